@@ -1,0 +1,368 @@
+// The cell table: start-up, blank page, layout, opening and closing gaps, script sizes and
+// offsets, and the run-length expansion used by old documents.
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include <QApplication>
+
+#include "app/main_window.h"
+#include "platform/numeric.h"
+#include "platform/streams.h"
+#include "text/text_glue.h"
+#include "text/text_page.h"
+
+int16_t lMargin = 48;
+int16_t tMargin = 48;
+int16_t rMargin = 768;
+int16_t bMargin = 1008;
+uint8_t LineHeight = 20;
+uint16_t PageWidth = 816;
+uint16_t PageHeight = 1056;
+
+TPoint CaretPos;
+int16_t CaretY = 0;
+TRect CaretHitRect;
+int16_t LastLaidOutCell = 0;
+bool MouseClickActive = false;
+
+TMyFont* TypingFont = nullptr;
+TMyFont* StandardFont = nullptr;
+TMyFont* NextCharFont = nullptr;
+
+bool InSpecialSerifCodes(uint8_t code) {
+  switch (code) {
+    case 127: case 128: case 141: case 142: case 143: case 144:
+    case 157: case 158: case 167: case 182: case 185:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool InSymbolSerifCodes(uint8_t code) {
+  switch (code) {
+    case 127: case 128: case 136: case 141: case 142: case 143: case 144:
+    case 157: case 158: case 167: case 182:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool SameFontName(const std::string& a, const char* b) {
+  size_t n = std::char_traits<char>::length(b);
+  if (a.size() != n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+bool IsSymbolFontChar(const TFont* Font, uint8_t Ch) {
+  if (!Font) return false;
+  if (SameFontName(Font->Name, "ZQVSerif") && InSymbolSerifCodes(Ch)) return true;
+  return Font->Charset == SYMBOL_CHARSET || SameFontName(Font->Name, "ZQVRelMath") ||
+         SameFontName(Font->Name, "Period") || SameFontName(Font->Name, "Symbol");
+}
+
+TTextPage::TTextPage() = default;
+
+TTextPage::~TTextPage() { FreeFonts(); }
+
+TForm1* TTextPage::Self() { return static_cast<TForm1*>(this); }
+
+void TTextPage::InitTextPage() {
+  AddSpecialFonts();
+  const TFont& main = TextMainFont();
+  for (auto& f : CharFonts) f = std::make_unique<TMyFont>(main);
+  if (!TypingFont) TypingFont = new TMyFont(main);
+  if (!StandardFont) StandardFont = new TMyFont(main);
+  if (!NextCharFont) NextCharFont = new TMyFont(main);
+}
+
+void TTextPage::FreeFonts() {
+  for (auto& f : CharFonts) f.reset();
+  delete TypingFont;
+  delete StandardFont;
+  delete NextCharFont;
+  TypingFont = StandardFont = NextCharFont = nullptr;
+}
+
+void TTextPage::ClearTextBuffers() {
+  CurrentI = 1;
+  CharCodes.fill(0);
+  for (int i = 0; i < MaxCharacters; ++i) {
+    CharPositions[i] = TPoint(0, 0);
+    CharFonts[i]->Assign(*StandardFont);
+  }
+  CharPositions[1] = TPoint(lMargin, tMargin);
+  CharCodes[1] = 32;
+  MoveCaretTo(CharPositions[1]);
+}
+
+void TTextPage::FillCanvas() {
+  const TFont& main = TextMainFont();
+  CharFonts[0]->Assign(main);
+  CharPositions[1] = TPoint(lMargin, tMargin);
+  CharOffsets.fill(0);
+  int i = 1;
+  try {
+    int y = tMargin;
+    // The grid of empty lines reaches down to twice the page height, never beyond cell 4094.
+    while (y < 2 * int(PageHeight) && i < MaxCharacters - 1) {
+      CharCodes[i] = 0;
+      CharFonts[i]->Assign(main);
+      ++i;
+      CharPositions[i] = TPoint(lMargin, y + LineHeight);
+      y += LineHeight;
+      if (LineHeight == 0) break;
+    }
+  } catch (...) {
+    TextUnknownError("FillCanvas");
+    i = 2000;
+  }
+  for (int k = i + 1; k <= MaxCharacters; ++k) CharPositions[k].Y = 0;
+  CurrentI = 1;
+  MoveCaretTo(CharPositions[1]);
+  SetCaretPosition(nullptr, 0, 0);
+}
+
+void TTextPage::LayoutTextCells() {
+  CharPositions[1] = TPoint(lMargin, tMargin);
+  CharOffsets[0] = 0;
+  CharOffsets[1] = 0;
+  CharFonts[0]->Assign(*CharFonts[1]);
+  int y = tMargin;
+  TWidthCache widths;
+  for (int i = 2; i < MaxCharacters; ++i) {
+    if (CharCodes[i - 1] == 0) {
+      y += LineHeight;
+      CharPositions[i] = TPoint(lMargin, y);
+      CharOffsets[i] = 0;
+    } else {
+      CharPositions[i] = TPoint(CharPositions[i - 1].X + widths.Width(*CharFonts[i - 1], CharCodes[i - 1]) + 1, y);
+    }
+  }
+  MoveCaretTo(CharPositions[std::clamp(CurrentI, 1, MaxCharacters)]);
+}
+
+void TTextPage::MoveCaretTo(TPoint P) {
+  CaretPos = P;
+  CaretY = int16_t(P.Y);
+  TextMovePagePen(P);
+}
+
+void TTextPage::SetModified() {
+  TForm1* f = Self();
+  f->Modified = true;
+  if (!f->DocFileName.empty()) f->FileModified = true;
+}
+
+void TTextPage::ShiftDataUp(int32_t Index, int32_t Count) {
+  // The gap must lie inside the table: cells Index .. Index + Count - 1 with Index >= 1 and
+  // Index + Count <= 4096. Anything else would write past the arrays.
+  if (CellCount - Count < 1 || Count < 0 || Index < 1 || int64_t(Index) + Count > CellCount)
+    throw Exception("Unable to shift data up: MaxCharacters - count < 1");
+  if (Count == 0) return;
+  // The fonts of the top Count cells become the gap cells' fonts; every other reference moves up.
+  std::rotate(CharFonts.begin() + Index, CharFonts.begin() + (CellCount - Count), CharFonts.end());
+  const TFont& main = TextMainFont();
+  for (int k = Index; k < Index + Count; ++k) {
+    const TFont& before = *CharFonts[k - 1];
+    if (before.Charset == SYMBOL_CHARSET || before.Name == "Period")
+      CharFonts[k]->Assign(main);
+    else
+      CharFonts[k]->Assign(before);
+  }
+  const int moved = CellCount - Count - Index;
+  std::copy_backward(CharPositions.begin() + Index, CharPositions.begin() + Index + moved, CharPositions.end());
+  std::copy_backward(CharZOrder.begin() + Index, CharZOrder.begin() + Index + moved, CharZOrder.end());
+  std::copy_backward(CharOffsets.begin() + Index, CharOffsets.begin() + Index + moved, CharOffsets.end());
+  std::copy_backward(CharCodes.begin() + Index, CharCodes.begin() + Index + moved, CharCodes.end());
+}
+
+void TTextPage::ShiftDataDown(int32_t Index, int32_t Count) {
+  if (Index - Count > MaxCharacters || Count < 0 || Index < 1 || int64_t(Index) + Count > CellCount)
+    throw Exception("Unable to shift data down: CurrentI - count > MaxCharacters-1");
+  if (Count == 0) return;
+  const int caret = std::clamp(CurrentI, 0, MaxCharacters);
+  const TPoint caretPos = CharPositions[caret];
+  // The closed cells' font objects go to the top and are reset to the main font.
+  std::rotate(CharFonts.begin() + Index, CharFonts.begin() + Index + Count, CharFonts.end());
+  const TFont& main = TextMainFont();
+  for (int k = CellCount - Count; k < CellCount; ++k) CharFonts[k]->Assign(main);
+  std::copy(CharPositions.begin() + Index + Count, CharPositions.end(), CharPositions.begin() + Index);
+  std::copy(CharZOrder.begin() + Index + Count, CharZOrder.end(), CharZOrder.begin() + Index);
+  std::copy(CharOffsets.begin() + Index + Count, CharOffsets.end(), CharOffsets.begin() + Index);
+  std::copy(CharCodes.begin() + Index + Count, CharCodes.end(), CharCodes.begin() + Index);
+  // The top cells keep their position and layer values.
+  for (int k = CellCount - Count; k < CellCount; ++k) {
+    CharOffsets[k] = 0;
+    CharCodes[k] = 0;
+  }
+  if (caretPos.X == lMargin) CharPositions[caret] = caretPos;
+}
+
+int32_t TTextPage::LastUsedIndex() {
+  if (CharPositions[1].Y == 0) return CurrentI;
+  for (int i = 2; i < MaxCharacters; ++i)
+    if (CharPositions[i].Y == 0) return i - 1;
+  return MaxCharacters - 1;
+}
+
+int32_t LastTextCell() {
+  const auto& codes = Form1->CharCodes;
+  for (int i = MaxCharacters; i >= 1; --i)
+    if (codes[i] >= 32) return i;
+  return 0;
+}
+
+int32_t FirstTextCell() {
+  const auto& codes = Form1->CharCodes;
+  for (int i = 1; i < MaxCharacters; ++i)
+    if (codes[i] >= 32) return i;
+  return 1;
+}
+
+TFont* TTextPage::FontBefore(int32_t Index) {
+  if (Index < 1) return &TextMainFont();
+  for (int j = std::min(Index, CellCount) - 1; j >= 1; --j)
+    if (CharOffsets[j] == 0 && !IsSpecialCell(j)) return CharFonts[j].get();
+  return CharFonts[0].get();
+}
+
+bool TTextPage::IsSpecialCell(int32_t Index) {
+  if (Index < 0 || Index >= CellCount) return false;
+  const std::string& name = CharFonts[Index]->Name;
+  return (SameFontName(name, "ZQVSerif") && InSpecialSerifCodes(CharCodes[Index])) ||
+         SameFontName(name, "ZQVRelMath");
+}
+
+int32_t TTextPage::ScriptFontSize(int32_t Size) { return MulDiv(Size, TextScriptPercent(), 100); }
+
+int32_t TTextPage::ScriptOffset(int32_t Size, int32_t Kind) {
+  switch (Kind) {
+    case skSuperscript:
+      return int16_t(ScriptFontSize(Size) / 3 - Size);
+    case skMidscript:
+      return TextCustomOffset();
+    case skSubscript:
+      return ScriptFontSize(Size) / 2;
+    default:
+      return 0;
+  }
+}
+
+int32_t TTextPage::CellScriptKind(int32_t Index) {
+  if (Index < 1 || Index >= CellCount) return skNone;
+  try {
+    const int16_t o = int16_t(CharOffsets[Index]);
+    const int size = FontBefore(Index)->Size();
+    if (o == int16_t(ScriptOffset(size, skSuperscript))) return skSuperscript;
+    if (o == int16_t(TextCustomOffset())) return skMidscript;
+    if (o == int16_t(ScriptOffset(size, skSubscript))) return skSubscript;
+  } catch (...) {
+  }
+  return skNone;
+}
+
+namespace {
+
+int32_t GetLE32(const uint8_t* p) { return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24); }
+void PutLE32(uint8_t* p, int32_t v) {
+  for (int k = 0; k < 4; ++k) p[k] = uint8_t(uint32_t(v) >> (8 * k));
+}
+void PutLE16(uint8_t* p, int16_t v) {
+  p[0] = uint8_t(uint16_t(v));
+  p[1] = uint8_t(uint16_t(v) >> 8);
+}
+
+// Scales the rectangle 256 bytes into each record 0..LastIndex; returns the records touched.
+int RescaleRects(int32_t OldDpi, int32_t NewDpi, int32_t LastIndex, std::span<uint8_t> Table, size_t RecordSize,
+                 bool PastePositions) {
+  if (LastIndex < 0 || OldDpi == 0) return 0;
+  const size_t records = Table.size() / RecordSize;
+  const int last = int(std::min<size_t>(size_t(LastIndex), records == 0 ? 0 : records - 1));
+  if (records == 0) return 0;
+  const double factor = double(NewDpi) / double(OldDpi);
+  for (int r = 0; r <= last; ++r) {
+    uint8_t* rect = Table.data() + r * RecordSize + 256;
+    int32_t v[4];
+    for (int k = 0; k < 4; ++k) {
+      v[k] = Round32(GetLE32(rect + 4 * k) * factor);
+      PutLE32(rect + 4 * k, v[k]);
+    }
+    if (PastePositions) {
+      PutLE16(rect + 16, int16_t(v[1]));  // Top
+      PutLE16(rect + 18, int16_t(v[0]));  // Left
+    }
+  }
+  return last + 1;
+}
+
+}  // namespace
+
+void TTextPage::RescalePasteRects(int32_t OldDpi, int32_t NewDpi, int32_t LastIndex, std::span<uint8_t> Table) {
+  RescaleRects(OldDpi, NewDpi, LastIndex, Table, 280, true);
+}
+
+void TTextPage::RescaleImageRects(int32_t OldDpi, int32_t NewDpi, int32_t LastIndex, std::span<uint8_t> Table) {
+  RescaleRects(OldDpi, NewDpi, LastIndex, Table, 272, false);
+}
+
+bool TTextPage::ExpandRunLengths(std::span<uint8_t> Dest, TStream* Stream, uint32_t RunCount) {
+  QApplication::processEvents();
+  if (!Stream) {
+    TextShowMessage("Problem creating TFileStream");
+    return false;
+  }
+  struct Run {
+    uint32_t Position, Length;
+  };
+  const uint64_t runs = uint64_t(RunCount) + 1;
+  // Every run record is 8 bytes of the stream: a count that the stream cannot hold is damage,
+  // not a reason to allocate.
+  if (runs * 8 > uint64_t(std::max<int64_t>(0, Stream->Remaining()))) {
+    TextShowMessage("Invalid File");
+    return false;
+  }
+  std::vector<Run> table;
+  try {
+    table.resize(size_t(runs));
+  } catch (const std::bad_alloc&) {
+    TextShowMessage("Your system has insufficient memory for this\roperation. Please close some of your applications\rdown to free resources.");
+    return false;
+  }
+  try {
+    for (auto& r : table) {
+      r.Position = Stream->ReadDWord();
+      r.Length = Stream->ReadDWord();
+    }
+    // Runs must lie inside the page record in order: positions rising, each run ending inside it.
+    uint64_t out = 0, prevPos = 0, literalsBefore = 0;
+    for (const auto& r : table) {
+      if (r.Position <= prevPos || r.Length < 1) throw EReadError("run");
+      out += (r.Position - literalsBefore - 1) + r.Length;
+      literalsBefore = r.Position;
+      prevPos = r.Position;
+      if (out > Dest.size()) throw EReadError("run");
+    }
+    size_t written = 0;
+    uint32_t literals = 0;
+    size_t current = 0;
+    while (current < table.size()) {
+      const uint8_t b = Stream->ReadByte();
+      ++literals;
+      Dest[written++] = b;
+      if (literals == table[current].Position) {
+        for (uint32_t k = 1; k < table[current].Length; ++k) Dest[written++] = b;
+        ++current;
+      }
+    }
+  } catch (const Exception&) {
+    TextShowMessage("Invalid File");
+    return false;
+  }
+  return true;
+}

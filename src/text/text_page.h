@@ -1,0 +1,234 @@
+// The character-cell text of the page: the cell table, its layout, the caret and selection,
+// typing and deletion, character styles and scripts, and the text keys.
+//
+// The page text is a fixed table of 4096 cells (cell 0 is a template cell that is never drawn;
+// a page holds cells 1 to 4095). Every cell carries its own character byte, font object, pixel
+// position, vertical offset and layer. TTextPage holds the table and the text routines; the main
+// window class TForm1 inherits it, so the routines run on the one page of the one main window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/font.h"
+#include "platform/win_types.h"
+
+class QObject;
+class TCanvas;
+class TStream;
+class TForm1;
+
+// The font of every character cell and of the typing fonts: a plain font with a copy operation.
+class TMyFont : public TFont {
+public:
+  using TFont::TFont;
+  TMyFont() = default;
+  explicit TMyFont(const TFont& other) : TFont(other) {}
+  TMyFont& operator=(const TFont& other) {
+    Assign(other);
+    return *this;
+  }
+};
+
+// Keyboard modifier and mouse-button state handed to the key and caret routines.
+enum TShiftStateFlag : uint8_t {
+  ssShift = 1,
+  ssAlt = 2,
+  ssCtrl = 4,
+  ssLeft = 8,
+  ssRight = 16,
+  ssMiddle = 32,
+  ssDouble = 64,
+};
+using TShiftState = uint8_t;
+
+// Capacities of the cell table.
+constexpr int MaxCharacters = 4095;
+constexpr int CellCount = 4096;
+
+// Script kinds of a cell.
+constexpr int skSuperscript = 4;
+constexpr int skMidscript = 5;
+constexpr int skSubscript = 6;
+constexpr int skNone = 7;
+
+// Style flags of the style commands (bold 1, italic 2, underline 4, strikeout 8 as the font style
+// bits; 16, 32, 64 summarise the scripts of a selection).
+constexpr uint8_t sfBold = 1, sfItalic = 2, sfUnderline = 4, sfStrikeOut = 8;
+constexpr uint8_t sfSuperscript = 16, sfMidscript = 32, sfSubscript = 64;
+
+// The ZQVSerif codes that are drawn glyphs of special size or placement.
+bool InSpecialSerifCodes(uint8_t code);
+// The ZQVSerif codes that count as symbols for IsSymbolFontChar (micro space 136, not tab 185).
+bool InSymbolSerifCodes(uint8_t code);
+
+// Character codes with a meaning of their own.
+constexpr uint8_t chMicroSpace = 136;  // ZQVSerif: the one-pixel micro space
+constexpr uint8_t chMarker = 168;      // ZQVSerif: a marker cell, never drawn
+constexpr uint8_t chTabMark = 185;     // ZQVSerif: the tab glyph
+
+// Page geometry, in pixels of the screen.
+extern int16_t lMargin;     // x of the left margin, first x of every line
+extern int16_t tMargin;     // baseline y of the first line
+extern int16_t rMargin;     // x of the right margin line
+extern int16_t bMargin;     // y of the bottom margin line
+extern uint8_t LineHeight;  // distance between line baselines
+extern uint16_t PageWidth;
+extern uint16_t PageHeight;
+
+// Insertion point and caret searches.
+extern TPoint CaretPos;       // pixel position of the insertion point
+extern int16_t CaretY;        // copy of CaretPos.Y
+extern TRect CaretHitRect;    // hit rectangle of the last point-to-cell search
+extern int16_t LastLaidOutCell;
+extern bool MouseClickActive;  // a page mouse-down is placing the caret
+
+// The typing fonts (created with the cell fonts by InitTextPage).
+extern TMyFont* TypingFont;
+extern TMyFont* StandardFont;
+extern TMyFont* NextCharFont;
+
+// Case-insensitive font-name test.
+bool SameFontName(const std::string& a, const char* b);
+// True when the font draws the byte's own glyph: the symbol character set and the two special
+// fonts.
+bool IsSymbolFontChar(const TFont* Font, uint8_t Ch);
+
+// Pixel width of one character byte in a font, as the page lays it out (screen resolution).
+int CellTextWidth(const TFont& font, uint8_t ch);
+
+// The symbol-font test of the typing rules: the main font's name is in the symbol-font list.
+// Adds the special fonts from the program's fonts folder when their families are missing; returns
+// false when one of them could not be made available.
+bool AddSpecialFonts();
+
+class TTextPage {
+public:
+  TTextPage();
+  virtual ~TTextPage();
+  TTextPage(const TTextPage&) = delete;
+  TTextPage& operator=(const TTextPage&) = delete;
+
+  // The cell table.
+  std::array<uint8_t, CellCount> CharCodes{};
+  std::array<std::unique_ptr<TMyFont>, CellCount> CharFonts;
+  std::array<TPoint, CellCount> CharPositions{};
+  std::array<int32_t, CellCount> CharOffsets{};
+  std::array<bool, CellCount> CharZOrder{};
+
+  // Caret and selection.
+  int32_t CurrentI = 1;
+  int32_t SelStart = 0;
+  int32_t SelEnd = 0;
+  TPoint CaretPoint;
+
+  // Start-up and shutdown: the 4096 cell fonts and the typing fonts.
+  void InitTextPage();
+  void FreeFonts();
+  bool TextPageReady() const { return CharFonts[0] != nullptr; }
+
+  // ---- Cells and layout ----
+  void ClearTextBuffers();
+  void FillCanvas();
+  void LayoutTextCells();
+  void MoveCaretTo(TPoint P);
+  void SetModified();
+  void ShiftDataUp(int32_t Index, int32_t Count);
+  void ShiftDataDown(int32_t Index, int32_t Count);
+  int32_t LastUsedIndex();
+  TFont* FontBefore(int32_t Index);
+  bool IsSpecialCell(int32_t Index);
+  int32_t ScriptFontSize(int32_t Size);
+  int32_t ScriptOffset(int32_t Size, int32_t Kind);
+  int32_t CellScriptKind(int32_t Index);
+  // Paste records are 280 bytes, image-object records 272; the rectangle lies 256 bytes in.
+  void RescalePasteRects(int32_t OldDpi, int32_t NewDpi, int32_t LastIndex, std::span<uint8_t> Table);
+  void RescaleImageRects(int32_t OldDpi, int32_t NewDpi, int32_t LastIndex, std::span<uint8_t> Table);
+  bool ExpandRunLengths(std::span<uint8_t> Dest, TStream* Stream, uint32_t RunCount);
+
+  // ---- Caret and selection ----
+  void SetCaretPosition(QObject* Sender, TShiftState Shift, int32_t Index);
+  void AppRestore();
+  void CaretFromPoint(int X, int Y, uint16_t Key);
+  void MoveToNearestLineEnd(int X, int Y);
+  void ClearSelection(bool ClearRange);
+  void ClearSelectionRange();
+  void SelectAll1Click(QObject* Sender);
+  bool HasTextSelection() const { return SelEnd > SelStart; }
+  void HighlightChar(int32_t Index);
+  void UnhighlightChar(int32_t Index);
+  void PrepareTextCanvas(TCanvas* Canvas);
+  void ShowInsertMode();
+
+  // ---- Typing, line breaks and deletion ----
+  void FormKeyPress(QObject* Sender, char& Key);
+  bool InsertChar(QObject* Sender, TCanvas* Canvas, bool DoDraw, const TFont& Font, int16_t Offset, uint8_t Ch);
+  void OvertypeChar(TCanvas* Canvas, int32_t Index, bool DoDraw, int16_t Offset, const TFont& Font, uint8_t Ch);
+  bool NewLine(QObject* Sender, TShiftState Shift, bool Interactive);
+  void DeleteKey(QObject* Sender, TShiftState Shift);
+  void BackspaceKey(QObject* Sender, TShiftState Shift);
+  void DeleteCharAtCaret(QObject* Sender, TCanvas* Canvas, bool DoDraw);
+  void BackspaceAtLineStart(int32_t& Index);
+  bool ClearScriptButtons();
+  bool MainFontIsSymbolFont();
+  // Draws cells First..Last of one line in their fonts (or erases them in the background colour).
+  void RedrawLine(TCanvas* Canvas, int32_t First, int32_t Last, bool Erase);
+
+  // ---- Styles, scripts and attributes ----
+  void BoldClick(QObject* Sender);
+  void _ItalicsClick(QObject* Sender);
+  void Underline2Click(QObject* Sender);
+  void Strikeout2Click(QObject* Sender);
+  void tbBoldClick(QObject* Sender) { BoldClick(Sender); }
+  void tbItalicsClick(QObject* Sender) { _ItalicsClick(Sender); }
+  void _SuperScriptClick(QObject* Sender);
+  void _SubscriptsClick(QObject* Sender);
+  void _MidScriptClick(QObject* Sender);
+  void Normal1Click(QObject* Sender);
+  void ApplyStyleToSelection(QObject* Sender, int Kind, bool Remove);
+  bool ChangeSelectionStyle(QObject* Sender, int Kind, bool Remove);
+  void UpdateStyleButtons(QObject* Sender, bool UseSelection, uint16_t Key);
+  void SetStyleButtonsFromFont(const TFont& Font);
+  void ChangeSelectedTextAttributes1Click(QObject* Sender);
+  void ApplyFontToSelection(QObject* Sender, uint8_t Mask, const TFont& Font, int32_t OldSize);
+  void BringToFront1Click(QObject* Sender);
+  void Format1Click(QObject* Sender);
+  void DeleteText1Click(QObject* Sender);
+  bool IsPrefixCell(int32_t Index);
+  bool IsSpecialFontChar(const TFont& Font, uint8_t Ch);
+  static uint8_t StyleToFlags(TFontStyles Style);
+  static TFontStyles FlagsToStyle(uint8_t Flags);
+
+  // ---- Keys and caret movement ----
+  void FormKeyDown(QObject* Sender, uint16_t& Key, TShiftState Shift);
+  void FormKeyUp(QObject* Sender, uint16_t& Key, TShiftState Shift);
+  void CaretLeft(QObject* Sender, TShiftState Shift);
+  void CaretRight(QObject* Sender, TShiftState Shift);
+  void CaretUp(QObject* Sender, TShiftState Shift);
+  void CaretDown(QObject* Sender, TShiftState Shift);
+  void HomeKey(QObject* Sender, TShiftState Shift);
+  void doVK_End(QObject* Sender, TShiftState Shift);
+  void ExtendSelection(int32_t Index, uint16_t Key);
+  // The key-press handler is taken away while Ctrl is held (Ctrl combinations never type).
+  bool KeyPressEnabled = true;
+
+protected:
+  TForm1* Self();
+  // The cell after the caret has a position.
+  bool NextCellPlaced();
+  // Last cell of the line that holds Index (its line end, or the last laid-out cell).
+  int32_t LineEndOf(int32_t Index);
+  // Font size used for the caret height, with the failure fallback of caret placement.
+  int CaretHeightFor(int32_t Index);
+  void DrawCell(TCanvas* Canvas, int32_t Index, int X, bool Erase);
+};
+
+// Cells from 4095 down to 1: the highest whose code is 32 or more (0 when none).
+int32_t LastTextCell();
+// Cells from 1 up: the lowest whose code is 32 or more (1 when none below 4095).
+int32_t FirstTextCell();
+// The page selection rectangle is emptied.
+void ClearSelectionRect();
