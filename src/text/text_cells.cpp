@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include "app/main_window.h"
+#include "platform/exceptions.h"
 #include "platform/numeric.h"
 #include "platform/streams.h"
 #include "text/text_glue.h"
@@ -225,7 +226,7 @@ int32_t FirstTextCell() {
   return 1;
 }
 
-TFont* TTextPage::FontBefore(int32_t Index) {
+const TFont* TTextPage::FontBefore(int32_t Index) {
   if (Index < 1) return &TextMainFont();
   for (int j = std::min(Index, CellCount) - 1; j >= 1; --j)
     if (CharOffsets[j] == 0 && !IsSpecialCell(j)) return CharFonts[j].get();

@@ -139,7 +139,7 @@ public:
   void ShiftDataUp(int32_t Index, int32_t Count);
   void ShiftDataDown(int32_t Index, int32_t Count);
   int32_t LastUsedIndex();
-  TFont* FontBefore(int32_t Index);
+  const TFont* FontBefore(int32_t Index);
   bool IsSpecialCell(int32_t Index);
   int32_t ScriptFontSize(int32_t Size);
   int32_t ScriptOffset(int32_t Size, int32_t Kind);
@@ -201,6 +201,10 @@ public:
   bool IsSpecialFontChar(const TFont& Font, uint8_t Ch);
   static uint8_t StyleToFlags(TFontStyles Style);
   static TFontStyles FlagsToStyle(uint8_t Flags);
+
+  // ---- Line prefixes ----
+  // Kind 1: a tab cell at the start of every selected line.
+  void InsertLinePrefixes(QObject* Sender, int Kind);
 
   // ---- Keys and caret movement ----
   void FormKeyDown(QObject* Sender, uint16_t& Key, TShiftState Shift);

@@ -1,0 +1,79 @@
+// The page part: what the text engine needs of page composition, image objects, the text
+// clipboard and the undo store.
+#include "page/page_part.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/main_window.h"
+#include "platform/canvas.h"
+#include "text/text_glue.h"
+
+int TextUndoCount = 0;
+
+void PushTextUndo(QObject* Sender) {
+  ++TextUndoCount;
+  TextSetButtonEnabled(TextButton::tbUndo, true);
+}
+
+TForm1* TPagePart::Form() { return static_cast<TForm1*>(this); }
+
+void TPagePart::RefreshAllImages(QObject* Sender, bool NoHourglass) {
+  TForm1* f = Form();
+  TCanvas* c = TextPageCanvas();
+  if (c) {
+    c->Brush.Color = TextBackgroundColor();
+    c->Brush.Style = bsSolid;
+    c->FillRect(TRect(0, 0, c->Width(), c->Height()));
+    RefreshText(c, 1.0, 1.0, false, 1);
+    if (f->HasTextSelection())
+      for (int i = std::max(f->SelStart, 1); i < std::min(f->SelEnd, CellCount); ++i) f->HighlightChar(i);
+    TextInvalidatePage();
+  }
+  if (TextButtonDown(TextButton::tbText) && Sender != static_cast<QObject*>(TextMainWindowObject()))
+    f->SetCaretPosition(Sender, 0, 0);
+}
+
+void TPagePart::RefreshText(TCanvas* Canvas, double XScale, double YScale, bool UseBackgroundColour, int FirstCell) {
+  TForm1* f = Form();
+  if (!Canvas || !f->TextPageReady()) return;
+  const int last = LastTextCell();
+  for (int layer = 0; layer < 2; ++layer) {
+    for (int i = std::max(FirstCell, 1); i <= last; ++i) {
+      if (f->CharCodes[i] == 0 || f->CharZOrder[i] != bool(layer) || f->CharPositions[i].Y == 0) continue;
+      const TFont& font = *f->CharFonts[i];
+      if (f->CharCodes[i] == chMarker && SameFontName(font.Name, "ZQVSerif")) continue;
+      const int x = int(std::lround((f->CharPositions[i].X + 1) * XScale));
+      const int y = int(std::lround((f->CharPositions[i].Y + f->CharOffsets[i]) * YScale));
+      DrawCellGlyph(Canvas, x, y, font, f->CharCodes[i], UseBackgroundColour ? TextBackgroundColor() : font.Color,
+                    clNone);
+    }
+  }
+  TextInvalidatePage();
+}
+
+bool TPagePart::DeselectImage(QObject* Sender, bool StoreRect) { return false; }
+
+void TPagePart::DeleteSelectedText(QObject* Sender) {
+  TForm1* f = Form();
+  f->CurrentI = std::clamp(f->SelStart, 1, MaxCharacters - 1);
+  if (f->HasTextSelection()) {
+    PushTextUndo(Sender);
+    const int count = std::min(f->SelEnd, MaxCharacters) - f->CurrentI;
+    for (int k = 0; k < count; ++k) f->ShiftDataDown(f->CurrentI, 1);
+    f->LayoutTextCells();
+    f->ClearSelectionRange();
+    RefreshAllImages(Sender, false);
+  }
+}
+
+void TPagePart::TrimSelectionToText() {
+  TForm1* f = Form();
+  if (!f->HasTextSelection()) return;
+  if (f->SelStart < MaxCharacters && f->SelEnd < MaxCharacters) {
+    while (f->SelStart < f->SelEnd && f->CharCodes[f->SelStart] < 32) f->UnhighlightChar(f->SelStart++);
+    while (f->SelEnd > f->SelStart && f->CharCodes[f->SelEnd - 1] < 32) f->UnhighlightChar(--f->SelEnd);
+  } else {
+    f->SelStart = f->SelEnd = 1;
+  }
+}

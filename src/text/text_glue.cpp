@@ -1,0 +1,221 @@
+// The text engine's side of the platform: glyph widths and drawing of cell bytes, messages and
+// beeps, the Insert toggle, key events of the page and the special fonts.
+#include "text/text_glue.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHash>
+#include <QKeyEvent>
+#include <QCoreApplication>
+#include <array>
+#include <unordered_map>
+
+#include "app/main_window.h"
+#include "platform/canvas.h"
+#include "platform/exceptions.h"
+#include "platform/messages.h"
+#include "platform/screen.h"
+#include "text/text_page.h"
+
+// ---- Glyph widths ----
+
+namespace {
+
+struct TWidthRow {
+  std::array<int16_t, 256> W;
+  TWidthRow() { W.fill(-1); }
+  QFont Font;
+  bool FontMade = false;
+};
+
+std::unordered_map<std::string, TWidthRow>& WidthRows() {
+  static std::unordered_map<std::string, TWidthRow> rows;
+  return rows;
+}
+
+std::string FontKey(const TFont& f) {
+  std::string k = f.Name;
+  k += '|';
+  k += std::to_string(f.PixelSize());
+  k += '|';
+  k += char('0' + (f.Style & 15));
+  k += char('A' + f.Charset % 26);
+  k += char('0' + f.Pitch);
+  k += std::to_string(f.Charset);
+  return k;
+}
+
+}  // namespace
+
+int TWidthCache::CellTextWidth(const TFont& font, uint8_t ch) { return ::CellTextWidth(font, ch); }
+
+int CellTextWidth(const TFont& font, uint8_t ch) {
+  TWidthRow& row = WidthRows()[FontKey(font)];
+  int16_t& w = row.W[ch];
+  if (w < 0) {
+    if (!row.FontMade) {
+      row.Font = font.ToQFont();
+      row.FontMade = true;
+    }
+    QFontMetrics fm(row.Font);
+    w = int16_t(fm.horizontalAdvance(QString(QChar(char16_t(ByteToFontChar(font, ch))))));
+  }
+  return w;
+}
+
+void DrawCellGlyph(TCanvas* canvas, int x, int y, const TFont& font, uint8_t ch, TColor color, TColor background) {
+  if (!canvas) return;
+  canvas->Font.Assign(font);
+  canvas->Font.Color = color;
+  canvas->SetTextAlign(TA_BASELINE | TA_LEFT);
+  if (background == clNone) {
+    canvas->SetBkMode(TRANSPARENT);
+  } else {
+    canvas->SetBkMode(OPAQUE);
+    canvas->SetBkColor(background);
+  }
+  const char byte = char(ch);
+  canvas->TextOutBytes(x, y, std::string_view(&byte, 1));
+  canvas->SetBkMode(0);
+}
+
+void TTextPage::PrepareTextCanvas(TCanvas* Canvas) {
+  if (!Canvas) return;
+  Canvas->SetTextAlign(TA_BASELINE | TA_LEFT);
+  Canvas->Brush.Style = bsClear;
+  Canvas->SetBkMode(TRANSPARENT);
+}
+
+// ---- Messages ----
+
+void TextShowMessage(const std::string& text) { MessageBox(text, ApplicationTitle(), MB_OK); }
+
+void TextWarningDlg(const std::string& text, int helpCtx) { MessageDlg(text, mtWarning, mbOK, helpCtx); }
+
+void TextBeep(unsigned type) { MessageBeep(type); }
+
+void TextUnknownError(const std::string& routine) {
+  MessageBox("Unknown error in " + routine + ". Possible reason: \r" + CurrentExceptionMessage() +
+                 "\rPlease report this to: support@zqvware.example if the problem recurrs.",
+             ApplicationTitle(), MB_OK);
+}
+
+// ---- Main font ----
+
+bool MainFontPending = false;
+
+const TFont& TextMainFont() {
+  static TFont main("Times New Roman", 12, 0, clBlack, DEFAULT_CHARSET);
+  return main;
+}
+int TextScriptPercent() { return 50; }
+int TextCustomOffset() { return -4; }
+int TextStandardSize() { return 12; }
+
+// ---- Insert toggle and keys ----
+
+namespace {
+bool InsertToggle = false;
+
+uint16_t VirtualKey(const QKeyEvent* e) {
+  const int k = e->key();
+  const bool keypad = e->modifiers() & Qt::KeypadModifier;
+  if (k >= Qt::Key_0 && k <= Qt::Key_9) return uint16_t(keypad ? vk::Numpad0 + (k - Qt::Key_0) : '0' + (k - Qt::Key_0));
+  if (k >= Qt::Key_A && k <= Qt::Key_Z) return uint16_t('A' + (k - Qt::Key_A));
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return uint16_t(vk::F1 + (k - Qt::Key_F1));
+  switch (k) {
+    case Qt::Key_Backspace: return vk::Back;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return vk::Tab;
+    case Qt::Key_Return: case Qt::Key_Enter: return vk::Return;
+    case Qt::Key_Shift: return vk::Shift;
+    case Qt::Key_Control: return vk::Control;
+    case Qt::Key_Alt: return vk::Menu;
+    case Qt::Key_Escape: return vk::Escape;
+    case Qt::Key_Space: return vk::Space;
+    case Qt::Key_PageUp: return vk::Prior;
+    case Qt::Key_PageDown: return vk::Next;
+    case Qt::Key_End: return vk::End;
+    case Qt::Key_Home: return vk::Home;
+    case Qt::Key_Left: return vk::Left;
+    case Qt::Key_Up: return vk::Up;
+    case Qt::Key_Right: return vk::Right;
+    case Qt::Key_Down: return vk::Down;
+    case Qt::Key_Insert: return vk::Insert;
+    case Qt::Key_Delete: return vk::Delete;
+    case Qt::Key_Minus: return vk::OemMinus;
+    case Qt::Key_Equal: return vk::OemPlus;
+    default: return 0;
+  }
+}
+
+TShiftState ShiftOf(const QKeyEvent* e) {
+  TShiftState s = 0;
+  if (e->modifiers() & Qt::ShiftModifier) s |= ssShift;
+  if (e->modifiers() & Qt::ControlModifier) s |= ssCtrl;
+  if (e->modifiers() & Qt::AltModifier) s |= ssAlt;
+  return s;
+}
+}  // namespace
+
+bool InsertToggleOn() { return InsertToggle; }
+void SetInsertToggle(bool on) { InsertToggle = on; }
+
+bool TextKeyEvent(QKeyEvent* event) {
+  TForm1* form = Form1;
+  if (!form || !form->TextPageReady()) return false;
+  const TShiftState shift = ShiftOf(event);
+  uint16_t key = VirtualKey(event);
+  if (event->type() == QEvent::KeyRelease) {
+    // A release that auto-repeat produces is not the end of a keystroke.
+    if (event->isAutoRepeat()) return true;
+    form->FormKeyUp(form, key, shift);
+    return true;
+  }
+  if (event->type() != QEvent::KeyPress) return false;
+  if (key == vk::Insert) SetInsertToggle(!InsertToggle);
+  if (key != 0) form->FormKeyDown(form, key, shift);
+  const QString text = event->text();
+  if (form->KeyPressEnabled && !(shift & ssCtrl) && text.size() == 1 && text[0].unicode() >= 32) {
+    bool ok = false;
+    const uint8_t b = UnicodeToWin1252(char32_t(text[0].unicode()), ok);
+    if (ok) {
+      char c = char(b);
+      form->FormKeyPress(form, c);
+    }
+  }
+  return true;
+}
+
+// ---- Special fonts ----
+
+bool AddSpecialFonts() {
+  struct Special {
+    const char* Family;
+    const char* File;
+  };
+  const Special fonts[] = {{"ZQVSerif", "ZQVSerif.TTF"}, {"ZQVRelMath", "RelMath.TTF"}};
+  QStringList folders;
+  const QString home = qEnvironmentVariable("KORVALIS_HOME");
+  if (!home.isEmpty()) folders << QDir(home).filePath("fonts");
+  folders << QDir(QCoreApplication::applicationDirPath()).filePath("fonts");
+  folders << QDir(QCoreApplication::applicationDirPath()).filePath("../fonts");
+#ifdef KV_BUILD_FONTS_DIR
+  folders << QString(KV_BUILD_FONTS_DIR);
+#endif
+  bool ok = true;
+  for (const Special& s : fonts) {
+    if (QFontDatabase::families().contains(s.Family, Qt::CaseInsensitive)) continue;
+    bool added = false;
+    for (const QString& folder : folders) {
+      const QString path = QDir(folder).filePath(s.File);
+      if (QFileInfo::exists(path) && QFontDatabase::addApplicationFont(path) >= 0) {
+        added = true;
+        break;
+      }
+    }
+    ok = ok && added;
+  }
+  return ok;
+}
