@@ -3,11 +3,7 @@
 #include <QApplication>
 
 #include "app/main_window.h"
-#include "app/page_setup_dialog.h"
-#include "dialogs/color_dialog.h"
-#include "dialogs/define_font_dialog.h"
-#include "dialogs/jpeg_quality_dialog.h"
-#include "dialogs/main_font_dialog.h"
+#include "app/startup.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -15,17 +11,11 @@ int main(int argc, char** argv) {
   InitMainWindowModule();
   if (!TForm1::CheckSpecialFonts()) return 1;
 
-  auto* form = new TForm1();
-  CreateAppPalette();
-  MainFontDlg = new TMainFontDlg(form);
-  DefineFontDg = new TDefineFontDg(form);
-  PageSetupDialog = new TPageSetupDialog(form);
-  JpegImageQuality1 = new TJpegImageQuality1(form);
+  TForm1* form = CreateStartupWindows();
   form->show();
-
   const QStringList args = QApplication::arguments();
   if (args.size() > 1) form->AutoOpenFile(args[1].toStdString());
   const int result = app.exec();
-  delete form;
+  FreeStartupWindows();
   return result;
 }

@@ -92,6 +92,16 @@ void InitMainWindowModule() {
   PrinterPresent = !QPrinterInfo::availablePrinterNames().isEmpty();
 }
 
+std::string WebLinkSuffixOf(const std::string& setupFile) {
+  if (setupFile.empty()) return std::string();
+  std::string name = ExtractFileName(setupFile);
+  const auto dot = name.find_last_of('.');
+  if (dot != std::string::npos) name = name.substr(0, dot);
+  const auto us = name.find_last_of('_');
+  name = us == std::string::npos ? std::string() : name.substr(us + 1);
+  return name.empty() ? std::string() : "&a=" + name;
+}
+
 bool IsImageFileName(const std::string& FileName) {
   const std::string ext = UpperCase(ExtractFileExt(FileName));
   for (const auto& e : ImageExtensions)
@@ -249,16 +259,7 @@ void TForm1::FormCreate() {
   LoadSpeedButtonGlyphs();
   try {
     TZQVIniFile inst(FindProgramFile(AppDir, "InstData.ini"));
-    std::string setup = inst.ReadString("InstallSettings", "SetupFile", "");
-    WebLinkSuffix.clear();
-    if (!setup.empty()) {
-      setup = ExtractFileName(setup);
-      const auto dot = setup.find_last_of('.');
-      if (dot != std::string::npos) setup = setup.substr(0, dot);
-      const auto us = setup.find_last_of('_');
-      setup = us == std::string::npos ? std::string() : setup.substr(us + 1);
-      if (!setup.empty()) WebLinkSuffix = "&a=" + setup;
-    }
+    WebLinkSuffix = WebLinkSuffixOf(inst.ReadString("InstallSettings", "SetupFile", ""));
   } catch (...) {
     WebLinkSuffix.clear();
   }

@@ -142,5 +142,8 @@ extern int SnapAreaSize;
 // Runs the module's initialisation once: program folder, page-settings path, back buffer,
 // clipboard format ids.
 void InitMainWindowModule();
+// The query suffix of the maker's web addresses from the installer's file name: setup_ab12.exe
+// gives "&a=ab12"; a name without "_" gives nothing.
+std::string WebLinkSuffixOf(const std::string& setupFile);
 // Upper-cased extension of FileName is one of ImageExtensions.
 bool IsImageFileName(const std::string& FileName);
