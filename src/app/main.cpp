@@ -1,12 +1,21 @@
-// Program start.
+// Program entry: module initialisation, the special-font check, the windows that live for the
+// whole run, the file named on the command line, and the message loop.
 #include <QApplication>
-#include <QWidget>
+
+#include "app/main_window.h"
+#include "app/startup.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Korvalis V");
-  QWidget w;
-  w.setWindowTitle("Korvalis V");
-  w.show();
-  return app.exec();
+  InitMainWindowModule();
+  if (!TForm1::CheckSpecialFonts()) return 1;
+
+  TForm1* form = CreateStartupWindows();
+  form->show();
+  const QStringList args = QApplication::arguments();
+  if (args.size() > 1) form->AutoOpenFile(args[1].toStdString());
+  const int result = app.exec();
+  FreeStartupWindows();
+  return result;
 }

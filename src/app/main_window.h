@@ -1,71 +1,160 @@
-// The main window (provisional shell used until the full main window lands).
+// The main window. It owns the page state that the text engine, the page code and the dialogs
+// share, and carries the menus, the tool bar, the palettes, the page area, the ruler and the
+// status bar. Layout in main_window.ui (component names as objectName); behaviour here.
 #pragma once
 
-#include <QAction>
-#include <QImage>
 #include <QLabel>
 #include <QMainWindow>
-#include <QScrollArea>
-#include <QStringList>
-#include <QToolButton>
+#include <QTimer>
+#include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "page/page_part.h"
-#include "platform/canvas.h"
+#include "platform/bitmap.h"
+#include "platform/win_types.h"
 #include "text/text_page.h"
+#include "ui_main_window.h"
 
-class TZQVSpeedButton : public QToolButton {
-public:
-  explicit TZQVSpeedButton(QWidget* parent = nullptr) : QToolButton(parent) { setCheckable(true); }
-  bool Down() const { return isChecked(); }
-  void SetDown(bool d) { setChecked(d); }
+class TZQVCad;
+class TMainImage;
+class QPrintDialog;
+
+// The pointer's speed, sampled every 200 ms by AccnTimer while drawing or moving with grid
+// scanning on.
+struct TMouseSpeedRec {
+  float Speed = 0;  // pixels travelled since the previous sample, divided by 3
+  TPoint LastPos;
 };
 
-class TMainImage : public QWidget {
+class TForm1 : public QMainWindow, public Ui::TForm1, public TTextPage, public TPagePart {
+  Q_OBJECT
 public:
-  explicit TMainImage(QWidget* parent = nullptr);
-  QImage Picture;
-  std::unique_ptr<TCanvas> Canvas;
-  void SetPageSize(int w, int h);
-
-protected:
-  void paintEvent(QPaintEvent*) override;
-};
-
-class TForm1 : public QMainWindow, public TTextPage, public TPagePart {
-public:
-  TForm1();
+  explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
-  void FormCreate();
-
-  bool Modified = false;
-  bool FileModified = false;
-  std::string DocFileName;
-  bool FileBusy = false;
-  bool PageDisabled = false;
-  bool TextBurst = false;
-  bool DeleteUndoTaken = false;
-  bool BackspaceUndoTaken = false;
-  bool SelRectKeyMoved = false;
-  int32_t PaletteInsertCount = 0;
-  QStringList SymbolFontList;
-
-  QScrollArea* ScrollBox1 = nullptr;
+  // ---- document and page state
+  bool Modified = false;      // changed since New, Open or Save
+  bool FileModified = false;  // changed since loaded or saved; only while DocFileName is set
+  std::string DocFileName;    // empty for an untitled page
+  bool FileBusy = false;      // a document file is being read or written
+  bool PageDisabled = false;  // the page is closed; no text key works
+  bool TextBurst = false;           // a run of line breaks, deletions or pasted characters
+  bool DeleteUndoTaken = false;     // the current Delete key burst took its text snapshot
+  bool BackspaceUndoTaken = false;  // the current Backspace key burst took its text snapshot
+  bool SelRectKeyMoved = false;     // the page selection rectangle was moved from the keyboard
+  int32_t PaletteInsertCount = 0;   // characters inserted from the palettes since the last typed one
+  std::vector<std::string> SymbolFontList;
+  TPixelFormat PageBufferFormat = pf24bit;
   TMainImage* MainImage = nullptr;
-  QLabel* StatusPanels[5] = {};
-  TZQVSpeedButton *tbText, *tbDraw, *tbSelect, *tbMove, *tbBold, *tbItalics, *tbUnderline, *tbStrikeOut,
-      *tbSuperScript, *tbSubscript, *tbMidscript, *tbCutText, *tbCopy, *tbPaste, *tbUndo, *FontUp, *FontDown1;
-  QAction *Bold, *_Italics, *Underline2, *Strikeout2, *Superscripts1, *Subscripts1, *MidScripts1, *Bold1, *Italic1,
-      *Underline1, *Strikeout1, *Indent1, *WrapSelectiontoMargin1, *WraptoX1, *TrimSelection1,
-      *ChangeSelectedTextAttributes1, *ChangeSelectedTextAttributes3, *SpecialFonts1, *MainFont1, *InPixels1,
-      *IncDelandBackinUndo1, *AlwaysRefresh1, *SelectAll1;
+  std::string ProductCaption = "Korvalis V";
+  uint8_t PictureCount = 0;
+  uint8_t PasteCount = 0;
+  int ImageCount = 0;
+  bool CanHaveLength = false;
+  bool CanHaveAngle = false;
+  uint8_t CustomSet = 0;
+  uint8_t DefaultCaretHeight = 14;
+  std::string WebLinkSuffix;
+  TMouseSpeedRec MouseSpeed;
+  bool ImageClickConsumed = false;
+  QPrintDialog* PrinterDialog = nullptr;
+
+  // ---- controls made in code
+  QTimer* Timer1 = nullptr;
+  QTimer* Timer2 = nullptr;
+  QTimer* Timer3 = nullptr;
+  QTimer* AccnTimer = nullptr;
+  QLabel* LastItemLabel = nullptr;
+  QWidget* LEDPnl = nullptr;
+  QLabel* NodeLed = nullptr;
+  // Status bar panels 0 to 5.
+  std::array<QLabel*, 6> StatusPanels{};
+  void SetPanelText(int panel, const QString& text);
+  QString PanelText(int panel) const;
+
+  // ---- start-up
+  // Checks the special fonts and the symbol font; installs missing special fonts from the
+  // program's fonts folder. False: the program must end.
+  static bool CheckSpecialFonts();
+  static int InstallFontFile(const std::string& FileName);
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormDeactivate();
+  std::string GetAppFormVerCaption(const std::string& Title);
+  // Logs what escaped an event handler when logging is on.
+  void ApplicationException(const std::string& message);
+  void AutoOpenFile(const std::string& argument);
+  void InitializeSymbolList();
+  void CreateCadEngine();
+  void LoadSpeedButtonGlyphs();
+
+  // ---- page image, caption, status
+  void CreateNewImage(int width, int height);
+  void SetDocumentFileName(const std::string& Name);
+  bool DocumentNeedsSave();
+  void ShowInsertMode();
+  // The page image's mouse: in text mode a click places the caret.
+  void MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+  void ShowToolStatus();
+  void ReleasePickButtons();
+  void UpdateEditButtons();
+  void UpdateCadSelector();
+  void ClearCurrentFigure();
+  bool ConfirmOverwrite(const std::string& FileName, const std::string& Operation);
+
+  // ---- commands
+  void NewFile(QObject* Sender);
+  void Exit1Click();
+
+  // The tool buttons: exactly one of tbText, tbSelect, tbDraw, tbMove is down.
+  void tbTextClick(QObject* Sender);
+  void tbSelectClick(QObject* Sender);
+  void tbDrawClick(QObject* Sender);
+  void tbMoveClick(QObject* Sender);
 
 protected:
-  void keyPressEvent(QKeyEvent* e) override;
-  void keyReleaseEvent(QKeyEvent* e) override;
+  // The window previews the keys of its controls: they go to the text engine's key handlers.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+private:
+  void WireCommands();
+  void SetUpStatusBar();
+  bool Shown = false;
 };
 
 extern TForm1* Form1;
+
+// ---- globals of the main window's module
+extern TZQVCad* Figures;
 extern TColor BackgroundColor;
+extern TRect SelectionRect;
+extern bool SelectionRectShown;
+extern bool DrawingDragActive;
+extern bool MouseClickActive;
+extern int32_t DebugLevel;
+extern int32_t LogErrorCount;
+extern int FormattedTextFormat;
+extern int RichTextFormat;
+extern std::array<int, 9> HandledClipboardFormats;
+extern std::string AppDir;       // program folder with a trailing separator
+extern std::string PageIniName;  // AppDir + "PageIni.ini"
+extern TBitmap* PageBuffer;      // back buffer of the page renderer
+extern bool PrinterPresent;
+extern std::vector<std::string> ImageExtensions;
+extern int ScrollBarSnooze;
+extern int SnapAreaSize;
+
+// Runs the module's initialisation once: program folder, page-settings path, back buffer,
+// clipboard format ids.
+void InitMainWindowModule();
+// The query suffix of the maker's web addresses from the installer's file name: setup_ab12.exe
+// gives "&a=ab12"; a name without "_" gives nothing.
+std::string WebLinkSuffixOf(const std::string& setupFile);
+// Upper-cased extension of FileName is one of ImageExtensions.
+bool IsImageFileName(const std::string& FileName);

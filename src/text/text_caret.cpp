@@ -187,6 +187,4 @@ void TTextPage::UnhighlightChar(int32_t Index) {
   TextInvalidatePage();
 }
 
-void TTextPage::ShowInsertMode() { TextSetStatusPanel(4, InsertToggleOn() ? "Ovr" : "Ins"); }
-
 void ClearSelectionRect() { TextClearSelectionRect(); }

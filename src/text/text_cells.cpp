@@ -13,19 +13,10 @@
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
-int16_t lMargin = 48;
-int16_t tMargin = 48;
-int16_t rMargin = 768;
-int16_t bMargin = 1008;
-uint8_t LineHeight = 20;
-uint16_t PageWidth = 816;
-uint16_t PageHeight = 1056;
-
 TPoint CaretPos;
 int16_t CaretY = 0;
 TRect CaretHitRect;
 int16_t LastLaidOutCell = 0;
-bool MouseClickActive = false;
 
 TMyFont* TypingFont = nullptr;
 TMyFont* StandardFont = nullptr;
@@ -74,12 +65,12 @@ TTextPage::~TTextPage() { FreeFonts(); }
 TForm1* TTextPage::Self() { return static_cast<TForm1*>(this); }
 
 void TTextPage::InitTextPage() {
-  AddSpecialFonts();
-  const TFont& main = TextMainFont();
-  for (auto& f : CharFonts) f = std::make_unique<TMyFont>(main);
-  if (!TypingFont) TypingFont = new TMyFont(main);
-  if (!StandardFont) StandardFont = new TMyFont(main);
-  if (!NextCharFont) NextCharFont = new TMyFont(main);
+  if (!StandardFont) StandardFont = new TMyFont(TFont("Times New Roman", 12, 0, clBlack, ANSI_CHARSET));
+  if (!TypingFont) TypingFont = new TMyFont(*StandardFont);
+  if (!NextCharFont) NextCharFont = new TMyFont(*StandardFont);
+  for (auto& f : CharFonts) f = std::make_unique<TMyFont>(*StandardFont);
+  CurrentI = 1;
+  BindTextCommands();
 }
 
 void TTextPage::FreeFonts() {

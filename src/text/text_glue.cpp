@@ -13,7 +13,10 @@
 #include <unordered_map>
 
 #include "app/main_window.h"
+#include "dialogs/main_font_dialog.h"
+#include "helpers/error_report.h"
 #include "platform/canvas.h"
+#include "platform/keys.h"
 #include "platform/exceptions.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
@@ -96,29 +99,24 @@ void TextWarningDlg(const std::string& text, int helpCtx) { MessageDlg(text, mtW
 
 void TextBeep(unsigned type) { MessageBeep(type); }
 
-void TextUnknownError(const std::string& routine) {
-  MessageBox("Unknown error in " + routine + ". Possible reason: \r" + CurrentExceptionMessage() +
-                 "\rPlease report this to: support@zqvware.example if the problem recurrs.",
-             ApplicationTitle(), MB_OK);
-}
+void TextUnknownError(const std::string& routine) { ShowUnknownError(routine); }
 
 // ---- Main font ----
 
-bool MainFontPending = false;
-
 const TFont& TextMainFont() {
-  static TFont main("Times New Roman", 12, 0, clBlack, DEFAULT_CHARSET);
-  return main;
+  if (MainFontDlg) return MainFontDlg->GetMainFont();
+  // Before the main font dialog exists (while the main window is created) the standard font
+  // stands in for it.
+  static const TFont standard("Times New Roman", 12, 0, clBlack, ANSI_CHARSET);
+  return StandardFont ? *StandardFont : standard;
 }
-int TextScriptPercent() { return 50; }
-int TextCustomOffset() { return -4; }
-int TextStandardSize() { return 12; }
+int TextScriptPercent() { return MainFontDlg ? MainFontDlg->GetScriptPercent() : 50; }
+int TextCustomOffset() { return MainFontDlg ? MainFontDlg->GetCustomOffset() : -4; }
+int TextStandardSize() { return MainFontDlg ? int(MainFontDlg->SpinEdit1->Value()) : 12; }
 
 // ---- Insert toggle and keys ----
 
 namespace {
-bool InsertToggle = false;
-
 uint16_t VirtualKey(const QKeyEvent* e) {
   const int k = e->key();
   const bool keypad = e->modifiers() & Qt::KeypadModifier;
@@ -159,8 +157,8 @@ TShiftState ShiftOf(const QKeyEvent* e) {
 }
 }  // namespace
 
-bool InsertToggleOn() { return InsertToggle; }
-void SetInsertToggle(bool on) { InsertToggle = on; }
+bool InsertToggleOn() { return InsertModeOn(); }
+void SetInsertToggle(bool on) { SetInsertMode(on); }
 
 bool TextKeyEvent(QKeyEvent* event) {
   TForm1* form = Form1;
@@ -174,7 +172,7 @@ bool TextKeyEvent(QKeyEvent* event) {
     return true;
   }
   if (event->type() != QEvent::KeyPress) return false;
-  if (key == vk::Insert) SetInsertToggle(!InsertToggle);
+  if (key == vk::Insert) ToggleInsertMode();
   if (key != 0) form->FormKeyDown(form, key, shift);
   const QString text = event->text();
   if (form->KeyPressEnabled && !(shift & ssCtrl) && text.size() == 1 && text[0].unicode() >= 32) {

@@ -27,7 +27,6 @@ const TFont& TextMainFont();
 int TextScriptPercent();   // at least 20
 int TextCustomOffset();    // mid-script offset in pixels
 int TextStandardSize();    // the standard font size (half of it is kept free above the bottom margin)
-extern bool MainFontPending;  // the next typed character takes the main font
 bool TextInSymbolFontList(const std::string& name);
 
 // ---- Messages ----
@@ -68,6 +67,7 @@ bool TextKeyEvent(QKeyEvent* event);
 // ---- Caret, scroll box, status bar ----
 bool TextCaretAllowed(QObject* sender);
 void TextPlaceCaret(int width, int height, int x, int y);
+void TextHideCaret();
 // Where the caret stands, in viewport pixels of the scroll box.
 TRect TextCaretRect();
 TPoint TextScrollPosition();
@@ -116,7 +116,6 @@ void TextFinishKeyMovedSelectionRect();
 void TextMoveIndentMarker(uint16_t key);
 void TextEscapeOnPage();
 void TextAltShortcut(uint16_t key);
-void TextUpdateEditButtons();
 void TextHideCadReferenceSelector();
 bool TextDeleteSelectedImageObject();
 void TextDeleteSelectedFigures();

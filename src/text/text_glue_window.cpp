@@ -4,7 +4,15 @@
 #include <QScrollBar>
 #include <QStatusBar>
 
+#include <QMenu>
+#include <QPainter>
+#include <QTimer>
+
 #include "app/main_window.h"
+#include "app/page_setup_dialog.h"
+#include "helpers/error_report.h"
+#include "helpers/page_surface.h"
+#include "helpers/speed_button.h"
 #include "platform/canvas.h"
 #include "platform/screen.h"
 #include "text/text_glue.h"
@@ -67,8 +75,36 @@ QAction* MenuOf(TextMenu m) {
   return nullptr;
 }
 
-// The caret of the page: a one-pixel wide bar over the scroll box's viewport.
+// The caret of the page: a bar drawn over the page image, blinking at the system's rate. Its
+// rectangle is kept in viewport pixels of the scroll box, as the caret routines place it.
 TRect CaretRect;
+bool CaretVisible = false;   // placed and shown
+bool CaretBlinkOn = true;    // the blink phase
+QTimer* CaretTimer = nullptr;
+TMainImage* CaretImage = nullptr;
+
+void InstallCaretPainter() {
+  if (!Form1 || !Form1->MainImage || CaretImage == Form1->MainImage) return;
+  CaretImage = Form1->MainImage;
+  CaretImage->OnAfterPaint = [](QPainter& p) {
+    if (!CaretVisible || !CaretBlinkOn || !Form1) return;
+    const TPoint scroll = TextScrollPosition();
+    const QRect r(CaretRect.Left + scroll.X, CaretRect.Top + scroll.Y, CaretRect.Width(), CaretRect.Height());
+    // The caret inverts the pixels under it.
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    p.fillRect(r, Qt::white);
+  };
+  if (!CaretTimer) {
+    CaretTimer = new QTimer(qApp);
+    const int flash = QApplication::cursorFlashTime();
+    CaretTimer->setInterval(flash > 0 ? flash / 2 : 530);
+    QObject::connect(CaretTimer, &QTimer::timeout, [] {
+      CaretBlinkOn = !CaretBlinkOn;
+      if (CaretVisible && Form1 && Form1->MainImage == CaretImage) CaretImage->update();
+    });
+  }
+  if (QApplication::cursorFlashTime() > 0) CaretTimer->start();
+}
 
 }  // namespace
 
@@ -101,19 +137,20 @@ bool TextIsFontStepButton(QObject* sender) {
 }
 QObject* TextMainWindowObject() { return Form1; }
 void TextClickTextTool() {
-  TextSetButtonDown(TextButton::tbDraw, false);
-  TextSetButtonDown(TextButton::tbText, true);
+  if (!Form1) return;
+  Form1->tbText->SetDown(true);
+  Form1->tbTextClick(Form1->tbText);
 }
-bool TextCustomPanelVisible() { return false; }
+bool TextCustomPanelVisible() { return Form1 && Form1->CustomPanel->isVisible(); }
 bool TextExecuteFontDialog(TFont& font) { return false; }
 
-TCanvas* TextPageCanvas() { return Form1 && Form1->MainImage ? Form1->MainImage->Canvas.get() : nullptr; }
-bool TextPageImageExists() { return TextPageCanvas() != nullptr; }
+TCanvas* TextPageCanvas() { return Form1 && Form1->MainImage ? &Form1->MainImage->Canvas() : nullptr; }
+bool TextPageImageExists() { return Form1 && Form1->MainImage; }
 void TextMovePagePen(TPoint p) {
   if (TCanvas* c = TextPageCanvas()) c->MoveTo(p.X, p.Y);
 }
 void TextInvalidatePage() {
-  if (Form1 && Form1->MainImage) Form1->MainImage->update();
+  if (Form1 && Form1->MainImage) Form1->MainImage->Invalidate();
 }
 void TextRepaintPageImage() { TextInvalidatePage(); }
 TColor TextBackgroundColor() { return BackgroundColor; }
@@ -129,8 +166,25 @@ void TextRefreshAllImages(QObject* sender) {
   if (Form1) Form1->RefreshAllImages(sender, false);
 }
 
-bool TextCaretAllowed(QObject* sender) { return Form1 && TextButtonDown(TextButton::tbText); }
-void TextPlaceCaret(int width, int height, int x, int y) { CaretRect = TRect(x, y, x + width, y + height); }
+bool TextCaretAllowed(QObject* sender) {
+  if (!Form1 || !Form1->MainImage || !TextButtonDown(TextButton::tbText)) return false;
+  // Clicks on the paste-special dialog's buttons leave the caret where it is.
+  if (sender && sender->parent() && sender->parent()->objectName() == "PasteSpecialDlg") return false;
+  return Form1->isActiveWindow() || QApplication::activeWindow() == nullptr;
+}
+void TextPlaceCaret(int width, int height, int x, int y) {
+  InstallCaretPainter();
+  CaretRect = TRect(x, y, x + width, y + height);
+  CaretVisible = true;
+  CaretBlinkOn = true;
+  if (CaretTimer && CaretTimer->isActive()) CaretTimer->start();  // a placed caret starts its blink afresh
+  TextInvalidatePage();
+}
+void TextHideCaret() {
+  CaretVisible = false;
+  TextInvalidatePage();
+}
+TRect TextCaretRect() { return CaretVisible ? CaretRect : TRect(); }
 TPoint TextScrollPosition() {
   if (!Form1 || !Form1->ScrollBox1) return {};
   return TPoint(Form1->ScrollBox1->horizontalScrollBar()->value(), Form1->ScrollBox1->verticalScrollBar()->value());
@@ -148,37 +202,127 @@ void TextScrollHorizontallyTo(int pos, bool onlyWhenVisible) {
   auto* bar = Form1->ScrollBox1->horizontalScrollBar();
   if (!onlyWhenVisible || bar->isVisible()) bar->setValue(pos);
 }
-bool TextMetricUnits() { return false; }
-bool TextStatusBarEnabled() { return Form1 && Form1->statusBar()->isEnabled(); }
+bool TextMetricUnits() { return PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked(); }
+bool TextStatusBarEnabled() { return Form1 && Form1->StatusBar1->isEnabled(); }
 void TextSetStatusPanel(int index, const std::string& text) {
-  if (Form1 && index >= 0 && index < 5) Form1->StatusPanels[index]->setText(QString::fromStdString(text));
+  if (Form1) Form1->SetPanelText(index, QString::fromStdString(text));
 }
 bool TextInSymbolFontList(const std::string& name) {
-  return Form1 && Form1->SymbolFontList.contains(QString::fromStdString(name), Qt::CaseInsensitive);
+  if (!Form1) return false;
+  for (const auto& n : Form1->SymbolFontList)
+    if (SameFontName(n, name.c_str())) return true;
+  return false;
 }
 
 bool TextMoveImageFrameByKey(uint16_t key) { return false; }
-void TextKeyMoveSelectionRect(uint16_t key, uint8_t shift) {}
+
+void TextKeyMoveSelectionRect(uint16_t key, uint8_t shift) {
+  if (!Form1) return;
+  const bool ctrl = shift & ssCtrl, sh = shift & ssShift;
+  if (ctrl == sh || !SelectionRectShown || SelectionRect.IsEmpty()) return;
+  TRect r = SelectionRect;
+  switch (key) {
+    case vk::Left: r.Left -= 1; r.Right -= 1; break;
+    case vk::Right: r.Left += 1; r.Right += 1; break;
+    case vk::Up: r.Top -= 1; r.Bottom -= 1; break;
+    case vk::Down: r.Top += 1; r.Bottom += 1; break;
+    case vk::Numpad4: r.Left -= 10; r.Right -= 10; break;
+    case vk::Numpad6: r.Left += 10; r.Right += 10; break;
+    case vk::Numpad8: r.Top -= 10; r.Bottom -= 10; break;
+    case vk::Numpad2: r.Top += 10; r.Bottom += 10; break;
+    case 'W':
+      if (sh && r.Width() > 5) r.Right -= 1;
+      if (ctrl) r.Right += 1;
+      break;
+    case 'H':
+      if (sh && r.Height() > 5) r.Bottom -= 1;
+      if (ctrl) r.Bottom += 1;
+      break;
+    default: return;
+  }
+  SelectionRect = r;
+  Form1->SelRectKeyMoved = true;
+  auto fmt = [](int px) {
+    if (Form1->InPixels1->isChecked()) return QString::number(px);
+    return QString::number(px * PageUnitFactor() / ScreenPixelsPerInch(), 'f', 2);
+  };
+  Form1->SetPanelText(2, "L:" + fmt(r.Left) + "   T:" + fmt(r.Top));
+  Form1->SetPanelText(3, "W:" + fmt(r.Width()) + "   H:" + fmt(r.Height()));
+  TextInvalidatePage();
+}
 void TextFinishKeyMovedSelectionRect() {
-  if (Form1) Form1->SelRectKeyMoved = false;
+  if (!Form1) return;
+  TRect& r = SelectionRect;
+  if (r.Left > r.Right) std::swap(r.Left, r.Right);
+  if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
+  Form1->SelRectKeyMoved = false;
 }
 void TextMoveIndentMarker(uint16_t key) {}
-void TextEscapeOnPage() {}
-void TextAltShortcut(uint16_t key) {
-  if (key == 'X') {
-    TextSetButtonDown(TextButton::tbDraw, false);
-    TextSetButtonDown(TextButton::tbText, true);
+void TextEscapeOnPage() {
+  if (!Form1) return;
+  Form1->ClearCurrentFigure();
+  if (SelectionRectShown) {
+    SelectionRectShown = false;
+    TextInvalidatePage();
   }
 }
-void TextUpdateEditButtons() {
+void TextAltShortcut(uint16_t key) {
   if (!Form1) return;
-  TextSetButtonEnabled(TextButton::tbCopy, Form1->HasTextSelection());
-  TextSetButtonEnabled(TextButton::tbCutText, Form1->HasTextSelection());
+  switch (key) {
+    case 'D': Form1->tbDraw->SetDown(true); Form1->tbDrawClick(Form1->tbDraw); break;
+    case 'X': Form1->tbText->SetDown(true); Form1->tbTextClick(Form1->tbText); break;
+    default: break;
+  }
 }
 void TextHideCadReferenceSelector() {}
 bool TextDeleteSelectedImageObject() { return false; }
 void TextDeleteSelectedFigures() {}
-void TextClearSelectionRect() {}
+void TextClearSelectionRect() { SelectionRect = TRect(0, 0, 0, 0); }
 
-// For tests: where the caret stands.
-TRect TextCaretRect() { return CaretRect; }
+// ---- Binding the text commands ----
+
+void TTextPage::BindTextCommands() {
+  TForm1* f = Self();
+  auto bindButton = [f](TZQVSpeedButton* b, void (TTextPage::*handler)(QObject*)) {
+    QObject::connect(b, &QToolButton::clicked, f, [f, b, handler] { (f->*handler)(b); });
+  };
+  auto bindAction = [f](QAction* a, void (TTextPage::*handler)(QObject*)) {
+    QObject::connect(a, &QAction::triggered, f, [f, a, handler] { (f->*handler)(a); });
+  };
+  bindButton(f->tbBold, &TTextPage::tbBoldClick);
+  bindButton(f->tbItalics, &TTextPage::tbItalicsClick);
+  bindButton(f->tbUnderline, &TTextPage::Underline2Click);
+  bindButton(f->tbStrikeOut, &TTextPage::Strikeout2Click);
+  bindButton(f->tbSuperScript, &TTextPage::_SuperScriptClick);
+  bindButton(f->tbSubscript, &TTextPage::_SubscriptsClick);
+  bindButton(f->tbMidscript, &TTextPage::_MidScriptClick);
+  bindAction(f->Bold, &TTextPage::BoldClick);
+  bindAction(f->Bold1, &TTextPage::BoldClick);
+  bindAction(f->_Italics, &TTextPage::_ItalicsClick);
+  bindAction(f->Italic1, &TTextPage::_ItalicsClick);
+  bindAction(f->Underline2, &TTextPage::Underline2Click);
+  bindAction(f->Underline1, &TTextPage::Underline2Click);
+  bindAction(f->Strikeout2, &TTextPage::Strikeout2Click);
+  bindAction(f->Strikeout1, &TTextPage::Strikeout2Click);
+  bindAction(f->Superscripts1, &TTextPage::_SuperScriptClick);
+  bindAction(f->Subscripts1, &TTextPage::_SubscriptsClick);
+  bindAction(f->MidScripts1, &TTextPage::_MidScriptClick);
+  bindAction(f->SelectAll1, &TTextPage::SelectAll1Click);
+  bindAction(f->DeleteText1, &TTextPage::DeleteText1Click);
+  bindAction(f->ChangeSelectedTextAttributes1, &TTextPage::ChangeSelectedTextAttributes1Click);
+  bindAction(f->ChangeSelectedTextAttributes3, &TTextPage::ChangeSelectedTextAttributes1Click);
+  QObject::connect(f->Format1, &QMenu::aboutToShow, f, [f] { f->Format1Click(f->Format1); });
+  // Commands of the Format menu and the selection menu that the layout does not carry yet.
+  auto addAction = [f](QMenu* menu, const char* name, const char* caption, void (TTextPage::*handler)(QObject*)) {
+    if (f->findChild<QAction*>(name)) return;
+    auto* a = new QAction(QString::fromUtf8(caption), f);
+    a->setObjectName(name);
+    if (menu) menu->addAction(a);
+    QObject::connect(a, &QAction::triggered, f, [f, a, handler] { (f->*handler)(a); });
+  };
+  addAction(f->Format1, "Normal1", "&Normal", &TTextPage::Normal1Click);
+  addAction(f->PopupMenu2, "Normal2", "&Normal", &TTextPage::Normal1Click);
+  addAction(f->Format1, "BringToFront1", "Swap  Text 'Z' Order", &TTextPage::BringToFront1Click);
+  addAction(f->PopupMenu2, "SwopTextZOrder1", "Swap  Text 'Z' Order", &TTextPage::BringToFront1Click);
+  addAction(f->PopupMenu2, "SelectAll2", "Select &All", &TTextPage::SelectAll1Click);
+}

@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include "app/main_window.h"
+#include "dialogs/main_font_dialog.h"
 #include "page/page_part.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
@@ -20,7 +21,7 @@ bool IsArrow(uint16_t key) { return key >= vk::Left && key <= vk::Down; }
 void TTextPage::FormKeyDown(QObject* Sender, uint16_t& Key, TShiftState Shift) {
   TForm1* form = Self();
   LastLaidOutCell = 0;
-  ShowInsertMode();
+  Self()->ShowInsertMode();
   if (Key == 0 || (Key == 'Z' && (Shift & ssCtrl))) return;
   if (IsArrow(Key) && TextMoveImageFrameByKey(Key)) return;
   if (Key != vk::Delete) form->DeselectImage(Sender, true);
@@ -97,7 +98,7 @@ void TTextPage::FormKeyUp(QObject* Sender, uint16_t& Key, TShiftState Shift) {
   if ((Shift & ssAlt) && !(Shift & ssCtrl)) TextAltShortcut(Key);
   if (textMode && !(Shift & ssShift)) {
     if (HasTextSelection()) {
-      TextUpdateEditButtons();
+      form->UpdateEditButtons();
       form->TrimSelectionToText();
     }
     if (!MainFontPending && !(Shift & ssCtrl) && Key != vk::Control)

@@ -15,6 +15,7 @@
 
 #include "platform/font.h"
 #include "platform/win_types.h"
+#include "text/page_geometry.h"
 
 class QObject;
 class TCanvas;
@@ -70,21 +71,11 @@ constexpr uint8_t chMicroSpace = 136;  // ZQVSerif: the one-pixel micro space
 constexpr uint8_t chMarker = 168;      // ZQVSerif: a marker cell, never drawn
 constexpr uint8_t chTabMark = 185;     // ZQVSerif: the tab glyph
 
-// Page geometry, in pixels of the screen.
-extern int16_t lMargin;     // x of the left margin, first x of every line
-extern int16_t tMargin;     // baseline y of the first line
-extern int16_t rMargin;     // x of the right margin line
-extern int16_t bMargin;     // y of the bottom margin line
-extern uint8_t LineHeight;  // distance between line baselines
-extern uint16_t PageWidth;
-extern uint16_t PageHeight;
-
 // Insertion point and caret searches.
 extern TPoint CaretPos;       // pixel position of the insertion point
 extern int16_t CaretY;        // copy of CaretPos.Y
 extern TRect CaretHitRect;    // hit rectangle of the last point-to-cell search
 extern int16_t LastLaidOutCell;
-extern bool MouseClickActive;  // a page mouse-down is placing the caret
 
 // The typing fonts (created with the cell fonts by InitTextPage).
 extern TMyFont* TypingFont;
@@ -100,9 +91,9 @@ bool IsSymbolFontChar(const TFont* Font, uint8_t Ch);
 // Pixel width of one character byte in a font, as the page lays it out (screen resolution).
 int CellTextWidth(const TFont& font, uint8_t ch);
 
-// The symbol-font test of the typing rules: the main font's name is in the symbol-font list.
-// Adds the special fonts from the program's fonts folder when their families are missing; returns
-// false when one of them could not be made available.
+// Adds the special fonts from the program's fonts folder (or the build's) when their families are
+// missing; false when one of them could not be made available. Start-up has its own check; test
+// programs and tools that run without it call this.
 bool AddSpecialFonts();
 
 class TTextPage {
@@ -125,10 +116,12 @@ public:
   int32_t SelEnd = 0;
   TPoint CaretPoint;
 
-  // Start-up and shutdown: the 4096 cell fonts and the typing fonts.
+  // Start-up and shutdown: the 4096 cell fonts and the typing fonts; the text commands are bound
+  // to their buttons and menu items.
   void InitTextPage();
   void FreeFonts();
   bool TextPageReady() const { return CharFonts[0] != nullptr; }
+  void BindTextCommands();
 
   // ---- Cells and layout ----
   void ClearTextBuffers();
@@ -161,7 +154,6 @@ public:
   void HighlightChar(int32_t Index);
   void UnhighlightChar(int32_t Index);
   void PrepareTextCanvas(TCanvas* Canvas);
-  void ShowInsertMode();
 
   // ---- Typing, line breaks and deletion ----
   void FormKeyPress(QObject* Sender, char& Key);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "dialogs/main_font_dialog.h"
 #include "page/page_part.h"
 #include "platform/numeric.h"
 #include "text/text_glue.h"
@@ -52,27 +53,26 @@ struct StyleCommand {
 
 }  // namespace
 
-// The toolbar button toggles itself before its click arrives; a menu item toggles its check and
-// the button follows it.
+// The toolbar button toggles itself before its click arrives; for any other sender the menu
+// check toggles (the menu item itself has done so when it is the sender) and the button follows.
 static bool ToggleFromSender(QObject* Sender, TextButton button, TextMenu menu) {
   if (Sender != TextButtonObject(button)) {
-    const bool now = !TextMenuChecked(menu);
-    TextSetMenuChecked(menu, now);
-    TextSetButtonDown(button, now);
+    if (!TextIsMenu(Sender, menu)) TextSetMenuChecked(menu, !TextMenuChecked(menu));
+    TextSetButtonDown(button, TextMenuChecked(menu));
   } else {
     TextSetMenuChecked(menu, TextButtonDown(button));
   }
   return TextMenuChecked(menu);
 }
 
-static void ReturnToTextMode(TForm1* form) {
+static void ReturnToTextMode() {
   if (TextButtonDown(TextButton::tbDraw)) TextClickTextTool();
 }
 
 static void StyleClick(TTextPage* page, QObject* Sender, TextButton button, TextMenu menu, int kind) {
   const bool checked = ToggleFromSender(Sender, button, menu);
   if (page->HasTextSelection()) page->ApplyStyleToSelection(Sender, kind, !checked);
-  if (checked) ReturnToTextMode(nullptr);
+  if (checked) ReturnToTextMode();
 }
 
 void TTextPage::BoldClick(QObject* Sender) { StyleClick(this, Sender, TextButton::tbBold, TextMenu::Bold, 0); }
@@ -171,8 +171,7 @@ bool TTextPage::ChangeSelectionStyle(QObject* Sender, int Kind, bool Remove) {
         f.Style = f.Style | bit;
     } else if (Kind == skNone) {
       const uint8_t c = CharCodes[i];
-      if ((SameFontName(f.Name, "ZQVSerif") && InSpecialSerifCodes(c)) || InSpecialSerifCodes(c) ||
-          f.Charset == SYMBOL_CHARSET || SameFontName(f.Name, "ZQVRelMath") || c >= 126) {
+      if (InSpecialSerifCodes(c) || f.Charset == SYMBOL_CHARSET || SameFontName(f.Name, "ZQVRelMath") || c >= 126) {
         f.Style = TFontStyles();
       } else {
         f.Assign(main);

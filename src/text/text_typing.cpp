@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include "app/main_window.h"
+#include "dialogs/main_font_dialog.h"
 #include "page/page_part.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
