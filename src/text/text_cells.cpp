@@ -108,7 +108,6 @@ void TTextPage::FillCanvas() {
       ++i;
       CharPositions[i] = TPoint(lMargin, y + LineHeight);
       y += LineHeight;
-      if (LineHeight == 0) break;
     }
   } catch (...) {
     TextUnknownError("FillCanvas");
