@@ -79,7 +79,9 @@ TEST(Bitmap, EveryPixelFormatSurvivesAFileRoundTrip) {
     EXPECT_EQ(back.PixelFormat(), f);
     ASSERT_EQ(back.Width(), 13);
     ASSERT_EQ(back.Height(), 7);
-    if (b.IsIndexed()) EXPECT_EQ(back.Palette(), b.Palette());
+    if (b.IsIndexed()) {
+      EXPECT_EQ(back.Palette(), b.Palette());
+    }
     // 15 and 16 bits keep the top 5 (6) bits of each channel.
     const TColor keep = f == pf15bit ? RGBColor(0xF8, 0xF8, 0xF8) : f == pf16bit ? RGBColor(0xF8, 0xFC, 0xF8) : 0xFFFFFF;
     for (int y = 0; y < 7; ++y) {
