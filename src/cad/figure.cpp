@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "cad/cad_messages.h"
@@ -80,6 +81,55 @@ TWaveRec DefaultWaveRec() {
   w.StartAngle[0] = w.StartAngle[1] = 0;
   w.PointX = w.PointY = 0;
   w.Rotation = 0;
+  return w;
+}
+
+namespace {
+template <typename T>
+void PutLE(uint8_t* out, size_t& at, T v) {
+  std::memcpy(out + at, &v, sizeof v);  // the platform is little-endian
+  at += sizeof v;
+}
+template <typename T>
+T GetLE(const uint8_t* in, size_t& at) {
+  T v;
+  std::memcpy(&v, in + at, sizeof v);
+  at += sizeof v;
+  return v;
+}
+}  // namespace
+
+std::array<uint8_t, WaveRecSize> WaveRecToBytes(const TWaveRec& w) {
+  std::array<uint8_t, WaveRecSize> out{};
+  size_t at = 0;
+  for (double v : w.WaveWidth) PutLE(out.data(), at, v);
+  for (double v : w.PulseWidth) PutLE(out.data(), at, v);
+  PutLE(out.data(), at, w.PulseRise);
+  PutLE(out.data(), at, w.PulseFall);
+  PutLE(out.data(), at, w.FMIndex);
+  for (int32_t v : w.Params) PutLE(out.data(), at, v);
+  for (double v : w.WaveHeight) PutLE(out.data(), at, v);
+  for (int32_t v : w.StartAngle) PutLE(out.data(), at, v);
+  PutLE(out.data(), at, w.PointX);
+  PutLE(out.data(), at, w.PointY);
+  PutLE(out.data(), at, w.Rotation);
+  return out;
+}
+
+TWaveRec WaveRecFromBytes(const uint8_t* in) {
+  TWaveRec w{};
+  size_t at = 0;
+  for (double& v : w.WaveWidth) v = GetLE<double>(in, at);
+  for (double& v : w.PulseWidth) v = GetLE<double>(in, at);
+  w.PulseRise = GetLE<double>(in, at);
+  w.PulseFall = GetLE<double>(in, at);
+  w.FMIndex = GetLE<float>(in, at);
+  for (int32_t& v : w.Params) v = GetLE<int32_t>(in, at);
+  for (double& v : w.WaveHeight) v = GetLE<double>(in, at);
+  for (int32_t& v : w.StartAngle) v = GetLE<int32_t>(in, at);
+  w.PointX = GetLE<double>(in, at);
+  w.PointY = GetLE<double>(in, at);
+  w.Rotation = GetLE<int32_t>(in, at);
   return w;
 }
 

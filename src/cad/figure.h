@@ -94,8 +94,8 @@ using TRealXYZPts = std::vector<TRealXYZObj>;
 // Pixel positions of nodes[0 .. Count - 1]; Count is limited to the sizes of both arrays.
 void ProjectPoints(const TMappingRec& Map, const TRealXYZPts& nodes, int Count, std::vector<TPoint>& points);
 
-#pragma pack(push, 1)
-// The parameters of the wave kinds (104 bytes, read and written whole).
+// The parameters of the wave kinds. In memory the fields are naturally aligned; their stored form
+// is the packed 104-byte record (WaveRecToBytes, WaveRecFromBytes).
 struct TWaveRec {
   double WaveWidth[2];    // period of wave 1 and 2, world units
   double PulseWidth[2];   // pulse width of wave 1 and 2, percent
@@ -108,10 +108,14 @@ struct TWaveRec {
   double PointX;          // a world point of the wave, scaled with the figure
   double PointY;
   int32_t Rotation;       // degrees, -359 .. 359
+  friend bool operator==(const TWaveRec&, const TWaveRec&) = default;
 };
-#pragma pack(pop)
-static_assert(sizeof(TWaveRec) == 104);
+constexpr size_t WaveRecSize = 104;
 TWaveRec DefaultWaveRec();
+// The packed little-endian 104-byte form: widths at 0, pulse widths at 16, rise 32, fall 40,
+// FM index 48, integer parameters 52, heights 60, start angles 76, point 84, rotation 100.
+std::array<uint8_t, WaveRecSize> WaveRecToBytes(const TWaveRec& rec);
+TWaveRec WaveRecFromBytes(const uint8_t* bytes);
 
 // Figure state bits.
 constexpr uint16_t ffLoading = 8;
