@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <string>
 
-#include "cad/cad_messages.h"
+#include "platform/messages.h"
 #include "cad/node_layout.h"
 #include "cad/units.h"
 
-TZQVCad* Figures = nullptr;
 bool NewFigureStarted = false;
 
 TZQVCad::TZQVCad(QWidget* parent, int NodeCountSetting, int32_t xResolution, int32_t yResolution) {
@@ -150,14 +149,14 @@ bool TZQVCad::SetNodeCount(int n) {
   Template->OnChange = nullptr;
   bool result = false;
   if (n < MinNodeCount) {
-    CadShowMessage("Minimum node setting is 16. Aborting node reset");
+    ShowMessage("Minimum node setting is 16. Aborting node reset");
   } else if (MaxUsedNodeCount() > n) {
-    CadShowMessage(
+    ShowMessage(
         "The vectors in the current workspace are using more\rnodes than the requested value. This may be due "
         "to a\rhigh value of line divisions. If so, try selecting all\rvectors and setting line divisions to a "
         "reduced value,\rthis will allow you to reduce the node setting.");
   } else if (n > MaxNodeCount) {
-    CadShowMessage("The requested value exceeds the absolute maximum (123) node setting for\rthis version.");
+    ShowMessage("The requested value exceeds the absolute maximum (123) node setting for\rthis version.");
   } else {
     const int old = NodeCount;
     NodeCount = n;

@@ -44,7 +44,8 @@ struct TMeasureRec {
 // The figures in drawing order (index 0 drawn first); the list owns them.
 using TFigureList = std::vector<std::unique_ptr<TRealFig>>;
 
-// The one engine instance of the program, or none before the main window has created it.
+// The one engine instance of the program, or none before the main window has created it (defined
+// with the main window).
 extern TZQVCad* Figures;
 // True from the mouse-down that starts a new figure until the mouse-up that finishes it.
 extern bool NewFigureStarted;

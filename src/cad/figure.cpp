@@ -5,7 +5,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "cad/cad_messages.h"
+#include "platform/messages.h"
 #include "cad/engine.h"
 #include "cad/mapping.h"
 #include "cad/units.h"
@@ -264,8 +264,8 @@ bool TRealFig::AddNode(int& Index) {
   const int count = int(Nodes.size());
   // The inserted nodes Index + 1 .. Index + s must lie inside the node array.
   if (Index < 0 || Index + s >= count || NodeCountUsed + s > count) {
-    CadShowInformation(
-        "Node limit reached. You can increase the node limit in\rSettings>Application>Set Node Count", 1120);
+    MessageDlg("Node limit reached. You can increase the node limit in\rSettings>Application>Set Node Count",
+               mtInformation, mbOK, 1120);
     return false;
   }
   NodeCountUsed += s;

@@ -1,8 +1,6 @@
 #include "cad/units.h"
 
-#include <QGuiApplication>
 #include <QLocale>
-#include <QScreen>
 #include <cmath>
 #include <cstdio>
 
@@ -12,16 +10,6 @@ TScreenCmRec ScreenCmRec = {2.5L, 2.54L};
 
 const std::array<long double, 10> DimMultiplierTable = {1e-5L, 1e-4L, 1e-3L, 1e-2L, 1e-1L,
                                                         1.0L,  1e1L,  1e2L,  1e3L,  1e4L};
-
-int ScreenPixelsPerInch() {
-  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-      const int dpi = int(std::lround(screen->logicalDotsPerInchY()));
-      if (dpi > 0) return dpi;
-    }
-  }
-  return 96;
-}
 
 void InitializeDrawUnit() {
   TScreenCmRec previous{};

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cad/cad_types.h"
+#include "platform/screen.h"
 
 // A unit factor (inches per inch, or centimetres per inch) with the suffix shown after lengths.
 struct TDefMetricRec {
@@ -19,8 +20,6 @@ extern TScreenCmRec ScreenCmRec;
 // Powers of ten from 1e-5 (index 0) to 1e4 (index 9); index 5 is 1.
 extern const std::array<long double, 10> DimMultiplierTable;
 
-// The screen's vertical pixels per inch (logical dots per inch; 96 without a screen).
-int ScreenPixelsPerInch();
 // Calibrates ScreenCmRec from the screen; run once at start-up, after the application object exists.
 void InitializeDrawUnit();
 

@@ -3,29 +3,32 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "cad/cad_messages.h"
 #include "cad/figure.h"
+#include "platform/messages.h"
+#include "platform/screen.h"
 
-// Sets the process-wide node count for one test and records the engine's messages.
+// Sets the process-wide node count and a 96 pixels-per-inch screen for one test and records the
+// messages shown.
 class CadTest : public ::testing::Test {
 protected:
   void SetUp() override {
     savedNodeCount = NodeCount;
     NodeCount = 16;
-    SetCadMessageHandler([this](TCadMessageKind, const std::string& text, int help) {
-      Messages.push_back(text);
-      HelpContexts.push_back(help);
-    });
+    SetScreenPixelsPerInch(96);
+    Recorder = std::make_unique<TMessageRecorderScope>();
   }
   void TearDown() override {
+    Recorder.reset();
+    SetScreenPixelsPerInch(0);
     NodeCount = savedNodeCount;
-    SetCadMessageHandler(nullptr);
   }
-  std::vector<std::string> Messages;
-  std::vector<int> HelpContexts;
+  std::vector<std::string> Messages() const { return (*Recorder)->Texts(); }
+  std::vector<TMessageCall> Calls() const { return (*Recorder)->Messages(); }
+  std::unique_ptr<TMessageRecorderScope> Recorder;
 
 private:
   int savedNodeCount = 16;
@@ -33,8 +36,8 @@ private:
 
 inline void SetXY(TRealFig& f, int i, double x, double y) { f.SetNodePoint(i, {x, y, 0}); }
 
-#define EXPECT_NODE(fig, i, ex, ey)                 \
-  do {                                              \
+#define EXPECT_NODE(fig, i, ex, ey)                              \
+  do {                                                           \
     EXPECT_NEAR((fig).Point(i).x, (ex), 1e-9) << "node " << (i); \
     EXPECT_NEAR((fig).Point(i).y, (ey), 1e-9) << "node " << (i); \
   } while (0)

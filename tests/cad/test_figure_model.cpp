@@ -176,7 +176,7 @@ TEST_F(FigureTest, AddAndDeleteNodes) {
   int index = 0;
   fig->SetKind(0);
   EXPECT_FALSE(fig->AddNode(index));
-  EXPECT_TRUE(Messages.empty());
+  EXPECT_TRUE(Messages().empty());
 
   fig->SetKind(49);
   fig->NodeCountUsed = 3;
@@ -197,9 +197,12 @@ TEST_F(FigureTest, AddAndDeleteNodes) {
   fig->NodeCountUsed = NodeCount - 2;
   index = 0;
   EXPECT_FALSE(fig->AddNode(index));
-  ASSERT_EQ(Messages.size(), 1u);
-  EXPECT_EQ(Messages[0], "Node limit reached. You can increase the node limit in\rSettings>Application>Set Node Count");
-  EXPECT_EQ(HelpContexts[0], 1120);
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].Text, "Node limit reached. You can increase the node limit in\rSettings>Application>Set Node Count");
+  EXPECT_EQ(Calls()[0].Kind, mcMessageDlg);
+  EXPECT_EQ(Calls()[0].DlgType, mtInformation);
+  EXPECT_EQ(Calls()[0].Buttons, mbOK);
+  EXPECT_EQ(Calls()[0].HelpCtx, 1120);
   // Inserting after the last node of the array would write past it.
   fig->NodeCountUsed = 4;
   index = NodeCount - 3;

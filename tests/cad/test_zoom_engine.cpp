@@ -148,10 +148,11 @@ TEST_F(EngineTest, NodeCountSetting) {
   TZQVCad engine(nullptr, 16, 96, 96);
   engine.AddFigure(nullptr);
   EXPECT_FALSE(engine.SetNodeCount(15));
-  ASSERT_EQ(Messages.size(), 1u);
-  EXPECT_EQ(Messages[0], "Minimum node setting is 16. Aborting node reset");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Calls()[0].Kind, mcShowMessage);
+  EXPECT_EQ(Messages()[0], "Minimum node setting is 16. Aborting node reset");
   EXPECT_FALSE(engine.SetNodeCount(124));
-  EXPECT_EQ(Messages.back(),
+  EXPECT_EQ(Messages().back(),
             "The requested value exceeds the absolute maximum (123) node setting for\rthis version.");
   EXPECT_EQ(NodeCount, 16);
   EXPECT_TRUE(engine.SetNodeCount(40));
@@ -162,7 +163,7 @@ TEST_F(EngineTest, NodeCountSetting) {
   engine.GetFigure(0)->SetLineDivisions(30);
   EXPECT_EQ(engine.MaxUsedNodeCount(), 33);
   EXPECT_FALSE(engine.SetNodeCount(20));
-  EXPECT_EQ(Messages.back().rfind("The vectors in the current workspace are using more\rnodes", 0), 0u);
+  EXPECT_EQ(Messages().back().rfind("The vectors in the current workspace are using more\rnodes", 0), 0u);
   engine.GetFigure(0)->SetLineDivisions(10);
   engine.Template->SetLineDivisions(37);
   EXPECT_TRUE(engine.SetNodeCount(16));
