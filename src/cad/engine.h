@@ -9,6 +9,7 @@
 #include "cad/cad_types.h"
 #include "cad/figure.h"
 #include "cad/zoom.h"
+#include "platform/canvas.h"
 
 class QWidget;
 class TZQVCad;
@@ -103,6 +104,9 @@ public:
   bool IsNT = true;
   int32_t CopyMagnification = 1;
   TRealPoint ReferencePoint{};
+  // Pen and brush of the measuring tool.
+  TPen RubberPen{RGBColor(128, 128, 0), 0, psDot, pmNotXor};
+  TBrush RubberBrush{clWhite, bsClear};
 
   // Editing and selection state.
   TNodeHitRec NodeHit;

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <numbers>
 
+#include "helpers/small_helpers.h"
+#include "platform/canvas.h"
+#include "platform/font.h"
 #include "platform/messages.h"
 #include "cad/engine.h"
 #include "cad/mapping.h"
@@ -43,7 +46,7 @@ void TRealXYZObj::RotateAbout(const TRealXYZ& Centre, long double Angle) {
   // The full angle is applied: an angle of pi or more turns the node by that angle too.
   const long double dx = static_cast<long double>(X) - Centre.x;
   const long double dy = static_cast<long double>(Y) - Centre.y;
-  const long double r = std::hypot(dx, dy);
+  const long double r = Hypot(dx, dy);
   const long double a0 = AngleFrom(Centre);
   X = static_cast<double>(Centre.x + r * std::cos(a0 + Angle));
   Y = static_cast<double>(Centre.y - r * std::sin(a0 + Angle));
@@ -442,4 +445,86 @@ void TRealFig::SetMetric(bool b) {
   Metric = b;
   DimSuffix = b ? "cm" : "\"";
   Changed();
+}
+
+// ---- copying to and from the platform's font, pen and brush ----
+
+int32_t ZoomedPenWidth(const TMappingRec& Map, double PenWidth) {
+  // The pixel width of the mapping, not its right edge: a view need not start at pixel 0.
+  const long double worldW = static_cast<long double>(Map.WorldRight) - Map.WorldLeft;
+  if (worldW == 0) return 0;
+  return CadRound(PenWidth * (static_cast<long double>(Map.PixRight) - Map.PixLeft) / worldW);
+}
+
+namespace {
+// Runs a copy with the figure's events held back, then fires one change.
+template <typename F>
+void AssignGuarded(TRealFig& fig, F&& copy) {
+  if (fig.Assigning) return;
+  fig.Assigning = true;
+  try {
+    copy();
+  } catch (...) {
+    fig.Assigning = false;
+    throw;
+  }
+  fig.Assigning = false;
+  fig.Changed();
+}
+}  // namespace
+
+void TRealFig::Assign(const TFont& Source) {
+  AssignGuarded(*this, [&] {
+    FontColor = Source.Color;
+    FontName = Source.Name.substr(0, 32);
+    FontSize = Source.Size() * 10000;
+    FontStyle = Source.Style;
+    FontCharset = Source.Charset;
+  });
+}
+
+void TRealFig::Assign(const TPen& Source) {
+  AssignGuarded(*this, [&] {
+    PenWidth = double(Source.Width) / (PixelsPerInch != 0 ? PixelsPerInch : 96);
+    PenColor = Source.Color;
+    PenMode = uint8_t(Source.Mode);
+    PenStyle = uint8_t(Source.Style);
+  });
+}
+
+void TRealFig::Assign(const TBrush& Source) {
+  AssignGuarded(*this, [&] {
+    BrushStyle = uint8_t(Source.Style);
+    BrushColor = Source.Color;
+  });
+}
+
+void TRealFig::AssignTo(TFont& Dest) const {
+  TFont font;
+  font.Color = FontColor;
+  font.Name = FontName;
+  font.SetSize(CadRound(FontSize / 1e4L));
+  font.Style = FontStyle;
+  font.Charset = FontCharset;
+  Dest.Assign(font);
+}
+
+void TRealFig::AssignTo(TPen& Dest) const {
+  if (Owner == nullptr) throw EConvertError("Cannot assign a TRealFig to a TPen");
+  TPen pen;
+  pen.Width = ZoomedPenWidth(Owner->Mapping, PenWidth);
+  pen.Color = PenColor;
+  pen.Mode = PenMode <= pmNotXor ? TPenMode(PenMode) : pmCopy;
+  pen.Style = PenStyle <= psInsideFrame ? TPenStyle(PenStyle) : psSolid;
+  Dest = pen;
+}
+
+void TRealFig::AssignTo(TBrush& Dest) const {
+  Dest.Color = BrushColor;
+  Dest.Style = BrushStyle <= bsDiagCross ? TBrushStyle(BrushStyle) : bsSolid;
+}
+
+void TRealFig::AssignTo(TCanvas& Dest) const {
+  AssignTo(Dest.Font);
+  AssignTo(Dest.Pen);
 }

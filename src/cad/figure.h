@@ -13,6 +13,10 @@
 
 class TStream;
 class TZQVCad;
+class TFont;
+class TCanvas;
+struct TPen;
+struct TBrush;
 
 // Nodes of every figure (a setting from 16 to 123).
 extern int NodeCount;
@@ -90,6 +94,9 @@ public:
 };
 
 using TRealXYZPts = std::vector<TRealXYZObj>;
+
+// A world pen width in pixels under the mapping (its own pixel and world widths).
+int32_t ZoomedPenWidth(const TMappingRec& Map, double PenWidth);
 
 // Pixel positions of nodes[0 .. Count - 1]; Count is limited to the sizes of both arrays.
 void ProjectPoints(const TMappingRec& Map, const TRealXYZPts& nodes, int Count, std::vector<TPoint>& points);
@@ -185,6 +192,17 @@ public:
   virtual void Assign(const TRealFig& Source);
   void AssignTo(TRealFig& Dest) const { Dest.Assign(*this); }
   void AssignWithoutNodes(const TRealFig& Source);
+  // From the platform's font (colour, name, size, style, character set), pen (width in pixels
+  // over PixelsPerInch, colour, mode, style) and brush (style, colour).
+  void Assign(const TFont& Source);
+  void Assign(const TPen& Source);
+  void Assign(const TBrush& Source);
+  // Onto the platform's font, pen (zoomed by the owner's current mapping; needs an owner), brush,
+  // and a canvas (its font and pen; its brush is left alone).
+  void AssignTo(TFont& Dest) const;
+  void AssignTo(TPen& Dest) const;
+  void AssignTo(TBrush& Dest) const;
+  void AssignTo(TCanvas& Dest) const;
 
   // The node at Index; an index outside the node array raises ERangeError.
   TRealXYZObj* GetNode(int Index);

@@ -8,6 +8,7 @@
 #include "cad/mapping.h"
 #include "cad/node_layout.h"
 #include "cad/units.h"
+#include "helpers/small_helpers.h"
 
 bool NodeInUse(const TRealFig& Fig, int Index) {
   if (Index < 0 || Index > LastPointIndex(Fig)) return false;
@@ -177,9 +178,7 @@ bool PointInScreenRect(const TMappingRec& Map, const TRect& R, const TRealXYZ& P
   return PtInWorldRect(wr, P);
 }
 
-bool PtInRectInclusive(const TRect& R, TPoint P) {
-  return R.Left <= P.X && P.X <= R.Right && R.Top <= P.Y && P.Y <= R.Bottom;
-}
+bool PtInRectInclusive(const TRect& R, TPoint P) { return PtInRectInclusive(P.X, P.Y, R); }
 
 bool FigureInRect(const TMappingRec& Map, const TRealFig& Fig, const TRect& R) {
   TRealRect wr;

@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/ini_file.h"
+#include "platform/messages.h"
+
 bool ServicePackWarned = false;
 
 const char* const RecentFileKeys[8] = {"FirstFile", "SecondFile", "ThirdFile",   "FourthFile",
@@ -53,6 +56,21 @@ bool PutRecentFileFirst(const std::string& FileName, QMenu* Menu) {
     items[i]->setVisible(true);
   }
   return true;
+}
+
+void AddRecentFile(const std::string& FileName, const std::string& IniFileName, QMenu* Menu) {
+  if (!PutRecentFileFirst(FileName, Menu)) return;
+  const QList<QAction*> items = Menu->actions();
+  TMemIniFile ini(IniFileName);
+  for (int i = 0; i < 8; ++i) {
+    const std::string caption = i < items.size() ? items[i]->text().toStdString() : std::string();
+    ini.WriteString("RecentFiles", RecentFileKeys[i], caption);
+  }
+  ini.UpdateFile();
+}
+
+bool AskShowAgain() {
+  return MessageDlg("Show this message again?", mtConfirmation, mbYes | mbNo, 20) == mrYes;
 }
 
 std::string GetLongFileName(const std::string& ShortName) { return ShortName; }

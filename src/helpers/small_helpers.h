@@ -26,6 +26,8 @@ bool PutRecentFileFirst(const std::string& FileName, QMenu* Menu);
 // The long form of a path (short 8.3 names exist only on other platforms; the path stays).
 std::string GetLongFileName(const std::string& ShortName);
 void KeepFormOnScreen(QWidget* Form);
+// Asks "Show this message again?" (Yes and No, help context 20); True for Yes.
+bool AskShowAgain();
 void ScaleRect(TRect& R, long double Factor);
 void ScalePointAbout(TPoint& P, TPoint Origin, long double FactorX, long double FactorY);
 bool PtInRectInclusive(int32_t X, int32_t Y, const TRect& R);

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/canvas.h"
+#include "platform/font.h"
+
 const std::array<uint8_t, 11> SymbolSerifCodes = {127, 128, 136, 141, 142, 143, 144, 157, 158, 167, 182};
 const std::string RelationChars = "<=>@~";
 
@@ -156,4 +159,20 @@ void LayoutTextBlock(const TTextWidthFunc& TextWidth, const std::string& Text, T
     left.clear();
     right.clear();
   }
+}
+
+bool IsSymbolFontChar(const TFont* Font, uint8_t Ch) {
+  if (Font == nullptr) return false;
+  return IsSymbolFontChar(Font->Name, Font->Charset, Ch);
+}
+
+void LayoutTextBlock(TCanvas* Canvas, const std::string& Text, TTextLines* Lists[2], bool MeasureOnly,
+                     std::string& Relation, uint8_t Align, int32_t Widths[2]) {
+  if (Canvas == nullptr) {
+    Relation.clear();
+    Widths[0] = Widths[1] = 0;
+    return;
+  }
+  const TTextWidthFunc width = [Canvas](const std::string& s) { return Canvas->TextWidthBytes(s); };
+  LayoutTextBlock(width, Text, Lists, MeasureOnly, Relation, Align, Widths);
 }
