@@ -4,14 +4,18 @@
 #include <string>
 
 #include "platform/messages.h"
+#include "cad/figure_transforms.h"
+#include "cad/mapping.h"
 #include "cad/node_layout.h"
+#include "cad/point_operations.h"
 #include "cad/units.h"
 
 bool NewFigureStarted = false;
 
 TZQVCad::TZQVCad(QWidget* parent, int NodeCountSetting, int32_t xResolution, int32_t yResolution) {
   Ready = false;
-  NodeCount = NodeCountSetting;
+  // The setting comes from an ini file the user can edit: it is kept to its range 16 to 123.
+  NodeCount = std::clamp(NodeCountSetting, MinNodeCount, MaxNodeCount);
   ScreenPoints.assign(size_t(std::max(NodeCount, 0)), TPoint());
   DataVersion = 2;
   Parent = parent;
@@ -175,4 +179,162 @@ bool TZQVCad::SetNodeCount(int n) {
   Template->OnChange = std::move(templateEvent);
   Ready = wasReady;
   return result;
+}
+
+// ---- selection ----
+
+bool TZQVCad::FigureHasNodeInRect(const TRealFig& Figure, const TRect& Rect) const {
+  // Only the figure's real points count: unused node slots (node 1 of most kinds, cleared to the
+  // world origin) would otherwise make every figure touch a rectangle at the page corner.
+  const int last = LastPointIndex(Figure);
+  for (int i = 0; i <= last; ++i)
+    if (NodeInUse(Figure, i) && PointInScreenRect(Mapping, Rect, Figure.Point(i))) return true;
+  return false;
+}
+
+bool TZQVCad::HasSelection() const { return !Selection.empty() || !TouchedSelection.empty(); }
+
+void TZQVCad::ClearSelection() {
+  if (!Selection.empty()) Selection.clear();
+  TouchedSelection.clear();
+}
+
+TRealFig* TZQVCad::SelectFiguresInRect(const TRect& Rect) {
+  ClearSelection();
+  TRealFig* result = nullptr;
+  try {
+    for (int i = 0; i < Count(); ++i) {
+      const TRealFig& f = *FigureList[size_t(i)];
+      const bool inside = FigureInRect(Mapping, f, Rect);
+      const bool touched = FigureHasNodeInRect(f, Rect);
+      if (inside) Selection.push_back(i);
+      if (touched) TouchedSelection.push_back(i);
+      if ((inside || touched) && result == nullptr) result = FigureList[size_t(i)].get();
+    }
+  } catch (...) {
+    return nullptr;
+  }
+  return result;
+}
+
+void TZQVCad::SelectInRect(const TRect& Rect) {
+  SelectRect = Rect;
+  if (Rect.IsEmpty()) {
+    ClearSelection();
+    return;
+  }
+  SelectionTopLeft = GetExtentsTopLeft(Count(), Rect);
+  SelectionBottomRight = GetExtentsBottomRight(Count(), Rect);
+  if (Count() > 0) {
+    ClearSelection();
+    FirstSelected = SelectFiguresInRect(Rect);
+  }
+  if (OnSelectRect) OnSelectRect(this);
+}
+
+void TZQVCad::GetSelectionBounds(double& x1, double& y1, double& x2, double& y2) const {
+  x1 = SelectionTopLeft.x;
+  y1 = SelectionTopLeft.y;
+  x2 = SelectionBottomRight.x;
+  y2 = SelectionBottomRight.y;
+}
+
+namespace {
+bool ExtentNode(const TRealFig& f, int i) { return i != 1 || ExtentNode1Kinds.Has(f.Kind); }
+}  // namespace
+
+TRealPoint TZQVCad::GetExtentsTopLeft(int32_t FigureCount, const TRect& Rect) const {
+  TRealPoint result{0, 0};
+  long double minX = ScreenToWorldX(Mapping, Rect.Right);
+  long double maxY = ScreenToWorldY(Mapping, Rect.Bottom);
+  const long double leftX = ScreenToWorldX(Mapping, Rect.Left);
+  const long double topY = ScreenToWorldY(Mapping, Rect.Top);
+  for (int i = 0; i < std::min(FigureCount, Count()); ++i) {
+    const TRealFig& f = *FigureList[size_t(i)];
+    if (!FigureInRect(Mapping, f, Rect)) continue;
+    const int last = LastPointIndex(f);
+    for (int n = 0; n <= last; ++n) {
+      if (!ExtentNode(f, n)) continue;
+      const TRealXYZ p = f.Point(n);
+      if (p.x < minX && p.x > leftX) {
+        minX = p.x;
+        result.x = p.x;
+      }
+      const double y = WaveKinds.Has(f.Kind) ? p.y + f.GetWaveHeight(1) : p.y;
+      if (y > maxY && y < topY && !SameValueEps(y, 0, 1e-7)) {
+        maxY = y;
+        result.y = y;
+      }
+    }
+  }
+  return result;
+}
+
+TRealPoint TZQVCad::GetExtentsBottomRight(int32_t FigureCount, const TRect& Rect) const {
+  TRealPoint result{0, 0};
+  long double maxX = 0;
+  long double minY = ScreenToWorldY(Mapping, Rect.Top);
+  for (int i = 0; i < std::min(FigureCount, Count()); ++i) {
+    const TRealFig& f = *FigureList[size_t(i)];
+    if (!FigureInRect(Mapping, f, Rect)) continue;
+    const int last = LastPointIndex(f);
+    for (int n = 0; n <= last; ++n) {
+      if (!ExtentNode(f, n)) continue;
+      const double x = f.Point(n).x;
+      if (x > maxX && x > 0.001) {
+        maxX = x;
+        result.x = x;
+      }
+    }
+    for (int n = 0; n <= last; ++n) {
+      if (!ExtentNode(f, n)) continue;
+      const double y = WaveKinds.Has(f.Kind) ? f.Point(2).y - 2 * f.GetWaveHeight(1) : f.Point(n).y;
+      if (y < minY && !SameValueEps(y, 0, 1e-7)) {
+        minY = y;
+        result.y = y;
+      }
+    }
+  }
+  return result;
+}
+
+void TZQVCad::GetExtents(const TRect& Rect, TRect& Result) const {
+  if (Count() == 0) {
+    Result = TRect(0, 0, 0, 0);
+    return;
+  }
+  const TPoint a = WorldToScreen(Mapping, GetExtentsTopLeft(Count(), Rect));
+  const TPoint b = WorldToScreen(Mapping, GetExtentsBottomRight(Count(), Rect));
+  NormalizeRect(TRect(a.X, a.Y, b.X, b.Y), Result);
+}
+
+void TZQVCad::ConvertSelectedToMultiline() {
+  if (!HasSelection()) {
+    ShowMessage("Nothing Selected");
+    return;
+  }
+  if (Count() == 0) return;
+  for (int32_t index : Selection) {
+    if (index < 0 || index >= Count()) continue;
+    TRealFig& f = *FigureList[size_t(index)];
+    if (!MultilineConvertibleKinds.Has(f.Kind)) continue;
+    try {
+      ConvertToMultiline(f);
+    } catch (...) {
+      ShowMessage("Conversion failed");
+    }
+  }
+}
+
+int32_t TZQVCad::LastSelectedIndex() {
+  if (Count() == 0) return -1;
+  if (Measure.LastIndex >= 0 && Measure.LastIndex < Count()) return Measure.LastIndex;
+  Measure.LastIndex = Count() - 1;
+  return -1;
+}
+
+void TZQVCad::SetLargeSnapArea(bool Value) {
+  if (LargeSnapArea == Value) return;
+  LargeSnapArea = Value;
+  LargeSnapCursor = Value;
 }

@@ -42,6 +42,9 @@ struct TMeasureRec {
   bool OnNode = false;
 };
 
+// The measurements as the main window's status bar names them.
+using TDrawInfoRec = TMeasureRec;
+
 // The figures in drawing order (index 0 drawn first); the list owns them.
 using TFigureList = std::vector<std::unique_ptr<TRealFig>>;
 
@@ -113,10 +116,15 @@ public:
   TRealPoint DragStart{};
   TRealPoint DragLast{};
   TMeasureRec Measure;
+  TDrawInfoRec& DrawInfo = Measure;
   TRect SelectRect{};
   TRealPoint SelectionTopLeft{};
   TRealPoint SelectionBottomRight{};
   TRealFig* FirstSelected = nullptr;
+  // Indexes of the figures lying wholly inside the selection rectangle, ascending.
+  std::vector<int32_t> Selection;
+  // Indexes of the figures with at least one node inside it, ascending.
+  std::vector<int32_t> TouchedSelection;
 
   // Events, called with the engine as sender and only when assigned.
   TCadNotifyEvent OnChange;
@@ -153,6 +161,26 @@ public:
   void SetMappingMode(uint8_t NewPaperIndex);
   void SetMetric(bool NewMetric);
   void SetupPage(uint8_t NewPaperIndex, bool NewMetric);
+
+  // Selection by rectangle (page pixels, under the current mapping).
+  void SelectInRect(const TRect& Rect);
+  TRealFig* SelectFiguresInRect(const TRect& Rect);
+  bool FigureHasNodeInRect(const TRealFig& Figure, const TRect& Rect) const;
+  bool HasSelection() const;
+  void ClearSelection();
+  void GetSelectionBounds(double& x1, double& y1, double& x2, double& y2) const;
+  TRealPoint GetExtentsTopLeft(int32_t FigureCount, const TRect& Rect) const;
+  TRealPoint GetExtentsBottomRight(int32_t FigureCount, const TRect& Rect) const;
+  void GetExtentsTopLeft(int32_t FigureCount, const TRect& Rect, TRealPoint& P) const { P = GetExtentsTopLeft(FigureCount, Rect); }
+  void GetExtentsBottomRight(int32_t FigureCount, const TRect& Rect, TRealPoint& P) const { P = GetExtentsBottomRight(FigureCount, Rect); }
+  void GetExtents(const TRect& Rect, TRect& Result) const;
+  // Converts the selected figures of the convertible kinds into multilines.
+  void ConvertSelectedToMultiline();
+
+  // Small services.
+  int32_t LastSelectedIndex();
+  void SetStopRequest(bool Value) { StopRequest = Value; }
+  void SetLargeSnapArea(bool Value);
 
   // Node count of every figure.
   bool SetNodeCount(int n);

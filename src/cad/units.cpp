@@ -36,7 +36,8 @@ long double UnitFactor(bool PageMetric, bool FigureMetric) {
 }
 
 bool LocaleIsMetric() {
-  return QLocale::system().measurementSystem() == QLocale::MetricSystem;
+  // The default locale is the user's, unless the program or a test has set another.
+  return QLocale().measurementSystem() == QLocale::MetricSystem;
 }
 
 bool SameValueEps(long double a, long double b, long double eps) {

@@ -1,6 +1,7 @@
 // World-to-pixel mapping, snapping, plane geometry, unit texts, paper sizes and calibration.
 #include <gtest/gtest.h>
 
+#include <QLocale>
 #include <cmath>
 #include <numbers>
 
@@ -177,4 +178,13 @@ TEST(Units, PaperTable) {
   EXPECT_EQ(odd.PixRight, 500);
   EXPECT_EQ(odd.PixBottom, 500);
   EXPECT_EQ(odd.SnapStep, 0.25);
+}
+
+TEST(Units, LocaleMeasurementSystem) {
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_FALSE(LocaleIsMetric());
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  EXPECT_TRUE(LocaleIsMetric());
+  QLocale::setDefault(saved);
 }

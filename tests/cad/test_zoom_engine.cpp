@@ -144,6 +144,14 @@ TEST_F(EngineTest, UnitsAndPage) {
   EXPECT_EQ(engine.PaperIndex, 1);  // the page set-up leaves the paper index alone
 }
 
+TEST_F(EngineTest, NodeCountSettingOutsideItsRange) {
+  TZQVCad small(nullptr, 5, 96, 96);
+  EXPECT_EQ(NodeCount, 16);
+  EXPECT_EQ(small.CurrentFigure->Nodes.size(), 16u);
+  TZQVCad large(nullptr, 1000, 96, 96);
+  EXPECT_EQ(NodeCount, 123);
+}
+
 TEST_F(EngineTest, NodeCountSetting) {
   TZQVCad engine(nullptr, 16, 96, 96);
   engine.AddFigure(nullptr);
@@ -169,4 +177,93 @@ TEST_F(EngineTest, NodeCountSetting) {
   EXPECT_TRUE(engine.SetNodeCount(16));
   EXPECT_EQ(engine.Template->LineDivisions, 13);
   EXPECT_EQ(engine.GetFigure(0)->Nodes.size(), 16u);
+}
+
+namespace {
+// World 0..10 by 0..10 on pixels 0..100 by 0..100.
+TMappingRec TenByTen() {
+  TMappingRec m{};
+  m.WorldRight = 10;
+  m.WorldTop = 10;
+  m.PixRight = 100;
+  m.PixBottom = 100;
+  m.SnapStep = 0.1;
+  return m;
+}
+
+void AddLine(TZQVCad& engine, int kind, double x0, double y0, double x2, double y2) {
+  TRealFig f(&engine);
+  f.Kind = uint8_t(kind);
+  f.LineDivisions = 1;
+  SetXY(f, 0, x0, y0);
+  SetXY(f, 2, x2, y2);
+  UpdateFigurePoints(f);
+  engine.AddFigure(&f);
+}
+}  // namespace
+
+TEST_F(EngineTest, SelectionByRectangle) {
+  TZQVCad engine(nullptr, 16, 96, 96);
+  engine.Mapping = TenByTen();
+  AddLine(engine, 0, 1, 1, 2, 2.5);  // inside
+  AddLine(engine, 0, 2, 2, 8, 8);    // one node inside
+  AddLine(engine, 5, 8, 8, 9, 9);    // outside
+  int selects = 0;
+  engine.OnSelectRect = [&](TZQVCad*) { ++selects; };
+  engine.SelectInRect({0, 70, 30, 100});  // world x 0..3, y 0..3
+  EXPECT_EQ(engine.Selection, (std::vector<int32_t>{0}));
+  EXPECT_EQ(engine.TouchedSelection, (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(engine.FirstSelected, engine.GetFigure(0));
+  EXPECT_EQ(selects, 1);
+  EXPECT_EQ(engine.SelectionTopLeft, (TRealPoint{1, 2.5}));
+  EXPECT_EQ(engine.SelectionBottomRight, (TRealPoint{2, 1}));
+  double x1, y1, x2, y2;
+  engine.GetSelectionBounds(x1, y1, x2, y2);
+  EXPECT_EQ(x2, 2);
+  TRect extents;
+  engine.GetExtents({0, 70, 30, 100}, extents);
+  EXPECT_EQ(extents, TRect(10, 75, 20, 90));
+
+  engine.SelectInRect({0, 0, 0, 0});
+  EXPECT_FALSE(engine.HasSelection());
+  EXPECT_EQ(selects, 1);
+
+  // The unused node 1 of a line (at the world origin) does not touch a rectangle there.
+  engine.SelectInRect({0, 90, 5, 100});
+  EXPECT_FALSE(engine.HasSelection());
+  engine.SelectInRect({75, 5, 95, 25});
+  EXPECT_EQ(engine.Selection, (std::vector<int32_t>{2}));
+  EXPECT_EQ(engine.TouchedSelection, (std::vector<int32_t>{1, 2}));
+}
+
+TEST_F(EngineTest, ConvertSelectionAndSmallServices) {
+  TZQVCad engine(nullptr, 16, 96, 96);
+  engine.Mapping = TenByTen();
+  EXPECT_EQ(engine.LastSelectedIndex(), -1);
+  engine.ConvertSelectedToMultiline();
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"Nothing Selected"}));
+  AddLine(engine, 5, 1, 3, 3, 1);
+  AddLine(engine, 0, 1, 1, 2, 2);
+  engine.SelectInRect({0, 0, 100, 100});
+  engine.ConvertSelectedToMultiline();
+  EXPECT_EQ(engine.GetFigure(0)->Kind, 49);
+  EXPECT_EQ(engine.GetFigure(0)->NodeCountUsed, 4);
+  EXPECT_EQ(engine.GetFigure(1)->Kind, 0);
+  EXPECT_EQ(engine.LastSelectedIndex(), 1);
+  engine.Measure.LastIndex = 9;
+  EXPECT_EQ(engine.LastSelectedIndex(), -1);
+  EXPECT_EQ(engine.Measure.LastIndex, 1);
+  EXPECT_EQ(engine.DrawInfo.LastIndex, 1);
+  engine.SetCopyMagnification(0);
+  engine.SetCopyMagnification(11);
+  EXPECT_EQ(engine.CopyMagnification, 1);
+  engine.SetCopyMagnification(10);
+  EXPECT_EQ(engine.CopyMagnification, 10);
+  engine.SetLargeSnapArea(true);
+  EXPECT_TRUE(engine.LargeSnapCursor);
+  int colours = 0;
+  engine.OnBackgroundColorChange = [&](TZQVCad*) { ++colours; };
+  engine.SetBackgroundColor(clWhite);
+  engine.SetBackgroundColor(clWhite);
+  EXPECT_EQ(colours, 2);
 }
