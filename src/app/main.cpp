@@ -1,12 +1,12 @@
 // Program entry: module initialisation, the special-font check, the windows that live for the
 // whole run, the file named on the command line, and the message loop.
-#include <QApplication>
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "platform/guarded.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  TApplication app(argc, argv);  // every event is delivered guarded
   QApplication::setApplicationName("Korvalis V");
   InitMainWindowModule();
   if (!TForm1::CheckSpecialFonts()) return 1;

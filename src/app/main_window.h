@@ -142,7 +142,7 @@ extern int32_t LogErrorCount;
 extern int FormattedTextFormat;
 extern int RichTextFormat;
 extern std::array<int, 9> HandledClipboardFormats;
-extern std::string AppDir;       // program folder with a trailing separator
+
 extern std::string PageIniName;  // AppDir + "PageIni.ini"
 extern TBitmap* PageBuffer;      // back buffer of the page renderer
 extern bool PrinterPresent;

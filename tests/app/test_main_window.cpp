@@ -4,10 +4,13 @@
 #include <QDir>
 
 #include "app/main_window.h"
+#include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "app/startup.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
+#include "platform/exceptions.h"
+#include "platform/guarded.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
 #include "platform/streams.h"
@@ -16,16 +19,16 @@
 namespace {
 struct MainWindowTest : ::testing::Test {
   TMessageRecorderScope rec;
-  std::string savedAppDir;
+  QByteArray savedHome = qgetenv("KORVALIS_HOME");
   void SetUp() override {
     SetScreenPixelsPerInch(96);
     InitMainWindowModule();
-    savedAppDir = AppDir;
-    WriteFileAtomically(AppDir + "MnSymFt.dat", "Symbol\r\n", 8);
+    WriteFileAtomically(AppDir() + "MnSymFt.dat", "Symbol\r\n", 8);
   }
   void TearDown() override {
     FreeStartupWindows();
-    AppDir = savedAppDir;
+    qputenv("KORVALIS_HOME", savedHome);
+    ResetAppDir();
   }
 };
 }  // namespace
@@ -83,7 +86,7 @@ TEST_F(MainWindowTest, DocumentNameSetsCaptionAndTitle) {
 
 TEST_F(MainWindowTest, SymbolFontListFromFileOrDefaults) {
   TForm1* form = CreateStartupWindows();
-  const std::string name = AppDir + "MnSymFt.dat";
+  const std::string name = AppDir() + "MnSymFt.dat";
   WriteFileAtomically(name, ";c\r\nSymbol\r\nMyMath\r\n", 20);
   form->InitializeSymbolList();
   EXPECT_EQ(form->SymbolFontList, (std::vector<std::string>{"Symbol", "MyMath"}));
@@ -112,13 +115,13 @@ TEST_F(MainWindowTest, SymbolFontListFromFileOrDefaults) {
 }
 
 TEST_F(MainWindowTest, SpecialFontCheck) {
-  QDir(QString::fromStdString(AppDir + "fonts")).removeRecursively();
+  QDir(QString::fromStdString(AppDir() + "fonts")).removeRecursively();
   EXPECT_TRUE(TForm1::CheckSpecialFonts());
   ASSERT_EQ(rec->Texts().size(), 1u);
   EXPECT_EQ(rec->Texts()[0], "Unable to retrieve or verify special fonts installed\rsome of the button captions and special characters may\rbe available.");
   rec->Clear();
   // A fonts folder without the font files: one message per missing font, then the summary.
-  ForceDirectories(AppDir + "fonts");
+  ForceDirectories(AppDir() + "fonts");
   EXPECT_FALSE(TForm1::CheckSpecialFonts());
   const auto texts = rec->Texts();
   ASSERT_EQ(texts.size(), 3u);
@@ -135,7 +138,8 @@ TEST(MainWindowHelpers, WebLinkSuffix) {
 }
 
 TEST_F(MainWindowTest, UnwritableProgramFolderIsReportedAndStartUpGoesOn) {
-  AppDir = "/proc/no-such-folder/korvalis/";
+  qputenv("KORVALIS_HOME", "/proc/no-such-folder/korvalis");
+  ResetAppDir();
   TForm1* form = CreateStartupWindows();
   ASSERT_FALSE(rec->Texts().empty());
   EXPECT_EQ(rec->Texts()[0].rfind("Unable to create user data folder:/proc/no-such-folder/korvalis\r", 0), 0u);
@@ -145,7 +149,7 @@ TEST_F(MainWindowTest, UnwritableProgramFolderIsReportedAndStartUpGoesOn) {
 
 TEST_F(MainWindowTest, ConfirmOverwrite) {
   TForm1* form = CreateStartupWindows();
-  const std::string name = AppDir + "x.bmp";
+  const std::string name = AppDir() + "x.bmp";
   EXPECT_TRUE(form->ConfirmOverwrite(name, "Save"));
   WriteFileAtomically(name, "x", 1);
   rec->Answer(mrNo);
@@ -153,4 +157,18 @@ TEST_F(MainWindowTest, ConfirmOverwrite) {
   EXPECT_EQ(rec->Texts(), (std::vector<std::string>{"The File: " + name + " already exists. Overwrite?", "Exiting Save"}));
   rec->Answer(mrYes);
   EXPECT_TRUE(form->ConfirmOverwrite(name, "Save"));
+}
+
+TEST_F(MainWindowTest, EscapedExceptionIsLoggedAndShownWithStopIcon) {
+  TForm1* form = CreateStartupWindows();
+  (void)form;
+  DebugLevel = 0;
+  LogErrorCount = 0;
+  Guarded("tbUndoClick", [] { throw EReadError("Stream read error"); });
+  ASSERT_EQ(rec->Messages().size(), 1u);
+  EXPECT_NE(rec->Last().Text.find("Stream read error"), std::string::npos);
+  EXPECT_EQ(rec->Last().Flags & MB_ICONMASK, MB_ICONSTOP);
+  EXPECT_EQ(LogErrorCount, 1);
+  const auto log = ReadWholeFile(AppDir() + "logfile.txt");
+  EXPECT_NE(std::string(log.begin(), log.end()).find("[Name]:ApplicationException:0;"), std::string::npos);
 }
