@@ -116,58 +116,19 @@ int TextStandardSize() { return MainFontDlg ? int(MainFontDlg->SpinEdit1->Value(
 
 // ---- Insert toggle and keys ----
 
-namespace {
-uint16_t VirtualKey(const QKeyEvent* e) {
-  const int k = e->key();
-  const bool keypad = e->modifiers() & Qt::KeypadModifier;
-  if (k >= Qt::Key_0 && k <= Qt::Key_9) return uint16_t(keypad ? vk::Numpad0 + (k - Qt::Key_0) : '0' + (k - Qt::Key_0));
-  if (k >= Qt::Key_A && k <= Qt::Key_Z) return uint16_t('A' + (k - Qt::Key_A));
-  if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return uint16_t(vk::F1 + (k - Qt::Key_F1));
-  switch (k) {
-    case Qt::Key_Backspace: return vk::Back;
-    case Qt::Key_Tab: case Qt::Key_Backtab: return vk::Tab;
-    case Qt::Key_Return: case Qt::Key_Enter: return vk::Return;
-    case Qt::Key_Shift: return vk::Shift;
-    case Qt::Key_Control: return vk::Control;
-    case Qt::Key_Alt: return vk::Menu;
-    case Qt::Key_Escape: return vk::Escape;
-    case Qt::Key_Space: return vk::Space;
-    case Qt::Key_PageUp: return vk::Prior;
-    case Qt::Key_PageDown: return vk::Next;
-    case Qt::Key_End: return vk::End;
-    case Qt::Key_Home: return vk::Home;
-    case Qt::Key_Left: return vk::Left;
-    case Qt::Key_Up: return vk::Up;
-    case Qt::Key_Right: return vk::Right;
-    case Qt::Key_Down: return vk::Down;
-    case Qt::Key_Insert: return vk::Insert;
-    case Qt::Key_Delete: return vk::Delete;
-    case Qt::Key_Minus: return vk::OemMinus;
-    case Qt::Key_Equal: return vk::OemPlus;
-    default: return 0;
-  }
-}
-
-TShiftState ShiftOf(const QKeyEvent* e) {
-  TShiftState s = 0;
-  if (e->modifiers() & Qt::ShiftModifier) s |= ssShift;
-  if (e->modifiers() & Qt::ControlModifier) s |= ssCtrl;
-  if (e->modifiers() & Qt::AltModifier) s |= ssAlt;
-  return s;
-}
-}  // namespace
-
-bool InsertToggleOn() { return InsertModeOn(); }
-void SetInsertToggle(bool on) { SetInsertMode(on); }
+// The platform keeps the toggle as "insert mode on"; the text rules speak of the toggle being on
+// for overtype.
+bool InsertToggleOn() { return !InsertModeOn(); }
+void SetInsertToggle(bool on) { SetInsertMode(!on); }
 
 bool TextKeyEvent(QKeyEvent* event) {
   TForm1* form = Form1;
   if (!form || !form->TextPageReady()) return false;
-  const TShiftState shift = ShiftOf(event);
-  uint16_t key = VirtualKey(event);
+  const TShiftState shift = ShiftStateOf(*event);
+  uint16_t key = uint16_t(VirtualKeyOf(*event));
   if (event->type() == QEvent::KeyRelease) {
     // A release that auto-repeat produces is not the end of a keystroke.
-    if (event->isAutoRepeat()) return true;
+    if (IsAutoRepeatRelease(*event)) return true;
     form->FormKeyUp(form, key, shift);
     return true;
   }

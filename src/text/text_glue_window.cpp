@@ -14,6 +14,7 @@
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
+#include "platform/caret.h"
 #include "platform/screen.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
@@ -73,37 +74,6 @@ QAction* MenuOf(TextMenu m) {
     case TextMenu::AlwaysRefresh1: return f->AlwaysRefresh1;
   }
   return nullptr;
-}
-
-// The caret of the page: a bar drawn over the page image, blinking at the system's rate. Its
-// rectangle is kept in viewport pixels of the scroll box, as the caret routines place it.
-TRect CaretRect;
-bool CaretVisible = false;   // placed and shown
-bool CaretBlinkOn = true;    // the blink phase
-QTimer* CaretTimer = nullptr;
-TMainImage* CaretImage = nullptr;
-
-void InstallCaretPainter() {
-  if (!Form1 || !Form1->MainImage || CaretImage == Form1->MainImage) return;
-  CaretImage = Form1->MainImage;
-  CaretImage->OnAfterPaint = [](QPainter& p) {
-    if (!CaretVisible || !CaretBlinkOn || !Form1) return;
-    const TPoint scroll = TextScrollPosition();
-    const QRect r(CaretRect.Left + scroll.X, CaretRect.Top + scroll.Y, CaretRect.Width(), CaretRect.Height());
-    // The caret inverts the pixels under it.
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.fillRect(r, Qt::white);
-  };
-  if (!CaretTimer) {
-    CaretTimer = new QTimer(qApp);
-    const int flash = QApplication::cursorFlashTime();
-    CaretTimer->setInterval(flash > 0 ? flash / 2 : 530);
-    QObject::connect(CaretTimer, &QTimer::timeout, [] {
-      CaretBlinkOn = !CaretBlinkOn;
-      if (CaretVisible && Form1 && Form1->MainImage == CaretImage) CaretImage->update();
-    });
-  }
-  if (QApplication::cursorFlashTime() > 0) CaretTimer->start();
 }
 
 }  // namespace
@@ -173,18 +143,22 @@ bool TextCaretAllowed(QObject* sender) {
   return Form1->isActiveWindow() || QApplication::activeWindow() == nullptr;
 }
 void TextPlaceCaret(int width, int height, int x, int y) {
-  InstallCaretPainter();
-  CaretRect = TRect(x, y, x + width, y + height);
-  CaretVisible = true;
-  CaretBlinkOn = true;
-  if (CaretTimer && CaretTimer->isActive()) CaretTimer->start();  // a placed caret starts its blink afresh
-  TextInvalidatePage();
+  if (!Form1 || !Form1->ScrollBox1) return;
+  // The caret belongs to the scroll box that holds the page image; a new one at every placement,
+  // so that its height follows the character before it.
+  QWidget* owner = Form1->ScrollBox1->viewport();
+  CreateCaret(owner, width, height);
+  SetCaretPos(x, y);
+  ShowCaret(owner);
 }
 void TextHideCaret() {
-  CaretVisible = false;
-  TextInvalidatePage();
+  if (Form1 && Form1->ScrollBox1) HideCaret(Form1->ScrollBox1->viewport());
 }
-TRect TextCaretRect() { return CaretVisible ? CaretRect : TRect(); }
+TRect TextCaretRect() {
+  const TCaretState c = CaretState();
+  if (!c.Visible) return TRect();
+  return TRect(c.Position.x(), c.Position.y(), c.Position.x() + c.Size.width(), c.Position.y() + c.Size.height());
+}
 TPoint TextScrollPosition() {
   if (!Form1 || !Form1->ScrollBox1) return {};
   return TPoint(Form1->ScrollBox1->horizontalScrollBar()->value(), Form1->ScrollBox1->verticalScrollBar()->value());

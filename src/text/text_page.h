@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/font.h"
+#include "platform/keys.h"
 #include "platform/win_types.h"
 #include "text/page_geometry.h"
 
@@ -33,18 +34,6 @@ public:
     return *this;
   }
 };
-
-// Keyboard modifier and mouse-button state handed to the key and caret routines.
-enum TShiftStateFlag : uint8_t {
-  ssShift = 1,
-  ssAlt = 2,
-  ssCtrl = 4,
-  ssLeft = 8,
-  ssRight = 16,
-  ssMiddle = 32,
-  ssDouble = 64,
-};
-using TShiftState = uint8_t;
 
 // Capacities of the cell table.
 constexpr int MaxCharacters = 4095;

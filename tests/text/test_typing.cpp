@@ -36,7 +36,7 @@ TEST_F(Typing, CharactersGoIntoTheCaretCellInTheTypingFontAndTheLineEndMoves) {
 TEST_F(Typing, OvertypeReplacesTheCaretCellAndShiftsTheRestByTheWidthChange) {
   Type("abc");
   Key(vk::Home);
-  SetInsertMode(true);
+  SetInsertMode(false);  // overtype
   Key(vk::Insert);  // the key handler shows the toggle
   EXPECT_EQ(form->PanelText(4).toStdString(), "Ovr");
   const TPoint before3 = form->CharPositions[3];

@@ -11,6 +11,7 @@
 #include "app/startup.h"
 #include "dialogs/main_font_dialog.h"
 #include "page/page_part.h"
+#include "platform/app_dir.h"
 #include "platform/exceptions.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
@@ -27,10 +28,10 @@ struct TextPageTest : ::testing::Test {
     SetScreenPixelsPerInch(96);
     InitMainWindowModule();
     const std::string symbols = "Symbol\r\nPeriod\r\nZQVRelMath\r\n";
-    WriteFileAtomically(AppDir + "MnSymFt.dat", symbols.data(), symbols.size());
+    WriteFileAtomically(AppDir() + "MnSymFt.dat", symbols.data(), symbols.size());
     ASSERT_TRUE(AddSpecialFonts());
     form = CreateStartupWindows();
-    SetInsertMode(false);
+    SetInsertMode(true);  // typing inserts
     MainFontPending = false;
     lMargin = 48;
     tMargin = 48;
