@@ -71,7 +71,9 @@ void TTextPage::AppRestore() {
 }
 
 void TTextPage::CaretFromPoint(int X, int Y, uint16_t Key) {
-  CaretHitRect = TRect(X - 2, Y, X + TextPageTextWidth("W"), Y + LineHeight - (Key == 38 ? 1 : 0));
+  // The rectangle stops one pixel short of the next baseline for vertical moves both ways, so that
+  // moving down from a long line onto a shorter one does not reach the line after it.
+  CaretHitRect = TRect(X - 2, Y, X + TextPageTextWidth("W"), Y + LineHeight - (Key == 38 || Key == 40 ? 1 : 0));
   int L = LastUsedIndex();
   if (L <= 1) L = 2;
   L = std::min(L, MaxCharacters);
