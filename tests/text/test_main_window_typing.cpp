@@ -1,0 +1,102 @@
+// The real main window driven with key and mouse events, as a user types.
+#include <QKeyEvent>
+#include <QTest>
+
+#include "helpers/page_surface.h"
+#include "helpers/speed_button.h"
+#include "text_fixture.h"
+
+using MainWindowTyping = TextPageTest;
+
+namespace {
+void Press(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(w, key, mods); }
+}  // namespace
+
+TEST_F(MainWindowTyping, TypeASuperscriptBreakTheLineDeleteAcrossItSelectAndEmbolden) {
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  QTest::keyClicks(form, "ab");
+  QTest::mouseClick(form->tbSuperScript, Qt::LeftButton);
+  QTest::keyClicks(form, "2");
+  QTest::mouseClick(form->tbSuperScript, Qt::LeftButton);
+  QTest::keyClicks(form, "cd");
+  EXPECT_EQ(Cells(1, 6), "ab2cd|");
+  EXPECT_EQ(form->CharOffsets[3], -10);
+  EXPECT_EQ(form->CharFonts[3]->Size(), 6);
+  EXPECT_EQ(form->CharOffsets[4], 0);
+  EXPECT_EQ(form->CharFonts[4]->Size(), 12);
+  EXPECT_EQ(form->PanelText(0).toStdString(), " Font Size: 12");
+  EXPECT_EQ(form->PanelText(2).toStdString(), "Times New Roman");
+  EXPECT_EQ(form->PanelText(4).toStdString(), "Ins");
+
+  // Break the line before "cd".
+  Press(form, Qt::Key_Left);
+  Press(form, Qt::Key_Left);
+  Press(form, Qt::Key_Return);
+  EXPECT_EQ(Cells(1, 7), "ab2|cd|");
+  EXPECT_EQ(form->CurrentI, 5);
+  EXPECT_EQ(form->CharPositions[5], TPoint(lMargin, tMargin + LineHeight));
+  EXPECT_EQ(TextUndoCount, 1);
+
+  // Delete across the break joins the lines again.
+  Press(form, Qt::Key_Left);
+  EXPECT_EQ(form->CurrentI, 4);
+  Press(form, Qt::Key_Delete);
+  EXPECT_EQ(Cells(1, 6), "ab2cd|");
+  EXPECT_EQ(form->CharPositions[5].Y, tMargin);
+
+  // Select the line and embolden it.
+  Press(form, Qt::Key_Home);
+  Press(form, Qt::Key_End, Qt::ShiftModifier);
+  EXPECT_EQ(form->SelStart, 1);
+  EXPECT_EQ(form->SelEnd, 6);
+  QTest::mouseClick(form->tbBold, Qt::LeftButton);
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(form->CharFonts[i]->Style, fsBold) << i;
+  EXPECT_EQ(form->CharOffsets[3], -10);  // the superscript stays one
+  EXPECT_TRUE(form->Modified);
+
+  // Overtype with the Insert key, shown in the status bar.
+  Press(form, Qt::Key_Insert);
+  EXPECT_EQ(form->PanelText(4).toStdString(), "Ovr");
+  Press(form, Qt::Key_Home);
+  QTest::keyClicks(form, "x");
+  EXPECT_EQ(Cells(1, 6), "xb2cd|");
+  Press(form, Qt::Key_Insert);
+  EXPECT_EQ(form->PanelText(4).toStdString(), "Ins");
+
+  // A click on the page puts the caret on the nearest cell.
+  const TPoint c = form->CharPositions[4];
+  QTest::mouseClick(form->MainImage, Qt::LeftButton, Qt::NoModifier, QPoint(c.X, c.Y - 4));
+  EXPECT_EQ(form->CurrentI, 4);
+  // Ctrl with a letter never types.
+  QTest::keyClick(form, Qt::Key_B, Qt::ControlModifier);
+  EXPECT_EQ(Cells(1, 6), "xb2cd|");
+  // Select All from the menu.
+  form->SelectAll1->trigger();
+  EXPECT_EQ(form->SelStart, 1);
+  EXPECT_EQ(form->SelEnd, 6);
+}
+
+TEST_F(MainWindowTyping, ReleasesFromAutoRepeatDoNotEndTheDeleteBurst) {
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  QTest::keyClicks(form, "abcdef");
+  Press(form, Qt::Key_Home);
+  form->IncDelandBackinUndo1->setChecked(true);
+  TextUndoCount = 0;
+  // A held Delete: presses, each followed by an auto-repeat release, then the real release.
+  for (int i = 0; i < 3; ++i) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(), i > 0);
+    QApplication::sendEvent(form, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(form, &release);
+    EXPECT_TRUE(form->DeleteUndoTaken);
+  }
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
+  QApplication::sendEvent(form, &release);
+  EXPECT_FALSE(form->DeleteUndoTaken);
+  EXPECT_EQ(Cells(1, 4), "def|");
+  EXPECT_EQ(TextUndoCount, 1);
+}
