@@ -134,7 +134,9 @@ bool TextKeyEvent(QKeyEvent* event) {
   }
   if (event->type() != QEvent::KeyPress) return false;
   if (key == vk::Insert) ToggleInsertMode();
-  if (key != 0) form->FormKeyDown(form, key, shift);
+  // Tab is a dialog key: its press does not reach the key-down handler (which would clear the
+  // selection that Tab indents); its release inserts the tab.
+  if (key != 0 && key != vk::Tab) form->FormKeyDown(form, key, shift);
   const QString text = event->text();
   if (form->KeyPressEnabled && !(shift & ssCtrl) && text.size() == 1 && text[0].unicode() >= 32) {
     bool ok = false;

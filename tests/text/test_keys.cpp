@@ -1,0 +1,102 @@
+// The caret keys, Tab, the selection rectangle keys and the special fonts' glyphs.
+#include <QFontDatabase>
+
+#include "helpers/page_surface.h"
+#include "helpers/speed_button.h"
+#include "platform/canvas.h"
+#include "text_fixture.h"
+
+using Keys = TextPageTest;
+
+TEST_F(Keys, HomeAndEndStopAtTheLineEndsAndEndSkipsTrailingBlanks) {
+  Type("ab  \ncd");
+  form->CurrentI = 2;
+  Key(vk::End);
+  EXPECT_EQ(form->CurrentI, 3);  // after the b, before the trailing spaces
+  Key(vk::Home);
+  EXPECT_EQ(form->CurrentI, 1);  // a line that starts at cell 1
+  const int beeps = Beeps();
+  Key(vk::Left);
+  EXPECT_EQ(form->CurrentI, 1);
+  EXPECT_EQ(Beeps(), beeps + 1);
+  form->CurrentI = 7;
+  Key(vk::Home);
+  EXPECT_EQ(form->CurrentI, 6);
+  Key(vk::End);
+  EXPECT_EQ(form->CurrentI, 8);
+  // Right on the last cell of the table does nothing.
+  form->CurrentI = MaxCharacters;
+  Key(vk::Right);
+  EXPECT_EQ(form->CurrentI, MaxCharacters);
+}
+
+TEST_F(Keys, TabInsertsTheTabGlyph) {
+  Type("ab");
+  form->CharFonts[1]->Style = fsBold | fsUnderline;
+  uint16_t tab = vk::Tab;
+  form->FormKeyUp(form, tab, 0);
+  EXPECT_EQ(form->CharCodes[3], chTabMark);
+  EXPECT_EQ(form->CharFonts[3]->Name, "ZQVSerif");
+  EXPECT_EQ(form->CharFonts[3]->Size(), 12);
+  EXPECT_EQ(form->CharFonts[3]->Style, fsBold);  // the style before, less underline and strikeout
+  EXPECT_EQ(form->CharFonts[3]->Charset, DEFAULT_CHARSET);
+  EXPECT_EQ(form->CharOffsets[3], 0);
+  EXPECT_TRUE(form->IsSpecialCell(3));
+  EXPECT_TRUE(form->IsPrefixCell(3));
+  // With a selection a tab goes to the start of each selected line, after one snapshot.
+  Type("\ncd");
+  ASSERT_EQ(Cells(1, 7), "ab" + std::string(1, char(chTabMark)) + "|cd|");
+  form->SelStart = 1;
+  form->SelEnd = 7;
+  TextUndoCount = 0;
+  tab = vk::Tab;
+  form->FormKeyUp(form, tab, 0);
+  const std::string t(1, char(chTabMark));
+  EXPECT_EQ(Cells(1, 9), t + "ab" + t + "|" + t + "cd|");
+  EXPECT_EQ(TextUndoCount, 1);
+}
+
+TEST_F(Keys, ShiftOrCtrlArrowsMoveTheSelectionRectangleOutsideTextMode) {
+  form->tbSelect->SetDown(true);
+  SelectionRect = TRect(10, 20, 110, 70);
+  SelectionRectShown = true;
+  form->InPixels1->setChecked(true);
+  Key(vk::Right, ssShift);
+  Key(vk::Numpad2, ssCtrl);
+  Key('W', ssShift);
+  EXPECT_EQ(SelectionRect, TRect(11, 30, 110, 80));
+  EXPECT_EQ(form->PanelText(2).toStdString(), "L:11   T:30");
+  EXPECT_EQ(form->PanelText(3).toStdString(), "W:99   H:50");
+  EXPECT_FALSE(form->SelRectKeyMoved);  // the key release finished the move
+  Key(vk::Right, ssShift | ssCtrl);      // both held: not the rectangle
+  EXPECT_EQ(SelectionRect, TRect(11, 30, 110, 80));
+  SelectionRectShown = false;
+}
+
+TEST_F(Keys, TheSpecialFontsDrawTheirGlyphs) {
+  ASSERT_TRUE(QFontDatabase::families().contains("ZQVSerif"));
+  ASSERT_TRUE(QFontDatabase::families().contains("ZQVRelMath"));
+  const TFont serif("ZQVSerif", 12);
+  const TFont rel("ZQVRelMath", 12);
+  // The micro space is a one-pixel cell (no advance) and draws nothing; the marker likewise.
+  EXPECT_EQ(CellTextWidth(serif, chMicroSpace), 0);
+  EXPECT_EQ(CellTextWidth(serif, chMarker), 0);
+  EXPECT_GT(CellTextWidth(serif, chTabMark), 8);
+  EXPECT_GT(CellTextWidth(serif, 'A'), 5);
+  EXPECT_GT(CellTextWidth(rel, '!'), 3);
+  QImage img(60, 40, QImage::Format_RGB32);
+  auto inked = [&](const TFont& f, uint8_t ch) {
+    img.fill(Qt::white);
+    TCanvas c(&img);
+    DrawCellGlyph(&c, 10, 30, f, ch, clBlack, clNone);
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) n += qGray(img.pixel(x, y)) < 128;
+    return n;
+  };
+  EXPECT_EQ(inked(serif, chMicroSpace), 0);
+  EXPECT_GT(inked(serif, chTabMark), 10);
+  EXPECT_GT(inked(serif, 143), 10);  // large brace
+  EXPECT_GT(inked(serif, 167), 10);  // over-brace
+  EXPECT_GT(inked(rel, '('), 10);     // an arrow
+}
