@@ -548,8 +548,12 @@ void PushUnique(std::vector<TPoint>& pts, TPoint p) {
 
 // ---- Canvas ---------------------------------------------------------------------------------
 
-TCanvas::TCanvas(QImage* target) : Impl(std::make_unique<TRasterBackend>(target)) {}
-TCanvas::TCanvas(std::unique_ptr<TCanvasBackend> backend) : Impl(std::move(backend)) {}
+TCanvas::TCanvas(QImage* target) : Impl(std::make_unique<TRasterBackend>(target)) {
+  Font.SetPixelsPerInch(PixelsPerInch());
+}
+TCanvas::TCanvas(std::unique_ptr<TCanvasBackend> backend) : Impl(std::move(backend)) {
+  Font.SetPixelsPerInch(PixelsPerInch());
+}
 TCanvas::~TCanvas() = default;
 
 void TCanvas::SetTarget(QImage* target) {
@@ -583,7 +587,10 @@ TColor TCanvas::BackgroundColor() const { return BkMode == 0 ? Brush.Color : BkC
 int TCanvas::Width() const { return Impl->Width(); }
 int TCanvas::Height() const { return Impl->Height(); }
 int TCanvas::PixelsPerInch() const { return Ppi > 0 ? Ppi : Impl->PixelsPerInch(); }
-void TCanvas::SetPixelsPerInch(int ppi) { Ppi = ppi > 0 ? ppi : 0; }
+void TCanvas::SetPixelsPerInch(int ppi) {
+  Ppi = ppi > 0 ? ppi : 0;
+  Font.SetPixelsPerInch(PixelsPerInch());
+}
 QImage* TCanvas::Image() const { return Impl->Image(); }
 
 int TCanvas::GetDeviceCaps(int index) const {

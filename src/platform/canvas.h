@@ -183,7 +183,10 @@ public:
   // ---- State ----
   TPen Pen;
   TBrush Brush;
-  TFont Font;  // its Color is the text colour
+  // Its Color is the text colour. The canvas's font starts at the canvas's resolution; Font.Assign
+  // keeps that resolution and the size in points, while assigning a whole TFont brings the other
+  // font's resolution along (a device canvas then scales it by its size in points).
+  TFont Font;
   TCopyMode CopyMode = cmSrcCopy;
   int TextAlign = TA_LEFT | TA_TOP;
   int ArcDirection = AD_COUNTERCLOCKWISE;

@@ -320,3 +320,40 @@ TEST(Canvas, TextIsDrawnWithoutAntialiasingAlignedAndRotated) {
   o.TextOut(0, 0, "W");
   EXPECT_EQ(o.Pixel(0, h - 1), clYellow);
 }
+
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include "platform/device_canvas.h"
+#include "platform/streams.h"
+
+TEST(DeviceCanvas, DrawsThroughQPainterWithCopyModesFallingBackToCopy) {
+  QImage img = WhiteImage(40, 40);
+  {
+    auto c = CreateDeviceCanvas(&img, 96);
+    EXPECT_EQ(c->PixelsPerInch(), 96);
+    EXPECT_EQ(c->Image(), nullptr);
+    c->Brush.Color = clRed;
+    c->Pen.Mode = pmNotXor;  // falls back to drawing the pen colour
+    c->Rectangle(5, 5, 20, 20);
+    c->BitBlt(0, 0, 1, 1, *c, 0, 0, cmSrcCopy);  // reading a device gives nothing
+    EXPECT_EQ(c->Pixel(1, 1), clNone);
+  }
+  EXPECT_EQ(img.pixel(10, 10) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(img.pixel(5, 10) & 0xFFFFFF, 0u);
+  EXPECT_EQ(img.pixel(30, 30) & 0xFFFFFF, 0xFFFFFFu);
+
+  QTemporaryDir dir;
+  const QString file = dir.filePath("page.pdf");
+  {
+    QPdfWriter pdf(file);
+    pdf.setResolution(300);
+    auto c = CreateDeviceCanvas(&pdf);
+    EXPECT_EQ(c->GetDeviceCaps(LOGPIXELSY), 300);
+    EXPECT_EQ(c->Font.PixelsPerInch(), 300);
+    c->Font = TFont("DejaVu Sans", 12);
+    c->TextOut(100, 100, "Korvalis");
+    c->Ellipse(50, 50, 400, 300);
+  }
+  EXPECT_GT(FileSizeOf(file.toStdString()), 500);
+}
