@@ -96,7 +96,13 @@ uint32_t Rgb24(TColor c) {
 }
 TColor FromRgb24(uint32_t v) { return RGBColor((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF); }
 
-int RoundHalfUp(double v) { return int(std::floor(v + 0.5)); }
+// Nearest integer, halves up; far-away values are held at +-2^30, well outside any surface.
+int RoundHalfUp(double v) {
+  const double r = std::floor(v + 0.5);
+  if (!(r > -1073741824.0)) return -1073741824;
+  if (r > 1073741824.0) return 1073741824;
+  return int(r);
+}
 
 // Coverage of one drawing call: one byte per pixel of Box (device coordinates).
 struct TMask {
@@ -155,7 +161,7 @@ struct TThinLiner {
   TMask& On;
   TMask& Gap;
   const std::vector<int>* Pattern;
-  int Phase = 0;
+  int64_t Phase = 0;
   int PatternLength = 0;
 
   TThinLiner(TMask& on, TMask& gap, const std::vector<int>* pattern) : On(on), Gap(gap), Pattern(pattern) {
@@ -168,7 +174,7 @@ struct TThinLiner {
       On.Set(x, y);
       return;
     }
-    int p = Phase % PatternLength, slot = 0;
+    int p = int(Phase % PatternLength), slot = 0;
     while (p >= (*Pattern)[slot]) p -= (*Pattern)[slot++];
     if (slot % 2 == 0) On.Set(x, y);
     else Gap.Set(x, y);
@@ -176,6 +182,35 @@ struct TThinLiner {
   }
 
   void Segment(TPoint a, TPoint b) {
+    const int64_t dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
+    const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
+    if (n > (int64_t(1) << 16)) {
+      // A very long line: only the part near the mask is walked (Liang-Barsky clipping).
+      const TRect& box = On.Box;
+      double t0 = 0, t1 = 1;
+      auto clip = [&](double p, double q) {
+        if (p == 0) return q >= 0;
+        const double r = q / p;
+        if (p < 0) t0 = std::max(t0, r);
+        else t1 = std::min(t1, r);
+        return t0 <= t1;
+      };
+      const double m = 4;
+      if (!clip(-double(dx), a.X - (box.Left - m)) || !clip(double(dx), (box.Right + m) - a.X) ||
+          !clip(-double(dy), a.Y - (box.Top - m)) || !clip(double(dy), (box.Bottom + m) - a.Y)) {
+        Phase += n;
+        return;
+      }
+      const TPoint s(int(std::llround(a.X + t0 * dx)), int(std::llround(a.Y + t0 * dy)));
+      const TPoint e(int(std::llround(a.X + t1 * dx)), int(std::llround(a.Y + t1 * dy)));
+      Phase += int64_t(t0 * double(n));
+      Walk(s, e);
+      return;
+    }
+    Walk(a, b);
+  }
+
+  void Walk(TPoint a, TPoint b) {
     int64_t dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
     const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
     if (n == 0) return;
@@ -187,7 +222,7 @@ struct TThinLiner {
              (std::max(p.Y, q.Y) < box.Top - margin) || (std::min(p.Y, q.Y) >= box.Bottom + margin);
     };
     if (outside(a, b)) {
-      Phase += int(n % std::max(1, PatternLength ? PatternLength : 1));
+      Phase += n;
       return;
     }
     const int64_t ax = std::llabs(dx), ay = std::llabs(dy);
@@ -294,7 +329,7 @@ public:
     const TRect box = ShapeBounds(c, g);
     if (box.IsEmpty()) return;
     const bool penVisible = c.Pen.Style != psClear && !g.Outlines.empty();
-    const int width = std::max(1, c.Pen.Width);
+    const int width = std::clamp(c.Pen.Width, 1, 1 << 16);
     TMask on(box), gap(box);
     if (penVisible) {
       if (width == 1) {
@@ -471,11 +506,14 @@ public:
 
   void StretchBlt(const TCanvas& c, const TRect& dest, const QImage& source, const TRect& srcRect, TCopyMode rop,
                   TColor transparent) override {
-    if (!Img || Img->isNull() || dest.Width() == 0 || dest.Height() == 0) return;
+    auto span = [](int a, int b) { return int64_t(b) - a; };
+    const int64_t destW = span(dest.Left, dest.Right), destH = span(dest.Top, dest.Bottom);
+    const int64_t srcW = span(srcRect.Left, srcRect.Right), srcH = span(srcRect.Top, srcRect.Bottom);
+    if (!Img || Img->isNull() || destW == 0 || destH == 0) return;
     const bool usesSource = (((rop >> 16) ^ (rop >> 18)) & 0x33) != 0;
     QImage src;
     if (usesSource) {
-      if (source.isNull() || srcRect.Width() == 0 || srcRect.Height() == 0) return;
+      if (source.isNull() || srcW == 0 || srcH == 0) return;
       const auto f = source.format();
       src = (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32) && &source != Img
                 ? source
@@ -486,17 +524,17 @@ public:
     const uint32_t key = keyed ? Rgb24(transparent) : 0;
     // Mirroring: a negative width or height on either side flips the picture.
     const TRect d = Normalized(dest.Left, dest.Top, dest.Right, dest.Bottom);
-    const bool flipX = (dest.Width() < 0) != (srcRect.Width() < 0);
-    const bool flipY = (dest.Height() < 0) != (srcRect.Height() < 0);
+    const bool flipX = (destW < 0) != (srcW < 0);
+    const bool flipY = (destH < 0) != (srcH < 0);
     const TRect s = Normalized(srcRect.Left, srcRect.Top, srcRect.Right, srcRect.Bottom);
     const TRect area = Intersect(d, c.EffectiveClip());
     if (area.IsEmpty()) return;
     const uint32_t brush = Rgb24(c.Brush.Color), back = Rgb24(c.BackgroundColor());
-    const int64_t dw = d.Width(), dh = d.Height(), sw = s.Width(), sh = s.Height();
+    const int64_t dw = std::llabs(destW), dh = std::llabs(destH), sw = std::llabs(srcW), sh = std::llabs(srcH);
     for (int y = area.Top; y < area.Bottom; ++y) {
-      int64_t oy = y - d.Top;
+      int64_t oy = int64_t(y) - d.Top;
       if (flipY) oy = dh - 1 - oy;
-      const int sy = usesSource ? int(s.Top + oy * sh / dh) : 0;
+      const int64_t sy = usesSource ? s.Top + int64_t(__int128(oy) * sh / dh) : 0;
       const uint32_t* srow = nullptr;
       if (usesSource) {
         if (sy < 0 || sy >= src.height()) continue;
@@ -507,9 +545,9 @@ public:
       for (int x = area.Left; x < area.Right; ++x) {
         uint32_t sv = 0;
         if (usesSource) {
-          int64_t ox = x - d.Left;
+          int64_t ox = int64_t(x) - d.Left;
           if (flipX) ox = dw - 1 - ox;
-          const int sx = int(s.Left + ox * sw / dw);
+          const int64_t sx = s.Left + int64_t(__int128(ox) * sw / dw);
           if (sx < 0 || sx >= src.width()) continue;
           sv = srow[sx];
           if (keyed && (sv & 0xFFFFFFu) == key) continue;
@@ -623,10 +661,10 @@ TRect TCanvas::EffectiveClip() const { return Intersect(ClipRect(), TRect(0, 0, 
 std::vector<TPoint> TCanvas::EllipsePoints(int x1, int y1, int x2, int y2) {
   const TRect b = Normalized(x1, y1, x2, y2);
   std::vector<TPoint> pts;
-  if (b.Width() <= 0 || b.Height() <= 0) return pts;
-  const double cx = (b.Left + b.Right - 1) / 2.0, cy = (b.Top + b.Bottom - 1) / 2.0;
-  const double rx = (b.Width() - 1) / 2.0, ry = (b.Height() - 1) / 2.0;
-  const int n = std::max(8, int(std::ceil(2 * kPi * std::max(rx, ry) * 2)));
+  if (b.Right == b.Left || b.Bottom == b.Top) return pts;
+  const double cx = (double(b.Left) + b.Right - 1) / 2.0, cy = (double(b.Top) + b.Bottom - 1) / 2.0;
+  const double rx = (double(b.Right) - b.Left - 1) / 2.0, ry = (double(b.Bottom) - b.Top - 1) / 2.0;
+  const int n = int(std::clamp(std::ceil(2 * kPi * std::max(rx, ry) * 2), 8.0, double(1 << 18)));
   for (int k = 0; k < n; ++k) {
     const double t = 2 * kPi * k / n;
     PushUnique(pts, TPoint(RoundHalfUp(cx + rx * std::cos(t)), RoundHalfUp(cy - ry * std::sin(t))));
@@ -639,9 +677,9 @@ std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, i
                                        bool clockwise) {
   const TRect b = Normalized(x1, y1, x2, y2);
   std::vector<TPoint> pts;
-  if (b.Width() <= 0 || b.Height() <= 0) return pts;
-  const double cx = (b.Left + b.Right - 1) / 2.0, cy = (b.Top + b.Bottom - 1) / 2.0;
-  const double rx = (b.Width() - 1) / 2.0, ry = (b.Height() - 1) / 2.0;
+  if (b.Right == b.Left || b.Bottom == b.Top) return pts;
+  const double cx = (double(b.Left) + b.Right - 1) / 2.0, cy = (double(b.Top) + b.Bottom - 1) / 2.0;
+  const double rx = (double(b.Right) - b.Left - 1) / 2.0, ry = (double(b.Bottom) - b.Top - 1) / 2.0;
   // Directions as on a map: counter-clockwise positive, y up.
   auto param = [&](int x, int y) {
     const double a = std::atan2(-(y - cy), x - cx);
@@ -655,7 +693,7 @@ std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, i
     while (t1 >= t0) t1 -= 2 * kPi;
   }
   const double sweep = t1 - t0;
-  const int n = std::max(2, int(std::ceil(std::fabs(sweep) * std::max(rx, ry) * 2)));
+  const int n = int(std::clamp(std::ceil(std::fabs(sweep) * std::max(rx, ry) * 2), 2.0, double(1 << 18)));
   for (int k = 0; k <= n; ++k) {
     const double t = t0 + sweep * k / n;
     PushUnique(pts, TPoint(RoundHalfUp(cx + rx * std::cos(t)), RoundHalfUp(cy - ry * std::sin(t))));
@@ -671,7 +709,7 @@ std::vector<TPoint> TCanvas::BezierPoints(const TPoint* p, int count) {
     const double x0 = p[i].X, y0 = p[i].Y, x1 = p[i + 1].X, y1 = p[i + 1].Y, x2 = p[i + 2].X, y2 = p[i + 2].Y,
                  x3 = p[i + 3].X, y3 = p[i + 3].Y;
     const double len = std::hypot(x1 - x0, y1 - y0) + std::hypot(x2 - x1, y2 - y1) + std::hypot(x3 - x2, y3 - y2);
-    const int n = std::clamp(int(std::ceil(len)), 2, 100000);
+    const int n = int(std::clamp(std::ceil(len), 2.0, 100000.0));
     for (int k = 1; k <= n; ++k) {
       const double t = double(k) / n, u = 1 - t;
       const double bx = u * u * u * x0 + 3 * u * u * t * x1 + 3 * u * t * t * x2 + t * t * t * x3;
@@ -685,12 +723,12 @@ std::vector<TPoint> TCanvas::BezierPoints(const TPoint* p, int count) {
 std::vector<TPoint> TCanvas::RoundRectPoints(int x1, int y1, int x2, int y2, int w, int h) {
   const TRect b = Normalized(x1, y1, x2, y2);
   std::vector<TPoint> pts;
-  if (b.Width() <= 0 || b.Height() <= 0) return pts;
-  const double l = b.Left, t = b.Top, r = b.Right - 1, btm = b.Bottom - 1;
+  if (b.Right == b.Left || b.Bottom == b.Top) return pts;
+  const double l = b.Left, t = b.Top, r = double(b.Right) - 1, btm = double(b.Bottom) - 1;
   const double rx = std::clamp((std::abs(w) - 1) / 2.0, 0.0, (r - l) / 2.0);
   const double ry = std::clamp((std::abs(h) - 1) / 2.0, 0.0, (btm - t) / 2.0);
   const double centres[4][2] = {{r - rx, t + ry}, {l + rx, t + ry}, {l + rx, btm - ry}, {r - rx, btm - ry}};
-  const int n = std::max(2, int(std::ceil(std::max(rx, ry) * kPi)));
+  const int n = int(std::clamp(std::ceil(std::max(rx, ry) * kPi), 2.0, double(1 << 16)));
   for (int q = 0; q < 4; ++q)
     for (int k = 0; k <= n; ++k) {
       const double a = kPi / 2 * q + kPi / 2 * k / n;
@@ -710,10 +748,12 @@ void TCanvas::Shape(TShapeGeometry& g) {
 TRect TCanvas::ShapeBox(int x1, int y1, int x2, int y2) const {
   TRect b = Normalized(x1, y1, x2, y2);
   if (Pen.Style == psInsideFrame && Pen.Width > 1) {
-    const int in = Pen.Width / 2;
-    b = TRect(b.Left + in, b.Top + in, b.Right - (Pen.Width - 1 - in), b.Bottom - (Pen.Width - 1 - in));
-    if (b.Right <= b.Left) b.Right = b.Left + 1;
-    if (b.Bottom <= b.Top) b.Bottom = b.Top + 1;
+    // Shrunk so that the wide pen stays inside the box (in 64 bits: boxes may be far off).
+    const int64_t w = std::min(Pen.Width, 1 << 20), in = w / 2, out = w - 1 - in;
+    auto clampInt = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    const int64_t l = b.Left + in, t = b.Top + in;
+    const int64_t r = std::max<int64_t>(int64_t(b.Right) - out, l + 1), bt = std::max<int64_t>(int64_t(b.Bottom) - out, t + 1);
+    b = TRect(clampInt(l), clampInt(t), clampInt(r), clampInt(bt));
   }
   return b;
 }
@@ -764,7 +804,7 @@ void TCanvas::PolyBezier(const TPoint* points, int count) {
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   const TRect b = ShapeBox(x1, y1, x2, y2);
-  if (b.Width() <= 0 || b.Height() <= 0) return;
+  if (b.Right == b.Left || b.Bottom == b.Top) return;
   TShapeGeometry g;
   const int r = b.Right - 1, bt = b.Bottom - 1;
   if (Pen.Style != psClear) {
@@ -822,7 +862,7 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   const TRect b = ShapeBox(x1, y1, x2, y2);
   auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, ArcDirection == AD_CLOCKWISE);
   if (pts.empty()) return;
-  PushUnique(pts, TPoint(RoundHalfUp((b.Left + b.Right - 1) / 2.0), RoundHalfUp((b.Top + b.Bottom - 1) / 2.0)));
+  PushUnique(pts, TPoint(RoundHalfUp((double(b.Left) + b.Right - 1) / 2.0), RoundHalfUp((double(b.Top) + b.Bottom - 1) / 2.0)));
   TShapeGeometry g;
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));

@@ -357,3 +357,23 @@ TEST(DeviceCanvas, DrawsThroughQPainterWithCopyModesFallingBackToCopy) {
   }
   EXPECT_GT(FileSizeOf(file.toStdString()), 500);
 }
+
+TEST(Canvas, FarAwayCoordinatesAreClippedWithoutOverflow) {
+  QImage img = NoisyImage(32, 32);
+  const QImage before = img;
+  TCanvas c(&img);
+  c.Pen.Mode = pmXor;
+  c.Pen.Color = clWhite;
+  for (int pass = 0; pass < 2; ++pass) {
+    c.MoveTo(INT32_MIN, INT32_MIN + 5);
+    c.LineTo(INT32_MAX, INT32_MAX - 7);
+    c.Ellipse(-1000000000, -1000000000, 1000000000, 1000000016);
+    c.Rectangle(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+    c.Arc(INT32_MIN, -5, INT32_MAX, 40, 0, 0, 10, 10);
+  }
+  EXPECT_EQ(img, before);
+  c.Pen = TPen{clRed, INT32_MAX, psInsideFrame, pmCopy};
+  c.Rectangle(2, 2, 30, 30);
+  c.StretchBltImage(TRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), before, TRect(0, 0, 32, 32), cmSrcCopy);
+  SUCCEED();
+}
