@@ -400,8 +400,8 @@ public:
     TRect area = c.EffectiveClip();
     if (clip) area = Intersect(area, *clip);
     if (area.IsEmpty()) return;
-    const QFont font = c.Font.ToQFont();
-    QFontMetrics fm(font);
+    const QFont& font = c.QtFont();
+    const QFontMetrics& fm = c.FontMetrics();
     QPainter p(Img);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
@@ -932,8 +932,8 @@ bool TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
 void TCanvas::Text(int x, int y, const QString& text, const TRect* clip, bool opaqueClip) {
   const bool updateCp = TextAlign & TA_UPDATECP;
   if (updateCp) x = PenPos.X, y = PenPos.Y;
-  const QFont font = Font.ToQFont();
-  QFontMetrics fm(font);
+  const QFont& font = QtFont();
+  const QFontMetrics& fm = FontMetrics();
   const int width = fm.horizontalAdvance(text);
   if (PathOpen) {
     int ox = 0;
@@ -966,9 +966,23 @@ void TCanvas::TextRect(const TRect& rect, int x, int y, const QString& text) {
   Text(x, y, text, &r, BackgroundOpaque());
 }
 
-int TCanvas::TextWidth(const QString& text) const { return QFontMetrics(Font.ToQFont()).horizontalAdvance(text); }
-int TCanvas::TextHeight(const QString& text) const {
-  QFontMetrics fm(Font.ToQFont());
+const QFont& TCanvas::QtFont() const {
+  if (!CachedMetrics || !(CachedFont == Font)) {
+    CachedFont = Font;
+    CachedQFont = Font.ToQFont();
+    CachedMetrics.emplace(CachedQFont);
+  }
+  return CachedQFont;
+}
+
+const QFontMetrics& TCanvas::FontMetrics() const {
+  QtFont();
+  return *CachedMetrics;
+}
+
+int TCanvas::TextWidth(const QString& text) const { return FontMetrics().horizontalAdvance(text); }
+int TCanvas::TextHeight(const QString&) const {
+  const QFontMetrics& fm = FontMetrics();
   return fm.ascent() + fm.descent();
 }
 TPoint TCanvas::TextExtent(const QString& text) const { return TPoint(TextWidth(text), TextHeight(text)); }

@@ -15,12 +15,15 @@
 // Coordinates are device pixels. A pixel (x, y) is the square [x, x+1) x [y, y+1).
 #pragma once
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainterPath>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -282,6 +285,9 @@ public:
   TPoint TextExtent(const QString& text) const;  // X = width, Y = height
   int TextWidthBytes(std::string_view bytes) const;
   TTextMetric TextMetrics() const;
+  // The QFont of Font and its metrics, kept until Font changes.
+  const QFont& QtFont() const;
+  const QFontMetrics& FontMetrics() const;
   // Text as outline paths: between BeginPath and EndPath, TextOut adds glyph outlines to the path
   // instead of drawing; StrokePath, FillPath and StrokeAndFillPath draw and clear the path.
   void BeginPath();
@@ -325,6 +331,9 @@ private:
   void Text(int x, int y, const QString& text, const TRect* clip, bool opaqueClip);
 
   std::unique_ptr<TCanvasBackend> Impl;
+  mutable TFont CachedFont;
+  mutable QFont CachedQFont;
+  mutable std::optional<QFontMetrics> CachedMetrics;
   TRect Clip;
   bool Clipped = false;
   int Ppi = 0;

@@ -67,6 +67,15 @@ TEST(Caret, HideCountingAndPlacement) {
   s = CaretState();
   EXPECT_TRUE(s.Visible);
   EXPECT_EQ(s.Position, QPoint(30, 40));
+  // Drawn by inverting what lies below it.
+  page.setAutoFillBackground(true);
+  QPalette pal = page.palette();
+  pal.setColor(QPalette::Window, QColor(255, 255, 0));
+  page.setPalette(pal);
+  ASSERT_TRUE(CaretState().BlinkOn);  // showing starts a blink phase with the caret on
+  const QImage shot = page.grab().toImage();
+  EXPECT_EQ(shot.pixel(31, 50) & 0xFFFFFF, 0x0000FFu);  // yellow inverted
+  EXPECT_EQ(shot.pixel(32, 50) & 0xFFFFFF, 0xFFFF00u);
   QWidget other;
   EXPECT_FALSE(HideCaret(&other));  // not the owner
   EXPECT_GE(GetCaretBlinkTime(), 0);
