@@ -770,6 +770,8 @@ void TCanvas::LineTo(int x, int y) {
   } else {
     TShapeGeometry g;
     g.Outlines.push_back({{PenPos, TPoint(x, y)}, false});
+    g.Call = scLineTo;
+    g.CallPoints = {PenPos, TPoint(x, y)};
     Shape(g);
   }
   PenPos = TPoint(x, y);
@@ -780,6 +782,8 @@ void TCanvas::Polyline(const TPoint* points, int count) {
   if (count < 2) return;
   TShapeGeometry g;
   g.Outlines.push_back({std::vector<TPoint>(points, points + count), false});
+  g.Call = scPolyline;
+  g.CallPoints = g.Outlines[0].Points;
   Shape(g);
 }
 
@@ -791,6 +795,8 @@ void TCanvas::Polygon(const TPoint* points, int count) {
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
   g.Winding = PolyFillMode == WINDING;
+  g.Call = scPolygon;
+  g.CallPoints = g.Outlines[0].Points;
   Shape(g);
 }
 
@@ -799,6 +805,8 @@ void TCanvas::PolyBezier(const TPoint* points, int count) {
   if (count < 4 || (count - 1) % 3 != 0) return;
   TShapeGeometry g;
   g.Outlines.push_back({BezierPoints(points, count), false});
+  g.Call = scPolyBezier;
+  g.CallPoints.assign(points, points + count);
   Shape(g);
 }
 
@@ -815,6 +823,8 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
     g.FillRect = TRect(b.Left, b.Top, r, bt);
   }
   g.FillIsRect = true;
+  g.Call = scRectangle;
+  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2)};
   Shape(g);
 }
 
@@ -825,6 +835,8 @@ void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
   TShapeGeometry g;
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
+  g.Call = scRoundRect;
+  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2), TPoint(w, h)};
   Shape(g);
 }
 
@@ -835,6 +847,8 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   TShapeGeometry g;
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
+  g.Call = scEllipse;
+  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2)};
   Shape(g);
 }
 
@@ -844,6 +858,8 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   if (pts.empty()) return;
   TShapeGeometry g;
   g.Outlines.push_back({std::move(pts), false});
+  g.Call = scArc;
+  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2), TPoint(x3, y3), TPoint(x4, y4)};
   Shape(g);
 }
 
@@ -855,6 +871,8 @@ void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int 
   TShapeGeometry g;
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
+  g.Call = scChord;
+  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2), TPoint(x3, y3), TPoint(x4, y4)};
   Shape(g);
 }
 
@@ -866,6 +884,8 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   TShapeGeometry g;
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
+  g.Call = scPie;
+  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2), TPoint(x3, y3), TPoint(x4, y4)};
   Shape(g);
 }
 

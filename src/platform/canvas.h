@@ -125,6 +125,10 @@ struct TBrush {
   friend bool operator==(const TBrush&, const TBrush&) = default;
 };
 
+// The drawing call a shape came from, with its own arguments, for back-ends that record calls
+// (metafiles) rather than pixels.
+enum TShapeCall { scLineTo, scPolyline, scPolygon, scPolyBezier, scRectangle, scRoundRect, scEllipse, scArc, scChord, scPie, scOther };
+
 // What a shape call hands to the back-end, in device pixels.
 struct TShapeOutline {
   std::vector<TPoint> Points;  // pixel positions the pen runs through
@@ -134,6 +138,11 @@ struct TShapeGeometry {
   std::vector<TShapeOutline> Outlines;                // stroked with the pen
   std::vector<std::vector<TPoint>> FillPolygons;      // filled with the brush (pixel positions as vertices)
   bool Winding = false;                               // fill rule of FillPolygons
+  // The call and its arguments: LineTo: from, to; Polyline, Polygon, PolyBezier: the points;
+  // Rectangle, Ellipse: the two corners; RoundRect: the corners and (corner width, height);
+  // Arc, Chord, Pie: the corners, the start point and the end point (ArcDirection applies).
+  TShapeCall Call = scOther;
+  std::vector<TPoint> CallPoints;
   // Rectangles fill exactly [Left, Right) x [Top, Bottom) of this rectangle instead of polygons.
   bool FillIsRect = false;
   TRect FillRect;
