@@ -587,9 +587,11 @@ void PushUnique(std::vector<TPoint>& pts, TPoint p) {
 // ---- Canvas ---------------------------------------------------------------------------------
 
 TCanvas::TCanvas(QImage* target) : Impl(std::make_unique<TRasterBackend>(target)) {
+  RasterImage = Impl->Image();
   Font.SetPixelsPerInch(PixelsPerInch());
 }
 TCanvas::TCanvas(std::unique_ptr<TCanvasBackend> backend) : Impl(std::move(backend)) {
+  RasterImage = Impl->Image();
   Font.SetPixelsPerInch(PixelsPerInch());
 }
 TCanvas::~TCanvas() = default;
@@ -598,6 +600,7 @@ void TCanvas::SetTarget(QImage* target) {
   auto hook = Impl ? Impl->OnAccess : std::function<void()>();
   Impl = std::make_unique<TRasterBackend>(target);
   Impl->OnAccess = std::move(hook);
+  RasterImage = Impl->Image();
 }
 
 void TCanvas::Access(bool writes) const {

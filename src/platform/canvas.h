@@ -234,6 +234,13 @@ public:
   // (for owners of the surface whose pixels move, such as a bitmap changing its format).
   void SetTarget(QImage* target);
 
+private:
+  QImage* RasterImage = nullptr;
+
+public:
+  // The image of a raster canvas (as Image()); null for device canvases. Read-only.
+  QImage* const& Target = RasterImage;
+
   // ---- Clipping ----
   // The clip box: the clip rectangle, or the whole surface without one.
   TRect ClipRect() const;
