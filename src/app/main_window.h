@@ -82,6 +82,9 @@ public:
   void AutoOpenFile(const std::string& argument);
   void InitializeSymbolList();
   void CreateCadEngine();
+  // Engine events: a change marks the document modified; a new background colour repaints.
+  void CadChange();
+  void CadBackgroundColorChange();
   void LoadSpeedButtonGlyphs();
 
   // ---- page image, caption, status
