@@ -16,7 +16,7 @@
 #include <QStatusBar>
 #include <unistd.h>
 
-#include "app/app_folder.h"
+#include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
@@ -24,6 +24,7 @@
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
 #include "platform/exceptions.h"
+#include "platform/guarded.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
@@ -45,7 +46,6 @@ int32_t LogErrorCount = 0;
 int FormattedTextFormat = 0;
 int RichTextFormat = 0;
 std::array<int, 9> HandledClipboardFormats{};
-std::string AppDir;
 std::string PageIniName;
 TBitmap* PageBuffer = nullptr;
 bool PrinterPresent = false;
@@ -81,15 +81,25 @@ void InitMainWindowModule() {
   PageBuffer = new TBitmap();
   FormattedTextFormat = RegisterClipboardFormatId("ZQVWare Korvalis V formatted text");
   RichTextFormat = RegisterClipboardFormatId("Rich Text Format");
-  AppDir = ProgramFolder();
-  PageIniName = AppDir + "PageIni.ini";
-  InitErrorReports(AppDir);
+
+  PageIniName = AppDir() + "PageIni.ini";
+  InitErrorReports(AppDir());
   // The shape formats are registered by the CAD engine's module before this one.
   const int inchShapes = RegisterClipboardFormatId("ZQVWare Inch shapes");
   const int centimetreShapes = RegisterClipboardFormatId("ZQVWare Centimetre shapes");
   HandledClipboardFormats = {FormattedTextFormat, CF_TEXT, inchShapes, centimetreShapes, CF_ENHMETAFILE,
                              CF_METAFILEPICT, CF_DIB, CF_BITMAP, RichTextFormat};
   PrinterPresent = !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+std::string WebLinkSuffixOf(const std::string& setupFile) {
+  if (setupFile.empty()) return std::string();
+  std::string name = ExtractFileName(setupFile);
+  const auto dot = name.find_last_of('.');
+  if (dot != std::string::npos) name = name.substr(0, dot);
+  const auto us = name.find_last_of('_');
+  name = us == std::string::npos ? std::string() : name.substr(us + 1);
+  return name.empty() ? std::string() : "&a=" + name;
 }
 
 bool IsImageFileName(const std::string& FileName) {
@@ -117,6 +127,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
+  SetApplicationExceptionHook(nullptr);
   if (Form1 == this) Form1 = nullptr;
 }
 
@@ -190,7 +201,7 @@ void TForm1::WireCommands() {
 }
 
 bool TForm1::CheckSpecialFonts() {
-  const std::string fontsFolder = AppDir + "fonts/";
+  const std::string fontsFolder = AppDir() + "fonts/";
   if (!DirectoryExists(fontsFolder)) {
     ShowMessage("Unable to retrieve or verify special fonts installed\rsome of the button captions and special characters may\rbe available.");
     return true;
@@ -199,7 +210,8 @@ bool TForm1::CheckSpecialFonts() {
   const struct { const char* font; const char* file; } special[2] = {{"ZQVSerif", "ZQVSerif.TTF"}, {"ZQVRelMath", "RelMath.TTF"}};
   for (const auto& s : special) {
     if (QFontDatabase::families().contains(s.font)) continue;
-    const std::string path = FindProgramFile(fontsFolder, s.file);
+    std::string path = FindFileNoCase(fontsFolder, s.file);
+    if (path.empty()) path = fontsFolder + s.file;
     if (!FileExists(path) || InstallFontFile(path) != 1) {
       MessageDlg(std::string("The Font file ") + s.file +
                      " is either incorrect or missing. The application needs this in order work correctly. Please see the ReadMeEq.Text document that came with this program.",
@@ -221,7 +233,7 @@ bool TForm1::CheckSpecialFonts() {
 }
 
 int TForm1::InstallFontFile(const std::string& FileName) {
-  const std::string path = FileName.find('/') == std::string::npos ? AppDir + "fonts/" + FileName : FileName;
+  const std::string path = FileName.find('/') == std::string::npos ? AppDir() + "fonts/" + FileName : FileName;
   const int id = QFontDatabase::addApplicationFont(QString::fromStdString(path));
   if (id < 0) return 0;
   return int(QFontDatabase::applicationFontFamilies(id).size());
@@ -248,17 +260,8 @@ void TForm1::FormCreate() {
   }
   LoadSpeedButtonGlyphs();
   try {
-    TZQVIniFile inst(FindProgramFile(AppDir, "InstData.ini"));
-    std::string setup = inst.ReadString("InstallSettings", "SetupFile", "");
-    WebLinkSuffix.clear();
-    if (!setup.empty()) {
-      setup = ExtractFileName(setup);
-      const auto dot = setup.find_last_of('.');
-      if (dot != std::string::npos) setup = setup.substr(0, dot);
-      const auto us = setup.find_last_of('_');
-      setup = us == std::string::npos ? std::string() : setup.substr(us + 1);
-      if (!setup.empty()) WebLinkSuffix = "&a=" + setup;
-    }
+    TZQVIniFile inst(ProgramFile("InstData.ini"));
+    WebLinkSuffix = WebLinkSuffixOf(inst.ReadString("InstallSettings", "SetupFile", ""));
   } catch (...) {
     WebLinkSuffix.clear();
   }
@@ -267,7 +270,7 @@ void TForm1::FormCreate() {
   } catch (...) {
     setWindowTitle("Korvalis by ZQVWare");
   }
-  std::string folder = AppDir;
+  std::string folder = AppDir();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   if (!ForceDirectories(folder)) {
     ShowMessage("Unable to create user data folder:" + folder + "\r" +
@@ -275,11 +278,13 @@ void TForm1::FormCreate() {
                 SysErrorMessage(GetLastError()) + "\r" + "Terminating application.");
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
   }
+  // What escapes an event handler is logged here (and shown by the guard with the stop icon).
+  SetApplicationExceptionHook([this](const std::string&, const std::string& message) { ApplicationException(message); });
   try {
     InitializeSymbolList();
     CreateCadEngine();
     try {
-      TZQVIniFile child(FindProgramFile(AppDir, "ChildFms.ini"));
+      TZQVIniFile child(ProgramFile("ChildFms.ini"));
       DebugLevel = child.ReadInteger("DEBUGGING", "DE_BUG_LEVEL", -1);
     } catch (...) {
       DebugLevel = -1;
@@ -294,9 +299,9 @@ void TForm1::FormCreate() {
     StatusBarEnabled1->setChecked(true);
     LoadSettings();
     LogStep("Form1 Create:");
-    const std::string temp = AppDir + "Temp";
+    const std::string temp = AppDir() + "Temp";
     if (!DirectoryExists(temp) && !ForceDirectories(temp))
-      ShowMessage("A directory " + AppDir + "Temp" + "is needed for " +
+      ShowMessage("A directory " + AppDir() + "Temp" + "is needed for " +
                   "temporary image files. This directory does not exist. Please " + "Correct");
     SnapAreaSize = LargeSnapArea1->isChecked() ? 6 : 2;
     DefaultCaretHeight = uint8_t(12 + 2);
@@ -314,11 +319,12 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormShow() {
+  SetInsertMode(true);  // typing inserts
   ShowInsertMode();
   UpdateEditButtons();
   StatusBar1->setEnabled(StatusBarEnabled1->isChecked());
   try {
-    TZQVIniFile child(FindProgramFile(AppDir, "ChildFms.ini"));
+    TZQVIniFile child(ProgramFile("ChildFms.ini"));
     ScrollBarSnooze = child.ReadInteger("Form1General", "ScrollBarSnooze", 30);
   } catch (...) {
     ScrollBarSnooze = 30;
@@ -349,7 +355,7 @@ void TForm1::AutoOpenFile(const std::string& argument) {
 
 void TForm1::InitializeSymbolList() {
   SymbolFontList.clear();
-  const std::string name = FindProgramFile(AppDir, "MnSymFt.dat");
+  const std::string name = ProgramFile("MnSymFt.dat");
   bool usable = false;
   if (FileExists(name)) {
     try {
@@ -455,7 +461,7 @@ void TForm1::SetDocumentFileName(const std::string& Name) {
 
 bool TForm1::DocumentNeedsSave() { return !DocFileName.empty() && FileExists(DocFileName) && FileModified; }
 
-void TForm1::ShowInsertMode() { SetPanelText(4, InsertModeOn() ? "Ovr" : "Ins"); }
+void TForm1::ShowInsertMode() { SetPanelText(4, InsertModeOn() ? "Ins" : "Ovr"); }
 
 void TForm1::ShowToolStatus() {
   QString tool = tbText->Down() ? "Text" : tbSelect->Down() ? "Select" : tbDraw->Down() ? "Draw" : "Move";

@@ -131,7 +131,7 @@ extern int32_t LogErrorCount;
 extern int FormattedTextFormat;
 extern int RichTextFormat;
 extern std::array<int, 9> HandledClipboardFormats;
-extern std::string AppDir;       // program folder with a trailing separator
+
 extern std::string PageIniName;  // AppDir + "PageIni.ini"
 extern TBitmap* PageBuffer;      // back buffer of the page renderer
 extern bool PrinterPresent;
@@ -142,5 +142,8 @@ extern int SnapAreaSize;
 // Runs the module's initialisation once: program folder, page-settings path, back buffer,
 // clipboard format ids.
 void InitMainWindowModule();
+// The query suffix of the maker's web addresses from the installer's file name: setup_ab12.exe
+// gives "&a=ab12"; a name without "_" gives nothing.
+std::string WebLinkSuffixOf(const std::string& setupFile);
 // Upper-cased extension of FileName is one of ImageExtensions.
 bool IsImageFileName(const std::string& FileName);

@@ -552,6 +552,12 @@ TCanvas::TCanvas(QImage* target) : Impl(std::make_unique<TRasterBackend>(target)
 TCanvas::TCanvas(std::unique_ptr<TCanvasBackend> backend) : Impl(std::move(backend)) {}
 TCanvas::~TCanvas() = default;
 
+void TCanvas::SetTarget(QImage* target) {
+  auto hook = Impl ? Impl->OnAccess : std::function<void()>();
+  Impl = std::make_unique<TRasterBackend>(target);
+  Impl->OnAccess = std::move(hook);
+}
+
 void TCanvas::Access(bool writes) const {
   if (Impl->OnAccess) Impl->OnAccess();
   if (writes) ++Impl->Changes;

@@ -215,6 +215,9 @@ public:
   // The pixels of a raster canvas; null for device canvases.
   QImage* Image() const;
   TCanvasBackend& Backend() const { return *Impl; }
+  // Points a raster canvas at another image, keeping pen, brush, font and the rest of the state
+  // (for owners of the surface whose pixels move, such as a bitmap changing its format).
+  void SetTarget(QImage* target);
 
   // ---- Clipping ----
   // The clip box: the clip rectangle, or the whole surface without one.

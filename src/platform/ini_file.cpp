@@ -120,9 +120,14 @@ TMemIniFile::TMemIniFile(const std::string& fileName, bool keepComments)
   if (fileName.empty() || !FileExists(fileName)) return;
   // Settings files are small; a huge file is no settings file and is not read.
   const auto bytes = ReadWholeFile(fileName, 16 << 20);
+  LoadFromBytes(bytes.data(), bytes.size());
+}
+
+void TMemIniFile::LoadFromBytes(const uint8_t* data, size_t size) {
   std::vector<std::string> lines;
   std::string line;
-  for (uint8_t b : bytes) {
+  for (size_t i = 0; i < size; ++i) {
+    const uint8_t b = data[i];
     if (b == '\n') {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       lines.push_back(std::move(line));

@@ -2,6 +2,7 @@
 // memory, and written back whole by UpdateFile (through the temporary-file writer).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +57,8 @@ public:
   // The written text form, one entry per line; and parsing from lines.
   void GetStrings(std::vector<std::string>& lines) const;
   void SetStrings(const std::vector<std::string>& lines);
+  // Parses the text of a whole file (lines ended by LF or CR LF).
+  void LoadFromBytes(const uint8_t* data, size_t size);
   void Clear() { Sections.clear(); }
 
 protected:
