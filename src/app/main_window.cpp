@@ -21,6 +21,8 @@
 #include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "cad/old_shape_points.h"
+#include "cad/units.h"
 #include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
@@ -87,6 +89,7 @@ void InitMainWindowModule() {
 
   PageIniName = AppDir() + "PageIni.ini";
   InitErrorReports(AppDir());
+  InitializeDrawUnit();  // the screen centimetre, from the display's dots per inch
   // The shape formats are registered by the CAD engine's module before this one.
   const int inchShapes = RegisterClipboardFormatId("ZQVWare Inch shapes");
   const int centimetreShapes = RegisterClipboardFormatId("ZQVWare Centimetre shapes");
@@ -529,6 +532,10 @@ bool TForm1::ConfirmOverwrite(const std::string& FileName, const std::string& Op
     return true;
   ShowMessage("Exiting " + Operation);
   return false;
+}
+
+void TForm1::ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount) {
+  ReadOldShapePointsFromRecord(Flag, Record, RecordSize, Points, PointCount);
 }
 
 // ---------------------------------------------------------------- commands
