@@ -9,6 +9,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QLocale>
+#include <algorithm>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QRandomGenerator>
@@ -18,6 +20,9 @@
 
 #include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
+#include "cad/engine.h"
+#include "cad/old_shape_points.h"
+#include "cad/units.h"
 #include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
@@ -84,6 +89,7 @@ void InitMainWindowModule() {
 
   PageIniName = AppDir() + "PageIni.ini";
   InitErrorReports(AppDir());
+  InitializeDrawUnit();  // the screen centimetre, from the display's dots per inch
   // The shape formats are registered by the CAD engine's module before this one.
   const int inchShapes = RegisterClipboardFormatId("ZQVWare Inch shapes");
   const int centimetreShapes = RegisterClipboardFormatId("ZQVWare Centimetre shapes");
@@ -396,7 +402,42 @@ void TForm1::InitializeSymbolList() {
 }
 
 void TForm1::CreateCadEngine() {
-  // The CAD engine is created here once it is part of the program.
+  // A new engine keeps the drawing properties of the old one's template (not its nodes).
+  std::unique_ptr<TStoredProperties> saved;
+  if (Figures) {
+    saved = std::make_unique<TStoredProperties>();
+    saved->AssignWithoutNodes(*Figures->Template);
+    delete Figures;
+    Figures = nullptr;
+  }
+  int nodes = 16;
+  try {
+    TZQVIniFile ini(ProgramFile("Main.Ini"));
+    nodes = ini.ReadInteger("General", "Max_Nodes", 16);
+  } catch (...) {
+  }
+  nodes = std::clamp(nodes, 16, 123);
+  const int ppi = ScreenPixelsPerInch();
+  Figures = new TZQVCad(ScrollBox1, nodes, ppi, ppi);
+  const bool metric = PageSetupDialog ? PageSetupDialog->DefaultMetric1->isChecked()
+                                      : QLocale::system().measurementSystem() == QLocale::MetricSystem;
+  Figures->SetMetric(metric);
+  Figures->SetBackgroundColor(BackgroundColor);
+  Figures->OnChange = [this](TZQVCad*) { CadChange(); };
+  Figures->OnBackgroundColorChange = [this](TZQVCad*) { CadBackgroundColorChange(); };
+  if (saved) Figures->Template->AssignWithoutNodes(*saved);
+  Figures->Ready = true;
+}
+
+void TForm1::CadChange() {
+  Modified = true;
+  if (!DocFileName.empty()) FileModified = true;
+}
+
+void TForm1::CadBackgroundColorChange() {
+  if (!Figures) return;
+  BackgroundColor = Figures->BackgroundColor;
+  if (MainImage) MainImage->update();
 }
 
 void TForm1::LoadSpeedButtonGlyphs() {
@@ -491,6 +532,10 @@ bool TForm1::ConfirmOverwrite(const std::string& FileName, const std::string& Op
     return true;
   ShowMessage("Exiting " + Operation);
   return false;
+}
+
+void TForm1::ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount) {
+  ReadOldShapePointsFromRecord(Flag, Record, RecordSize, Points, PointCount);
 }
 
 // ---------------------------------------------------------------- commands
