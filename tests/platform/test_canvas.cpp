@@ -311,6 +311,30 @@ TEST(Canvas, TextIsDrawnWithoutAntialiasingAlignedAndRotated) {
   EXPECT_GT(maxY - minY, maxX - minX);
   EXPECT_LE(maxX, 60);
   EXPECT_LE(maxY, 100);
+  std::set<uint32_t> rotatedColours;
+  for (int y = 0; y < up.height(); ++y)
+    for (int x = 0; x < up.width(); ++x) rotatedColours.insert(up.pixel(x, y) & 0xFFFFFF);
+  EXPECT_EQ(rotatedColours.size(), 2u);
+
+  // Text drawn again in the background colour takes itself off the page.
+  u.Font.Color = clWhite;
+  u.TextOut(60, 100, "Wave");
+  EXPECT_EQ(up, WhiteImage(120, 120));
+
+  // TextRect keeps the text inside its rectangle.
+  QImage clipped = WhiteImage(120, 40);
+  TCanvas r(&clipped);
+  r.Font = c.Font;
+  r.Brush.Style = bsClear;
+  r.TextRect(TRect(0, 0, 12, 40), 2, 2, "WWWW");
+  bool inside = false;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 120; ++x)
+      if (IsBlack(clipped, x, y)) {
+        EXPECT_LT(x, 12);
+        inside = true;
+      }
+  EXPECT_TRUE(inside);
 
   // Opaque text fills its cell with the brush colour.
   QImage op = WhiteImage(120, 40);
