@@ -615,6 +615,7 @@ int TCanvas::SetArcDirection(int dir) {
 int TCanvas::SetBkMode(int mode) { return std::exchange(BkMode, mode); }
 TColor TCanvas::SetBkColor(TColor color) { return std::exchange(BkColor, color); }
 TPenMode TCanvas::SetROP2(TPenMode mode) { return std::exchange(Pen.Mode, mode); }
+int TCanvas::SetROP2(int rop2) { return Rop2FromPenMode(std::exchange(Pen.Mode, PenModeFromRop2(rop2))); }
 int TCanvas::SetPolyFillMode(int mode) { return std::exchange(PolyFillMode, mode); }
 
 bool TCanvas::BackgroundOpaque() const {

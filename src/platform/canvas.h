@@ -215,6 +215,9 @@ public:
   int SetBkMode(int mode);
   TColor SetBkColor(TColor color);
   TPenMode SetROP2(TPenMode mode);
+  // The same with the platform's R2_ codes; returns the previous R2_ code.
+  int SetROP2(int rop2);
+  int GetROP2() const { return Rop2FromPenMode(Pen.Mode); }
   int SetPolyFillMode(int mode);
   // The background mode and colour in effect (BkMode 0 resolved from the brush).
   bool BackgroundOpaque() const;

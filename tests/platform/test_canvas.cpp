@@ -120,6 +120,10 @@ TEST(Canvas, EveryPenModeCombinesPenAndPixelAsSpecified) {
     EXPECT_EQ(PenModeFromRop2(Rop2FromPenMode(mode)), mode);
   }
   EXPECT_EQ(PenModeFromRop2(R2_MASKPEN), pmMask);
+  QImage img(1, 1, QImage::Format_RGB32);
+  TCanvas c(&img);
+  EXPECT_EQ(c.SetROP2(R2_MASKPEN), R2_COPYPEN);
+  EXPECT_EQ(c.Pen.Mode, pmMask);
   EXPECT_EQ(PenModeFromRop2(R2_NOTXORPEN), pmNotXor);
 }
 

@@ -99,7 +99,7 @@ TEST(Keys, InsertToggleVirtualKeysAndAutoRepeat) {
   QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::ShiftModifier, "A", false);
   EXPECT_TRUE(IsAutoRepeatRelease(repeatRelease));
   EXPECT_FALSE(IsAutoRepeatRelease(release));
-  EXPECT_EQ(ShiftStateOf(release), ssShift);
+  EXPECT_EQ(ShiftStateOf(release), 1);  // Shift
 }
 
 TEST(Screen, ResolutionOverrideCursorsAndPalettes) {
@@ -111,6 +111,11 @@ TEST(Screen, ResolutionOverrideCursorsAndPalettes) {
   EXPECT_EQ(StockPalette[0], clBlack);
   EXPECT_EQ(StockPalette[255], clWhite);
   EXPECT_EQ(HalftonePalette[NearestPaletteIndex(HalftonePalette.data(), 256, RGBColor(250, 2, 3))], clRed);
+
+  const HPALETTE pal = CreatePalette({clBlack, clWhite, RGBColor(200, 0, 0)});
+  EXPECT_EQ(GetNearestPaletteIndex(pal, RGBColor(180, 20, 10)), 2);
+  EXPECT_EQ(GetNearestPaletteIndex(nullptr, clRed), -1);
+  EXPECT_EQ(CreateHalftonePalette()->size(), 256u);
 
   EXPECT_EQ(ScreenCursor(crIBeam).shape(), Qt::IBeamCursor);
   EXPECT_EQ(ScreenCursor(crHandPoint).shape(), Qt::PointingHandCursor);
