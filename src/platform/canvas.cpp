@@ -677,11 +677,10 @@ std::vector<TPoint> TCanvas::EllipsePoints(int x1, int y1, int x2, int y2) {
   return pts;
 }
 
-std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
-                                       bool clockwise) {
+bool TCanvas::ArcAngles(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, bool clockwise,
+                        double& start, double& sweep) {
   const TRect b = Normalized(x1, y1, x2, y2);
-  std::vector<TPoint> pts;
-  if (b.Right == b.Left || b.Bottom == b.Top) return pts;
+  if (b.Right == b.Left || b.Bottom == b.Top) return false;
   const double cx = (double(b.Left) + b.Right - 1) / 2.0, cy = (double(b.Top) + b.Bottom - 1) / 2.0;
   const double rx = (double(b.Right) - b.Left - 1) / 2.0, ry = (double(b.Bottom) - b.Top - 1) / 2.0;
   // Directions as on a map: counter-clockwise positive, y up.
@@ -696,7 +695,19 @@ std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, i
   } else {
     while (t1 >= t0) t1 -= 2 * kPi;
   }
-  const double sweep = t1 - t0;
+  start = t0;
+  sweep = t1 - t0;
+  return true;
+}
+
+std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
+                                       bool clockwise) {
+  std::vector<TPoint> pts;
+  double t0, sweep;
+  if (!ArcAngles(x1, y1, x2, y2, x3, y3, x4, y4, clockwise, t0, sweep)) return pts;
+  const TRect b = Normalized(x1, y1, x2, y2);
+  const double cx = (double(b.Left) + b.Right - 1) / 2.0, cy = (double(b.Top) + b.Bottom - 1) / 2.0;
+  const double rx = (double(b.Right) - b.Left - 1) / 2.0, ry = (double(b.Bottom) - b.Top - 1) / 2.0;
   const int n = int(std::clamp(std::ceil(std::fabs(sweep) * std::max(rx, ry) * 2), 2.0, double(1 << 18)));
   for (int k = 0; k <= n; ++k) {
     const double t = t0 + sweep * k / n;
@@ -828,7 +839,7 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   }
   g.FillIsRect = true;
   g.Call = scRectangle;
-  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2)};
+  g.CallPoints = {b.TopLeft(), b.BottomRight()};
   Shape(g);
 }
 
@@ -840,7 +851,7 @@ void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
   g.Call = scRoundRect;
-  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2), TPoint(w, h)};
+  g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(w, h)};
   Shape(g);
 }
 
@@ -852,7 +863,7 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
   g.Call = scEllipse;
-  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2)};
+  g.CallPoints = {b.TopLeft(), b.BottomRight()};
   Shape(g);
 }
 
@@ -863,7 +874,7 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   TShapeGeometry g;
   g.Outlines.push_back({std::move(pts), false});
   g.Call = scArc;
-  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2), TPoint(x3, y3), TPoint(x4, y4)};
+  g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(x3, y3), TPoint(x4, y4)};
   Shape(g);
 }
 
@@ -876,7 +887,7 @@ void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int 
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
   g.Call = scChord;
-  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2), TPoint(x3, y3), TPoint(x4, y4)};
+  g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(x3, y3), TPoint(x4, y4)};
   Shape(g);
 }
 
@@ -889,7 +900,7 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
   g.Call = scPie;
-  g.CallPoints = {TPoint(x1, y1), TPoint(x2, y2), TPoint(x3, y3), TPoint(x4, y4)};
+  g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(x3, y3), TPoint(x4, y4)};
   Shape(g);
 }
 

@@ -139,8 +139,9 @@ struct TShapeGeometry {
   std::vector<std::vector<TPoint>> FillPolygons;      // filled with the brush (pixel positions as vertices)
   bool Winding = false;                               // fill rule of FillPolygons
   // The call and its arguments: LineTo: from, to; Polyline, Polygon, PolyBezier: the points;
-  // Rectangle, Ellipse: the two corners; RoundRect: the corners and (corner width, height);
-  // Arc, Chord, Pie: the corners, the start point and the end point (ArcDirection applies).
+  // Rectangle, Ellipse: the top-left and bottom-right corners of the box in use (normalised, and
+  // shrunk for a wide inside-frame pen); RoundRect: those and (corner width, height); Arc, Chord,
+  // Pie: those, the start point and the end point (the canvas's ArcDirection applies).
   TShapeCall Call = scOther;
   std::vector<TPoint> CallPoints;
   // Rectangles fill exactly [Left, Right) x [Top, Bottom) of this rectangle instead of polygons.
@@ -339,6 +340,10 @@ public:
   // Arc points from the ray to (x3, y3) to the ray to (x4, y4); counter-clockwise on the screen
   // unless clockwise.
   static std::vector<TPoint> ArcPoints(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, bool clockwise);
+  // The arc's start and sweep as angles of the ellipse's parameter (radians, counter-clockwise
+  // positive, y up), as Qt's arcTo takes them in degrees; false for an empty box.
+  static bool ArcAngles(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, bool clockwise,
+                        double& start, double& sweep);
   static std::vector<TPoint> BezierPoints(const TPoint* points, int count);
   static std::vector<TPoint> RoundRectPoints(int x1, int y1, int x2, int y2, int w, int h);
 

@@ -45,6 +45,56 @@ QBrush QtBrush(const TCanvas& c) {
 }
 
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+
+// Curves drawn as curves on devices: the call's own ellipse, arc or Bezier instead of the
+// pixel-sized polygon. False when the call has no curve of its own.
+bool NativeCurve(const TCanvas& c, const TShapeGeometry& g, QPainterPath& path, bool& closed) {
+  const auto& p = g.CallPoints;
+  auto box = [&] {
+    return QRectF(p[0].X + 0.5, p[0].Y + 0.5, double(p[1].X) - p[0].X - 1, double(p[1].Y) - p[0].Y - 1);
+  };
+  switch (g.Call) {
+    case scEllipse:
+      if (p.size() < 2) return false;
+      path.addEllipse(box());
+      closed = true;
+      return true;
+    case scRoundRect: {
+      if (p.size() < 3) return false;
+      const QRectF r = box();
+      path.addRoundedRect(r, std::clamp((std::abs(p[2].X) - 1) / 2.0, 0.0, r.width() / 2),
+                          std::clamp((std::abs(p[2].Y) - 1) / 2.0, 0.0, r.height() / 2));
+      closed = true;
+      return true;
+    }
+    case scArc:
+    case scChord:
+    case scPie: {
+      if (p.size() < 4) return false;
+      double start, sweep;
+      if (!TCanvas::ArcAngles(p[0].X, p[0].Y, p[1].X, p[1].Y, p[2].X, p[2].Y, p[3].X, p[3].Y,
+                              c.ArcDirection == AD_CLOCKWISE, start, sweep))
+        return false;
+      const QRectF r = box();
+      const double deg = 180.0 / 3.14159265358979323846;
+      if (g.Call == scPie) path.moveTo(r.center());
+      else path.arcMoveTo(r, start * deg);
+      path.arcTo(r, start * deg, sweep * deg);
+      closed = g.Call != scArc;
+      if (closed) path.closeSubpath();
+      return true;
+    }
+    case scPolyBezier: {
+      if (p.size() < 4) return false;
+      path.moveTo(p[0].X + 0.5, p[0].Y + 0.5);
+      for (size_t i = 1; i + 2 < p.size(); i += 3)
+        path.cubicTo(p[i].X + 0.5, p[i].Y + 0.5, p[i + 1].X + 0.5, p[i + 1].Y + 0.5, p[i + 2].X + 0.5, p[i + 2].Y + 0.5);
+      closed = false;
+      return true;
+    }
+    default: return false;
+  }
+}
 }  // namespace
 
 TDeviceCanvasBackend::TDeviceCanvasBackend(QPaintDevice* device, int ppi) : Device(device), Ppi(ppi) {
@@ -76,6 +126,14 @@ void TDeviceCanvasBackend::Prepare(const TCanvas& c) {
 void TDeviceCanvasBackend::DrawShape(const TCanvas& c, const TShapeGeometry& g) {
   if (!Paint.isActive() || c.Pen.Mode == pmNop) return;
   Prepare(c);
+  QPainterPath curve;
+  bool closed = false;
+  if (NativeCurve(c, g, curve, closed)) {
+    Paint.setPen(c.Pen.Style == psClear ? QPen(Qt::NoPen) : QtPen(c));
+    Paint.setBrush(closed ? QtBrush(c) : QBrush(Qt::NoBrush));
+    Paint.drawPath(curve);
+    return;
+  }
   if (c.Brush.Style != bsClear && (g.FillIsRect || !g.FillPolygons.empty())) {
     Paint.setPen(Qt::NoPen);
     Paint.setBrush(QtBrush(c));

@@ -405,3 +405,32 @@ TEST(Canvas, FarAwayCoordinatesAreClippedWithoutOverflow) {
   c.StretchBltImage(TRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), before, TRect(0, 0, 32, 32), cmSrcCopy);
   SUCCEED();
 }
+
+TEST(DeviceCanvas, CurvesFollowTheRasterGeometry) {
+  // The same arc, pie and ellipse on a raster canvas and on a device canvas over an image cover
+  // nearly the same pixels.
+  auto draw = [](TCanvas& c) {
+    c.Brush = TBrush{clRed, bsSolid};
+    c.Pie(10, 10, 90, 70, 90, 40, 50, 0);
+    c.SetArcDirection(AD_CLOCKWISE);
+    c.Arc(5, 75, 95, 95, 95, 85, 5, 85);
+    c.Ellipse(60, 5, 95, 30);
+  };
+  QImage raster = WhiteImage(100, 100), device = WhiteImage(100, 100);
+  {
+    TCanvas r(&raster);
+    draw(r);
+  }
+  {
+    auto d = CreateDeviceCanvas(&device, 96);
+    draw(*d);
+  }
+  int differ = 0, inked = 0;
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 100; ++x) {
+      differ += raster.pixel(x, y) != device.pixel(x, y);
+      inked += (raster.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    }
+  EXPECT_GT(inked, 1000);
+  EXPECT_LT(differ, inked / 10) << differ << " of " << inked;
+}
