@@ -418,7 +418,7 @@ public:
     else if (c.TextAlign & TA_BOTTOM) baseline = -descent;
     p.translate(x, y);
     if (c.Font.Escapement % 3600 != 0) p.rotate(-c.Font.Escapement / 10.0);
-    if (!clip && c.BackgroundOpaque())
+    if (!opaqueClip && c.BackgroundOpaque())
       p.fillRect(QRect(ox, baseline - ascent, width, ascent + descent), QColor(QRgb(Rgb24(c.BackgroundColor()))));
     p.setFont(font);
     p.setPen(QColor(QRgb(Rgb24(c.Font.Color))));
@@ -1013,6 +1013,74 @@ const QFont& TCanvas::QtFont() const {
 const QFontMetrics& TCanvas::FontMetrics() const {
   QtFont();
   return *CachedMetrics;
+}
+
+int TCanvas::DrawText(const QString& text, TRect& rect, unsigned format) {
+  const QFontMetrics& fm = FontMetrics();
+  QString plain;
+  if (format & DT_NOPREFIX) {
+    plain = text;
+  } else {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      if (text[i] == u'&' && i + 1 < text.size()) ++i;
+      else if (text[i] == u'&') continue;
+      plain.append(text[i]);
+    }
+  }
+  if (format & DT_EXPANDTABS) plain.replace(u'\t', QStringLiteral("        "));
+  // Lines: at line ends unless single line, then at blanks when words are broken.
+  QStringList lines;
+  if (format & DT_SINGLELINE) {
+    plain.replace(u'\r', u' ').replace(u'\n', u' ');
+    lines.append(plain);
+  } else {
+    const QStringList paragraphs = QString(plain).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
+    for (const QString& para : paragraphs) {
+      if (!(format & DT_WORDBREAK)) {
+        lines.append(para);
+        continue;
+      }
+      QString line;
+      for (const QString& word : para.split(u' ')) {
+        const QString next = line.isEmpty() ? word : line + u' ' + word;
+        if (!line.isEmpty() && fm.horizontalAdvance(next) > rect.Width()) {
+          lines.append(line);
+          line = word;
+        } else {
+          line = next;
+        }
+      }
+      lines.append(line);
+    }
+  }
+  const int lineHeight = fm.ascent() + fm.descent();
+  const int height = lineHeight * int(lines.size());
+  int widest = 0;
+  for (const QString& l : lines) widest = std::max(widest, fm.horizontalAdvance(l));
+  if (format & DT_CALCRECT) {
+    rect.Right = rect.Left + widest;
+    rect.Bottom = rect.Top + height;
+    return height;
+  }
+  int y = rect.Top;
+  if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) y = rect.Top + (rect.Height() - height) / 2;
+  else if ((format & DT_SINGLELINE) && (format & DT_BOTTOM)) y = rect.Bottom - height;
+  const int savedAlign = std::exchange(TextAlign, TA_LEFT | TA_TOP);
+  const TPoint savedPos = PenPos;
+  const TRect clip = rect;
+  for (QString line : lines) {
+    if ((format & DT_END_ELLIPSIS) && fm.horizontalAdvance(line) > rect.Width())
+      line = fm.elidedText(line, Qt::ElideRight, rect.Width());
+    const int w = fm.horizontalAdvance(line);
+    int x = rect.Left;
+    if (format & DT_CENTER) x = rect.Left + (rect.Width() - w) / 2;
+    else if (format & DT_RIGHT) x = rect.Right - w;
+    Text(x, y, line, (format & DT_NOCLIP) ? nullptr : &clip, false);
+    y += lineHeight;
+  }
+  TextAlign = savedAlign;
+  PenPos = savedPos;
+  return height;
 }
 
 int TCanvas::TextWidth(const QString& text) const { return FontMetrics().horizontalAdvance(text); }

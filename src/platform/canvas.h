@@ -108,6 +108,10 @@ constexpr int TRANSPARENT = 1, OPAQUE = 2;
 constexpr int AD_COUNTERCLOCKWISE = 1, AD_CLOCKWISE = 2;
 // Polygon fill mode.
 constexpr int ALTERNATE = 1, WINDING = 2;
+// Formats of DrawText.
+constexpr unsigned DT_TOP = 0x0, DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4, DT_BOTTOM = 0x8,
+                   DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_NOCLIP = 0x100,
+                   DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800, DT_END_ELLIPSIS = 0x8000;
 // Device capabilities asked of a canvas.
 constexpr int HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, LOGPIXELSX = 88, LOGPIXELSY = 90;
 
@@ -300,6 +304,11 @@ public:
   void TextOutBytes(int x, int y, std::string_view bytes);
   // Text clipped to rect; with an opaque background the whole rect is filled first.
   void TextRect(const TRect& rect, int x, int y, const QString& text);
+  // Text formatted into rect: alignment, single line or lines broken at line ends (and at blanks
+  // with DT_WORDBREAK), '&' marking the next character unless DT_NOPREFIX ("&&" is one '&'),
+  // clipped to rect unless DT_NOCLIP. DT_CALCRECT draws nothing and sets rect's right and bottom
+  // to what the text needs. Returns the height of the text.
+  int DrawText(const QString& text, TRect& rect, unsigned format);
   int TextWidth(const QString& text) const;
   int TextHeight(const QString& text) const;
   TPoint TextExtent(const QString& text) const;  // X = width, Y = height

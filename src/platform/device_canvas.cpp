@@ -189,7 +189,7 @@ void TDeviceCanvasBackend::DrawText(const TCanvas& c, int x, int y, const QStrin
   Paint.save();
   Paint.translate(x, y);
   if (c.Font.Escapement % 3600 != 0) Paint.rotate(-c.Font.Escapement / 10.0);
-  if (!clip && c.BackgroundOpaque())
+  if (!opaqueClip && c.BackgroundOpaque())
     Paint.fillRect(QRect(ox, baseline - ascent, width, ascent + descent), ToQColor(c.BackgroundColor()));
   Paint.setFont(qf);
   Paint.setPen(ToQColor(c.Font.Color));

@@ -434,3 +434,29 @@ TEST(DeviceCanvas, CurvesFollowTheRasterGeometry) {
   EXPECT_GT(inked, 1000);
   EXPECT_LT(differ, inked / 10) << differ << " of " << inked;
 }
+
+TEST(Canvas, DrawTextMeasuresAlignsAndBreaksLines) {
+  QImage img = WhiteImage(200, 100);
+  TCanvas c(&img);
+  c.Font = TFont("DejaVu Sans", 10);
+  c.Brush.Style = bsClear;
+  const int lineH = c.TextHeight("Ag");
+  TRect calc(0, 0, 60, 0);
+  const int h = c.DrawText("one two three four", calc, DT_WORDBREAK | DT_CALCRECT);
+  EXPECT_EQ(h, calc.Height());
+  EXPECT_GE(calc.Height(), 2 * lineH);
+  EXPECT_LE(calc.Width(), 60);
+  TRect single(0, 0, 0, 0);
+  c.DrawText("&File", single, DT_SINGLELINE | DT_CALCRECT);
+  EXPECT_EQ(single.Width(), c.TextWidth("File"));
+  EXPECT_EQ(single.Height(), lineH);
+
+  TRect right(0, 0, 200, 100);
+  c.DrawText("End", right, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+  int minX = 999, minY = 999;
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 200; ++x)
+      if (IsBlack(img, x, y)) minX = std::min(minX, x), minY = std::min(minY, y);
+  EXPECT_GE(minX, 200 - c.TextWidth("End"));
+  EXPECT_GE(minY, 100 - lineH);
+}
