@@ -987,9 +987,14 @@ void TCanvas::Text(int x, int y, const QString& text, const TRect* clip, bool op
     Access(true);
     Impl->DrawText(*this, x, y, text, clip, opaqueClip);
   }
-  // The pen position moves to the end of the text along its base line.
-  const double a = Font.Escapement / 10.0 * std::numbers::pi / 180.0;
-  PenPos = TPoint(x + RoundHalfUp(width * std::cos(a)), y - RoundHalfUp(width * std::sin(a)));
+  // The pen position moves on by the text's width: along the base line when the platform keeps
+  // the current position (TA_UPDATECP), else to the right as the class library's TextOut does.
+  if (updateCp) {
+    const double a = Font.Escapement / 10.0 * std::numbers::pi / 180.0;
+    PenPos = TPoint(x + RoundHalfUp(width * std::cos(a)), y - RoundHalfUp(width * std::sin(a)));
+  } else {
+    PenPos = TPoint(x + width, y);
+  }
 }
 
 void TCanvas::TextOut(int x, int y, const QString& text) { Text(x, y, text, nullptr, false); }

@@ -298,7 +298,8 @@ public:
 
   // ---- Text ----
   // Text at (x, y) after TextAlign in Font (with its escapement); opaque background per the
-  // background mode. PenPos moves to the end of the text (as TA_UPDATECP does).
+  // background mode. PenPos moves to (x + text width, y); with TA_UPDATECP the text starts at
+  // PenPos and PenPos moves along the base line.
   void TextOut(int x, int y, const QString& text);
   // Bytes of page or figure text, drawn in the font's byte encoding (see font.h).
   void TextOutBytes(int x, int y, std::string_view bytes);
