@@ -80,6 +80,27 @@ uint32_t Rop3Pixel(TCopyMode rop, uint32_t p, uint32_t s, uint32_t d) {
 
 namespace {
 
+// MixPixel with the mode known at compile time.
+template <TPenMode M>
+inline uint32_t MixT(uint32_t p, uint32_t d) {
+  if constexpr (M == pmBlack) return 0;
+  else if constexpr (M == pmWhite) return ~0u;
+  else if constexpr (M == pmNop) return d;
+  else if constexpr (M == pmNot) return ~d;
+  else if constexpr (M == pmCopy) return p;
+  else if constexpr (M == pmNotCopy) return ~p;
+  else if constexpr (M == pmMergePenNot) return p | ~d;
+  else if constexpr (M == pmMaskPenNot) return p & ~d;
+  else if constexpr (M == pmMergeNotPen) return ~p | d;
+  else if constexpr (M == pmMaskNotPen) return ~p & d;
+  else if constexpr (M == pmMerge) return p | d;
+  else if constexpr (M == pmNotMerge) return ~(p | d);
+  else if constexpr (M == pmMask) return p & d;
+  else if constexpr (M == pmNotMask) return ~(p & d);
+  else if constexpr (M == pmXor) return p ^ d;
+  else return ~(p ^ d);
+}
+
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 TRect Intersect(const TRect& a, const TRect& b) {
   TRect r(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom));
@@ -119,6 +140,11 @@ struct TMask {
     if (Contains(x, y)) At(x, y) = 1;
   }
   void Subtract(const TMask& other) {
+    if (other.Empty() || Empty()) return;
+    if (other.Box == Box) {
+      for (size_t i = 0; i < Bits.size(); ++i) Bits[i] &= uint8_t(!other.Bits[i]);
+      return;
+    }
     for (int y = Box.Top; y < Box.Bottom; ++y)
       for (int x = Box.Left; x < Box.Right; ++x)
         if (other.Get(x, y)) At(x, y) = 0;
@@ -275,35 +301,61 @@ public:
 
   uint32_t* Row(int y) { return reinterpret_cast<uint32_t*>(Img->scanLine(y)); }
 
-  // Combines one pixel with a 24-bit colour through a mix mode; the top byte stays.
-  static void Mix(uint32_t& px, uint32_t color, TPenMode mode) {
-    px = (px & 0xFF000000u) | (MixPixel(mode, color, px) & 0xFFFFFFu);
-  }
-
-  void ApplyPen(const TMask& m, uint32_t color, TPenMode mode) {
+  // The mask's pixels through one mix mode: Colour(x, y) gives the colour of a pixel or false to
+  // leave it. The mode is a template argument so that the inner loop carries no switch.
+  template <TPenMode Mode, class F>
+  void Combine(const TMask& m, F&& colourAt) {
     for (int y = m.Box.Top; y < m.Box.Bottom; ++y) {
       uint32_t* row = Row(y);
-      const uint8_t* bits = &m.Bits[size_t(y - m.Box.Top) * m.Box.Width()];
-      for (int x = m.Box.Left; x < m.Box.Right; ++x)
-        if (bits[x - m.Box.Left]) Mix(row[x], color, mode);
-    }
-  }
-
-  void ApplyBrush(const TMask& m, const TCanvas& c, TPenMode mode) {
-    if (c.Brush.Style == bsClear) return;
-    const uint32_t color = Rgb24(c.Brush.Color);
-    const bool opaque = c.BackgroundOpaque();
-    const uint32_t back = Rgb24(c.BackgroundColor());
-    for (int y = m.Box.Top; y < m.Box.Bottom; ++y) {
-      uint32_t* row = Row(y);
-      const uint8_t hatch = HatchRow(c.Brush.Style, y);
       const uint8_t* bits = &m.Bits[size_t(y - m.Box.Top) * m.Box.Width()];
       for (int x = m.Box.Left; x < m.Box.Right; ++x) {
         if (!bits[x - m.Box.Left]) continue;
-        if (hatch & (0x80u >> (x & 7))) Mix(row[x], color, mode);
-        else if (opaque) Mix(row[x], back, mode);
+        uint32_t color;
+        if (!colourAt(x, y, color)) continue;
+        uint32_t& px = row[x];
+        px = (px & 0xFF000000u) | (MixT<Mode>(color, px) & 0xFFFFFFu);
       }
     }
+  }
+
+  template <class F>
+  void CombineAny(const TMask& m, TPenMode mode, F&& colourAt) {
+    switch (mode) {
+#define KV_MODE(M) \
+  case M: Combine<M>(m, colourAt); break;
+      KV_MODE(pmBlack) KV_MODE(pmWhite) KV_MODE(pmNop) KV_MODE(pmNot) KV_MODE(pmCopy) KV_MODE(pmNotCopy)
+      KV_MODE(pmMergePenNot) KV_MODE(pmMaskPenNot) KV_MODE(pmMergeNotPen) KV_MODE(pmMaskNotPen) KV_MODE(pmMerge)
+      KV_MODE(pmNotMerge) KV_MODE(pmMask) KV_MODE(pmNotMask) KV_MODE(pmXor) KV_MODE(pmNotXor)
+#undef KV_MODE
+    }
+  }
+
+  void ApplyPen(const TMask& m, uint32_t color, TPenMode mode) {
+    if (mode == pmNop) return;
+    CombineAny(m, mode, [color](int, int, uint32_t& out) {
+      out = color;
+      return true;
+    });
+  }
+
+  void ApplyBrush(const TMask& m, const TCanvas& c, TPenMode mode) {
+    if (c.Brush.Style == bsClear || mode == pmNop) return;
+    const uint32_t color = Rgb24(c.Brush.Color);
+    if (c.Brush.Style == bsSolid) {
+      ApplyPen(m, color, mode);
+      return;
+    }
+    const bool opaque = c.BackgroundOpaque();
+    const uint32_t back = Rgb24(c.BackgroundColor());
+    const TBrushStyle style = c.Brush.Style;
+    CombineAny(m, mode, [=](int x, int y, uint32_t& out) {
+      if (HatchRow(style, y) & (0x80u >> (x & 7))) {
+        out = color;
+        return true;
+      }
+      out = back;
+      return opaque;
+    });
   }
 
   TRect ShapeBounds(const TCanvas& c, const TShapeGeometry& g) const {
@@ -330,7 +382,8 @@ public:
     if (box.IsEmpty()) return;
     const bool penVisible = c.Pen.Style != psClear && !g.Outlines.empty();
     const int width = std::clamp(c.Pen.Width, 1, 1 << 16);
-    TMask on(box), gap(box);
+    const bool dashed = width == 1 && DashPattern(c.Pen.Style) != nullptr;
+    TMask on(penVisible ? box : TRect()), gap(penVisible && dashed ? box : TRect());
     if (penVisible) {
       if (width == 1) {
         TThinLiner liner(on, gap, DashPattern(c.Pen.Style));
@@ -370,8 +423,7 @@ public:
       TMask fill(box);
       if (g.FillIsRect) {
         const TRect r = Intersect(g.FillRect, box);
-        for (int y = r.Top; y < r.Bottom; ++y)
-          for (int x = r.Left; x < r.Right; ++x) fill.At(x, y) = 1;
+        for (int y = r.Top; y < r.Bottom; ++y) std::fill_n(&fill.At(r.Left, y), r.Width(), uint8_t(1));
       } else {
         PaintIntoMask(fill, [&](QPainter& p) {
           QPainterPath path;
