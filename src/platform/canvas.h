@@ -175,16 +175,17 @@ public:
   virtual TColor GetPixel(int x, int y) const = 0;
   virtual void SetPixel(const TCanvas& canvas, int x, int y, TColor color) = 0;
   virtual bool FloodFill(const TCanvas& canvas, int x, int y, TColor color, TFillStyle style) = 0;
-  // Called before every call of the canvas that reads or writes the surface (a bitmap with a
-  // palette brings its drawing pixels up to date here).
-  std::function<void()> OnAccess;
-  // Counts the calls that may have changed the surface.
-  uint64_t Changes = 0;
   // Copies srcRect of source stretched into dest through rop (the pattern is the canvas's brush);
   // source pixels of colour transparent (unless clNone) are left out; an image with an alpha
   // channel is blended instead (copy mode only).
   virtual void StretchBlt(const TCanvas& canvas, const TRect& dest, const QImage& source, const TRect& srcRect,
                           TCopyMode rop, TColor transparent) = 0;
+
+  // Called before every call of the canvas that reads or writes the surface (a bitmap with a
+  // palette brings its drawing pixels up to date here).
+  std::function<void()> OnAccess;
+  // Counts the calls that may have changed the surface.
+  uint64_t Changes = 0;
 };
 
 class TCanvas {
