@@ -21,6 +21,8 @@
 #include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "codecs/jpeg_image.h"
+#include "codecs/png_image.h"
 #include "cad/old_shape_points.h"
 #include "cad/units.h"
 #include "dialogs/main_font_dialog.h"
@@ -82,6 +84,9 @@ void InitMainWindowModule() {
   static bool done = false;
   if (done) return;
   done = true;
+  // The picture codecs' start-up: their graphic classes register by file extension.
+  RegisterPNGImageFormat();
+  RegisterJPEGImageFormat();
   SetApplicationTitle(kProductTitle);
   PageBuffer = new TBitmap();
   FormattedTextFormat = RegisterClipboardFormatId("ZQVWare Korvalis V formatted text");

@@ -11,6 +11,7 @@
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/exceptions.h"
+#include "platform/graphic.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
@@ -186,4 +187,8 @@ TEST_F(MainWindowTest, CadEngineTakesNodeCountSettingAndKeepsTemplate) {
   EXPECT_EQ(Figures->Template->PenWidth, 7);
   Figures->Changed();
   EXPECT_TRUE(form->Modified);
+}
+
+TEST_F(MainWindowTest, PictureClassesAreRegisteredAtStartUp) {
+  for (const char* ext : {".BMP", ".PNG", ".JPG", ".JPEG"}) EXPECT_NE(CreateGraphicForFile(std::string("x") + ext), nullptr) << ext;
 }
