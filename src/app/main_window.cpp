@@ -31,6 +31,7 @@
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
 #include "platform/exceptions.h"
+#include "platform/font.h"
 #include "platform/guarded.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
@@ -230,6 +231,8 @@ bool TForm1::CheckSpecialFonts() {
       failed = true;
     }
   }
+  // Glyph look-ups made before the fonts were added must not stay cached.
+  ForgetFontGlyphTables();
   // "Symbol" must resolve to a font that draws the Symbol byte codes.
   const QString symbol = QFontInfo(QFont("Symbol")).family();
   if (!symbol.contains("Symbol", Qt::CaseInsensitive)) {
