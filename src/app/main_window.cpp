@@ -9,6 +9,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QLocale>
+#include <algorithm>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QRandomGenerator>
@@ -19,12 +21,18 @@
 
 #include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
+#include "cad/engine.h"
+#include "codecs/jpeg_image.h"
+#include "codecs/png_image.h"
+#include "cad/old_shape_points.h"
+#include "cad/units.h"
 #include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
 #include "platform/exceptions.h"
+#include "platform/font.h"
 #include "platform/guarded.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
@@ -79,6 +87,9 @@ void InitMainWindowModule() {
   static bool done = false;
   if (done) return;
   done = true;
+  // The picture codecs' start-up: their graphic classes register by file extension.
+  RegisterPNGImageFormat();
+  RegisterJPEGImageFormat();
   SetApplicationTitle(kProductTitle);
   PageBuffer = new TBitmap();
   FormattedTextFormat = RegisterClipboardFormatId("ZQVWare Korvalis V formatted text");
@@ -86,6 +97,7 @@ void InitMainWindowModule() {
 
   PageIniName = AppDir() + "PageIni.ini";
   InitErrorReports(AppDir());
+  InitializeDrawUnit();  // the screen centimetre, from the display's dots per inch
   // The shape formats are registered by the CAD engine's module before this one.
   const int inchShapes = RegisterClipboardFormatId("ZQVWare Inch shapes");
   const int centimetreShapes = RegisterClipboardFormatId("ZQVWare Centimetre shapes");
@@ -222,6 +234,8 @@ bool TForm1::CheckSpecialFonts() {
       failed = true;
     }
   }
+  // Glyph look-ups made before the fonts were added must not stay cached.
+  ForgetFontGlyphTables();
   // "Symbol" must resolve to a font that draws the Symbol byte codes.
   const QString symbol = QFontInfo(QFont("Symbol")).family();
   if (!symbol.contains("Symbol", Qt::CaseInsensitive)) {
@@ -400,7 +414,42 @@ void TForm1::InitializeSymbolList() {
 }
 
 void TForm1::CreateCadEngine() {
-  // The CAD engine is created here once it is part of the program.
+  // A new engine keeps the drawing properties of the old one's template (not its nodes).
+  std::unique_ptr<TStoredProperties> saved;
+  if (Figures) {
+    saved = std::make_unique<TStoredProperties>();
+    saved->AssignWithoutNodes(*Figures->Template);
+    delete Figures;
+    Figures = nullptr;
+  }
+  int nodes = 16;
+  try {
+    TZQVIniFile ini(ProgramFile("Main.Ini"));
+    nodes = ini.ReadInteger("General", "Max_Nodes", 16);
+  } catch (...) {
+  }
+  nodes = std::clamp(nodes, 16, 123);
+  const int ppi = ScreenPixelsPerInch();
+  Figures = new TZQVCad(ScrollBox1, nodes, ppi, ppi);
+  const bool metric = PageSetupDialog ? PageSetupDialog->DefaultMetric1->isChecked()
+                                      : QLocale::system().measurementSystem() == QLocale::MetricSystem;
+  Figures->SetMetric(metric);
+  Figures->SetBackgroundColor(BackgroundColor);
+  Figures->OnChange = [this](TZQVCad*) { CadChange(); };
+  Figures->OnBackgroundColorChange = [this](TZQVCad*) { CadBackgroundColorChange(); };
+  if (saved) Figures->Template->AssignWithoutNodes(*saved);
+  Figures->Ready = true;
+}
+
+void TForm1::CadChange() {
+  Modified = true;
+  if (!DocFileName.empty()) FileModified = true;
+}
+
+void TForm1::CadBackgroundColorChange() {
+  if (!Figures) return;
+  BackgroundColor = Figures->BackgroundColor;
+  if (MainImage) MainImage->update();
 }
 
 void TForm1::LoadSpeedButtonGlyphs() {
@@ -498,6 +547,10 @@ bool TForm1::ConfirmOverwrite(const std::string& FileName, const std::string& Op
     return true;
   ShowMessage("Exiting " + Operation);
   return false;
+}
+
+void TForm1::ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount) {
+  ReadOldShapePointsFromRecord(Flag, Record, RecordSize, Points, PointCount);
 }
 
 // ---------------------------------------------------------------- commands

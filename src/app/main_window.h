@@ -89,6 +89,9 @@ public:
   void AutoOpenFile(const std::string& argument);
   void InitializeSymbolList();
   void CreateCadEngine();
+  // Engine events: a change marks the document modified; a new background colour repaints.
+  void CadChange();
+  void CadBackgroundColorChange();
   void LoadSpeedButtonGlyphs();
 
   // ---- page image, caption, status
@@ -104,6 +107,8 @@ public:
   void UpdateCadSelector();
   void ClearCurrentFigure();
   bool ConfirmOverwrite(const std::string& FileName, const std::string& Operation);
+  // Points of an old 740-byte shape record into slots 0 to 7 of a point list (slot 1 is zeroed).
+  void ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount);
 
   // ---- commands
   void NewFile(QObject* Sender);

@@ -104,7 +104,9 @@ void TZQVCad::SetZoomLevel(uint8_t Level) {
 void TZQVCad::SetMappingMode(uint8_t NewPaperIndex) {
   if (NewPaperIndex == PaperIndex) return;
   PaperIndex = NewPaperIndex;
-  Zoom->Build(PaperIndex, Zoom->PixelsPerUnitX(), Zoom->PixelsPerUnitY());
+  // The page's own resolutions: the current level's pixels per world unit equal them only while
+  // the workspace is in inches at 100 %.
+  Zoom->Build(PaperIndex, XResolution, YResolution);
   Mapping = Zoom->GetLevelMapping(Zoom->Level);
   Changed();
 }

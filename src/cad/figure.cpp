@@ -262,11 +262,11 @@ void TStoredProperties::Assign(const TRealFig& Source) {
 }
 
 bool TRealFig::AddNode(int& Index) {
-  if (!MultiNodeKinds.Has(Kind)) return false;
+  if (!MultiNodeKinds.Has(Kind) || Index < 0) return false;
   const int s = Kind == 54 ? 3 : 1;
   const int count = int(Nodes.size());
   // The inserted nodes Index + 1 .. Index + s must lie inside the node array.
-  if (Index < 0 || Index + s >= count || NodeCountUsed + s > count) {
+  if (Index + s >= count || NodeCountUsed + s > count) {
     MessageDlg("Node limit reached. You can increase the node limit in\rSettings>Application>Set Node Count",
                mtInformation, mbOK, 1120);
     return false;

@@ -23,8 +23,8 @@ bool IsStripped(char c) { return static_cast<unsigned char>(c) < 32 || c == '/' 
 
 bool IsSymbolFontChar(const std::string& FontName, uint8_t Charset, uint8_t Ch) {
   const std::string name = Upper(FontName);
-  if (name == "ZQVSERIF")
-    return std::find(SymbolSerifCodes.begin(), SymbolSerifCodes.end(), Ch) != SymbolSerifCodes.end();
+  if (name == "ZQVSERIF" && std::find(SymbolSerifCodes.begin(), SymbolSerifCodes.end(), Ch) != SymbolSerifCodes.end())
+    return true;
   return Charset == 2 || name == "ZQVRELMATH" || name == "PERIOD" || name == "SYMBOL";
 }
 

@@ -80,6 +80,27 @@ uint32_t Rop3Pixel(TCopyMode rop, uint32_t p, uint32_t s, uint32_t d) {
 
 namespace {
 
+// MixPixel with the mode known at compile time.
+template <TPenMode M>
+inline uint32_t MixT(uint32_t p, uint32_t d) {
+  if constexpr (M == pmBlack) return 0;
+  else if constexpr (M == pmWhite) return ~0u;
+  else if constexpr (M == pmNop) return d;
+  else if constexpr (M == pmNot) return ~d;
+  else if constexpr (M == pmCopy) return p;
+  else if constexpr (M == pmNotCopy) return ~p;
+  else if constexpr (M == pmMergePenNot) return p | ~d;
+  else if constexpr (M == pmMaskPenNot) return p & ~d;
+  else if constexpr (M == pmMergeNotPen) return ~p | d;
+  else if constexpr (M == pmMaskNotPen) return ~p & d;
+  else if constexpr (M == pmMerge) return p | d;
+  else if constexpr (M == pmNotMerge) return ~(p | d);
+  else if constexpr (M == pmMask) return p & d;
+  else if constexpr (M == pmNotMask) return ~(p & d);
+  else if constexpr (M == pmXor) return p ^ d;
+  else return ~(p ^ d);
+}
+
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 TRect Intersect(const TRect& a, const TRect& b) {
   TRect r(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom));
@@ -96,7 +117,13 @@ uint32_t Rgb24(TColor c) {
 }
 TColor FromRgb24(uint32_t v) { return RGBColor((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF); }
 
-int RoundHalfUp(double v) { return int(std::floor(v + 0.5)); }
+// Nearest integer, halves up; far-away values are held at +-2^30, well outside any surface.
+int RoundHalfUp(double v) {
+  const double r = std::floor(v + 0.5);
+  if (!(r > -1073741824.0)) return -1073741824;
+  if (r > 1073741824.0) return 1073741824;
+  return int(r);
+}
 
 // Coverage of one drawing call: one byte per pixel of Box (device coordinates).
 struct TMask {
@@ -113,6 +140,11 @@ struct TMask {
     if (Contains(x, y)) At(x, y) = 1;
   }
   void Subtract(const TMask& other) {
+    if (other.Empty() || Empty()) return;
+    if (other.Box == Box) {
+      for (size_t i = 0; i < Bits.size(); ++i) Bits[i] &= uint8_t(!other.Bits[i]);
+      return;
+    }
     for (int y = Box.Top; y < Box.Bottom; ++y)
       for (int x = Box.Left; x < Box.Right; ++x)
         if (other.Get(x, y)) At(x, y) = 0;
@@ -155,7 +187,7 @@ struct TThinLiner {
   TMask& On;
   TMask& Gap;
   const std::vector<int>* Pattern;
-  int Phase = 0;
+  int64_t Phase = 0;
   int PatternLength = 0;
 
   TThinLiner(TMask& on, TMask& gap, const std::vector<int>* pattern) : On(on), Gap(gap), Pattern(pattern) {
@@ -168,7 +200,7 @@ struct TThinLiner {
       On.Set(x, y);
       return;
     }
-    int p = Phase % PatternLength, slot = 0;
+    int p = int(Phase % PatternLength), slot = 0;
     while (p >= (*Pattern)[slot]) p -= (*Pattern)[slot++];
     if (slot % 2 == 0) On.Set(x, y);
     else Gap.Set(x, y);
@@ -176,6 +208,35 @@ struct TThinLiner {
   }
 
   void Segment(TPoint a, TPoint b) {
+    const int64_t dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
+    const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
+    if (n > (int64_t(1) << 16)) {
+      // A very long line: only the part near the mask is walked (Liang-Barsky clipping).
+      const TRect& box = On.Box;
+      double t0 = 0, t1 = 1;
+      auto clip = [&](double p, double q) {
+        if (p == 0) return q >= 0;
+        const double r = q / p;
+        if (p < 0) t0 = std::max(t0, r);
+        else t1 = std::min(t1, r);
+        return t0 <= t1;
+      };
+      const double m = 4;
+      if (!clip(-double(dx), a.X - (box.Left - m)) || !clip(double(dx), (box.Right + m) - a.X) ||
+          !clip(-double(dy), a.Y - (box.Top - m)) || !clip(double(dy), (box.Bottom + m) - a.Y)) {
+        Phase += n;
+        return;
+      }
+      const TPoint s(int(std::llround(a.X + t0 * dx)), int(std::llround(a.Y + t0 * dy)));
+      const TPoint e(int(std::llround(a.X + t1 * dx)), int(std::llround(a.Y + t1 * dy)));
+      Phase += int64_t(t0 * double(n));
+      Walk(s, e);
+      return;
+    }
+    Walk(a, b);
+  }
+
+  void Walk(TPoint a, TPoint b) {
     int64_t dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
     const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
     if (n == 0) return;
@@ -187,7 +248,7 @@ struct TThinLiner {
              (std::max(p.Y, q.Y) < box.Top - margin) || (std::min(p.Y, q.Y) >= box.Bottom + margin);
     };
     if (outside(a, b)) {
-      Phase += int(n % std::max(1, PatternLength ? PatternLength : 1));
+      Phase += n;
       return;
     }
     const int64_t ax = std::llabs(dx), ay = std::llabs(dy);
@@ -240,35 +301,61 @@ public:
 
   uint32_t* Row(int y) { return reinterpret_cast<uint32_t*>(Img->scanLine(y)); }
 
-  // Combines one pixel with a 24-bit colour through a mix mode; the top byte stays.
-  static void Mix(uint32_t& px, uint32_t color, TPenMode mode) {
-    px = (px & 0xFF000000u) | (MixPixel(mode, color, px) & 0xFFFFFFu);
-  }
-
-  void ApplyPen(const TMask& m, uint32_t color, TPenMode mode) {
+  // The mask's pixels through one mix mode: Colour(x, y) gives the colour of a pixel or false to
+  // leave it. The mode is a template argument so that the inner loop carries no switch.
+  template <TPenMode Mode, class F>
+  void Combine(const TMask& m, F&& colourAt) {
     for (int y = m.Box.Top; y < m.Box.Bottom; ++y) {
       uint32_t* row = Row(y);
-      const uint8_t* bits = &m.Bits[size_t(y - m.Box.Top) * m.Box.Width()];
-      for (int x = m.Box.Left; x < m.Box.Right; ++x)
-        if (bits[x - m.Box.Left]) Mix(row[x], color, mode);
-    }
-  }
-
-  void ApplyBrush(const TMask& m, const TCanvas& c, TPenMode mode) {
-    if (c.Brush.Style == bsClear) return;
-    const uint32_t color = Rgb24(c.Brush.Color);
-    const bool opaque = c.BackgroundOpaque();
-    const uint32_t back = Rgb24(c.BackgroundColor());
-    for (int y = m.Box.Top; y < m.Box.Bottom; ++y) {
-      uint32_t* row = Row(y);
-      const uint8_t hatch = HatchRow(c.Brush.Style, y);
       const uint8_t* bits = &m.Bits[size_t(y - m.Box.Top) * m.Box.Width()];
       for (int x = m.Box.Left; x < m.Box.Right; ++x) {
         if (!bits[x - m.Box.Left]) continue;
-        if (hatch & (0x80u >> (x & 7))) Mix(row[x], color, mode);
-        else if (opaque) Mix(row[x], back, mode);
+        uint32_t color;
+        if (!colourAt(x, y, color)) continue;
+        uint32_t& px = row[x];
+        px = (px & 0xFF000000u) | (MixT<Mode>(color, px) & 0xFFFFFFu);
       }
     }
+  }
+
+  template <class F>
+  void CombineAny(const TMask& m, TPenMode mode, F&& colourAt) {
+    switch (mode) {
+#define KV_MODE(M) \
+  case M: Combine<M>(m, colourAt); break;
+      KV_MODE(pmBlack) KV_MODE(pmWhite) KV_MODE(pmNop) KV_MODE(pmNot) KV_MODE(pmCopy) KV_MODE(pmNotCopy)
+      KV_MODE(pmMergePenNot) KV_MODE(pmMaskPenNot) KV_MODE(pmMergeNotPen) KV_MODE(pmMaskNotPen) KV_MODE(pmMerge)
+      KV_MODE(pmNotMerge) KV_MODE(pmMask) KV_MODE(pmNotMask) KV_MODE(pmXor) KV_MODE(pmNotXor)
+#undef KV_MODE
+    }
+  }
+
+  void ApplyPen(const TMask& m, uint32_t color, TPenMode mode) {
+    if (mode == pmNop) return;
+    CombineAny(m, mode, [color](int, int, uint32_t& out) {
+      out = color;
+      return true;
+    });
+  }
+
+  void ApplyBrush(const TMask& m, const TCanvas& c, TPenMode mode) {
+    if (c.Brush.Style == bsClear || mode == pmNop) return;
+    const uint32_t color = Rgb24(c.Brush.Color);
+    if (c.Brush.Style == bsSolid) {
+      ApplyPen(m, color, mode);
+      return;
+    }
+    const bool opaque = c.BackgroundOpaque();
+    const uint32_t back = Rgb24(c.BackgroundColor());
+    const TBrushStyle style = c.Brush.Style;
+    CombineAny(m, mode, [=](int x, int y, uint32_t& out) {
+      if (HatchRow(style, y) & (0x80u >> (x & 7))) {
+        out = color;
+        return true;
+      }
+      out = back;
+      return opaque;
+    });
   }
 
   TRect ShapeBounds(const TCanvas& c, const TShapeGeometry& g) const {
@@ -294,8 +381,9 @@ public:
     const TRect box = ShapeBounds(c, g);
     if (box.IsEmpty()) return;
     const bool penVisible = c.Pen.Style != psClear && !g.Outlines.empty();
-    const int width = std::max(1, c.Pen.Width);
-    TMask on(box), gap(box);
+    const int width = std::clamp(c.Pen.Width, 1, 1 << 16);
+    const bool dashed = width == 1 && DashPattern(c.Pen.Style) != nullptr;
+    TMask on(penVisible ? box : TRect()), gap(penVisible && dashed ? box : TRect());
     if (penVisible) {
       if (width == 1) {
         TThinLiner liner(on, gap, DashPattern(c.Pen.Style));
@@ -335,8 +423,7 @@ public:
       TMask fill(box);
       if (g.FillIsRect) {
         const TRect r = Intersect(g.FillRect, box);
-        for (int y = r.Top; y < r.Bottom; ++y)
-          for (int x = r.Left; x < r.Right; ++x) fill.At(x, y) = 1;
+        for (int y = r.Top; y < r.Bottom; ++y) std::fill_n(&fill.At(r.Left, y), r.Width(), uint8_t(1));
       } else {
         PaintIntoMask(fill, [&](QPainter& p) {
           QPainterPath path;
@@ -365,8 +452,8 @@ public:
     TRect area = c.EffectiveClip();
     if (clip) area = Intersect(area, *clip);
     if (area.IsEmpty()) return;
-    const QFont font = c.Font.ToQFont();
-    QFontMetrics fm(font);
+    const QFont& font = c.QtFont();
+    const QFontMetrics& fm = c.FontMetrics();
     QPainter p(Img);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
@@ -383,7 +470,7 @@ public:
     else if (c.TextAlign & TA_BOTTOM) baseline = -descent;
     p.translate(x, y);
     if (c.Font.Escapement % 3600 != 0) p.rotate(-c.Font.Escapement / 10.0);
-    if (!clip && c.BackgroundOpaque())
+    if (!opaqueClip && c.BackgroundOpaque())
       p.fillRect(QRect(ox, baseline - ascent, width, ascent + descent), QColor(QRgb(Rgb24(c.BackgroundColor()))));
     p.setFont(font);
     p.setPen(QColor(QRgb(Rgb24(c.Font.Color))));
@@ -471,11 +558,14 @@ public:
 
   void StretchBlt(const TCanvas& c, const TRect& dest, const QImage& source, const TRect& srcRect, TCopyMode rop,
                   TColor transparent) override {
-    if (!Img || Img->isNull() || dest.Width() == 0 || dest.Height() == 0) return;
+    auto span = [](int a, int b) { return int64_t(b) - a; };
+    const int64_t destW = span(dest.Left, dest.Right), destH = span(dest.Top, dest.Bottom);
+    const int64_t srcW = span(srcRect.Left, srcRect.Right), srcH = span(srcRect.Top, srcRect.Bottom);
+    if (!Img || Img->isNull() || destW == 0 || destH == 0) return;
     const bool usesSource = (((rop >> 16) ^ (rop >> 18)) & 0x33) != 0;
     QImage src;
     if (usesSource) {
-      if (source.isNull() || srcRect.Width() == 0 || srcRect.Height() == 0) return;
+      if (source.isNull() || srcW == 0 || srcH == 0) return;
       const auto f = source.format();
       src = (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32) && &source != Img
                 ? source
@@ -486,17 +576,17 @@ public:
     const uint32_t key = keyed ? Rgb24(transparent) : 0;
     // Mirroring: a negative width or height on either side flips the picture.
     const TRect d = Normalized(dest.Left, dest.Top, dest.Right, dest.Bottom);
-    const bool flipX = (dest.Width() < 0) != (srcRect.Width() < 0);
-    const bool flipY = (dest.Height() < 0) != (srcRect.Height() < 0);
+    const bool flipX = (destW < 0) != (srcW < 0);
+    const bool flipY = (destH < 0) != (srcH < 0);
     const TRect s = Normalized(srcRect.Left, srcRect.Top, srcRect.Right, srcRect.Bottom);
     const TRect area = Intersect(d, c.EffectiveClip());
     if (area.IsEmpty()) return;
     const uint32_t brush = Rgb24(c.Brush.Color), back = Rgb24(c.BackgroundColor());
-    const int64_t dw = d.Width(), dh = d.Height(), sw = s.Width(), sh = s.Height();
+    const int64_t dw = std::llabs(destW), dh = std::llabs(destH), sw = std::llabs(srcW), sh = std::llabs(srcH);
     for (int y = area.Top; y < area.Bottom; ++y) {
-      int64_t oy = y - d.Top;
+      int64_t oy = int64_t(y) - d.Top;
       if (flipY) oy = dh - 1 - oy;
-      const int sy = usesSource ? int(s.Top + oy * sh / dh) : 0;
+      const int64_t sy = usesSource ? s.Top + int64_t(__int128(oy) * sh / dh) : 0;
       const uint32_t* srow = nullptr;
       if (usesSource) {
         if (sy < 0 || sy >= src.height()) continue;
@@ -507,9 +597,9 @@ public:
       for (int x = area.Left; x < area.Right; ++x) {
         uint32_t sv = 0;
         if (usesSource) {
-          int64_t ox = x - d.Left;
+          int64_t ox = int64_t(x) - d.Left;
           if (flipX) ox = dw - 1 - ox;
-          const int sx = int(s.Left + ox * sw / dw);
+          const int64_t sx = s.Left + int64_t(__int128(ox) * sw / dw);
           if (sx < 0 || sx >= src.width()) continue;
           sv = srow[sx];
           if (keyed && (sv & 0xFFFFFFu) == key) continue;
@@ -548,14 +638,21 @@ void PushUnique(std::vector<TPoint>& pts, TPoint p) {
 
 // ---- Canvas ---------------------------------------------------------------------------------
 
-TCanvas::TCanvas(QImage* target) : Impl(std::make_unique<TRasterBackend>(target)) {}
-TCanvas::TCanvas(std::unique_ptr<TCanvasBackend> backend) : Impl(std::move(backend)) {}
+TCanvas::TCanvas(QImage* target) : Impl(std::make_unique<TRasterBackend>(target)) {
+  RasterImage = Impl->Image();
+  Font.SetPixelsPerInch(PixelsPerInch());
+}
+TCanvas::TCanvas(std::unique_ptr<TCanvasBackend> backend) : Impl(std::move(backend)) {
+  RasterImage = Impl->Image();
+  Font.SetPixelsPerInch(PixelsPerInch());
+}
 TCanvas::~TCanvas() = default;
 
 void TCanvas::SetTarget(QImage* target) {
   auto hook = Impl ? Impl->OnAccess : std::function<void()>();
   Impl = std::make_unique<TRasterBackend>(target);
   Impl->OnAccess = std::move(hook);
+  RasterImage = Impl->Image();
 }
 
 void TCanvas::Access(bool writes) const {
@@ -570,6 +667,7 @@ int TCanvas::SetArcDirection(int dir) {
 int TCanvas::SetBkMode(int mode) { return std::exchange(BkMode, mode); }
 TColor TCanvas::SetBkColor(TColor color) { return std::exchange(BkColor, color); }
 TPenMode TCanvas::SetROP2(TPenMode mode) { return std::exchange(Pen.Mode, mode); }
+int TCanvas::SetROP2(int rop2) { return Rop2FromPenMode(std::exchange(Pen.Mode, PenModeFromRop2(rop2))); }
 int TCanvas::SetPolyFillMode(int mode) { return std::exchange(PolyFillMode, mode); }
 
 bool TCanvas::BackgroundOpaque() const {
@@ -583,7 +681,10 @@ TColor TCanvas::BackgroundColor() const { return BkMode == 0 ? Brush.Color : BkC
 int TCanvas::Width() const { return Impl->Width(); }
 int TCanvas::Height() const { return Impl->Height(); }
 int TCanvas::PixelsPerInch() const { return Ppi > 0 ? Ppi : Impl->PixelsPerInch(); }
-void TCanvas::SetPixelsPerInch(int ppi) { Ppi = ppi > 0 ? ppi : 0; }
+void TCanvas::SetPixelsPerInch(int ppi) {
+  Ppi = ppi > 0 ? ppi : 0;
+  Font.SetPixelsPerInch(PixelsPerInch());
+}
 QImage* TCanvas::Image() const { return Impl->Image(); }
 
 int TCanvas::GetDeviceCaps(int index) const {
@@ -616,10 +717,10 @@ TRect TCanvas::EffectiveClip() const { return Intersect(ClipRect(), TRect(0, 0, 
 std::vector<TPoint> TCanvas::EllipsePoints(int x1, int y1, int x2, int y2) {
   const TRect b = Normalized(x1, y1, x2, y2);
   std::vector<TPoint> pts;
-  if (b.Width() <= 0 || b.Height() <= 0) return pts;
-  const double cx = (b.Left + b.Right - 1) / 2.0, cy = (b.Top + b.Bottom - 1) / 2.0;
-  const double rx = (b.Width() - 1) / 2.0, ry = (b.Height() - 1) / 2.0;
-  const int n = std::max(8, int(std::ceil(2 * kPi * std::max(rx, ry) * 2)));
+  if (b.Right == b.Left || b.Bottom == b.Top) return pts;
+  const double cx = (double(b.Left) + b.Right - 1) / 2.0, cy = (double(b.Top) + b.Bottom - 1) / 2.0;
+  const double rx = (double(b.Right) - b.Left - 1) / 2.0, ry = (double(b.Bottom) - b.Top - 1) / 2.0;
+  const int n = int(std::clamp(std::ceil(2 * kPi * std::max(rx, ry) * 2), 8.0, double(1 << 18)));
   for (int k = 0; k < n; ++k) {
     const double t = 2 * kPi * k / n;
     PushUnique(pts, TPoint(RoundHalfUp(cx + rx * std::cos(t)), RoundHalfUp(cy - ry * std::sin(t))));
@@ -628,13 +729,12 @@ std::vector<TPoint> TCanvas::EllipsePoints(int x1, int y1, int x2, int y2) {
   return pts;
 }
 
-std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
-                                       bool clockwise) {
+bool TCanvas::ArcAngles(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, bool clockwise,
+                        double& start, double& sweep) {
   const TRect b = Normalized(x1, y1, x2, y2);
-  std::vector<TPoint> pts;
-  if (b.Width() <= 0 || b.Height() <= 0) return pts;
-  const double cx = (b.Left + b.Right - 1) / 2.0, cy = (b.Top + b.Bottom - 1) / 2.0;
-  const double rx = (b.Width() - 1) / 2.0, ry = (b.Height() - 1) / 2.0;
+  if (b.Right == b.Left || b.Bottom == b.Top) return false;
+  const double cx = (double(b.Left) + b.Right - 1) / 2.0, cy = (double(b.Top) + b.Bottom - 1) / 2.0;
+  const double rx = (double(b.Right) - b.Left - 1) / 2.0, ry = (double(b.Bottom) - b.Top - 1) / 2.0;
   // Directions as on a map: counter-clockwise positive, y up.
   auto param = [&](int x, int y) {
     const double a = std::atan2(-(y - cy), x - cx);
@@ -647,8 +747,20 @@ std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, i
   } else {
     while (t1 >= t0) t1 -= 2 * kPi;
   }
-  const double sweep = t1 - t0;
-  const int n = std::max(2, int(std::ceil(std::fabs(sweep) * std::max(rx, ry) * 2)));
+  start = t0;
+  sweep = t1 - t0;
+  return true;
+}
+
+std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
+                                       bool clockwise) {
+  std::vector<TPoint> pts;
+  double t0, sweep;
+  if (!ArcAngles(x1, y1, x2, y2, x3, y3, x4, y4, clockwise, t0, sweep)) return pts;
+  const TRect b = Normalized(x1, y1, x2, y2);
+  const double cx = (double(b.Left) + b.Right - 1) / 2.0, cy = (double(b.Top) + b.Bottom - 1) / 2.0;
+  const double rx = (double(b.Right) - b.Left - 1) / 2.0, ry = (double(b.Bottom) - b.Top - 1) / 2.0;
+  const int n = int(std::clamp(std::ceil(std::fabs(sweep) * std::max(rx, ry) * 2), 2.0, double(1 << 18)));
   for (int k = 0; k <= n; ++k) {
     const double t = t0 + sweep * k / n;
     PushUnique(pts, TPoint(RoundHalfUp(cx + rx * std::cos(t)), RoundHalfUp(cy - ry * std::sin(t))));
@@ -664,7 +776,7 @@ std::vector<TPoint> TCanvas::BezierPoints(const TPoint* p, int count) {
     const double x0 = p[i].X, y0 = p[i].Y, x1 = p[i + 1].X, y1 = p[i + 1].Y, x2 = p[i + 2].X, y2 = p[i + 2].Y,
                  x3 = p[i + 3].X, y3 = p[i + 3].Y;
     const double len = std::hypot(x1 - x0, y1 - y0) + std::hypot(x2 - x1, y2 - y1) + std::hypot(x3 - x2, y3 - y2);
-    const int n = std::clamp(int(std::ceil(len)), 2, 100000);
+    const int n = int(std::clamp(std::ceil(len), 2.0, 100000.0));
     for (int k = 1; k <= n; ++k) {
       const double t = double(k) / n, u = 1 - t;
       const double bx = u * u * u * x0 + 3 * u * u * t * x1 + 3 * u * t * t * x2 + t * t * t * x3;
@@ -678,12 +790,12 @@ std::vector<TPoint> TCanvas::BezierPoints(const TPoint* p, int count) {
 std::vector<TPoint> TCanvas::RoundRectPoints(int x1, int y1, int x2, int y2, int w, int h) {
   const TRect b = Normalized(x1, y1, x2, y2);
   std::vector<TPoint> pts;
-  if (b.Width() <= 0 || b.Height() <= 0) return pts;
-  const double l = b.Left, t = b.Top, r = b.Right - 1, btm = b.Bottom - 1;
+  if (b.Right == b.Left || b.Bottom == b.Top) return pts;
+  const double l = b.Left, t = b.Top, r = double(b.Right) - 1, btm = double(b.Bottom) - 1;
   const double rx = std::clamp((std::abs(w) - 1) / 2.0, 0.0, (r - l) / 2.0);
   const double ry = std::clamp((std::abs(h) - 1) / 2.0, 0.0, (btm - t) / 2.0);
   const double centres[4][2] = {{r - rx, t + ry}, {l + rx, t + ry}, {l + rx, btm - ry}, {r - rx, btm - ry}};
-  const int n = std::max(2, int(std::ceil(std::max(rx, ry) * kPi)));
+  const int n = int(std::clamp(std::ceil(std::max(rx, ry) * kPi), 2.0, double(1 << 16)));
   for (int q = 0; q < 4; ++q)
     for (int k = 0; k <= n; ++k) {
       const double a = kPi / 2 * q + kPi / 2 * k / n;
@@ -703,10 +815,12 @@ void TCanvas::Shape(TShapeGeometry& g) {
 TRect TCanvas::ShapeBox(int x1, int y1, int x2, int y2) const {
   TRect b = Normalized(x1, y1, x2, y2);
   if (Pen.Style == psInsideFrame && Pen.Width > 1) {
-    const int in = Pen.Width / 2;
-    b = TRect(b.Left + in, b.Top + in, b.Right - (Pen.Width - 1 - in), b.Bottom - (Pen.Width - 1 - in));
-    if (b.Right <= b.Left) b.Right = b.Left + 1;
-    if (b.Bottom <= b.Top) b.Bottom = b.Top + 1;
+    // Shrunk so that the wide pen stays inside the box (in 64 bits: boxes may be far off).
+    const int64_t w = std::min(Pen.Width, 1 << 20), in = w / 2, out = w - 1 - in;
+    auto clampInt = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    const int64_t l = b.Left + in, t = b.Top + in;
+    const int64_t r = std::max<int64_t>(int64_t(b.Right) - out, l + 1), bt = std::max<int64_t>(int64_t(b.Bottom) - out, t + 1);
+    b = TRect(clampInt(l), clampInt(t), clampInt(r), clampInt(bt));
   }
   return b;
 }
@@ -723,6 +837,8 @@ void TCanvas::LineTo(int x, int y) {
   } else {
     TShapeGeometry g;
     g.Outlines.push_back({{PenPos, TPoint(x, y)}, false});
+    g.Call = scLineTo;
+    g.CallPoints = {PenPos, TPoint(x, y)};
     Shape(g);
   }
   PenPos = TPoint(x, y);
@@ -733,6 +849,8 @@ void TCanvas::Polyline(const TPoint* points, int count) {
   if (count < 2) return;
   TShapeGeometry g;
   g.Outlines.push_back({std::vector<TPoint>(points, points + count), false});
+  g.Call = scPolyline;
+  g.CallPoints = g.Outlines[0].Points;
   Shape(g);
 }
 
@@ -744,6 +862,8 @@ void TCanvas::Polygon(const TPoint* points, int count) {
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
   g.Winding = PolyFillMode == WINDING;
+  g.Call = scPolygon;
+  g.CallPoints = g.Outlines[0].Points;
   Shape(g);
 }
 
@@ -752,12 +872,14 @@ void TCanvas::PolyBezier(const TPoint* points, int count) {
   if (count < 4 || (count - 1) % 3 != 0) return;
   TShapeGeometry g;
   g.Outlines.push_back({BezierPoints(points, count), false});
+  g.Call = scPolyBezier;
+  g.CallPoints.assign(points, points + count);
   Shape(g);
 }
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   const TRect b = ShapeBox(x1, y1, x2, y2);
-  if (b.Width() <= 0 || b.Height() <= 0) return;
+  if (b.Right == b.Left || b.Bottom == b.Top) return;
   TShapeGeometry g;
   const int r = b.Right - 1, bt = b.Bottom - 1;
   if (Pen.Style != psClear) {
@@ -768,6 +890,8 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
     g.FillRect = TRect(b.Left, b.Top, r, bt);
   }
   g.FillIsRect = true;
+  g.Call = scRectangle;
+  g.CallPoints = {b.TopLeft(), b.BottomRight()};
   Shape(g);
 }
 
@@ -778,6 +902,8 @@ void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
   TShapeGeometry g;
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
+  g.Call = scRoundRect;
+  g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(w, h)};
   Shape(g);
 }
 
@@ -788,6 +914,8 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   TShapeGeometry g;
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
+  g.Call = scEllipse;
+  g.CallPoints = {b.TopLeft(), b.BottomRight()};
   Shape(g);
 }
 
@@ -797,6 +925,8 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   if (pts.empty()) return;
   TShapeGeometry g;
   g.Outlines.push_back({std::move(pts), false});
+  g.Call = scArc;
+  g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(x3, y3), TPoint(x4, y4)};
   Shape(g);
 }
 
@@ -808,6 +938,8 @@ void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int 
   TShapeGeometry g;
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
+  g.Call = scChord;
+  g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(x3, y3), TPoint(x4, y4)};
   Shape(g);
 }
 
@@ -815,10 +947,12 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   const TRect b = ShapeBox(x1, y1, x2, y2);
   auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, ArcDirection == AD_CLOCKWISE);
   if (pts.empty()) return;
-  PushUnique(pts, TPoint(RoundHalfUp((b.Left + b.Right - 1) / 2.0), RoundHalfUp((b.Top + b.Bottom - 1) / 2.0)));
+  PushUnique(pts, TPoint(RoundHalfUp((double(b.Left) + b.Right - 1) / 2.0), RoundHalfUp((double(b.Top) + b.Bottom - 1) / 2.0)));
   TShapeGeometry g;
   g.Outlines.push_back({pts, true});
   g.FillPolygons.push_back(std::move(pts));
+  g.Call = scPie;
+  g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(x3, y3), TPoint(x4, y4)};
   Shape(g);
 }
 
@@ -885,8 +1019,8 @@ bool TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
 void TCanvas::Text(int x, int y, const QString& text, const TRect* clip, bool opaqueClip) {
   const bool updateCp = TextAlign & TA_UPDATECP;
   if (updateCp) x = PenPos.X, y = PenPos.Y;
-  const QFont font = Font.ToQFont();
-  QFontMetrics fm(font);
+  const QFont& font = QtFont();
+  const QFontMetrics& fm = FontMetrics();
   const int width = fm.horizontalAdvance(text);
   if (PathOpen) {
     int ox = 0;
@@ -905,9 +1039,14 @@ void TCanvas::Text(int x, int y, const QString& text, const TRect* clip, bool op
     Access(true);
     Impl->DrawText(*this, x, y, text, clip, opaqueClip);
   }
-  // The pen position moves to the end of the text along its base line.
-  const double a = Font.Escapement / 10.0 * std::numbers::pi / 180.0;
-  PenPos = TPoint(x + RoundHalfUp(width * std::cos(a)), y - RoundHalfUp(width * std::sin(a)));
+  // The pen position moves on by the text's width: along the base line when the platform keeps
+  // the current position (TA_UPDATECP), else to the right as the class library's TextOut does.
+  if (updateCp) {
+    const double a = Font.Escapement / 10.0 * std::numbers::pi / 180.0;
+    PenPos = TPoint(x + RoundHalfUp(width * std::cos(a)), y - RoundHalfUp(width * std::sin(a)));
+  } else {
+    PenPos = TPoint(x + width, y);
+  }
 }
 
 void TCanvas::TextOut(int x, int y, const QString& text) { Text(x, y, text, nullptr, false); }
@@ -919,9 +1058,91 @@ void TCanvas::TextRect(const TRect& rect, int x, int y, const QString& text) {
   Text(x, y, text, &r, BackgroundOpaque());
 }
 
-int TCanvas::TextWidth(const QString& text) const { return QFontMetrics(Font.ToQFont()).horizontalAdvance(text); }
-int TCanvas::TextHeight(const QString& text) const {
-  QFontMetrics fm(Font.ToQFont());
+const QFont& TCanvas::QtFont() const {
+  if (!CachedMetrics || !(CachedFont == Font)) {
+    CachedFont = Font;
+    CachedQFont = Font.ToQFont();
+    CachedMetrics.emplace(CachedQFont);
+  }
+  return CachedQFont;
+}
+
+const QFontMetrics& TCanvas::FontMetrics() const {
+  QtFont();
+  return *CachedMetrics;
+}
+
+int TCanvas::DrawText(const QString& text, TRect& rect, unsigned format) {
+  const QFontMetrics& fm = FontMetrics();
+  QString plain;
+  if (format & DT_NOPREFIX) {
+    plain = text;
+  } else {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      if (text[i] == u'&' && i + 1 < text.size()) ++i;
+      else if (text[i] == u'&') continue;
+      plain.append(text[i]);
+    }
+  }
+  if (format & DT_EXPANDTABS) plain.replace(u'\t', QStringLiteral("        "));
+  // Lines: at line ends unless single line, then at blanks when words are broken.
+  QStringList lines;
+  if (format & DT_SINGLELINE) {
+    plain.replace(u'\r', u' ').replace(u'\n', u' ');
+    lines.append(plain);
+  } else {
+    const QStringList paragraphs = QString(plain).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
+    for (const QString& para : paragraphs) {
+      if (!(format & DT_WORDBREAK)) {
+        lines.append(para);
+        continue;
+      }
+      QString line;
+      for (const QString& word : para.split(u' ')) {
+        const QString next = line.isEmpty() ? word : line + u' ' + word;
+        if (!line.isEmpty() && fm.horizontalAdvance(next) > rect.Width()) {
+          lines.append(line);
+          line = word;
+        } else {
+          line = next;
+        }
+      }
+      lines.append(line);
+    }
+  }
+  const int lineHeight = fm.ascent() + fm.descent();
+  const int height = lineHeight * int(lines.size());
+  int widest = 0;
+  for (const QString& l : lines) widest = std::max(widest, fm.horizontalAdvance(l));
+  if (format & DT_CALCRECT) {
+    rect.Right = rect.Left + widest;
+    rect.Bottom = rect.Top + height;
+    return height;
+  }
+  int y = rect.Top;
+  if ((format & DT_SINGLELINE) && (format & DT_VCENTER)) y = rect.Top + (rect.Height() - height) / 2;
+  else if ((format & DT_SINGLELINE) && (format & DT_BOTTOM)) y = rect.Bottom - height;
+  const int savedAlign = std::exchange(TextAlign, TA_LEFT | TA_TOP);
+  const TPoint savedPos = PenPos;
+  const TRect clip = rect;
+  for (QString line : lines) {
+    if ((format & DT_END_ELLIPSIS) && fm.horizontalAdvance(line) > rect.Width())
+      line = fm.elidedText(line, Qt::ElideRight, rect.Width());
+    const int w = fm.horizontalAdvance(line);
+    int x = rect.Left;
+    if (format & DT_CENTER) x = rect.Left + (rect.Width() - w) / 2;
+    else if (format & DT_RIGHT) x = rect.Right - w;
+    Text(x, y, line, (format & DT_NOCLIP) ? nullptr : &clip, false);
+    y += lineHeight;
+  }
+  TextAlign = savedAlign;
+  PenPos = savedPos;
+  return height;
+}
+
+int TCanvas::TextWidth(const QString& text) const { return FontMetrics().horizontalAdvance(text); }
+int TCanvas::TextHeight(const QString&) const {
+  const QFontMetrics& fm = FontMetrics();
   return fm.ascent() + fm.descent();
 }
 TPoint TCanvas::TextExtent(const QString& text) const { return TPoint(TextWidth(text), TextHeight(text)); }

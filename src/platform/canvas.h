@@ -15,12 +15,15 @@
 // Coordinates are device pixels. A pixel (x, y) is the square [x, x+1) x [y, y+1).
 #pragma once
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainterPath>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -105,6 +108,10 @@ constexpr int TRANSPARENT = 1, OPAQUE = 2;
 constexpr int AD_COUNTERCLOCKWISE = 1, AD_CLOCKWISE = 2;
 // Polygon fill mode.
 constexpr int ALTERNATE = 1, WINDING = 2;
+// Formats of DrawText.
+constexpr unsigned DT_TOP = 0x0, DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4, DT_BOTTOM = 0x8,
+                   DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_NOCLIP = 0x100,
+                   DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800, DT_END_ELLIPSIS = 0x8000;
 // Device capabilities asked of a canvas.
 constexpr int HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, LOGPIXELSX = 88, LOGPIXELSY = 90;
 
@@ -122,6 +129,10 @@ struct TBrush {
   friend bool operator==(const TBrush&, const TBrush&) = default;
 };
 
+// The drawing call a shape came from, with its own arguments, for back-ends that record calls
+// (metafiles) rather than pixels.
+enum TShapeCall { scLineTo, scPolyline, scPolygon, scPolyBezier, scRectangle, scRoundRect, scEllipse, scArc, scChord, scPie, scOther };
+
 // What a shape call hands to the back-end, in device pixels.
 struct TShapeOutline {
   std::vector<TPoint> Points;  // pixel positions the pen runs through
@@ -131,6 +142,12 @@ struct TShapeGeometry {
   std::vector<TShapeOutline> Outlines;                // stroked with the pen
   std::vector<std::vector<TPoint>> FillPolygons;      // filled with the brush (pixel positions as vertices)
   bool Winding = false;                               // fill rule of FillPolygons
+  // The call and its arguments: LineTo: from, to; Polyline, Polygon, PolyBezier: the points;
+  // Rectangle, Ellipse: the top-left and bottom-right corners of the box in use (normalised, and
+  // shrunk for a wide inside-frame pen); RoundRect: those and (corner width, height); Arc, Chord,
+  // Pie: those, the start point and the end point (the canvas's ArcDirection applies).
+  TShapeCall Call = scOther;
+  std::vector<TPoint> CallPoints;
   // Rectangles fill exactly [Left, Right) x [Top, Bottom) of this rectangle instead of polygons.
   bool FillIsRect = false;
   TRect FillRect;
@@ -158,16 +175,17 @@ public:
   virtual TColor GetPixel(int x, int y) const = 0;
   virtual void SetPixel(const TCanvas& canvas, int x, int y, TColor color) = 0;
   virtual bool FloodFill(const TCanvas& canvas, int x, int y, TColor color, TFillStyle style) = 0;
-  // Called before every call of the canvas that reads or writes the surface (a bitmap with a
-  // palette brings its drawing pixels up to date here).
-  std::function<void()> OnAccess;
-  // Counts the calls that may have changed the surface.
-  uint64_t Changes = 0;
   // Copies srcRect of source stretched into dest through rop (the pattern is the canvas's brush);
   // source pixels of colour transparent (unless clNone) are left out; an image with an alpha
   // channel is blended instead (copy mode only).
   virtual void StretchBlt(const TCanvas& canvas, const TRect& dest, const QImage& source, const TRect& srcRect,
                           TCopyMode rop, TColor transparent) = 0;
+
+  // Called before every call of the canvas that reads or writes the surface (a bitmap with a
+  // palette brings its drawing pixels up to date here).
+  std::function<void()> OnAccess;
+  // Counts the calls that may have changed the surface.
+  uint64_t Changes = 0;
 };
 
 class TCanvas {
@@ -183,7 +201,10 @@ public:
   // ---- State ----
   TPen Pen;
   TBrush Brush;
-  TFont Font;  // its Color is the text colour
+  // Its Color is the text colour. The canvas's font starts at the canvas's resolution; Font.Assign
+  // keeps that resolution and the size in points, while assigning a whole TFont brings the other
+  // font's resolution along (a device canvas then scales it by its size in points).
+  TFont Font;
   TCopyMode CopyMode = cmSrcCopy;
   int TextAlign = TA_LEFT | TA_TOP;
   int ArcDirection = AD_COUNTERCLOCKWISE;
@@ -200,6 +221,9 @@ public:
   int SetBkMode(int mode);
   TColor SetBkColor(TColor color);
   TPenMode SetROP2(TPenMode mode);
+  // The same with the platform's R2_ codes; returns the previous R2_ code.
+  int SetROP2(int rop2);
+  int GetROP2() const { return Rop2FromPenMode(Pen.Mode); }
   int SetPolyFillMode(int mode);
   // The background mode and colour in effect (BkMode 0 resolved from the brush).
   bool BackgroundOpaque() const;
@@ -218,6 +242,13 @@ public:
   // Points a raster canvas at another image, keeping pen, brush, font and the rest of the state
   // (for owners of the surface whose pixels move, such as a bitmap changing its format).
   void SetTarget(QImage* target);
+
+private:
+  QImage* RasterImage = nullptr;
+
+public:
+  // The image of a raster canvas (as Image()); null for device canvases. Read-only.
+  QImage* const& Target = RasterImage;
 
   // ---- Clipping ----
   // The clip box: the clip rectangle, or the whole surface without one.
@@ -268,17 +299,26 @@ public:
 
   // ---- Text ----
   // Text at (x, y) after TextAlign in Font (with its escapement); opaque background per the
-  // background mode. PenPos moves to the end of the text (as TA_UPDATECP does).
+  // background mode. PenPos moves to (x + text width, y); with TA_UPDATECP the text starts at
+  // PenPos and PenPos moves along the base line.
   void TextOut(int x, int y, const QString& text);
   // Bytes of page or figure text, drawn in the font's byte encoding (see font.h).
   void TextOutBytes(int x, int y, std::string_view bytes);
   // Text clipped to rect; with an opaque background the whole rect is filled first.
   void TextRect(const TRect& rect, int x, int y, const QString& text);
+  // Text formatted into rect: alignment, single line or lines broken at line ends (and at blanks
+  // with DT_WORDBREAK), '&' marking the next character unless DT_NOPREFIX ("&&" is one '&'),
+  // clipped to rect unless DT_NOCLIP. DT_CALCRECT draws nothing and sets rect's right and bottom
+  // to what the text needs. Returns the height of the text.
+  int DrawText(const QString& text, TRect& rect, unsigned format);
   int TextWidth(const QString& text) const;
   int TextHeight(const QString& text) const;
   TPoint TextExtent(const QString& text) const;  // X = width, Y = height
   int TextWidthBytes(std::string_view bytes) const;
   TTextMetric TextMetrics() const;
+  // The QFont of Font and its metrics, kept until Font changes.
+  const QFont& QtFont() const;
+  const QFontMetrics& FontMetrics() const;
   // Text as outline paths: between BeginPath and EndPath, TextOut adds glyph outlines to the path
   // instead of drawing; StrokePath, FillPath and StrokeAndFillPath draw and clear the path.
   void BeginPath();
@@ -311,6 +351,10 @@ public:
   // Arc points from the ray to (x3, y3) to the ray to (x4, y4); counter-clockwise on the screen
   // unless clockwise.
   static std::vector<TPoint> ArcPoints(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, bool clockwise);
+  // The arc's start and sweep as angles of the ellipse's parameter (radians, counter-clockwise
+  // positive, y up), as Qt's arcTo takes them in degrees; false for an empty box.
+  static bool ArcAngles(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, bool clockwise,
+                        double& start, double& sweep);
   static std::vector<TPoint> BezierPoints(const TPoint* points, int count);
   static std::vector<TPoint> RoundRectPoints(int x1, int y1, int x2, int y2, int w, int h);
 
@@ -322,6 +366,9 @@ private:
   void Text(int x, int y, const QString& text, const TRect* clip, bool opaqueClip);
 
   std::unique_ptr<TCanvasBackend> Impl;
+  mutable TFont CachedFont;
+  mutable QFont CachedQFont;
+  mutable std::optional<QFontMetrics> CachedMetrics;
   TRect Clip;
   bool Clipped = false;
   int Ppi = 0;

@@ -23,9 +23,19 @@ struct TByteGlyphTable {
   std::array<bool, 256> PrivateUse{};
 };
 
-const TByteGlyphTable& ByteGlyphTable(const TFont& font) {
+QMutex& GlyphMutex() {
   static QMutex mutex;
+  return mutex;
+}
+QHash<QString, TByteGlyphTable>& GlyphCache() {
   static QHash<QString, TByteGlyphTable> cache;
+  return cache;
+}
+
+// Copied out under the lock: the cache may be cleared by another caller.
+TByteGlyphTable ByteGlyphTable(const TFont& font) {
+  QMutex& mutex = GlyphMutex();
+  auto& cache = GlyphCache();
   const QString key = QString::fromStdString(font.Name).toCaseFolded() + QChar(u'|') + QString::number(font.Style);
   QMutexLocker lock(&mutex);
   auto it = cache.find(key);
@@ -35,9 +45,15 @@ const TByteGlyphTable& ByteGlyphTable(const TFont& font) {
   f.setPixelSize(16);
   QFontMetrics fm(f);
   for (int b = 0; b < 256; ++b) table.PrivateUse[b] = fm.inFontUcs4(0xF000u + uint(b));
-  return *cache.insert(key, table);
+  cache.insert(key, table);
+  return table;
 }
 }  // namespace
+
+void ForgetFontGlyphTables() {
+  QMutexLocker lock(&GlyphMutex());
+  GlyphCache().clear();
+}
 
 // ---- Windows-1252 ---------------------------------------------------------------------------
 
@@ -186,7 +202,7 @@ char32_t ByteToFontChar(const TFont& font, uint8_t byte) {
 
 QString BytesToFontText(const TFont& font, std::string_view bytes) {
   if (!font.DrawsByteGlyphs()) return Win1252ToQString(bytes);
-  const auto& table = ByteGlyphTable(font);
+  const TByteGlyphTable table = ByteGlyphTable(font);
   QString s;
   s.reserve(qsizetype(bytes.size()));
   for (char c : bytes) {

@@ -122,3 +122,6 @@ QString BytesToFontText(const TFont& font, std::string_view bytes);
 char32_t ByteToFontChar(const TFont& font, uint8_t byte);
 // The reverse, for typing and pasting into a cell of the given font; unmappable characters give '?'.
 std::string FontTextToBytes(const TFont& font, const QString& text);
+// Which code points the byte-glyph fonts have is learnt once per family; call this after adding
+// fonts to the application (QFontDatabase::addApplicationFont) so that it is learnt again.
+void ForgetFontGlyphTables();

@@ -73,29 +73,21 @@ int VirtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
 
 int VirtualKeyOf(const QKeyEvent& e) { return VirtualKeyOf(e.key(), e.modifiers()); }
 
-TShiftState ShiftStateOf(Qt::KeyboardModifiers m, Qt::MouseButtons b) {
-  TShiftState s = 0;
-  if (m & Qt::ShiftModifier) s |= ssShift;
-  if (m & Qt::AltModifier) s |= ssAlt;
-  if (m & Qt::ControlModifier) s |= ssCtrl;
-  if (b & Qt::LeftButton) s |= ssLeft;
-  if (b & Qt::RightButton) s |= ssRight;
-  if (b & Qt::MiddleButton) s |= ssMiddle;
+uint8_t ShiftStateOf(Qt::KeyboardModifiers m, Qt::MouseButtons b) {
+  uint8_t s = 0;
+  if (m & Qt::ShiftModifier) s |= 1;
+  if (m & Qt::AltModifier) s |= 2;
+  if (m & Qt::ControlModifier) s |= 4;
+  if (b & Qt::LeftButton) s |= 8;
+  if (b & Qt::RightButton) s |= 16;
+  if (b & Qt::MiddleButton) s |= 32;
   return s;
 }
 
-TShiftState ShiftStateOf(const QKeyEvent& e) { return ShiftStateOf(e.modifiers()); }
+uint8_t ShiftStateOf(const QKeyEvent& e) { return ShiftStateOf(e.modifiers()); }
 
-TShiftState ShiftStateOf(const QMouseEvent& e) {
-  TShiftState s = ShiftStateOf(e.modifiers(), e.buttons() | e.button());
-  if (e.type() == QEvent::MouseButtonDblClick) s |= ssDouble;
+uint8_t ShiftStateOf(const QMouseEvent& e) {
+  uint8_t s = ShiftStateOf(e.modifiers(), e.buttons() | e.button());
+  if (e.type() == QEvent::MouseButtonDblClick) s |= 64;
   return s;
-}
-
-TMouseButton MouseButtonOf(Qt::MouseButton button) {
-  switch (button) {
-    case Qt::RightButton: return mbRight;
-    case Qt::MiddleButton: return mbMiddle;
-    default: return mbLeft;
-  }
 }

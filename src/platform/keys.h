@@ -34,12 +34,8 @@ constexpr int VK_LBUTTON = 0x01, VK_RBUTTON = 0x02, VK_CANCEL = 0x03, VK_MBUTTON
 int VirtualKeyOf(const QKeyEvent& e);
 int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
-// The shift state of key and mouse events, as a set of bits.
-using TShiftState = uint16_t;
-constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64;
-TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
-TShiftState ShiftStateOf(const QKeyEvent& e);
-TShiftState ShiftStateOf(const QMouseEvent& e);
-
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-TMouseButton MouseButtonOf(Qt::MouseButton button);
+// The shift state of key and mouse events as the set of bits the engine's TShiftState uses:
+// 1 Shift, 2 Alt, 4 Ctrl, 8 left button, 16 right button, 32 middle button, 64 double click.
+uint8_t ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
+uint8_t ShiftStateOf(const QKeyEvent& e);
+uint8_t ShiftStateOf(const QMouseEvent& e);

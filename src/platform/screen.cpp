@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -77,3 +78,22 @@ int NearestPaletteIndex(const TColor* palette, int count, TColor color) {
   }
   return best;
 }
+
+HPALETTE CreatePalette(const std::vector<TColor>& entries) {
+  TPaletteEntries kept(entries.begin(), entries.begin() + std::min<size_t>(entries.size(), 256));
+  for (TColor& c : kept) c = ColorToRGB(c);
+  return std::make_shared<const TPaletteEntries>(std::move(kept));
+}
+
+HPALETTE CreateHalftonePalette() {
+  return CreatePalette(std::vector<TColor>(HalftonePalette.begin(), HalftonePalette.end()));
+}
+
+std::vector<TColor> GetSystemPaletteEntries() { return std::vector<TColor>(StockPalette.begin(), StockPalette.end()); }
+
+int GetNearestPaletteIndex(const HPALETTE& palette, TColor color) {
+  if (!palette || palette->empty()) return -1;
+  return NearestPaletteIndex(palette->data(), int(palette->size()), color);
+}
+
+TColor GetNearestColor(TColor color) { return ColorToRGB(color); }

@@ -7,9 +7,11 @@
 #include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "app/startup.h"
+#include "cad/engine.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/exceptions.h"
+#include "platform/graphic.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
@@ -171,4 +173,22 @@ TEST_F(MainWindowTest, EscapedExceptionIsLoggedAndShownWithStopIcon) {
   EXPECT_EQ(LogErrorCount, 1);
   const auto log = ReadWholeFile(AppDir() + "logfile.txt");
   EXPECT_NE(std::string(log.begin(), log.end()).find("[Name]:ApplicationException:0;"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, CadEngineTakesNodeCountSettingAndKeepsTemplate) {
+  const std::string ini = "[General]\r\nMax_Nodes=40\r\n";
+  WriteFileAtomically(AppDir() + "main.ini", ini.data(), ini.size());
+  TForm1* form = CreateStartupWindows();
+  ASSERT_NE(Figures, nullptr);
+  EXPECT_EQ(NodeCount, 40);
+  EXPECT_TRUE(Figures->Ready);
+  Figures->Template->SetPenWidth(7);
+  form->CreateCadEngine();
+  EXPECT_EQ(Figures->Template->PenWidth, 7);
+  Figures->Changed();
+  EXPECT_TRUE(form->Modified);
+}
+
+TEST_F(MainWindowTest, PictureClassesAreRegisteredAtStartUp) {
+  for (const char* ext : {".BMP", ".PNG", ".JPG", ".JPEG"}) EXPECT_NE(CreateGraphicForFile(std::string("x") + ext), nullptr) << ext;
 }

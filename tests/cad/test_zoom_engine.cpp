@@ -142,6 +142,16 @@ TEST_F(EngineTest, UnitsAndPage) {
   EXPECT_EQ(engine.Mapping.PixRight, 1123);
   EXPECT_FALSE(engine.Template->Metric);
   EXPECT_EQ(engine.PaperIndex, 1);  // the page set-up leaves the paper index alone
+
+  // A paper change in centimetres at another zoom level still builds the page at the screen's
+  // resolution.
+  engine.SetMetric(true);
+  engine.SetZoomLevel(2);
+  engine.SetMappingMode(0);
+  const TMappingRec page = engine.Zoom->GetLevelMapping(4);
+  EXPECT_EQ(page.PixRight, 1123);
+  EXPECT_NEAR(page.WorldRight, 29.7, 1e-12);
+  EXPECT_EQ(engine.Mapping, engine.Zoom->GetLevelMapping(2));
 }
 
 TEST_F(EngineTest, NodeCountSettingOutsideItsRange) {

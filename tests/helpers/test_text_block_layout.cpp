@@ -132,4 +132,5 @@ TEST(SymbolFont, Characters) {
   EXPECT_TRUE(IsSymbolFontChar(&arial, 'a'));
   EXPECT_FALSE(IsSymbolFontChar(static_cast<const TFont*>(nullptr), 'a'));
   EXPECT_TRUE(IsSymbolFontChar("ZQVRelMath", 1, 'a'));
+  EXPECT_TRUE(IsSymbolFontChar("ZQVSerif", SYMBOL_CHARSET, 185));
 }

@@ -188,3 +188,39 @@ TEST(Bitmap, CanvasOfAnIndexedBitmapStaysInStepWithItsRows) {
   EXPECT_EQ(b.Canvas().Width(), 10);
   EXPECT_EQ(b.ScanLine(1)[3], 200);
 }
+
+TEST(Bitmap, DamagedFilesNeverCrashTheReader) {
+  std::vector<std::vector<uint8_t>> seeds;
+  for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf16bit, pf24bit, pf32bit}) {
+    TBitmap b = Sample(f, 9, 5);
+    seeds.push_back(Saved(b));
+  }
+  seeds.push_back(MakeBmp(4, 2, 8, 1, {0, 0xFFFFFF}, {3, 1, 0, 3, 1, 1, 1, 0, 0, 0, 0, 2, 1, 0, 3, 1, 0, 1}));
+  seeds.push_back(MakeBmp(6, 1, 4, 2, {0, 0xFFFFFF}, {3, 0x12, 0, 3, 0x21, 0x00, 0, 1}));
+  uint32_t seed = 7;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  int loaded = 0, refused = 0;
+  for (const auto& base : seeds) {
+    for (int i = 0; i < 300; ++i) {
+      auto v = base;
+      const int edits = 1 + int(next() % 4);
+      for (int k = 0; k < edits; ++k) {
+        // Mostly the headers, where sizes and counts live.
+        const size_t at = (next() % 3 == 0) ? next() % v.size() : next() % std::min<size_t>(v.size(), 70);
+        v[at] = uint8_t(next() >> 24);
+      }
+      if (next() % 5 == 0) v.resize(next() % v.size());
+      try {
+        TBitmap b = Load(v);
+        ++loaded;
+        for (int y = 0; y < b.Height(); ++y) (void)b.ScanLine(y)[0];
+      } catch (const EInvalidGraphic&) {
+        ++refused;
+      } catch (const EOutOfResources&) {
+        ++refused;
+      }
+    }
+  }
+  EXPECT_GT(loaded, 0);
+  EXPECT_GT(refused, 0);
+}

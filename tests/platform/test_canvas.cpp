@@ -120,6 +120,10 @@ TEST(Canvas, EveryPenModeCombinesPenAndPixelAsSpecified) {
     EXPECT_EQ(PenModeFromRop2(Rop2FromPenMode(mode)), mode);
   }
   EXPECT_EQ(PenModeFromRop2(R2_MASKPEN), pmMask);
+  QImage img(1, 1, QImage::Format_RGB32);
+  TCanvas c(&img);
+  EXPECT_EQ(c.SetROP2(R2_MASKPEN), R2_COPYPEN);
+  EXPECT_EQ(c.Pen.Mode, pmMask);
   EXPECT_EQ(PenModeFromRop2(R2_NOTXORPEN), pmNotXor);
 }
 
@@ -311,6 +315,30 @@ TEST(Canvas, TextIsDrawnWithoutAntialiasingAlignedAndRotated) {
   EXPECT_GT(maxY - minY, maxX - minX);
   EXPECT_LE(maxX, 60);
   EXPECT_LE(maxY, 100);
+  std::set<uint32_t> rotatedColours;
+  for (int y = 0; y < up.height(); ++y)
+    for (int x = 0; x < up.width(); ++x) rotatedColours.insert(up.pixel(x, y) & 0xFFFFFF);
+  EXPECT_EQ(rotatedColours.size(), 2u);
+
+  // Text drawn again in the background colour takes itself off the page.
+  u.Font.Color = clWhite;
+  u.TextOut(60, 100, "Wave");
+  EXPECT_EQ(up, WhiteImage(120, 120));
+
+  // TextRect keeps the text inside its rectangle.
+  QImage clipped = WhiteImage(120, 40);
+  TCanvas r(&clipped);
+  r.Font = c.Font;
+  r.Brush.Style = bsClear;
+  r.TextRect(TRect(0, 0, 12, 40), 2, 2, "WWWW");
+  bool inside = false;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 120; ++x)
+      if (IsBlack(clipped, x, y)) {
+        EXPECT_LT(x, 12);
+        inside = true;
+      }
+  EXPECT_TRUE(inside);
 
   // Opaque text fills its cell with the brush colour.
   QImage op = WhiteImage(120, 40);
@@ -319,4 +347,116 @@ TEST(Canvas, TextIsDrawnWithoutAntialiasingAlignedAndRotated) {
   o.Brush = TBrush{clYellow, bsSolid};
   o.TextOut(0, 0, "W");
   EXPECT_EQ(o.Pixel(0, h - 1), clYellow);
+}
+
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include "platform/device_canvas.h"
+#include "platform/streams.h"
+
+TEST(DeviceCanvas, DrawsThroughQPainterWithCopyModesFallingBackToCopy) {
+  QImage img = WhiteImage(40, 40);
+  {
+    auto c = CreateDeviceCanvas(&img, 96);
+    EXPECT_EQ(c->PixelsPerInch(), 96);
+    EXPECT_EQ(c->Image(), nullptr);
+    c->Brush.Color = clRed;
+    c->Pen.Mode = pmNotXor;  // falls back to drawing the pen colour
+    c->Rectangle(5, 5, 20, 20);
+    c->BitBlt(0, 0, 1, 1, *c, 0, 0, cmSrcCopy);  // reading a device gives nothing
+    EXPECT_EQ(c->Pixel(1, 1), clNone);
+  }
+  EXPECT_EQ(img.pixel(10, 10) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(img.pixel(5, 10) & 0xFFFFFF, 0u);
+  EXPECT_EQ(img.pixel(30, 30) & 0xFFFFFF, 0xFFFFFFu);
+
+  QTemporaryDir dir;
+  const QString file = dir.filePath("page.pdf");
+  {
+    QPdfWriter pdf(file);
+    pdf.setResolution(300);
+    auto c = CreateDeviceCanvas(&pdf);
+    EXPECT_EQ(c->GetDeviceCaps(LOGPIXELSY), 300);
+    EXPECT_EQ(c->Font.PixelsPerInch(), 300);
+    c->Font = TFont("DejaVu Sans", 12);
+    c->TextOut(100, 100, "Korvalis");
+    c->Ellipse(50, 50, 400, 300);
+  }
+  EXPECT_GT(FileSizeOf(file.toStdString()), 500);
+}
+
+TEST(Canvas, FarAwayCoordinatesAreClippedWithoutOverflow) {
+  QImage img = NoisyImage(32, 32);
+  const QImage before = img;
+  TCanvas c(&img);
+  c.Pen.Mode = pmXor;
+  c.Pen.Color = clWhite;
+  for (int pass = 0; pass < 2; ++pass) {
+    c.MoveTo(INT32_MIN, INT32_MIN + 5);
+    c.LineTo(INT32_MAX, INT32_MAX - 7);
+    c.Ellipse(-1000000000, -1000000000, 1000000000, 1000000016);
+    c.Rectangle(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+    c.Arc(INT32_MIN, -5, INT32_MAX, 40, 0, 0, 10, 10);
+  }
+  EXPECT_EQ(img, before);
+  c.Pen = TPen{clRed, INT32_MAX, psInsideFrame, pmCopy};
+  c.Rectangle(2, 2, 30, 30);
+  c.StretchBltImage(TRect(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX), before, TRect(0, 0, 32, 32), cmSrcCopy);
+  SUCCEED();
+}
+
+TEST(DeviceCanvas, CurvesFollowTheRasterGeometry) {
+  // The same arc, pie and ellipse on a raster canvas and on a device canvas over an image cover
+  // nearly the same pixels.
+  auto draw = [](TCanvas& c) {
+    c.Brush = TBrush{clRed, bsSolid};
+    c.Pie(10, 10, 90, 70, 90, 40, 50, 0);
+    c.SetArcDirection(AD_CLOCKWISE);
+    c.Arc(5, 75, 95, 95, 95, 85, 5, 85);
+    c.Ellipse(60, 5, 95, 30);
+  };
+  QImage raster = WhiteImage(100, 100), device = WhiteImage(100, 100);
+  {
+    TCanvas r(&raster);
+    draw(r);
+  }
+  {
+    auto d = CreateDeviceCanvas(&device, 96);
+    draw(*d);
+  }
+  int differ = 0, inked = 0;
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 100; ++x) {
+      differ += raster.pixel(x, y) != device.pixel(x, y);
+      inked += (raster.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    }
+  EXPECT_GT(inked, 1000);
+  EXPECT_LT(differ, inked / 10) << differ << " of " << inked;
+}
+
+TEST(Canvas, DrawTextMeasuresAlignsAndBreaksLines) {
+  QImage img = WhiteImage(200, 100);
+  TCanvas c(&img);
+  c.Font = TFont("DejaVu Sans", 10);
+  c.Brush.Style = bsClear;
+  const int lineH = c.TextHeight("Ag");
+  TRect calc(0, 0, 60, 0);
+  const int h = c.DrawText("one two three four", calc, DT_WORDBREAK | DT_CALCRECT);
+  EXPECT_EQ(h, calc.Height());
+  EXPECT_GE(calc.Height(), 2 * lineH);
+  EXPECT_LE(calc.Width(), 60);
+  TRect single(0, 0, 0, 0);
+  c.DrawText("&File", single, DT_SINGLELINE | DT_CALCRECT);
+  EXPECT_EQ(single.Width(), c.TextWidth("File"));
+  EXPECT_EQ(single.Height(), lineH);
+
+  TRect right(0, 0, 200, 100);
+  c.DrawText("End", right, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+  int minX = 999, minY = 999;
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 200; ++x)
+      if (IsBlack(img, x, y)) minX = std::min(minX, x), minY = std::min(minY, y);
+  EXPECT_GE(minX, 200 - c.TextWidth("End"));
+  EXPECT_GE(minY, 100 - lineH);
 }

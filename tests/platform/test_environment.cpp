@@ -67,6 +67,15 @@ TEST(Caret, HideCountingAndPlacement) {
   s = CaretState();
   EXPECT_TRUE(s.Visible);
   EXPECT_EQ(s.Position, QPoint(30, 40));
+  // Drawn by inverting what lies below it.
+  page.setAutoFillBackground(true);
+  QPalette pal = page.palette();
+  pal.setColor(QPalette::Window, QColor(255, 255, 0));
+  page.setPalette(pal);
+  ASSERT_TRUE(CaretState().BlinkOn);  // showing starts a blink phase with the caret on
+  const QImage shot = page.grab().toImage();
+  EXPECT_EQ(shot.pixel(31, 50) & 0xFFFFFF, 0x0000FFu);  // yellow inverted
+  EXPECT_EQ(shot.pixel(32, 50) & 0xFFFFFF, 0xFFFF00u);
   QWidget other;
   EXPECT_FALSE(HideCaret(&other));  // not the owner
   EXPECT_GE(GetCaretBlinkTime(), 0);
@@ -90,7 +99,7 @@ TEST(Keys, InsertToggleVirtualKeysAndAutoRepeat) {
   QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::ShiftModifier, "A", false);
   EXPECT_TRUE(IsAutoRepeatRelease(repeatRelease));
   EXPECT_FALSE(IsAutoRepeatRelease(release));
-  EXPECT_EQ(ShiftStateOf(release), ssShift);
+  EXPECT_EQ(ShiftStateOf(release), 1);  // Shift
 }
 
 TEST(Screen, ResolutionOverrideCursorsAndPalettes) {
@@ -102,6 +111,11 @@ TEST(Screen, ResolutionOverrideCursorsAndPalettes) {
   EXPECT_EQ(StockPalette[0], clBlack);
   EXPECT_EQ(StockPalette[255], clWhite);
   EXPECT_EQ(HalftonePalette[NearestPaletteIndex(HalftonePalette.data(), 256, RGBColor(250, 2, 3))], clRed);
+
+  const HPALETTE pal = CreatePalette({clBlack, clWhite, RGBColor(200, 0, 0)});
+  EXPECT_EQ(GetNearestPaletteIndex(pal, RGBColor(180, 20, 10)), 2);
+  EXPECT_EQ(GetNearestPaletteIndex(nullptr, clRed), -1);
+  EXPECT_EQ(CreateHalftonePalette()->size(), 256u);
 
   EXPECT_EQ(ScreenCursor(crIBeam).shape(), Qt::IBeamCursor);
   EXPECT_EQ(ScreenCursor(crHandPoint).shape(), Qt::PointingHandCursor);

@@ -78,3 +78,48 @@ TEST(Guarded, AnEscapingExceptionGoesToTheHookAndAStopBox) {
   EXPECT_EQ(rec->Calls[1].Text, "boom");
 }
 
+
+#include <QApplication>
+#include <QTimer>
+
+namespace {
+// Presses the button with the given caption in the next message box that opens.
+void PressWhenShown(const QString& caption, QString* seenTitle, QStringList* seenButtons) {
+  QTimer::singleShot(0, [=] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) {
+      PressWhenShown(caption, seenTitle, seenButtons);
+      return;
+    }
+    *seenTitle = box->windowTitle();
+    QAbstractButton* press = nullptr;
+    for (QAbstractButton* b : box->buttons()) {
+      seenButtons->append(b->text());
+      if (b->text() == caption) press = b;
+    }
+    if (press) press->click();
+    else box->reject();
+  });
+}
+}  // namespace
+
+TEST(Messages, TheQtServiceShowsThePlatformsCaptionsAndReturnsThePressedButton) {
+  TQtMessageService qt;
+  QString title;
+  QStringList buttons;
+  PressWhenShown("&No", &title, &buttons);
+  EXPECT_EQ(qt.MessageDlg("Remove bullets and/or tabs?", mtConfirmation, mbYes | mbNo, 330), mrNo);
+  EXPECT_EQ(title, "Confirm");
+  EXPECT_EQ(buttons, QStringList({"&Yes", "&No"}));
+
+  buttons.clear();
+  PressWhenShown("&Retry", &title, &buttons);
+  EXPECT_EQ(qt.MessageBox("Disk error", "Korvalis V", MB_ABORTRETRYIGNORE | MB_ICONSTOP), IDRETRY);
+  EXPECT_EQ(title, "Korvalis V");
+  EXPECT_TRUE(buttons.contains("&Abort") && buttons.contains("&Ignore"));
+
+  buttons.clear();
+  PressWhenShown("none", &title, &buttons);  // closed without a button
+  EXPECT_EQ(qt.MessageDlg("Save changes?", mtWarning, mbYesNoCancel, 0), mrCancel);
+  EXPECT_EQ(title, "Warning");
+}
