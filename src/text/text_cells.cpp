@@ -32,16 +32,6 @@ bool InSpecialSerifCodes(uint8_t code) {
   }
 }
 
-bool InSymbolSerifCodes(uint8_t code) {
-  switch (code) {
-    case 127: case 128: case 136: case 141: case 142: case 143: case 144:
-    case 157: case 158: case 167: case 182:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool SameFontName(const std::string& a, const char* b) {
   size_t n = std::char_traits<char>::length(b);
   if (a.size() != n) return false;
@@ -49,13 +39,6 @@ bool SameFontName(const std::string& a, const char* b) {
     if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return true;
-}
-
-bool IsSymbolFontChar(const TFont* Font, uint8_t Ch) {
-  if (!Font) return false;
-  if (SameFontName(Font->Name, "ZQVSerif") && InSymbolSerifCodes(Ch)) return true;
-  return Font->Charset == SYMBOL_CHARSET || SameFontName(Font->Name, "ZQVRelMath") ||
-         SameFontName(Font->Name, "Period") || SameFontName(Font->Name, "Symbol");
 }
 
 TTextPage::TTextPage() = default;

@@ -13,6 +13,8 @@
 #include <span>
 #include <string>
 
+#include "cad/point_operations.h"  // TShiftState and its ss* bits
+#include "helpers/text_block_layout.h"  // IsSymbolFontChar
 #include "platform/font.h"
 #include "platform/keys.h"
 #include "platform/win_types.h"
@@ -52,8 +54,6 @@ constexpr uint8_t sfSuperscript = 16, sfMidscript = 32, sfSubscript = 64;
 
 // The ZQVSerif codes that are drawn glyphs of special size or placement.
 bool InSpecialSerifCodes(uint8_t code);
-// The ZQVSerif codes that count as symbols for IsSymbolFontChar (micro space 136, not tab 185).
-bool InSymbolSerifCodes(uint8_t code);
 
 // Character codes with a meaning of their own.
 constexpr uint8_t chMicroSpace = 136;  // ZQVSerif: the one-pixel micro space
@@ -73,9 +73,6 @@ extern TMyFont* NextCharFont;
 
 // Case-insensitive font-name test.
 bool SameFontName(const std::string& a, const char* b);
-// True when the font draws the byte's own glyph: the symbol character set and the two special
-// fonts.
-bool IsSymbolFontChar(const TFont* Font, uint8_t Ch);
 
 // Pixel width of one character byte in a font, as the page lays it out (screen resolution).
 int CellTextWidth(const TFont& font, uint8_t ch);
