@@ -351,7 +351,10 @@ void TForm1::FormShow() {
   else ParaPanel1->SetMarkerPos(ScrollBox1->viewport()->width() - 10);
 }
 
-void TForm1::FormActivate() { ShowInsertMode(); }
+void TForm1::FormActivate() {
+  ShowInsertMode();
+  if (isVisible() && MainImage) SetCaretPosition(this, 0, 0);
+}
 
 void TForm1::FormDeactivate() {}
 
@@ -602,7 +605,9 @@ void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Sh
   }
   MouseClickActive = false;
   SelStart = SelEnd = CurrentI;
+  PaletteInsertCount = 0;
   SetCaretPosition(this, 0, 0);
+  if (!MainFontPending) UpdateStyleButtons(this, false, 0);  // the buttons follow the text under the caret
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -38,6 +38,7 @@ void TPagePart::RefreshText(TCanvas* Canvas, double XScale, double YScale, bool 
   TForm1* f = Form();
   if (!Canvas || !f->TextPageReady()) return;
   const int last = LastTextCell();
+  TCellPainter painter(Canvas);
   for (int layer = 0; layer < 2; ++layer) {
     for (int i = std::max(FirstCell, 1); i <= last; ++i) {
       if (f->CharCodes[i] == 0 || f->CharZOrder[i] != bool(layer) || f->CharPositions[i].Y == 0) continue;
@@ -45,8 +46,7 @@ void TPagePart::RefreshText(TCanvas* Canvas, double XScale, double YScale, bool 
       if (f->CharCodes[i] == chMarker && SameFontName(font.Name, "ZQVSerif")) continue;
       const int x = int(std::lround((f->CharPositions[i].X + 1) * XScale));
       const int y = int(std::lround((f->CharPositions[i].Y + f->CharOffsets[i]) * YScale));
-      DrawCellGlyph(Canvas, x, y, font, f->CharCodes[i], UseBackgroundColour ? TextBackgroundColor() : font.Color,
-                    clNone);
+      painter.Draw(x, y, font, f->CharCodes[i], UseBackgroundColour ? TextBackgroundColor() : font.Color);
     }
   }
   TextInvalidatePage();

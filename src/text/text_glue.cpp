@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QCoreApplication>
 #include <array>
 #include <unordered_map>
@@ -82,6 +83,48 @@ void DrawCellGlyph(TCanvas* canvas, int x, int y, const TFont& font, uint8_t ch,
   const char byte = char(ch);
   canvas->TextOutBytes(x, y, std::string_view(&byte, 1));
   canvas->SetBkMode(0);
+}
+
+struct TCellPainter::Impl {
+  QPainter Painter;
+  std::string Key;
+  TColor Color = clNone;
+};
+
+TCellPainter::TCellPainter(TCanvas* canvas) : Canvas(canvas) {
+  if (!canvas || !canvas->Image() || canvas->HasClipRect() || canvas->Image()->format() != QImage::Format_RGB32) return;
+  // The canvas's surface is brought up to date first, as each of its own calls does.
+  if (canvas->Backend().OnAccess) canvas->Backend().OnAccess();
+  P = new Impl;
+  P->Painter.begin(canvas->Image());
+  P->Painter.setRenderHint(QPainter::Antialiasing, false);
+  P->Painter.setRenderHint(QPainter::TextAntialiasing, false);
+}
+
+TCellPainter::~TCellPainter() {
+  if (!P) return;
+  P->Painter.end();
+  ++Canvas->Backend().Changes;
+  delete P;
+}
+
+void TCellPainter::Draw(int x, int y, const TFont& font, uint8_t ch, TColor color) {
+  if (!P) {
+    DrawCellGlyph(Canvas, x, y, font, ch, color, clNone);
+    return;
+  }
+  const std::string key = FontKey(font);
+  if (key != P->Key) {
+    P->Painter.setFont(font.ToQFont());
+    P->Key = key;
+  }
+  if (color != P->Color) {
+    const TColor rgb = ColorToRGB(color);
+    P->Painter.setPen(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)));
+    P->Color = color;
+  }
+  // The point is on the base line, as the page draws text with baseline alignment.
+  P->Painter.drawText(QPoint(x, y), QString(QChar(char16_t(ByteToFontChar(font, ch)))));
 }
 
 void TTextPage::PrepareTextCanvas(TCanvas* Canvas) {

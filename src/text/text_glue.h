@@ -46,6 +46,21 @@ int TextPixelsPerInch();
 int TextPageTextWidth(const char* text);  // in the page canvas's font
 // One cell glyph with its left edge at x and its baseline at y; background clNone = transparent.
 void DrawCellGlyph(TCanvas* canvas, int x, int y, const TFont& font, uint8_t ch, TColor color, TColor background);
+// Draws many cell glyphs (transparent background) with one painter on a raster canvas; falls
+// back to the canvas's own text calls on other canvases and on clipped ones.
+class TCellPainter {
+public:
+  explicit TCellPainter(TCanvas* canvas);
+  ~TCellPainter();
+  TCellPainter(const TCellPainter&) = delete;
+  TCellPainter& operator=(const TCellPainter&) = delete;
+  void Draw(int x, int y, const TFont& font, uint8_t ch, TColor color);
+
+private:
+  TCanvas* Canvas;
+  struct Impl;
+  Impl* P = nullptr;
+};
 void TextSetPageCursorIBeam();
 void TextRefreshAllImages(QObject* sender);
 

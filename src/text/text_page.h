@@ -206,6 +206,7 @@ protected:
   // Font size used for the caret height, with the failure fallback of caret placement.
   int CaretHeightFor(int32_t Index);
   void DrawCell(TCanvas* Canvas, int32_t Index, int X, bool Erase);
+  void DrawCellWith(class TCellPainter& Painter, int32_t Index, int X, bool Erase);
 };
 
 // Cells from 4095 down to 1: the highest whose code is 32 or more (0 when none).

@@ -33,19 +33,26 @@ int32_t TTextPage::LineEndOf(int32_t Index) {
 }
 
 void TTextPage::DrawCell(TCanvas* Canvas, int32_t Index, int X, bool Erase) {
+  TCellPainter painter(Canvas);
+  DrawCellWith(painter, Index, X, Erase);
+}
+
+void TTextPage::DrawCellWith(TCellPainter& Painter, int32_t Index, int X, bool Erase) {
   const uint8_t ch = CharCodes[Index];
   if (ch < 32 || CharPositions[Index].Y == 0) return;
   const TFont& f = *CharFonts[Index];
   if (ch == chMarker && SameFontName(f.Name, "ZQVSerif")) return;
-  DrawCellGlyph(Canvas, X + 1, CharPositions[Index].Y + CharOffsets[Index], f, ch,
-                Erase ? TextBackgroundColor() : f.Color, clNone);
+  Painter.Draw(X + 1, CharPositions[Index].Y + CharOffsets[Index], f, ch, Erase ? TextBackgroundColor() : f.Color);
 }
 
 void TTextPage::RedrawLine(TCanvas* Canvas, int32_t First, int32_t Last, bool Erase) {
   if (!Canvas) return;
   First = std::max(First, 1);
   Last = std::min(Last, MaxCharacters);
-  for (int i = First; i <= Last; ++i) DrawCell(Canvas, i, CharPositions[i].X, Erase);
+  {
+    TCellPainter painter(Canvas);
+    for (int i = First; i <= Last; ++i) DrawCellWith(painter, i, CharPositions[i].X, Erase);
+  }
   TextInvalidatePage();
 }
 

@@ -100,3 +100,22 @@ TEST_F(Keys, TheSpecialFontsDrawTheirGlyphs) {
   EXPECT_GT(inked(serif, 167), 10);  // over-brace
   EXPECT_GT(inked(rel, '('), 10);     // an arrow
 }
+
+TEST_F(Keys, ThePagePainterDrawsGlyphsAsTheCanvasDoes) {
+  const TFont fonts[] = {TFont("Times New Roman", 12), TFont("Times New Roman", 20, fsBold | fsItalic, clRed),
+                         TFont("ZQVSerif", 14), TFont("Symbol", 12, 0, clBlue, SYMBOL_CHARSET)};
+  for (const TFont& f : fonts) {
+    for (uint8_t ch : {uint8_t('g'), uint8_t('W'), uint8_t(229), uint8_t(143)}) {
+      QImage a(80, 60, QImage::Format_RGB32), b(80, 60, QImage::Format_RGB32);
+      a.fill(Qt::white);
+      b.fill(Qt::white);
+      TCanvas ca(&a), cb(&b);
+      DrawCellGlyph(&ca, 20, 40, f, ch, f.Color, clNone);
+      {
+        TCellPainter p(&cb);
+        p.Draw(20, 40, f, ch, f.Color);
+      }
+      EXPECT_EQ(a, b) << f.Name << " " << int(ch);
+    }
+  }
+}
