@@ -30,7 +30,8 @@ add_custom_command(
   COMMENT "Making the special fonts ZQVSerif.TTF and RelMath.TTF"
   VERBATIM)
 add_custom_target(kv_fonts ALL DEPENDS ${KV_SPECIAL_FONT_FILES})
-install(FILES ${KV_SPECIAL_FONT_FILES} DESTINATION fonts)
+# Installed with the shipped data files that seed a per-user program folder.
+install(FILES ${KV_SPECIAL_FONT_FILES} DESTINATION share/korvalis/fonts)
 
 # Once the libraries exist: the text engine needs the fonts built, and knows the build's fonts
 # folder as the last place to look (test programs run from the build tree).
