@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/font.h"
@@ -121,8 +122,10 @@ bool TextIsFontStepButton(QObject* sender);
 QObject* TextMainWindowObject();
 void TextClickTextTool();
 bool TextCustomPanelVisible();
-// The font dialog of Change Selected Text Attributes; true when confirmed.
+// The font dialog of Change Selected Text Attributes; true when confirmed. Tests answer it
+// through the hook.
 bool TextExecuteFontDialog(TFont& font);
+extern std::function<bool(TFont&)> TextFontDialogHook;
 
 // ---- Neighbours of the key handlers (image objects, selection rectangle, CAD engine, ruler) ----
 bool TextMoveImageFrameByKey(uint16_t key);

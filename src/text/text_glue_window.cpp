@@ -4,7 +4,9 @@
 #include <QScrollBar>
 #include <QStatusBar>
 
+#include <QFontDialog>
 #include <QMenu>
+#include <functional>
 #include <QPainter>
 #include <QTimer>
 
@@ -12,6 +14,8 @@
 #include "app/page_setup_dialog.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
+#include "helpers/para_panel.h"
+#include "platform/numeric.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
 #include "platform/caret.h"
@@ -112,7 +116,26 @@ void TextClickTextTool() {
   Form1->tbTextClick(Form1->tbText);
 }
 bool TextCustomPanelVisible() { return Form1 && Form1->CustomPanel->isVisible(); }
-bool TextExecuteFontDialog(TFont& font) { return false; }
+std::function<bool(TFont&)> TextFontDialogHook;
+
+bool TextExecuteFontDialog(TFont& font) {
+  if (TextFontDialogHook) return TextFontDialogHook(font);
+  // The platform's font dialog, started on the sample font; colour and character set stay.
+  bool ok = false;
+  QFont start = font.ToQFont();
+  start.setPointSize(std::max(1, font.Size()));
+  const QFont chosen = QFontDialog::getFont(&ok, start, Form1, QString());
+  if (!ok) return false;
+  font.Name = chosen.family().toStdString();
+  if (chosen.pointSize() > 0) font.SetSize(chosen.pointSize());
+  TFontStyles style = 0;
+  if (chosen.bold()) style |= fsBold;
+  if (chosen.italic()) style |= fsItalic;
+  if (chosen.underline()) style |= fsUnderline;
+  if (chosen.strikeOut()) style |= fsStrikeOut;
+  font.Style = style;
+  return true;
+}
 
 TCanvas* TextPageCanvas() { return Form1 && Form1->MainImage ? &Form1->MainImage->Canvas() : nullptr; }
 bool TextPageImageExists() { return Form1 && Form1->MainImage; }
@@ -231,7 +254,17 @@ void TextFinishKeyMovedSelectionRect() {
   if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
   Form1->SelRectKeyMoved = false;
 }
-void TextMoveIndentMarker(uint16_t key) {}
+void TextMoveIndentMarker(uint16_t key) {
+  if (!Form1 || !Form1->ParaPanel1) return;
+  TParaPanel* ruler = Form1->ParaPanel1;
+  const int inc = ruler->Increment();
+  const int step = (key == vk::Left || key == vk::Right) ? int(Round(inc / 10.0)) : inc;
+  const int sign = (key == vk::Left || key == vk::Numpad4) ? -1 : 1;
+  int pos = ruler->GetMarkerPos() + sign * step;
+  if (pos < ruler->Min()) pos = ruler->Min();
+  if (ruler->Max() > 0 && pos > ruler->Max()) pos = ruler->Max();
+  ruler->SetMarkerPos(pos);
+}
 void TextEscapeOnPage() {
   if (!Form1) return;
   Form1->ClearCurrentFigure();

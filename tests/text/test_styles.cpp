@@ -180,3 +180,38 @@ TEST_F(Styles, SwapTextLayerAndDeleteText) {
   EXPECT_TRUE(form->Modified);
   EXPECT_EQ(TextUndoCount, 1);
 }
+
+TEST_F(Styles, TheFontDialogSamplesTheFirstPlainCellAndAppliesWhatChanged) {
+  Type("xab");
+  form->CharFonts[1]->Assign(TFont("Symbol", 12, 0, clBlack, SYMBOL_CHARSET));
+  TFont seen;
+  TextFontDialogHook = [&](TFont& f) {
+    seen = f;
+    f.SetSize(18);
+    f.Color = clRed;
+    return true;
+  };
+  form->SelStart = 1;
+  form->SelEnd = 4;
+  form->ChangeSelectedTextAttributes1Click(form->ChangeSelectedTextAttributes1);
+  TextFontDialogHook = nullptr;
+  EXPECT_EQ(seen.Name, "Times New Roman");  // the a, not the symbol
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(form->CharFonts[i]->Size(), 18) << i;
+    EXPECT_EQ(form->CharFonts[i]->Color, clRed) << i;
+  }
+  EXPECT_EQ(form->CharFonts[1]->Name, "Symbol");  // symbols keep their name
+  EXPECT_FALSE(form->HasTextSelection());
+  EXPECT_TRUE(form->Modified);
+}
+
+TEST_F(Styles, CtrlArrowsWithASelectionMoveTheIndentMarker) {
+  Type("abc");
+  form->SelStart = 1;
+  form->SelEnd = 3;
+  const int start = form->ParaPanel1->GetMarkerPos();
+  const int inc = form->ParaPanel1->Increment();
+  Key(vk::Numpad6, ssCtrl);
+  EXPECT_EQ(form->ParaPanel1->GetMarkerPos(), std::min(start + inc, form->ParaPanel1->Max()));
+  EXPECT_TRUE(form->HasTextSelection());
+}
