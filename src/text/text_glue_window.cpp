@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
+#include "cad/engine.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
 #include "helpers/para_panel.h"
@@ -252,6 +253,8 @@ void TextFinishKeyMovedSelectionRect() {
   TRect& r = SelectionRect;
   if (r.Left > r.Right) std::swap(r.Left, r.Right);
   if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
+  // The figures inside the moved rectangle become the selection.
+  if (Figures && !(Figures->SelectRect == r)) Figures->SelectInRect(r);
   Form1->SelRectKeyMoved = false;
 }
 void TextMoveIndentMarker(uint16_t key) {
@@ -278,6 +281,12 @@ void TextAltShortcut(uint16_t key) {
   switch (key) {
     case 'D': Form1->tbDraw->SetDown(true); Form1->tbDrawClick(Form1->tbDraw); break;
     case 'X': Form1->tbText->SetDown(true); Form1->tbTextClick(Form1->tbText); break;
+    case 'V':
+      if (Figures && Figures->Count() > 0) {
+        Form1->tbMove->SetDown(true);
+        Form1->tbMoveClick(Form1->tbMove);
+      }
+      break;
     default: break;
   }
 }

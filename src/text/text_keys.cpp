@@ -115,6 +115,7 @@ void TTextPage::FormKeyUp(QObject* Sender, uint16_t& Key, TShiftState Shift) {
     if (TextMenuChecked(TextMenu::AlwaysRefresh1) && !quietKey) form->RefreshAllImages(Sender, false);
     QApplication::processEvents();
     SetCaretPosition(Sender, 0, CurrentI);
+    form->UpdateCadSelector();
   }
 }
 
