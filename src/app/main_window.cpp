@@ -612,8 +612,13 @@ void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Sh
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
-      static_cast<QWidget*>(watched)->window() == this)
-    return TextKeyEvent(static_cast<QKeyEvent*>(event));
+      static_cast<QWidget*>(watched)->window() == this) {
+    // Controls that edit text of their own keep their keys.
+    const bool editor = watched->inherits("QLineEdit") || watched->inherits("QAbstractSpinBox") ||
+                        watched->inherits("QTextEdit") || watched->inherits("QPlainTextEdit") ||
+                        watched->inherits("QComboBox");
+    if (!editor) return TextKeyEvent(static_cast<QKeyEvent*>(event));
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

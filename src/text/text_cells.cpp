@@ -108,14 +108,13 @@ void TTextPage::LayoutTextCells() {
   CharOffsets[1] = 0;
   CharFonts[0]->Assign(*CharFonts[1]);
   int y = tMargin;
-  TWidthCache widths;
   for (int i = 2; i < MaxCharacters; ++i) {
     if (CharCodes[i - 1] == 0) {
       y += LineHeight;
       CharPositions[i] = TPoint(lMargin, y);
       CharOffsets[i] = 0;
     } else {
-      CharPositions[i] = TPoint(CharPositions[i - 1].X + widths.Width(*CharFonts[i - 1], CharCodes[i - 1]) + 1, y);
+      CharPositions[i] = TPoint(CharPositions[i - 1].X + CellTextWidth(*CharFonts[i - 1], CharCodes[i - 1]) + 1, y);
     }
   }
   MoveCaretTo(CharPositions[std::clamp(CurrentI, 1, MaxCharacters)]);

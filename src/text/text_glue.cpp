@@ -53,8 +53,6 @@ std::string FontKey(const TFont& f) {
 
 }  // namespace
 
-int TWidthCache::CellTextWidth(const TFont& font, uint8_t ch) { return ::CellTextWidth(font, ch); }
-
 int CellTextWidth(const TFont& font, uint8_t ch) {
   TWidthRow& row = WidthRows()[FontKey(font)];
   int16_t& w = row.W[ch];
@@ -181,7 +179,7 @@ bool TextKeyEvent(QKeyEvent* event) {
   // selection that Tab indents); its release inserts the tab.
   if (key != 0 && key != vk::Tab) form->FormKeyDown(form, key, shift);
   const QString text = event->text();
-  if (form->KeyPressEnabled && !(shift & ssCtrl) && text.size() == 1 && text[0].unicode() >= 32) {
+  if (form->KeyPressEnabled && !(shift & (ssCtrl | ssAlt)) && text.size() == 1 && text[0].unicode() >= 32) {
     bool ok = false;
     const uint8_t b = UnicodeToWin1252(char32_t(text[0].unicode()), ok);
     if (ok) {

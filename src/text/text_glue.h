@@ -65,12 +65,7 @@ private:
 void TextSetPageCursorIBeam();
 void TextRefreshAllImages(QObject* sender);
 
-// Widths of cell glyphs, cached per font.
-class TWidthCache {
-public:
-  int Width(const TFont& font, uint8_t ch) { return CellTextWidth(font, ch); }
-  static int CellTextWidth(const TFont& font, uint8_t ch);
-};
+// Pixel width of a cell glyph, cached per font.
 int CellTextWidth(const TFont& font, uint8_t ch);
 
 // ---- Keyboard ----
