@@ -588,3 +588,20 @@ TEST(PngImage, SaveToFileGoesThroughTheSafeWriter) {
   back.LoadFromFile(name);
   EXPECT_EQ(back.Height(), 5);
 }
+
+TEST(PngImage, AssignFromJpegTakesItsPixels) {
+  TBitmap bmp(24, 16, pf24bit);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 24; ++x) bmp.SetPixel(x, y, RGBColor(x * 10, y * 15, 90));
+  TJPEGImage jpeg;
+  jpeg.Assign(bmp);
+  TMemoryStream data;
+  jpeg.SaveToStream(data);
+  data.SetPosition(0);
+  TJPEGImage loaded;
+  loaded.LoadFromStream(data);
+  TPNGImage png;
+  png.Assign(loaded);
+  EXPECT_EQ(OurRgb(png), OurRgb(loaded.Bitmap()));
+  EXPECT_EQ(png.Width(), 24);
+}
