@@ -175,53 +175,84 @@ inline void StorePixel(uint8_t* p, __m128i x) {
   }
 }
 
+// One pixel of a Sub (1), Average (3) or Paeth (4) row: x is the filtered pixel, b the pixel
+// above; a (left) and c (upper left) carry over from the pixel before. Bytes in the low lanes.
+template <int T>
+inline __m128i UnfilterPixel(__m128i x, __m128i b, __m128i& a, __m128i& c) {
+  const __m128i zero = _mm_setzero_si128();
+  if constexpr (T == 1) {
+    a = _mm_add_epi8(x, a);
+  } else if constexpr (T == 3) {
+    // Rounding-down average: the rounding-up average less the carried low bit.
+    __m128i avg = _mm_avg_epu8(a, b);
+    avg = _mm_sub_epi8(avg, _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
+    a = _mm_add_epi8(x, avg);
+  } else {
+    const __m128i a16 = _mm_unpacklo_epi8(a, zero), b16 = _mm_unpacklo_epi8(b, zero);
+    const __m128i c16 = _mm_unpacklo_epi8(c, zero);
+    const __m128i pas = _mm_sub_epi16(b16, c16), pbs = _mm_sub_epi16(a16, c16);
+    const __m128i pcs = _mm_add_epi16(pas, pbs);
+    const __m128i pa = _mm_max_epi16(pas, _mm_sub_epi16(zero, pas));
+    const __m128i pb = _mm_max_epi16(pbs, _mm_sub_epi16(zero, pbs));
+    const __m128i pc = _mm_max_epi16(pcs, _mm_sub_epi16(zero, pcs));
+    const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
+    const __m128i useB = _mm_cmpeq_epi16(pb, smallest), useA = _mm_cmpeq_epi16(pa, smallest);
+    __m128i pred = _mm_or_si128(_mm_and_si128(useB, b16), _mm_andnot_si128(useB, c16));
+    pred = _mm_or_si128(_mm_and_si128(useA, a16), _mm_andnot_si128(useA, pred));
+    a = _mm_add_epi8(x, _mm_packus_epi16(pred, zero));
+    c = b;
+  }
+  return a;
+}
+
+template <int BPP, int T>
+void UnfilterRowSimd(uint8_t* cur, const uint8_t* prev, size_t n) {
+  __m128i a = _mm_setzero_si128(), c = a;
+  for (size_t i = 0; i < n; i += BPP)
+    StorePixel<BPP>(cur + i, UnfilterPixel<T>(LoadPixel<BPP>(cur + i), LoadPixel<BPP>(prev + i), a, c));
+}
+
 template <int BPP>
 bool UnfilterSimd(int type, uint8_t* cur, const uint8_t* prev, size_t n) {
   if (n % BPP != 0) return false;
-  const __m128i zero = _mm_setzero_si128();
-  __m128i a = zero;
   switch (type) {
-    case 1:
-      for (size_t i = 0; i < n; i += BPP) {
-        a = _mm_add_epi8(LoadPixel<BPP>(cur + i), a);
-        StorePixel<BPP>(cur + i, a);
-      }
-      return true;
-    case 3: {
-      const __m128i one = _mm_set1_epi8(1);
-      for (size_t i = 0; i < n; i += BPP) {
-        const __m128i b = LoadPixel<BPP>(prev + i);
-        // Rounding-down average: the rounding-up average less the carried low bit.
-        __m128i avg = _mm_avg_epu8(a, b);
-        avg = _mm_sub_epi8(avg, _mm_and_si128(_mm_xor_si128(a, b), one));
-        a = _mm_add_epi8(LoadPixel<BPP>(cur + i), avg);
-        StorePixel<BPP>(cur + i, a);
-      }
-      return true;
-    }
-    case 4: {
-      __m128i c = zero;  // upper left, 16-bit lanes
-      __m128i a16 = zero;
-      for (size_t i = 0; i < n; i += BPP) {
-        const __m128i b = _mm_unpacklo_epi8(LoadPixel<BPP>(prev + i), zero);
-        const __m128i pas = _mm_sub_epi16(b, c), pbs = _mm_sub_epi16(a16, c);
-        const __m128i pcs = _mm_add_epi16(pas, pbs);
-        const __m128i pa = _mm_max_epi16(pas, _mm_sub_epi16(zero, pas));
-        const __m128i pb = _mm_max_epi16(pbs, _mm_sub_epi16(zero, pbs));
-        const __m128i pc = _mm_max_epi16(pcs, _mm_sub_epi16(zero, pcs));
-        const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
-        const __m128i useB = _mm_cmpeq_epi16(pb, smallest), useA = _mm_cmpeq_epi16(pa, smallest);
-        __m128i pred = _mm_or_si128(_mm_and_si128(useB, b), _mm_andnot_si128(useB, c));
-        pred = _mm_or_si128(_mm_and_si128(useA, a16), _mm_andnot_si128(useA, pred));
-        const __m128i x = _mm_add_epi8(LoadPixel<BPP>(cur + i), _mm_packus_epi16(pred, zero));
-        StorePixel<BPP>(cur + i, x);
-        a16 = _mm_unpacklo_epi8(x, zero);
-        c = b;
-      }
-      return true;
-    }
-    default:
-      return false;
+    case 1: UnfilterRowSimd<BPP, 1>(cur, prev, n); return true;
+    case 3: UnfilterRowSimd<BPP, 3>(cur, prev, n); return true;
+    case 4: UnfilterRowSimd<BPP, 4>(cur, prev, n); return true;
+    default: return false;
+  }
+}
+
+// Two consecutive rows at once: each pixel of the second row needs only the pixel just made above
+// it, so the two dependency chains (each pixel waits for its left neighbour) run side by side.
+template <int BPP, int T1, int T2>
+void UnfilterTwoRowsSimd(uint8_t* first, uint8_t* second, const uint8_t* prev, size_t n) {
+  __m128i a1 = _mm_setzero_si128(), c1 = a1, a2 = a1, c2 = a1;
+  for (size_t i = 0; i < n; i += BPP) {
+    const __m128i up = UnfilterPixel<T1>(LoadPixel<BPP>(first + i), LoadPixel<BPP>(prev + i), a1, c1);
+    StorePixel<BPP>(first + i, up);
+    StorePixel<BPP>(second + i, UnfilterPixel<T2>(LoadPixel<BPP>(second + i), up, a2, c2));
+  }
+}
+
+template <int BPP, int T1>
+bool UnfilterTwoSimd(int type2, uint8_t* first, uint8_t* second, const uint8_t* prev, size_t n) {
+  switch (type2) {
+    case 1: UnfilterTwoRowsSimd<BPP, T1, 1>(first, second, prev, n); return true;
+    case 3: UnfilterTwoRowsSimd<BPP, T1, 3>(first, second, prev, n); return true;
+    case 4: UnfilterTwoRowsSimd<BPP, T1, 4>(first, second, prev, n); return true;
+    default: return false;
+  }
+}
+
+template <int BPP>
+bool UnfilterTwoSimd(int type1, int type2, uint8_t* first, uint8_t* second, const uint8_t* prev, size_t n) {
+  if (n % BPP != 0) return false;
+  switch (type1) {
+    case 1: return UnfilterTwoSimd<BPP, 1>(type2, first, second, prev, n);
+    case 3: return UnfilterTwoSimd<BPP, 3>(type2, first, second, prev, n);
+    case 4: return UnfilterTwoSimd<BPP, 4>(type2, first, second, prev, n);
+    default: return false;
   }
 }
 #endif
@@ -239,6 +270,16 @@ void Unfilter(int type, uint8_t* cur, const uint8_t* prev, size_t n, int bpp) {
     case 6: return UnfilterRow<6>(type, cur, prev, n);
     default: return UnfilterRow<8>(type, cur, prev, n);
   }
+}
+
+// Unfilters two consecutive rows (second follows first); false when the pair has no faster
+// path and the rows are to be done one by one.
+bool UnfilterPair(uint8_t* first, uint8_t* second, const uint8_t* prev, size_t n, int bpp) {
+#if defined(__SSE2__)
+  if (bpp == 3) return UnfilterTwoSimd<3>(first[-1], second[-1], first, second, prev, n);
+  if (bpp == 4) return UnfilterTwoSimd<4>(first[-1], second[-1], first, second, prev, n);
+#endif
+  return false;
 }
 
 // Turns one unfiltered row of count pixels into bitmap pixels at x0, x0 + dx, ...
@@ -689,13 +730,24 @@ void TChunkIDAT::DecodeRows(TPNGImage& img, QImage& q, int colorType, int depth,
     std::vector<uint8_t> block(size_t(rowsPerBlock * stride1 + 4), 0);
     std::vector<uint8_t> last(size_t(rowBytes + 4), 0);
     const uint8_t* prev = last.data();
+    bool pairDone = false;
     for (int64_t y0 = 0; y0 < height; y0 += rowsPerBlock) {
       const int64_t n = std::min(rowsPerBlock, height - y0);
       const int64_t got = inflater.Read(block.data(), n * stride1);
       const int64_t whole = got / stride1;
       for (int64_t r = 0; r < whole; ++r) {
         uint8_t* row = block.data() + r * stride1;
-        Unfilter(row[0], row + 1, prev, size_t(rowBytes), bpp);
+        if (r % 2 == 0) {
+          // Rows in pairs where that is faster; the second of a pair is then already done.
+          if (r + 1 < whole && UnfilterPair(row + 1, row + 1 + stride1, prev, size_t(rowBytes), bpp))
+            pairDone = true;
+          else
+            Unfilter(row[0], row + 1, prev, size_t(rowBytes), bpp);
+        } else if (!pairDone) {
+          Unfilter(row[0], row + 1, prev, size_t(rowBytes), bpp);
+        } else {
+          pairDone = false;
+        }
         const int64_t y = y0 + r;
         store(row + 1, width, bits + y * stride, 0, 1);
         rowsDone = y + 1;
