@@ -11,6 +11,7 @@
 
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
+#include "platform/canvas.h"
 #include "platform/streams.h"
 #include "test_png_libpng.h"
 
@@ -604,4 +605,32 @@ TEST(PngImage, AssignFromJpegTakesItsPixels) {
   png.Assign(loaded);
   EXPECT_EQ(OurRgb(png), OurRgb(loaded.Bitmap()));
   EXPECT_EQ(png.Width(), 24);
+}
+
+namespace {
+// A picture that is neither a bitmap nor a JPEG: it can only be drawn.
+class TPaintedGraphic : public TGraphic {
+public:
+  void LoadFromStream(TStream&) override {}
+  void SaveToStream(TStream&) override {}
+  int Width() const override { return 12; }
+  int Height() const override { return 7; }
+  bool Empty() const override { return false; }
+  void Draw(TCanvas& canvas, const TRect& rect) override {
+    canvas.Brush.Color = clRed;
+    canvas.FillRect(rect);
+  }
+};
+}  // namespace
+
+TEST(PngImage, AssignFromAnyGraphicDrawsIt) {
+  TPaintedGraphic painted;
+  TPNGImage png;
+  png.Assign(painted);
+  EXPECT_EQ(png.Width(), 12);
+  EXPECT_EQ(png.Height(), 7);
+  EXPECT_EQ(png.Pixel(5, 3), clRed);
+  TJPEGImage jpeg;
+  jpeg.Assign(painted);
+  EXPECT_EQ(jpeg.Bitmap().Pixel(5, 3), clRed);
 }
