@@ -46,6 +46,7 @@ private:
   int CurBit = 0, LastBit = 0, LastByte = 2;
   bool Done = false, ZeroBlock = false, Fresh = true;
   bool EndSkipped = false;  // the end code skipped the sub-blocks up to the terminator
+  bool EndSeen = false;     // the end code has been read
 };
 
 int TLZWDecoder::GetCode(int size) {
@@ -53,6 +54,7 @@ int TLZWDecoder::GetCode(int size) {
     Fresh = false;
     return ClearCode;
   }
+  if (EndSeen) return -1;
   if (CurBit + size >= LastBit) {
     if (Done) {
       if (CurBit >= LastBit) Frame.Warning(1, "Decoder bit buffer under-run");
@@ -102,6 +104,9 @@ int TLZWDecoder::DecodeNext() {
     return code;
   }
   if (code == EndCode) {
+    // Nothing after the end code belongs to this raster: later reads must not take the next
+    // block's bytes for codes.
+    EndSeen = true;
     if (!ZeroBlock) {
       SkipSubBlocks(Stream);
       EndSkipped = true;
