@@ -76,7 +76,7 @@ uint8_t* TDIBReader::GetRow(int row) {
 }
 
 TDIBWriter::TDIBWriter(TBitmap* target, const HPALETTE& palette, int height, int width, TPixelFormat format)
-    : TDIB(target, format), W(width), H(height), Pal(palette) {
+    : TDIB(target, format), H(height), Pal(palette) {
   if (format != pf8bit && format != pf24bit) RaiseGifError("Unsupported PixelFormat");
   if (width <= 0 || height <= 0) RaiseGifError("Invalid image dimensions");
   if (int64_t(width) * height > GIFMaxFramePixels) RaiseGifError("Image is too large");

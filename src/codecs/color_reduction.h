@@ -77,7 +77,7 @@ public:
 
 private:
   QImage Img;
-  int W, H;
+  int H;
   HPALETTE Pal;
 };
 

@@ -582,7 +582,7 @@ protected:
   void DoCompress() override;
 
 private:
-  std::vector<uint32_t> HashTable;
+  std::vector<uint32_t> HashTable;  // the string table (see gif_lzw.cpp)
   int Prefix = 0;
   int FreeCode = 0;
 };

@@ -297,10 +297,14 @@ bool TGIFEncoder::NextPixel() {
 // ---- LZW
 
 namespace {
-constexpr int HashSize = 8009;
+// The string table: one 32-bit word per slot holding key * 4096 + code (a probe is one
+// comparison), all bits set marking an empty slot; a key is prefix code * 256 + pixel (20 bits).
+// 8192 slots, a mask for the hash and linear probing keep the per-pixel dependency chain short:
+// a division on it (a prime table size) would cost more than the probing saves.
+constexpr int HashSize = 8192;
 constexpr uint32_t HashEmpty = 0xFFFFFFFFu;
-inline int HashKey(uint32_t key) { return int(((key >> 4) ^ key) % HashSize); }
-inline int NextHash(int h) { return h == 0 ? HashSize - 1 : (2 * h >= HashSize ? 2 * h - HashSize : 2 * h); }
+inline int HashKey(uint32_t key) { return int(((key >> 12) ^ key) & (HashSize - 1)); }
+inline int NextHash(int h) { return (h + 1) & (HashSize - 1); }
 }  // namespace
 
 void TLZWEncoder::Output(int code) {
@@ -329,36 +333,45 @@ void TLZWEncoder::DoCompress() {
   Clear();
   int c = *Pixel++;
   if (c >= ColorCount) RaiseGifError("Color not in color table");
-  Prefix = c;
-  while (NextPixel()) {
-    c = *Pixel++;
-    if (c >= ColorCount) RaiseGifError("Color not in color table");
-    const uint32_t key = (uint32_t(Prefix) << 8) | uint32_t(c);
-    // Lookup: a slot holds key * 4096 + code; all upper bits set marks an empty slot.
-    int h = HashKey(key);
-    int found = -1;
-    for (;;) {
-      const uint32_t e = table[h];
-      if ((e >> 12) == (HashEmpty >> 12)) break;
-      if ((e >> 12) == key) {
-        found = int(e & 0xFFF);
-        break;
+  int prefix = c;
+  // The pixels come in runs of the walk (the whole frame, or one row of an interlaced frame);
+  // each run is coded in a tight loop.
+  for (;;) {
+    const int64_t run = RowLeft - 1;
+    const uint8_t* p = Pixel;
+    const uint8_t* const end = p + run;
+    while (p < end) {
+      c = *p++;
+      if (c >= ColorCount) RaiseGifError("Color not in color table");
+      const uint32_t key = (uint32_t(prefix) << 8) | uint32_t(c);
+      // Lookup: a slot holds key * 4096 + code; all upper bits set marks an empty slot.
+      int h = HashKey(key);
+      uint32_t e = table[h];
+      while ((e >> 12) != key && (e >> 12) != (HashEmpty >> 12)) {
+        h = NextHash(h);
+        e = table[h];
       }
-      h = NextHash(h);
+      if ((e >> 12) == key) {
+        prefix = int(e & 0xFFF);
+        continue;
+      }
+      Output(prefix);
+      prefix = c;
+      if (FreeCode >= 4095) {
+        Clear();
+      } else {
+        table[h] = (key << 12) | uint32_t(FreeCode & 0xFFF);  // h is the empty slot the lookup ended at
+        ++FreeCode;
+      }
     }
-    if (found >= 0) {
-      Prefix = found;
-      continue;
-    }
-    Output(Prefix);
-    Prefix = c;
-    if (FreeCode >= 4095) {
-      Clear();
-    } else {
-      table[h] = (key << 12) | uint32_t(FreeCode & 0xFFF);  // h is the empty slot the lookup ended at
-      ++FreeCode;
-    }
+    Pixel = p;
+    RowLeft = 1;
+    if (!NextPixel()) break;
+    // NextPixel moved to the next row of an interlaced frame: its first pixel goes through the
+    // same step as every other.
+    ++RowLeft;
   }
+  Prefix = prefix;
   Output(Prefix);
   HashTable.clear();
   HashTable.shrink_to_fit();

@@ -1,0 +1,35 @@
+// Fuzz target: the GIF reader on arbitrary bytes, then rendering and writing what it read.
+#include <cstddef>
+#include <cstdint>
+
+#include "codecs/gif_image.h"
+#include "platform/streams.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  TGIFImage image;
+  int warnings = 0;
+  image.OnWarning = [&](const void*, int, const std::string&) { ++warnings; };
+  try {
+    TBytesStream stream(data, size);
+    image.LoadFromStream(stream);
+  } catch (const Exception&) {
+    return 0;
+  }
+  try {
+    for (TGIFSubImage* frame : image.Images.Items)
+      if (int64_t(frame->Width()) * frame->Height() <= (1 << 20)) {
+        frame->GetBitmap();
+        frame->HasMask();
+      }
+  } catch (const Exception&) {
+  }
+  try {
+    TMemoryStream out;
+    image.SaveToStream(out);
+    TGIFImage again;
+    out.SetPosition(0);
+    again.LoadFromStream(out);
+  } catch (const Exception&) {
+  }
+  return 0;
+}
