@@ -1,12 +1,21 @@
-// Program start.
-#include <QApplication>
-#include <QWidget>
+// Program entry: module initialisation, the special-font check, the windows that live for the
+// whole run, the file named on the command line, and the message loop.
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "platform/guarded.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  TApplication app(argc, argv);  // every event is delivered guarded
   QApplication::setApplicationName("Korvalis V");
-  QWidget w;
-  w.setWindowTitle("Korvalis V");
-  w.show();
-  return app.exec();
+  InitMainWindowModule();
+  if (!TForm1::CheckSpecialFonts()) return 1;
+
+  TForm1* form = CreateStartupWindows();
+  form->show();
+  const QStringList args = QApplication::arguments();
+  if (args.size() > 1) form->AutoOpenFile(args[1].toStdString());
+  const int result = app.exec();
+  FreeStartupWindows();
+  return result;
 }

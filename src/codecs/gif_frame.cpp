@@ -12,28 +12,30 @@
 // ---- Canvas helpers
 
 void GIFCanvasDrawImage(TCanvas& canvas, const TRect& dest, const QImage& image) {
-  if (!canvas.Target || canvas.Target->isNull() || dest.IsEmpty() || image.isNull()) return;
-  QPainter p(canvas.Target);
-  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  p.drawImage(QRect(dest.Left, dest.Top, dest.Width(), dest.Height()), image);
+  if (dest.IsEmpty() || image.isNull()) return;
+  const TCopyMode mode = canvas.CopyMode;
+  canvas.CopyMode = cmSrcCopy;
+  canvas.DrawImage(dest, image);
+  canvas.CopyMode = mode;
 }
 
 QImage GIFCanvasCopyRect(TCanvas& canvas, const TRect& rect) {
   QImage out(std::max(rect.Width(), 1), std::max(rect.Height(), 1), QImage::Format_RGB32);
   out.fill(qRgb(0, 0, 0));
-  if (canvas.Target && !canvas.Target->isNull()) {
+  if (const QImage* target = canvas.Image(); target && !target->isNull()) {
     QPainter p(&out);
-    p.drawImage(QPoint(-rect.Left, -rect.Top), *canvas.Target);
+    p.drawImage(QPoint(-rect.Left, -rect.Top), *target);
   }
   return out;
 }
 
 void GIFCanvasFillRect(TCanvas& canvas, const TRect& rect, TColor color) {
-  if (!canvas.Target || canvas.Target->isNull() || rect.IsEmpty()) return;
-  color = ColorToRGB(color);
-  QPainter p(canvas.Target);
-  p.fillRect(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()),
-             QColor(GetRValue(color), GetGValue(color), GetBValue(color)));
+  if (rect.IsEmpty()) return;
+  const TBrush brush = canvas.Brush;
+  canvas.Brush.Color = color;
+  canvas.Brush.Style = bsSolid;
+  canvas.FillRect(rect);
+  canvas.Brush = brush;
 }
 
 // ---- Life and buffers

@@ -97,7 +97,7 @@ void TGIFPainter::Execute() {
 void TGIFPainter::Begin() {
   Begun = true;
   Clock.start();
-  if (DrawOptions & gdoCheckCanvas) CanvasHandle = Canvas->Target;
+  if (DrawOptions & gdoCheckCanvas) CanvasHandle = Canvas->Image();
   ActiveImage = 0;
   FireEvent(OnPaintStart);
   Painted = false;
@@ -306,7 +306,7 @@ void TGIFPainter::RestoreBackground(const TRect& area) {
 
 void TGIFPainter::DoPaintFrame() {
   if (TerminatedFlag || !Image) return;
-  if ((DrawOptions & gdoCheckCanvas) && (Canvas->Target != CanvasHandle || !CanvasHandle || CanvasHandle->isNull())) {
+  if ((DrawOptions & gdoCheckCanvas) && (Canvas->Image() != CanvasHandle || !CanvasHandle || CanvasHandle->isNull())) {
     TerminatedFlag = true;
     return;
   }

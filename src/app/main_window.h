@@ -1,0 +1,154 @@
+// The main window. It owns the page state that the text engine, the page code and the dialogs
+// share, and carries the menus, the tool bar, the palettes, the page area, the ruler and the
+// status bar. Layout in main_window.ui (component names as objectName); behaviour here.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/bitmap.h"
+#include "platform/win_types.h"
+#include "ui_main_window.h"
+
+class TZQVCad;
+class TMainImage;
+class QPrintDialog;
+
+// The pointer's speed, sampled every 200 ms by AccnTimer while drawing or moving with grid
+// scanning on.
+struct TMouseSpeedRec {
+  float Speed = 0;  // pixels travelled since the previous sample, divided by 3
+  TPoint LastPos;
+};
+
+class TForm1 : public QMainWindow, public Ui::TForm1 {
+  Q_OBJECT
+public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // ---- document and page state
+  bool Modified = false;      // changed since New, Open or Save
+  bool FileModified = false;  // changed since loaded or saved; only while DocFileName is set
+  std::string DocFileName;    // empty for an untitled page
+  bool FileBusy = false;      // a document file is being read or written
+  bool PageDisabled = false;  // the page is closed; no text key works
+  std::vector<std::string> SymbolFontList;
+  TPixelFormat PageBufferFormat = pf24bit;
+  TMainImage* MainImage = nullptr;
+  std::string ProductCaption = "Korvalis V";
+  uint8_t PictureCount = 0;
+  uint8_t PasteCount = 0;
+  int ImageCount = 0;
+  bool CanHaveLength = false;
+  bool CanHaveAngle = false;
+  uint8_t CustomSet = 0;
+  uint8_t DefaultCaretHeight = 14;
+  std::string WebLinkSuffix;
+  TMouseSpeedRec MouseSpeed;
+  bool ImageClickConsumed = false;
+  QPrintDialog* PrinterDialog = nullptr;
+
+  // ---- controls made in code
+  QTimer* Timer1 = nullptr;
+  QTimer* Timer2 = nullptr;
+  QTimer* Timer3 = nullptr;
+  QTimer* AccnTimer = nullptr;
+  QLabel* LastItemLabel = nullptr;
+  QWidget* LEDPnl = nullptr;
+  QLabel* NodeLed = nullptr;
+  // Status bar panels 0 to 5.
+  std::array<QLabel*, 6> StatusPanels{};
+  void SetPanelText(int panel, const QString& text);
+  QString PanelText(int panel) const;
+
+  // ---- start-up
+  // Checks the special fonts and the symbol font; installs missing special fonts from the
+  // program's fonts folder. False: the program must end.
+  static bool CheckSpecialFonts();
+  static int InstallFontFile(const std::string& FileName);
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormDeactivate();
+  std::string GetAppFormVerCaption(const std::string& Title);
+  // Logs what escaped an event handler when logging is on.
+  void ApplicationException(const std::string& message);
+  void AutoOpenFile(const std::string& argument);
+  void InitializeSymbolList();
+  void CreateCadEngine();
+  // Engine events: a change marks the document modified; a new background colour repaints.
+  void CadChange();
+  void CadBackgroundColorChange();
+  void LoadSpeedButtonGlyphs();
+
+  // ---- page image, caption, status
+  void CreateNewImage(int width, int height);
+  void SetDocumentFileName(const std::string& Name);
+  bool DocumentNeedsSave();
+  void ShowInsertMode();
+  void ShowToolStatus();
+  void ReleasePickButtons();
+  void UpdateEditButtons();
+  void UpdateCadSelector();
+  void ClearCurrentFigure();
+  bool ConfirmOverwrite(const std::string& FileName, const std::string& Operation);
+  // Points of an old 740-byte shape record into slots 0 to 7 of a point list (slot 1 is zeroed).
+  void ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount);
+
+  // ---- commands
+  void NewFile(QObject* Sender);
+  void Exit1Click();
+
+  // The tool buttons: exactly one of tbText, tbSelect, tbDraw, tbMove is down.
+  void tbTextClick(QObject* Sender);
+  void tbSelectClick(QObject* Sender);
+  void tbDrawClick(QObject* Sender);
+  void tbMoveClick(QObject* Sender);
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+private:
+  void WireCommands();
+  void SetUpStatusBar();
+  bool Shown = false;
+};
+
+extern TForm1* Form1;
+
+// ---- globals of the main window's module
+extern TZQVCad* Figures;
+extern TColor BackgroundColor;
+extern TRect SelectionRect;
+extern bool SelectionRectShown;
+extern bool DrawingDragActive;
+extern bool MouseClickActive;
+extern int32_t DebugLevel;
+extern int32_t LogErrorCount;
+extern int FormattedTextFormat;
+extern int RichTextFormat;
+extern std::array<int, 9> HandledClipboardFormats;
+
+extern std::string PageIniName;  // AppDir + "PageIni.ini"
+extern TBitmap* PageBuffer;      // back buffer of the page renderer
+extern bool PrinterPresent;
+extern std::vector<std::string> ImageExtensions;
+extern int ScrollBarSnooze;
+extern int SnapAreaSize;
+
+// Runs the module's initialisation once: program folder, page-settings path, back buffer,
+// clipboard format ids.
+void InitMainWindowModule();
+// The query suffix of the maker's web addresses from the installer's file name: setup_ab12.exe
+// gives "&a=ab12"; a name without "_" gives nothing.
+std::string WebLinkSuffixOf(const std::string& setupFile);
+// Upper-cased extension of FileName is one of ImageExtensions.
+bool IsImageFileName(const std::string& FileName);

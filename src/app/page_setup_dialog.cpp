@@ -1,0 +1,136 @@
+#include "app/page_setup_dialog.h"
+
+#include <QLocale>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/main_window.h"
+#include "helpers/error_report.h"
+#include "helpers/page_surface.h"
+#include "platform/numeric.h"
+#include "platform/screen.h"
+#include "settings/zqv_ini_file.h"
+#include "text/page_geometry.h"
+
+TPageSetupDialog* PageSetupDialog = nullptr;
+
+const TPageStyleRec PageStyleTable[8] = {
+    {"A4 Landscape", 297, 210}, {"A4 Portrait", 210, 297}, {"A5 Landscape", 210, 148}, {"A5 Portrait", 148, 210},
+    {"B4 Landscape", 353, 250}, {"B4 Portrait", 250, 353}, {"B5 Landscape", 250, 176}, {"B5 Portrait", 176, 250}};
+
+double PageUnitFactor() {
+  return PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked() ? 2.54 : 1.0;
+}
+
+TPageSetupDialog::TPageSetupDialog(QWidget* parent) : QDialog(parent) {
+  setupUi(this);
+  PageStyles = new QButtonGroup(this);
+  auto* layout = new QVBoxLayout(PageStylesGp);
+  for (int i = 0; i < 8; ++i) {
+    auto* b = new QRadioButton(PageStyleTable[i].Name, PageStylesGp);
+    layout->addWidget(b);
+    PageStyles->addButton(b, i);
+  }
+  for (auto* e : {Left1, Top1, Right1, Bottom1}) {
+    e->SetValueType(vtFloat);
+    e->SetDecimal(3);
+    e->SetMinValue(0);
+    e->SetMaxValue(10);
+    e->SetIncrement(0.1);
+  }
+  SetPageStyle(1);
+  connect(ButtonBox, &QDialogButtonBox::accepted, this, [this] {
+    accept();
+    SetUpPage(this, true, 1);
+  });
+  connect(ButtonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  LoadPageDefaults();
+  SetUpPage(nullptr, false, 1);
+}
+
+int TPageSetupDialog::PageStyle() const { return PageStyles->checkedId(); }
+
+void TPageSetupDialog::SetPageStyle(int style) {
+  if (style > 7) style = 7;
+  if (style < 0) {
+    if (auto* b = PageStyles->checkedButton()) {
+      PageStyles->setExclusive(false);
+      b->setChecked(false);
+      PageStyles->setExclusive(true);
+    }
+    return;
+  }
+  PageStyles->button(style)->setChecked(true);
+}
+
+double TPageSetupDialog::UnitFactor() const { return DefaultMetric1->isChecked() ? 2.54 : 1.0; }
+
+int TPageSetupDialog::GetPageWidth() const {
+  const int style = PageStyle() < 0 ? 1 : PageStyle();
+  return int(Round(PageStyleTable[style].WidthMm / 25.4 * ScreenPixelsPerInch()));
+}
+
+int TPageSetupDialog::GetPageHeight() const {
+  const int style = PageStyle() < 0 ? 1 : PageStyle();
+  return int(Round(PageStyleTable[style].HeightMm / 25.4 * ScreenPixelsPerInch()));
+}
+
+int TPageSetupDialog::LeftMarginPx() const { return int(Round(ScreenPixelsPerInch() * Left1->Value() / UnitFactor())); }
+int TPageSetupDialog::TopMarginPx() const { return int(Round(ScreenPixelsPerInch() * Top1->Value() / UnitFactor())); }
+int TPageSetupDialog::RightEdgePx() const {
+  return GetPageWidth() - int(Round(ScreenPixelsPerInch() * Right1->Value() / UnitFactor()));
+}
+int TPageSetupDialog::BottomEdgePx() const {
+  return GetPageHeight() - int(Round(ScreenPixelsPerInch() * Bottom1->Value() / UnitFactor()));
+}
+
+void TPageSetupDialog::LoadPageDefaults() {
+  try {
+    TZQVIniFile ini(PageIniName);
+    const bool metricDefault = QLocale::system().measurementSystem() == QLocale::MetricSystem;
+    DefaultMetric1->setChecked(ini.ReadBool("Margin_Defaults", "Metric", metricDefault));
+    const std::string def = DefaultMetric1->isChecked() ? "1.27" : "0.5";
+    const char* keys[4] = {"Left_Margin", "Top_Margin", "Right_Margin", "Bottom_Margin"};
+    TNumSpinEdit* edits[4] = {Left1, Top1, Right1, Bottom1};
+    for (int i = 0; i < 4; ++i) {
+      bool ok = false;
+      const QString text = QString::fromStdString(ini.ReadString("Margin_Defaults", keys[i], def));
+      double v = QLocale::system().toDouble(text, &ok);
+      if (!ok) v = text.toDouble(&ok);
+      if (ok) edits[i]->SetValue(v);
+    }
+    SetPageStyle(ini.ReadInteger("Margin_Defaults", "Page_Style", 1));
+  } catch (...) {
+    ShowUnknownError("LoadPageDefaults");
+  }
+  lMargin = int16_t(LeftMarginPx());
+  tMargin = int16_t(TopMarginPx());
+  bMargin = int16_t(BottomEdgePx());
+  rMargin = int16_t(RightEdgePx());
+}
+
+void TPageSetupDialog::SetUpPage(QObject* Sender, bool ChangeMarginsToo, int CellIndex) {
+  (void)Sender;
+  (void)CellIndex;
+  try {
+    PageWidth = uint16_t(GetPageWidth());
+  } catch (...) {
+    ShowUnknownError("SetUpPage GetPageWidth");
+  }
+  try {
+    PageHeight = uint16_t(GetPageHeight());
+  } catch (...) {
+    ShowUnknownError("SetUpPage GetPageHeight");
+  }
+  if (ChangeMarginsToo) {
+    lMargin = int16_t(LeftMarginPx());
+    tMargin = int16_t(TopMarginPx());
+    bMargin = int16_t(BottomEdgePx());
+    rMargin = int16_t(RightEdgePx());
+  }
+  if (!Form1) return;
+  Form1->CreateNewImage(PageWidth, PageHeight);
+  Form1->ParaPanel1->SetMetric(DefaultMetric1->isChecked());
+  Form1->ParaPanel1->SetMax(Form1->MainImage->width());
+  Form1->ParaPanel1->SetMin(lMargin + 60);
+}

@@ -1,0 +1,188 @@
+// The CAD engine object: owns the figures of the page, the property template, the current figure,
+// the zoom levels and the current mapping.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "cad/cad_types.h"
+#include "cad/figure.h"
+#include "cad/zoom.h"
+#include "platform/canvas.h"
+
+class QWidget;
+class TZQVCad;
+
+using TCadNotifyEvent = std::function<void(TZQVCad* Sender)>;
+
+// The result of the engine's node search.
+struct TNodeHitRec {
+  int32_t FigureIndex = -1;
+  int32_t NodeIndex = -1;
+  uint8_t Button = 0;
+  bool Found = false;
+  TRealXYZ Point{};
+  TPoint Pixel{};
+};
+
+// Measurements of the last interactive edit, read by the main window's status bar.
+struct TMeasureRec {
+  int32_t LastIndex = -1;
+  int32_t EndNode = 0;
+  long double Angle = 0;
+  float GridCellWidth = 0;
+  float GridCellHeight = 0;
+  int32_t GridColumn = -1;
+  int32_t GridRow = -1;
+  uint16_t Cursor = 0;
+  double Length = 0;
+  double DX = 0;
+  double DY = 0;
+  bool OnNode = false;
+};
+
+// The measurements as the main window's status bar names them.
+using TDrawInfoRec = TMeasureRec;
+
+// The figures in drawing order (index 0 drawn first); the list owns them.
+using TFigureList = std::vector<std::unique_ptr<TRealFig>>;
+
+// The one engine instance of the program, or none before the main window has created it (defined
+// with the main window).
+extern TZQVCad* Figures;
+// True from the mouse-down that starts a new figure until the mouse-up that finishes it.
+extern bool NewFigureStarted;
+
+constexpr int MaxFigureCount = 33554431;
+constexpr int WaveBufferPoints = 32768;
+
+class TZQVCad {
+public:
+  TZQVCad(QWidget* Parent, int NodeCountSetting, int32_t XResolution, int32_t YResolution);
+  virtual ~TZQVCad();
+  TZQVCad(const TZQVCad&) = delete;
+  TZQVCad& operator=(const TZQVCad&) = delete;
+
+  // Figures and template.
+  int32_t DataVersion = 2;
+  TFigureList FigureList;
+  std::unique_ptr<TRealFig> CurrentFigure;
+  std::unique_ptr<TStoredProperties> Template;
+  std::vector<TPoint> ScreenPoints;
+  std::vector<TPoint> WaveBuffer;
+
+  // Units, page and zoom.
+  bool Metric = false;
+  uint8_t PaperIndex = 0;
+  int32_t XResolution = 0;
+  int32_t YResolution = 0;
+  std::unique_ptr<TZoom> Zoom;
+  TMappingRec Mapping{};
+  QWidget* Parent = nullptr;
+  TColor BackgroundColor = clWindow;
+
+  // Drawing state and options.
+  bool Ready = false;
+  bool Updating = false;
+  bool Drawing = false;
+  bool Dragging = false;
+  bool Busy = false;
+  bool StopRequest = false;
+  bool Swopping = false;
+  bool PaletteDevice = false;
+  bool TicksErased = true;
+  bool WantTicks = false;
+  bool PixelSnap = false;
+  bool AutoRefresh = false;
+  bool AutoFront = false;
+  bool NonFilledOnly = false;
+  bool DynamicGrids = true;
+  bool ScanGrids = true;
+  bool LargeSnapArea = false;
+  bool LargeSnapCursor = false;
+  bool SameColorDivider = false;
+  int32_t HitSize = 4;
+  uint8_t ToolMode = 11;
+  bool IsNT = true;
+  int32_t CopyMagnification = 1;
+  TRealPoint ReferencePoint{};
+  // Pen and brush of the measuring tool.
+  TPen RubberPen{RGBColor(128, 128, 0), 0, psDot, pmNotXor};
+  TBrush RubberBrush{clWhite, bsClear};
+
+  // Editing and selection state.
+  TNodeHitRec NodeHit;
+  TRealPoint DragStart{};
+  TRealPoint DragLast{};
+  TMeasureRec Measure;
+  TDrawInfoRec& DrawInfo = Measure;
+  TRect SelectRect{};
+  TRealPoint SelectionTopLeft{};
+  TRealPoint SelectionBottomRight{};
+  TRealFig* FirstSelected = nullptr;
+  // Indexes of the figures lying wholly inside the selection rectangle, ascending.
+  std::vector<int32_t> Selection;
+  // Indexes of the figures with at least one node inside it, ascending.
+  std::vector<int32_t> TouchedSelection;
+
+  // Events, called with the engine as sender and only when assigned.
+  TCadNotifyEvent OnChange;
+  TCadNotifyEvent OnAfterDraw;
+  TCadNotifyEvent OnFigureEdited;
+  TCadNotifyEvent OnZoomChange;
+  TCadNotifyEvent OnSelectRect;
+  TCadNotifyEvent OnSelectionMoved;
+  TCadNotifyEvent OnBackgroundColorChange;
+  TCadNotifyEvent OnUnitsChange;
+  TCadNotifyEvent OnPaste;
+  TCadNotifyEvent OnDestroy;
+
+  // Figure list.
+  int32_t Count() const { return int32_t(FigureList.size()); }
+  // The figure at Index; an index outside 0 .. Count - 1 raises EListError.
+  TRealFig* GetFigure(int Index) const;
+  // Appends a copy of Source (a default figure without one); the measuring tool is never stored.
+  void AddFigure(const TRealFig* Source);
+  void Pack();
+  void Changed();
+  void TemplateChanged(TRealFig* Sender);
+  void SetBackgroundColor(TColor Color);
+  void SetCopyMagnification(int32_t Value);
+
+  // Units, page and zoom.
+  int32_t PixelsPerInch() const;
+  void GetMapping(TMappingRec& Map) const;
+  TMappingRec GetMapping() const;
+  double ZoomStep() const;
+  uint8_t ZoomLevel() const;
+  double ZoomFactor() const;
+  void SetZoomLevel(uint8_t Level);
+  void SetMappingMode(uint8_t NewPaperIndex);
+  void SetMetric(bool NewMetric);
+  void SetupPage(uint8_t NewPaperIndex, bool NewMetric);
+
+  // Selection by rectangle (page pixels, under the current mapping).
+  void SelectInRect(const TRect& Rect);
+  TRealFig* SelectFiguresInRect(const TRect& Rect);
+  bool FigureHasNodeInRect(const TRealFig& Figure, const TRect& Rect) const;
+  bool HasSelection() const;
+  void ClearSelection();
+  void GetSelectionBounds(double& x1, double& y1, double& x2, double& y2) const;
+  TRealPoint GetExtentsTopLeft(int32_t FigureCount, const TRect& Rect) const;
+  TRealPoint GetExtentsBottomRight(int32_t FigureCount, const TRect& Rect) const;
+  void GetExtentsTopLeft(int32_t FigureCount, const TRect& Rect, TRealPoint& P) const { P = GetExtentsTopLeft(FigureCount, Rect); }
+  void GetExtentsBottomRight(int32_t FigureCount, const TRect& Rect, TRealPoint& P) const { P = GetExtentsBottomRight(FigureCount, Rect); }
+  void GetExtents(const TRect& Rect, TRect& Result) const;
+  // Converts the selected figures of the convertible kinds into multilines.
+  void ConvertSelectedToMultiline();
+
+  // Small services.
+  int32_t LastSelectedIndex();
+  void SetStopRequest(bool Value) { StopRequest = Value; }
+  void SetLargeSnapArea(bool Value);
+
+  // Node count of every figure.
+  bool SetNodeCount(int n);
+  int MaxUsedNodeCount() const;
+};

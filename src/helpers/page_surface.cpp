@@ -1,0 +1,70 @@
+#include "helpers/page_surface.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "platform/canvas.h"
+
+TSizeChangedImage::TSizeChangedImage(QWidget* parent) : QWidget(parent), FBitmap(std::make_unique<TBitmap>()) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+}
+
+TSizeChangedImage::~TSizeChangedImage() = default;
+
+void TSizeChangedImage::SetMargins(const TRect& r) {
+  if (r == FMargins) return;
+  FMargins = r;
+  if (FMarginGuides) update();
+}
+
+void TSizeChangedImage::SetMarginGuides(bool v) {
+  if (v == FMarginGuides) return;
+  FMarginGuides = v;
+  update();
+}
+
+void TSizeChangedImage::SetDynamicResize(bool v) {
+  if (v == FDynamicResize) return;
+  FDynamicResize = v;
+  if (v) update();
+}
+
+TCanvas& TSizeChangedImage::Canvas() { return FBitmap->Canvas(); }
+
+void TSizeChangedImage::paintEvent(QPaintEvent* e) {
+  QPainter p(this);
+  const QImage& img = FBitmap->Image();
+  if (img.isNull()) {
+    p.fillRect(e->rect(), Qt::white);
+  } else if (Stretch) {
+    p.drawImage(rect(), img);
+  } else {
+    p.fillRect(e->rect(), Qt::white);
+    p.drawImage(e->rect().topLeft(), img, e->rect());
+  }
+  if (FMarginGuides) {
+    p.setPen(QPen(Qt::gray, 1, Qt::DotLine));
+    p.drawLine(FMargins.Left, 0, FMargins.Left, height());
+    p.drawLine(FMargins.Right, 0, FMargins.Right, height());
+    p.drawLine(0, FMargins.Top, width(), FMargins.Top);
+    p.drawLine(0, FMargins.Bottom, width(), FMargins.Bottom);
+  }
+  AfterPaint(p);
+  if (OnAfterPaint) OnAfterPaint(p);
+}
+
+void TSizeChangedImage::mousePressEvent(QMouseEvent* e) {
+  if (OnMouseDown) OnMouseDown(e->button(), e->modifiers(), int(e->position().x()), int(e->position().y()));
+  else QWidget::mousePressEvent(e);
+}
+
+void TSizeChangedImage::mouseMoveEvent(QMouseEvent* e) {
+  if (OnMouseMove) OnMouseMove(e->buttons(), e->modifiers(), int(e->position().x()), int(e->position().y()));
+  else QWidget::mouseMoveEvent(e);
+}
+
+void TSizeChangedImage::mouseReleaseEvent(QMouseEvent* e) {
+  if (OnMouseUp) OnMouseUp(e->button(), e->modifiers(), int(e->position().x()), int(e->position().y()));
+  else QWidget::mouseReleaseEvent(e);
+}

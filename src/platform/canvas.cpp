@@ -1,0 +1,1010 @@
+#include "platform/canvas.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTransform>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "platform/graphic.h"
+#include "platform/screen.h"
+
+// ---- Raster operations --------------------------------------------------------------------------
+
+uint32_t MixPixel(TPenMode mode, uint32_t p, uint32_t d) {
+  switch (mode) {
+    case pmBlack: return 0;
+    case pmWhite: return ~0u;
+    case pmNop: return d;
+    case pmNot: return ~d;
+    case pmCopy: return p;
+    case pmNotCopy: return ~p;
+    case pmMergePenNot: return p | ~d;
+    case pmMaskPenNot: return p & ~d;
+    case pmMergeNotPen: return ~p | d;
+    case pmMaskNotPen: return ~p & d;
+    case pmMerge: return p | d;
+    case pmNotMerge: return ~(p | d);
+    case pmMask: return p & d;
+    case pmNotMask: return ~(p & d);
+    case pmXor: return p ^ d;
+    case pmNotXor: return ~(p ^ d);
+  }
+  return p;
+}
+
+namespace {
+constexpr TPenMode kRop2Modes[16] = {pmBlack, pmNotMerge, pmMaskNotPen, pmNotCopy,     pmMaskPenNot, pmNot,
+                                     pmXor,   pmNotMask,  pmMask,       pmNotXor,      pmNop,        pmMergeNotPen,
+                                     pmCopy,  pmMergePenNot, pmMerge,   pmWhite};
+}
+
+TPenMode PenModeFromRop2(int rop2) { return rop2 >= 1 && rop2 <= 16 ? kRop2Modes[rop2 - 1] : pmCopy; }
+
+int Rop2FromPenMode(TPenMode mode) {
+  for (int i = 0; i < 16; ++i)
+    if (kRop2Modes[i] == mode) return i + 1;
+  return R2_COPYPEN;
+}
+
+uint8_t HatchRow(TBrushStyle style, int row) {
+  // Bit 7 is the leftmost pixel of the 8-pixel row.
+  static const uint8_t hatches[6][8] = {
+      {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF},  // horizontal
+      {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},  // vertical
+      {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},  // forward diagonal "\"
+      {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},  // backward diagonal "/"
+      {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0xFF},  // cross
+      {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},  // diagonal cross
+  };
+  if (style < bsHorizontal || style > bsDiagCross) return style == bsSolid ? 0xFF : 0;
+  return hatches[style - bsHorizontal][row & 7];
+}
+
+uint32_t Rop3Pixel(TCopyMode rop, uint32_t p, uint32_t s, uint32_t d) {
+  const uint32_t op = (rop >> 16) & 0xFF;
+  switch (op) {
+    case 0xCC: return s;
+    case 0x00: return 0;
+    case 0xFF: return 0xFFFFFF;
+    default: break;
+  }
+  uint32_t r = 0;
+  for (int i = 0; i < 8; ++i) {
+    if (!(op & (1u << i))) continue;
+    r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+  }
+  return r & 0xFFFFFF;
+}
+
+namespace {
+
+QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+TRect Intersect(const TRect& a, const TRect& b) {
+  TRect r(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom));
+  if (r.IsEmpty()) return TRect();
+  return r;
+}
+TRect Normalized(int x1, int y1, int x2, int y2) {
+  return TRect(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
+}
+
+uint32_t Rgb24(TColor c) {
+  c = ColorToRGB(c);
+  return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | uint32_t(GetBValue(c));
+}
+TColor FromRgb24(uint32_t v) { return RGBColor((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF); }
+
+int RoundHalfUp(double v) { return int(std::floor(v + 0.5)); }
+
+// Coverage of one drawing call: one byte per pixel of Box (device coordinates).
+struct TMask {
+  TRect Box;
+  std::vector<uint8_t> Bits;
+  explicit TMask(const TRect& box) : Box(box), Bits(size_t(std::max(0, box.Width())) * std::max(0, box.Height())) {}
+  bool Empty() const { return Box.IsEmpty(); }
+  bool Contains(int x, int y) const { return x >= Box.Left && x < Box.Right && y >= Box.Top && y < Box.Bottom; }
+  uint8_t& At(int x, int y) { return Bits[size_t(y - Box.Top) * Box.Width() + (x - Box.Left)]; }
+  uint8_t Get(int x, int y) const {
+    return Contains(x, y) ? Bits[size_t(y - Box.Top) * Box.Width() + (x - Box.Left)] : 0;
+  }
+  void Set(int x, int y) {
+    if (Contains(x, y)) At(x, y) = 1;
+  }
+  void Subtract(const TMask& other) {
+    for (int y = Box.Top; y < Box.Bottom; ++y)
+      for (int x = Box.Left; x < Box.Right; ++x)
+        if (other.Get(x, y)) At(x, y) = 0;
+  }
+};
+
+// Renders a Qt path (in device coordinates) into a mask without antialiasing.
+void PaintIntoMask(TMask& mask, const std::function<void(QPainter&)>& paint) {
+  if (mask.Empty()) return;
+  QImage img(mask.Box.Width(), mask.Box.Height(), QImage::Format_ARGB32_Premultiplied);
+  img.fill(Qt::transparent);
+  {
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.translate(-mask.Box.Left, -mask.Box.Top);
+    paint(p);
+  }
+  for (int y = 0; y < img.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    uint8_t* out = &mask.Bits[size_t(y) * mask.Box.Width()];
+    for (int x = 0; x < img.width(); ++x)
+      if (qAlpha(row[x]) >= 128) out[x] = 1;
+  }
+}
+
+// Dash patterns of one-pixel pens, in pixels: on, off, on, off...
+const std::vector<int>* DashPattern(TPenStyle style) {
+  static const std::vector<int> dash{18, 6}, dot{3, 3}, dashDot{9, 6, 3, 6}, dashDotDot{9, 3, 3, 3, 3, 3};
+  switch (style) {
+    case psDash: return &dash;
+    case psDot: return &dot;
+    case psDashDot: return &dashDot;
+    case psDashDotDot: return &dashDotDot;
+    default: return nullptr;
+  }
+}
+
+// One-pixel lines: Bresenham from a to b, leaving out b; the dash phase runs on across segments.
+struct TThinLiner {
+  TMask& On;
+  TMask& Gap;
+  const std::vector<int>* Pattern;
+  int Phase = 0;
+  int PatternLength = 0;
+
+  TThinLiner(TMask& on, TMask& gap, const std::vector<int>* pattern) : On(on), Gap(gap), Pattern(pattern) {
+    if (Pattern)
+      for (int v : *Pattern) PatternLength += v;
+  }
+
+  void Plot(int x, int y) {
+    if (!Pattern) {
+      On.Set(x, y);
+      return;
+    }
+    int p = Phase % PatternLength, slot = 0;
+    while (p >= (*Pattern)[slot]) p -= (*Pattern)[slot++];
+    if (slot % 2 == 0) On.Set(x, y);
+    else Gap.Set(x, y);
+    ++Phase;
+  }
+
+  void Segment(TPoint a, TPoint b) {
+    int64_t dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
+    const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
+    if (n == 0) return;
+    // Far outside the mask only the phase matters: skip what cannot be seen.
+    const TRect& box = On.Box;
+    const int64_t margin = 2;
+    auto outside = [&](const TPoint& p, const TPoint& q) {
+      return (std::max(p.X, q.X) < box.Left - margin) || (std::min(p.X, q.X) >= box.Right + margin) ||
+             (std::max(p.Y, q.Y) < box.Top - margin) || (std::min(p.Y, q.Y) >= box.Bottom + margin);
+    };
+    if (outside(a, b)) {
+      Phase += int(n % std::max(1, PatternLength ? PatternLength : 1));
+      return;
+    }
+    const int64_t ax = std::llabs(dx), ay = std::llabs(dy);
+    const int sx = dx > 0 ? 1 : -1, sy = dy > 0 ? 1 : -1;
+    int64_t x = a.X, y = a.Y;
+    if (ax >= ay) {
+      int64_t err = 2 * ay - ax;
+      for (int64_t i = 0; i < n; ++i) {
+        Plot(int(x), int(y));
+        if (err > 0 || (err == 0 && sx < 0)) y += sy, err -= 2 * ax;
+        err += 2 * ay;
+        x += sx;
+      }
+    } else {
+      int64_t err = 2 * ax - ay;
+      for (int64_t i = 0; i < n; ++i) {
+        Plot(int(x), int(y));
+        if (err > 0 || (err == 0 && sy < 0)) x += sx, err -= 2 * ay;
+        err += 2 * ax;
+        y += sy;
+      }
+    }
+  }
+};
+
+QPainterPath OutlinePath(const TShapeOutline& o) {
+  QPainterPath path;
+  if (o.Points.empty()) return path;
+  path.moveTo(o.Points[0].X + 0.5, o.Points[0].Y + 0.5);
+  for (size_t i = 1; i < o.Points.size(); ++i) path.lineTo(o.Points[i].X + 0.5, o.Points[i].Y + 0.5);
+  if (o.Closed) path.closeSubpath();
+  return path;
+}
+
+// ---- The raster back-end ----------------------------------------------------------------------
+
+class TRasterBackend : public TCanvasBackend {
+public:
+  explicit TRasterBackend(QImage* image) : Img(image) {
+    if (!Img) return;
+    const auto f = Img->format();
+    if (!Img->isNull() && f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+        f != QImage::Format_ARGB32_Premultiplied)
+      *Img = Img->convertToFormat(Img->hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  }
+  int Width() const override { return Img ? Img->width() : 0; }
+  int Height() const override { return Img ? Img->height() : 0; }
+  int PixelsPerInch() const override { return ScreenPixelsPerInch(); }
+  QImage* Image() override { return Img; }
+
+  uint32_t* Row(int y) { return reinterpret_cast<uint32_t*>(Img->scanLine(y)); }
+
+  // Combines one pixel with a 24-bit colour through a mix mode; the top byte stays.
+  static void Mix(uint32_t& px, uint32_t color, TPenMode mode) {
+    px = (px & 0xFF000000u) | (MixPixel(mode, color, px) & 0xFFFFFFu);
+  }
+
+  void ApplyPen(const TMask& m, uint32_t color, TPenMode mode) {
+    for (int y = m.Box.Top; y < m.Box.Bottom; ++y) {
+      uint32_t* row = Row(y);
+      const uint8_t* bits = &m.Bits[size_t(y - m.Box.Top) * m.Box.Width()];
+      for (int x = m.Box.Left; x < m.Box.Right; ++x)
+        if (bits[x - m.Box.Left]) Mix(row[x], color, mode);
+    }
+  }
+
+  void ApplyBrush(const TMask& m, const TCanvas& c, TPenMode mode) {
+    if (c.Brush.Style == bsClear) return;
+    const uint32_t color = Rgb24(c.Brush.Color);
+    const bool opaque = c.BackgroundOpaque();
+    const uint32_t back = Rgb24(c.BackgroundColor());
+    for (int y = m.Box.Top; y < m.Box.Bottom; ++y) {
+      uint32_t* row = Row(y);
+      const uint8_t hatch = HatchRow(c.Brush.Style, y);
+      const uint8_t* bits = &m.Bits[size_t(y - m.Box.Top) * m.Box.Width()];
+      for (int x = m.Box.Left; x < m.Box.Right; ++x) {
+        if (!bits[x - m.Box.Left]) continue;
+        if (hatch & (0x80u >> (x & 7))) Mix(row[x], color, mode);
+        else if (opaque) Mix(row[x], back, mode);
+      }
+    }
+  }
+
+  TRect ShapeBounds(const TCanvas& c, const TShapeGeometry& g) const {
+    int l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
+    auto add = [&](const TPoint& p) {
+      l = std::min(l, p.X), t = std::min(t, p.Y), r = std::max(r, p.X), b = std::max(b, p.Y);
+    };
+    for (const auto& o : g.Outlines)
+      for (const auto& p : o.Points) add(p);
+    for (const auto& poly : g.FillPolygons)
+      for (const auto& p : poly) add(p);
+    if (g.FillIsRect) add(g.FillRect.TopLeft()), add(g.FillRect.BottomRight());
+    if (l > r) return TRect();
+    const int64_t pad = int64_t(std::max(1, c.Pen.Width)) + 2;
+    const TRect box(int(std::max<int64_t>(INT32_MIN, l - pad)), int(std::max<int64_t>(INT32_MIN, t - pad)),
+                    int(std::min<int64_t>(INT32_MAX, int64_t(r) + pad + 1)),
+                    int(std::min<int64_t>(INT32_MAX, int64_t(b) + pad + 1)));
+    return Intersect(box, c.EffectiveClip());
+  }
+
+  void DrawShape(const TCanvas& c, const TShapeGeometry& g) override {
+    if (!Img || Img->isNull()) return;
+    const TRect box = ShapeBounds(c, g);
+    if (box.IsEmpty()) return;
+    const bool penVisible = c.Pen.Style != psClear && !g.Outlines.empty();
+    const int width = std::max(1, c.Pen.Width);
+    TMask on(box), gap(box);
+    if (penVisible) {
+      if (width == 1) {
+        TThinLiner liner(on, gap, DashPattern(c.Pen.Style));
+        for (const auto& o : g.Outlines) {
+          const auto& pts = o.Points;
+          if (pts.empty()) continue;
+          bool drew = false;
+          for (size_t i = 0; i + 1 < pts.size(); ++i) {
+            liner.Segment(pts[i], pts[i + 1]);
+            drew |= !(pts[i] == pts[i + 1]);
+          }
+          if (o.Closed && pts.size() > 1) {
+            liner.Segment(pts.back(), pts.front());
+            drew |= !(pts.back() == pts.front());
+          }
+          if (o.Closed && !drew) liner.Plot(pts[0].X, pts[0].Y);  // a closed shape of one pixel
+        }
+        if (c.Pen.Style != psSolid && c.Pen.Style != psInsideFrame) gap.Subtract(on);
+      } else {
+        // Wide pens are solid with round ends and joins, as the platform draws them.
+        PaintIntoMask(on, [&](QPainter& p) {
+          QPen pen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+          p.setPen(pen);
+          p.setBrush(Qt::NoBrush);
+          for (const auto& o : g.Outlines) {
+            if (o.Points.size() == 1 || (o.Points.size() == 2 && o.Points[0] == o.Points[1])) {
+              if (o.Closed || o.Points.size() == 1) p.drawPoint(QPointF(o.Points[0].X + 0.5, o.Points[0].Y + 0.5));
+              continue;
+            }
+            p.drawPath(OutlinePath(o));
+          }
+        });
+      }
+    }
+    // The interior: the brush, minus what the pen covers.
+    if (c.Brush.Style != bsClear && (g.FillIsRect || !g.FillPolygons.empty())) {
+      TMask fill(box);
+      if (g.FillIsRect) {
+        const TRect r = Intersect(g.FillRect, box);
+        for (int y = r.Top; y < r.Bottom; ++y)
+          for (int x = r.Left; x < r.Right; ++x) fill.At(x, y) = 1;
+      } else {
+        PaintIntoMask(fill, [&](QPainter& p) {
+          QPainterPath path;
+          path.setFillRule(g.Winding ? Qt::WindingFill : Qt::OddEvenFill);
+          for (const auto& poly : g.FillPolygons) {
+            if (poly.size() < 3) continue;
+            path.moveTo(poly[0].X + 0.5, poly[0].Y + 0.5);
+            for (size_t i = 1; i < poly.size(); ++i) path.lineTo(poly[i].X + 0.5, poly[i].Y + 0.5);
+            path.closeSubpath();
+          }
+          p.fillPath(path, Qt::black);
+        });
+      }
+      if (penVisible) fill.Subtract(on), fill.Subtract(gap);
+      ApplyBrush(fill, c, c.Pen.Mode);
+    }
+    if (penVisible) {
+      if (width == 1 && c.BackgroundOpaque() && DashPattern(c.Pen.Style))
+        ApplyPen(gap, Rgb24(c.BackgroundColor()), c.Pen.Mode);
+      ApplyPen(on, Rgb24(c.Pen.Color), c.Pen.Mode);
+    }
+  }
+
+  void DrawText(const TCanvas& c, int x, int y, const QString& text, const TRect* clip, bool opaqueClip) override {
+    if (!Img || Img->isNull()) return;
+    TRect area = c.EffectiveClip();
+    if (clip) area = Intersect(area, *clip);
+    if (area.IsEmpty()) return;
+    const QFont font = c.Font.ToQFont();
+    QFontMetrics fm(font);
+    QPainter p(Img);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setClipRect(ToQRect(area));
+    if (clip && opaqueClip) p.fillRect(ToQRect(*clip), QColor(QRgb(Rgb24(c.BackgroundColor()))));
+    if (text.isEmpty()) return;
+    const int width = fm.horizontalAdvance(text);
+    const int ascent = fm.ascent(), descent = fm.descent();
+    int ox = 0;
+    if ((c.TextAlign & TA_CENTER) == TA_CENTER) ox = -width / 2;
+    else if (c.TextAlign & TA_RIGHT) ox = -width;
+    int baseline = ascent;
+    if ((c.TextAlign & TA_BASELINE) == TA_BASELINE) baseline = 0;
+    else if (c.TextAlign & TA_BOTTOM) baseline = -descent;
+    p.translate(x, y);
+    if (c.Font.Escapement % 3600 != 0) p.rotate(-c.Font.Escapement / 10.0);
+    if (!clip && c.BackgroundOpaque())
+      p.fillRect(QRect(ox, baseline - ascent, width, ascent + descent), QColor(QRgb(Rgb24(c.BackgroundColor()))));
+    p.setFont(font);
+    p.setPen(QColor(QRgb(Rgb24(c.Font.Color))));
+    p.drawText(QPoint(ox, baseline), text);
+  }
+
+  void DrawPath(const TCanvas& c, const QPainterPath& path, bool stroke, bool fill) override {
+    TShapeGeometry g;
+    g.Winding = path.fillRule() == Qt::WindingFill;
+    for (const QPolygonF& poly : path.toSubpathPolygons()) {
+      std::vector<TPoint> pts;
+      for (const QPointF& q : poly) {
+        const TPoint pt(RoundHalfUp(q.x() - 0.5), RoundHalfUp(q.y() - 0.5));
+        if (pts.empty() || !(pts.back() == pt)) pts.push_back(pt);
+      }
+      if (pts.size() > 1 && pts.front() == pts.back()) pts.pop_back();
+      if (pts.empty()) continue;
+      if (fill) g.FillPolygons.push_back(pts);
+      if (stroke) g.Outlines.push_back({pts, true});
+    }
+    DrawShape(c, g);
+  }
+
+  void FillRect(const TCanvas& c, const TRect& rect) override {
+    if (!Img || Img->isNull() || c.Brush.Style == bsClear) return;
+    const TRect r = Intersect(rect, c.EffectiveClip());
+    if (r.IsEmpty()) return;
+    TMask m(r);
+    std::fill(m.Bits.begin(), m.Bits.end(), 1);
+    ApplyBrush(m, c, pmCopy);
+  }
+
+  void InvertRect(const TCanvas& c, const TRect& rect) override {
+    if (!Img || Img->isNull()) return;
+    const TRect r = Intersect(rect, c.EffectiveClip());
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      uint32_t* row = Row(y);
+      for (int x = r.Left; x < r.Right; ++x) row[x] ^= 0xFFFFFFu;
+    }
+  }
+
+  TColor GetPixel(int x, int y) const override {
+    if (!Img || x < 0 || y < 0 || x >= Img->width() || y >= Img->height()) return clNone;
+    return FromRgb24(reinterpret_cast<const uint32_t*>(Img->constScanLine(y))[x] & 0xFFFFFFu);
+  }
+
+  void SetPixel(const TCanvas& c, int x, int y, TColor color) override {
+    if (!Img || !c.EffectiveClip().Contains(TPoint(x, y))) return;
+    uint32_t& px = Row(y)[x];
+    px = (px & 0xFF000000u) | Rgb24(color);
+  }
+
+  bool FloodFill(const TCanvas& c, int x, int y, TColor color, TFillStyle style) override {
+    const TRect area = c.EffectiveClip();
+    if (!Img || !area.Contains(TPoint(x, y))) return false;
+    const uint32_t key = Rgb24(color);
+    auto inside = [&](int px, int py) {
+      const uint32_t v = reinterpret_cast<const uint32_t*>(Img->constScanLine(py))[px] & 0xFFFFFFu;
+      return style == fsSurface ? v == key : v != key;
+    };
+    if (!inside(x, y)) return false;
+    TMask m(area);
+    std::vector<TPoint> stack{TPoint(x, y)};
+    while (!stack.empty()) {
+      TPoint p = stack.back();
+      stack.pop_back();
+      if (m.Get(p.X, p.Y) || !inside(p.X, p.Y)) continue;
+      int l = p.X, r = p.X;
+      while (l - 1 >= area.Left && !m.Get(l - 1, p.Y) && inside(l - 1, p.Y)) --l;
+      while (r + 1 < area.Right && !m.Get(r + 1, p.Y) && inside(r + 1, p.Y)) ++r;
+      for (int i = l; i <= r; ++i) m.At(i, p.Y) = 1;
+      for (int ny : {p.Y - 1, p.Y + 1}) {
+        if (ny < area.Top || ny >= area.Bottom) continue;
+        bool inRun = false;
+        for (int i = l; i <= r; ++i) {
+          const bool ok = !m.Get(i, ny) && inside(i, ny);
+          if (ok && !inRun) stack.emplace_back(i, ny);
+          inRun = ok;
+        }
+      }
+    }
+    ApplyBrush(m, c, pmCopy);
+    return true;
+  }
+
+  void StretchBlt(const TCanvas& c, const TRect& dest, const QImage& source, const TRect& srcRect, TCopyMode rop,
+                  TColor transparent) override {
+    if (!Img || Img->isNull() || dest.Width() == 0 || dest.Height() == 0) return;
+    const bool usesSource = (((rop >> 16) ^ (rop >> 18)) & 0x33) != 0;
+    QImage src;
+    if (usesSource) {
+      if (source.isNull() || srcRect.Width() == 0 || srcRect.Height() == 0) return;
+      const auto f = source.format();
+      src = (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32) && &source != Img
+                ? source
+                : source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    }
+    const bool blend = usesSource && src.format() == QImage::Format_ARGB32 && rop == cmSrcCopy;
+    const bool keyed = usesSource && transparent != clNone;
+    const uint32_t key = keyed ? Rgb24(transparent) : 0;
+    // Mirroring: a negative width or height on either side flips the picture.
+    const TRect d = Normalized(dest.Left, dest.Top, dest.Right, dest.Bottom);
+    const bool flipX = (dest.Width() < 0) != (srcRect.Width() < 0);
+    const bool flipY = (dest.Height() < 0) != (srcRect.Height() < 0);
+    const TRect s = Normalized(srcRect.Left, srcRect.Top, srcRect.Right, srcRect.Bottom);
+    const TRect area = Intersect(d, c.EffectiveClip());
+    if (area.IsEmpty()) return;
+    const uint32_t brush = Rgb24(c.Brush.Color), back = Rgb24(c.BackgroundColor());
+    const int64_t dw = d.Width(), dh = d.Height(), sw = s.Width(), sh = s.Height();
+    for (int y = area.Top; y < area.Bottom; ++y) {
+      int64_t oy = y - d.Top;
+      if (flipY) oy = dh - 1 - oy;
+      const int sy = usesSource ? int(s.Top + oy * sh / dh) : 0;
+      const uint32_t* srow = nullptr;
+      if (usesSource) {
+        if (sy < 0 || sy >= src.height()) continue;
+        srow = reinterpret_cast<const uint32_t*>(src.constScanLine(sy));
+      }
+      uint32_t* row = Row(y);
+      const uint8_t hatch = HatchRow(c.Brush.Style, y);
+      for (int x = area.Left; x < area.Right; ++x) {
+        uint32_t sv = 0;
+        if (usesSource) {
+          int64_t ox = x - d.Left;
+          if (flipX) ox = dw - 1 - ox;
+          const int sx = int(s.Left + ox * sw / dw);
+          if (sx < 0 || sx >= src.width()) continue;
+          sv = srow[sx];
+          if (keyed && (sv & 0xFFFFFFu) == key) continue;
+          if (blend) {
+            const uint32_t a = sv >> 24;
+            if (a == 0) continue;
+            if (a < 255) {
+              const uint32_t dv = row[x];
+              auto ch = [&](int shift) {
+                const uint32_t sc = (sv >> shift) & 0xFF, dc = (dv >> shift) & 0xFF;
+                return ((sc * a + dc * (255 - a) + 127) / 255) << shift;
+              };
+              row[x] = (dv & 0xFF000000u) | ch(16) | ch(8) | ch(0);
+              continue;
+            }
+          }
+        }
+        const uint32_t pv = (hatch & (0x80u >> (x & 7))) ? brush : back;
+        uint32_t& px = row[x];
+        px = (px & 0xFF000000u) | Rop3Pixel(rop, pv, sv & 0xFFFFFFu, px & 0xFFFFFFu);
+      }
+    }
+  }
+
+private:
+  QImage* Img;
+};
+
+constexpr double kPi = std::numbers::pi;
+
+void PushUnique(std::vector<TPoint>& pts, TPoint p) {
+  if (pts.empty() || !(pts.back() == p)) pts.push_back(p);
+}
+
+}  // namespace
+
+// ---- Canvas ---------------------------------------------------------------------------------
+
+TCanvas::TCanvas(QImage* target) : Impl(std::make_unique<TRasterBackend>(target)) {}
+TCanvas::TCanvas(std::unique_ptr<TCanvasBackend> backend) : Impl(std::move(backend)) {}
+TCanvas::~TCanvas() = default;
+
+void TCanvas::SetTarget(QImage* target) {
+  auto hook = Impl ? Impl->OnAccess : std::function<void()>();
+  Impl = std::make_unique<TRasterBackend>(target);
+  Impl->OnAccess = std::move(hook);
+}
+
+void TCanvas::Access(bool writes) const {
+  if (Impl->OnAccess) Impl->OnAccess();
+  if (writes) ++Impl->Changes;
+}
+
+int TCanvas::SetTextAlign(int align) { return std::exchange(TextAlign, align); }
+int TCanvas::SetArcDirection(int dir) {
+  return std::exchange(ArcDirection, dir == AD_CLOCKWISE ? AD_CLOCKWISE : AD_COUNTERCLOCKWISE);
+}
+int TCanvas::SetBkMode(int mode) { return std::exchange(BkMode, mode); }
+TColor TCanvas::SetBkColor(TColor color) { return std::exchange(BkColor, color); }
+TPenMode TCanvas::SetROP2(TPenMode mode) { return std::exchange(Pen.Mode, mode); }
+int TCanvas::SetPolyFillMode(int mode) { return std::exchange(PolyFillMode, mode); }
+
+bool TCanvas::BackgroundOpaque() const {
+  if (BkMode == OPAQUE) return true;
+  if (BkMode == TRANSPARENT) return false;
+  return Brush.Style == bsSolid;
+}
+
+TColor TCanvas::BackgroundColor() const { return BkMode == 0 ? Brush.Color : BkColor; }
+
+int TCanvas::Width() const { return Impl->Width(); }
+int TCanvas::Height() const { return Impl->Height(); }
+int TCanvas::PixelsPerInch() const { return Ppi > 0 ? Ppi : Impl->PixelsPerInch(); }
+void TCanvas::SetPixelsPerInch(int ppi) { Ppi = ppi > 0 ? ppi : 0; }
+QImage* TCanvas::Image() const { return Impl->Image(); }
+
+int TCanvas::GetDeviceCaps(int index) const {
+  switch (index) {
+    case HORZRES: return Width();
+    case VERTRES: return Height();
+    case BITSPIXEL: return Image() ? 32 : 24;
+    case PLANES: return 1;
+    case LOGPIXELSX:
+    case LOGPIXELSY: return PixelsPerInch();
+    default: return 0;
+  }
+}
+
+TRect TCanvas::ClipRect() const { return Clipped ? Clip : TRect(0, 0, Width(), Height()); }
+void TCanvas::SetClipRect(const TRect& rect) {
+  Clip = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
+  Clipped = true;
+}
+void TCanvas::IntersectClipRect(const TRect& rect) {
+  const TRect r = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
+  Clip = Clipped ? Intersect(Clip, r) : r;
+  Clipped = true;
+}
+void TCanvas::ClearClipRect() { Clipped = false; }
+TRect TCanvas::EffectiveClip() const { return Intersect(ClipRect(), TRect(0, 0, Width(), Height())); }
+
+// ---- Geometry ---------------------------------------------------------------------------------
+
+std::vector<TPoint> TCanvas::EllipsePoints(int x1, int y1, int x2, int y2) {
+  const TRect b = Normalized(x1, y1, x2, y2);
+  std::vector<TPoint> pts;
+  if (b.Width() <= 0 || b.Height() <= 0) return pts;
+  const double cx = (b.Left + b.Right - 1) / 2.0, cy = (b.Top + b.Bottom - 1) / 2.0;
+  const double rx = (b.Width() - 1) / 2.0, ry = (b.Height() - 1) / 2.0;
+  const int n = std::max(8, int(std::ceil(2 * kPi * std::max(rx, ry) * 2)));
+  for (int k = 0; k < n; ++k) {
+    const double t = 2 * kPi * k / n;
+    PushUnique(pts, TPoint(RoundHalfUp(cx + rx * std::cos(t)), RoundHalfUp(cy - ry * std::sin(t))));
+  }
+  while (pts.size() > 1 && pts.back() == pts.front()) pts.pop_back();
+  return pts;
+}
+
+std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
+                                       bool clockwise) {
+  const TRect b = Normalized(x1, y1, x2, y2);
+  std::vector<TPoint> pts;
+  if (b.Width() <= 0 || b.Height() <= 0) return pts;
+  const double cx = (b.Left + b.Right - 1) / 2.0, cy = (b.Top + b.Bottom - 1) / 2.0;
+  const double rx = (b.Width() - 1) / 2.0, ry = (b.Height() - 1) / 2.0;
+  // Directions as on a map: counter-clockwise positive, y up.
+  auto param = [&](int x, int y) {
+    const double a = std::atan2(-(y - cy), x - cx);
+    return (rx > 0 && ry > 0) ? std::atan2(rx * std::sin(a), ry * std::cos(a)) : a;
+  };
+  const double t0 = param(x3, y3);
+  double t1 = param(x4, y4);
+  if (!clockwise) {
+    while (t1 <= t0) t1 += 2 * kPi;  // equal rays: the whole ellipse
+  } else {
+    while (t1 >= t0) t1 -= 2 * kPi;
+  }
+  const double sweep = t1 - t0;
+  const int n = std::max(2, int(std::ceil(std::fabs(sweep) * std::max(rx, ry) * 2)));
+  for (int k = 0; k <= n; ++k) {
+    const double t = t0 + sweep * k / n;
+    PushUnique(pts, TPoint(RoundHalfUp(cx + rx * std::cos(t)), RoundHalfUp(cy - ry * std::sin(t))));
+  }
+  return pts;
+}
+
+std::vector<TPoint> TCanvas::BezierPoints(const TPoint* p, int count) {
+  std::vector<TPoint> pts;
+  if (count < 1) return pts;
+  PushUnique(pts, p[0]);
+  for (int i = 0; i + 3 < count; i += 3) {
+    const double x0 = p[i].X, y0 = p[i].Y, x1 = p[i + 1].X, y1 = p[i + 1].Y, x2 = p[i + 2].X, y2 = p[i + 2].Y,
+                 x3 = p[i + 3].X, y3 = p[i + 3].Y;
+    const double len = std::hypot(x1 - x0, y1 - y0) + std::hypot(x2 - x1, y2 - y1) + std::hypot(x3 - x2, y3 - y2);
+    const int n = std::clamp(int(std::ceil(len)), 2, 100000);
+    for (int k = 1; k <= n; ++k) {
+      const double t = double(k) / n, u = 1 - t;
+      const double bx = u * u * u * x0 + 3 * u * u * t * x1 + 3 * u * t * t * x2 + t * t * t * x3;
+      const double by = u * u * u * y0 + 3 * u * u * t * y1 + 3 * u * t * t * y2 + t * t * t * y3;
+      PushUnique(pts, k == n ? p[i + 3] : TPoint(RoundHalfUp(bx), RoundHalfUp(by)));
+    }
+  }
+  return pts;
+}
+
+std::vector<TPoint> TCanvas::RoundRectPoints(int x1, int y1, int x2, int y2, int w, int h) {
+  const TRect b = Normalized(x1, y1, x2, y2);
+  std::vector<TPoint> pts;
+  if (b.Width() <= 0 || b.Height() <= 0) return pts;
+  const double l = b.Left, t = b.Top, r = b.Right - 1, btm = b.Bottom - 1;
+  const double rx = std::clamp((std::abs(w) - 1) / 2.0, 0.0, (r - l) / 2.0);
+  const double ry = std::clamp((std::abs(h) - 1) / 2.0, 0.0, (btm - t) / 2.0);
+  const double centres[4][2] = {{r - rx, t + ry}, {l + rx, t + ry}, {l + rx, btm - ry}, {r - rx, btm - ry}};
+  const int n = std::max(2, int(std::ceil(std::max(rx, ry) * kPi)));
+  for (int q = 0; q < 4; ++q)
+    for (int k = 0; k <= n; ++k) {
+      const double a = kPi / 2 * q + kPi / 2 * k / n;
+      PushUnique(pts, TPoint(RoundHalfUp(centres[q][0] + rx * std::cos(a)), RoundHalfUp(centres[q][1] - ry * std::sin(a))));
+    }
+  while (pts.size() > 1 && pts.back() == pts.front()) pts.pop_back();
+  return pts;
+}
+
+// ---- Shapes -------------------------------------------------------------------------------------
+
+void TCanvas::Shape(TShapeGeometry& g) {
+  Access(true);
+  Impl->DrawShape(*this, g);
+}
+
+TRect TCanvas::ShapeBox(int x1, int y1, int x2, int y2) const {
+  TRect b = Normalized(x1, y1, x2, y2);
+  if (Pen.Style == psInsideFrame && Pen.Width > 1) {
+    const int in = Pen.Width / 2;
+    b = TRect(b.Left + in, b.Top + in, b.Right - (Pen.Width - 1 - in), b.Bottom - (Pen.Width - 1 - in));
+    if (b.Right <= b.Left) b.Right = b.Left + 1;
+    if (b.Bottom <= b.Top) b.Bottom = b.Top + 1;
+  }
+  return b;
+}
+
+void TCanvas::MoveTo(int x, int y) {
+  PenPos = TPoint(x, y);
+  if (PathOpen) CurrentPath.moveTo(x + 0.5, y + 0.5);
+}
+
+void TCanvas::LineTo(int x, int y) {
+  if (PathOpen) {
+    if (CurrentPath.elementCount() == 0) CurrentPath.moveTo(PenPos.X + 0.5, PenPos.Y + 0.5);
+    CurrentPath.lineTo(x + 0.5, y + 0.5);
+  } else {
+    TShapeGeometry g;
+    g.Outlines.push_back({{PenPos, TPoint(x, y)}, false});
+    Shape(g);
+  }
+  PenPos = TPoint(x, y);
+}
+
+void TCanvas::Polyline(const std::vector<TPoint>& points) { Polyline(points.data(), int(points.size())); }
+void TCanvas::Polyline(const TPoint* points, int count) {
+  if (count < 2) return;
+  TShapeGeometry g;
+  g.Outlines.push_back({std::vector<TPoint>(points, points + count), false});
+  Shape(g);
+}
+
+void TCanvas::Polygon(const std::vector<TPoint>& points) { Polygon(points.data(), int(points.size())); }
+void TCanvas::Polygon(const TPoint* points, int count) {
+  if (count < 2) return;
+  TShapeGeometry g;
+  std::vector<TPoint> pts(points, points + count);
+  g.Outlines.push_back({pts, true});
+  g.FillPolygons.push_back(std::move(pts));
+  g.Winding = PolyFillMode == WINDING;
+  Shape(g);
+}
+
+void TCanvas::PolyBezier(const std::vector<TPoint>& points) { PolyBezier(points.data(), int(points.size())); }
+void TCanvas::PolyBezier(const TPoint* points, int count) {
+  if (count < 4 || (count - 1) % 3 != 0) return;
+  TShapeGeometry g;
+  g.Outlines.push_back({BezierPoints(points, count), false});
+  Shape(g);
+}
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+  const TRect b = ShapeBox(x1, y1, x2, y2);
+  if (b.Width() <= 0 || b.Height() <= 0) return;
+  TShapeGeometry g;
+  const int r = b.Right - 1, bt = b.Bottom - 1;
+  if (Pen.Style != psClear) {
+    g.Outlines.push_back({{TPoint(b.Left, b.Top), TPoint(r, b.Top), TPoint(r, bt), TPoint(b.Left, bt)}, true});
+    g.FillRect = TRect(b.Left, b.Top, r + 1, bt + 1);
+  } else {
+    // Without a pen the platform fills one pixel less to the right and bottom.
+    g.FillRect = TRect(b.Left, b.Top, r, bt);
+  }
+  g.FillIsRect = true;
+  Shape(g);
+}
+
+void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
+  const TRect b = ShapeBox(x1, y1, x2, y2);
+  auto pts = RoundRectPoints(b.Left, b.Top, b.Right, b.Bottom, w, h);
+  if (pts.empty()) return;
+  TShapeGeometry g;
+  g.Outlines.push_back({pts, true});
+  g.FillPolygons.push_back(std::move(pts));
+  Shape(g);
+}
+
+void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+  const TRect b = ShapeBox(x1, y1, x2, y2);
+  auto pts = EllipsePoints(b.Left, b.Top, b.Right, b.Bottom);
+  if (pts.empty()) return;
+  TShapeGeometry g;
+  g.Outlines.push_back({pts, true});
+  g.FillPolygons.push_back(std::move(pts));
+  Shape(g);
+}
+
+void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  const TRect b = ShapeBox(x1, y1, x2, y2);
+  auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, ArcDirection == AD_CLOCKWISE);
+  if (pts.empty()) return;
+  TShapeGeometry g;
+  g.Outlines.push_back({std::move(pts), false});
+  Shape(g);
+}
+
+void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  const TRect b = ShapeBox(x1, y1, x2, y2);
+  auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, ArcDirection == AD_CLOCKWISE);
+  if (pts.empty()) return;
+  if (pts.size() > 1 && pts.back() == pts.front()) pts.pop_back();
+  TShapeGeometry g;
+  g.Outlines.push_back({pts, true});
+  g.FillPolygons.push_back(std::move(pts));
+  Shape(g);
+}
+
+void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  const TRect b = ShapeBox(x1, y1, x2, y2);
+  auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, ArcDirection == AD_CLOCKWISE);
+  if (pts.empty()) return;
+  PushUnique(pts, TPoint(RoundHalfUp((b.Left + b.Right - 1) / 2.0), RoundHalfUp((b.Top + b.Bottom - 1) / 2.0)));
+  TShapeGeometry g;
+  g.Outlines.push_back({pts, true});
+  g.FillPolygons.push_back(std::move(pts));
+  Shape(g);
+}
+
+void TCanvas::FillRect(const TRect& rect) {
+  Access(true);
+  Impl->FillRect(*this, Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom));
+}
+
+void TCanvas::FrameRect(const TRect& rect) {
+  const TRect r = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
+  if (r.IsEmpty()) return;
+  const TBrushStyle style = Brush.Style;
+  Brush.Style = bsSolid;
+  FillRect(TRect(r.Left, r.Top, r.Right, r.Top + 1));
+  if (r.Height() > 1) FillRect(TRect(r.Left, r.Bottom - 1, r.Right, r.Bottom));
+  FillRect(TRect(r.Left, r.Top + 1, r.Left + 1, r.Bottom - 1));
+  if (r.Width() > 1) FillRect(TRect(r.Right - 1, r.Top + 1, r.Right, r.Bottom - 1));
+  Brush.Style = style;
+}
+
+void TCanvas::InvertRect(const TRect& rect) {
+  Access(true);
+  Impl->InvertRect(*this, Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom));
+}
+
+void TCanvas::DrawFocusRect(const TRect& rect) {
+  const TRect r = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
+  if (r.IsEmpty()) return;
+  Access(true);
+  const TPen saved = Pen;
+  Pen = TPen{clWhite, 1, psSolid, pmXor};
+  // Every other pixel of the frame, in a checkerboard anchored at the device origin.
+  TShapeGeometry g;
+  for (int x = r.Left; x < r.Right; ++x)
+    for (int y : {r.Top, r.Bottom - 1})
+      if (((x + y) & 1) == 0) g.Outlines.push_back({{TPoint(x, y)}, true});
+  for (int y = r.Top + 1; y < r.Bottom - 1; ++y)
+    for (int x : {r.Left, r.Right - 1})
+      if (((x + y) & 1) == 0) g.Outlines.push_back({{TPoint(x, y)}, true});
+  const TBrush brush = Brush;
+  Brush.Style = bsClear;
+  Impl->DrawShape(*this, g);
+  Brush = brush;
+  Pen = saved;
+}
+
+TColor TCanvas::Pixel(int x, int y) const {
+  Access(false);
+  return Impl->GetPixel(x, y);
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color) {
+  Access(true);
+  Impl->SetPixel(*this, x, y, color);
+}
+
+bool TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
+  Access(true);
+  return Impl->FloodFill(*this, x, y, color, style);
+}
+
+// ---- Text ---------------------------------------------------------------------------------------
+
+void TCanvas::Text(int x, int y, const QString& text, const TRect* clip, bool opaqueClip) {
+  const bool updateCp = TextAlign & TA_UPDATECP;
+  if (updateCp) x = PenPos.X, y = PenPos.Y;
+  const QFont font = Font.ToQFont();
+  QFontMetrics fm(font);
+  const int width = fm.horizontalAdvance(text);
+  if (PathOpen) {
+    int ox = 0;
+    if ((TextAlign & TA_CENTER) == TA_CENTER) ox = -width / 2;
+    else if (TextAlign & TA_RIGHT) ox = -width;
+    int baseline = fm.ascent();
+    if ((TextAlign & TA_BASELINE) == TA_BASELINE) baseline = 0;
+    else if (TextAlign & TA_BOTTOM) baseline = -fm.descent();
+    QPainterPath glyphs;
+    glyphs.addText(QPointF(ox, baseline), font, text);
+    QTransform t;
+    t.translate(x, y);
+    t.rotate(-Font.Escapement / 10.0);
+    CurrentPath.addPath(t.map(glyphs));
+  } else {
+    Access(true);
+    Impl->DrawText(*this, x, y, text, clip, opaqueClip);
+  }
+  // The pen position moves to the end of the text along its base line.
+  const double a = Font.Escapement / 10.0 * std::numbers::pi / 180.0;
+  PenPos = TPoint(x + RoundHalfUp(width * std::cos(a)), y - RoundHalfUp(width * std::sin(a)));
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text) { Text(x, y, text, nullptr, false); }
+
+void TCanvas::TextOutBytes(int x, int y, std::string_view bytes) { TextOut(x, y, BytesToFontText(Font, bytes)); }
+
+void TCanvas::TextRect(const TRect& rect, int x, int y, const QString& text) {
+  const TRect r = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
+  Text(x, y, text, &r, BackgroundOpaque());
+}
+
+int TCanvas::TextWidth(const QString& text) const { return QFontMetrics(Font.ToQFont()).horizontalAdvance(text); }
+int TCanvas::TextHeight(const QString& text) const {
+  QFontMetrics fm(Font.ToQFont());
+  return fm.ascent() + fm.descent();
+}
+TPoint TCanvas::TextExtent(const QString& text) const { return TPoint(TextWidth(text), TextHeight(text)); }
+int TCanvas::TextWidthBytes(std::string_view bytes) const { return TextWidth(BytesToFontText(Font, bytes)); }
+TTextMetric TCanvas::TextMetrics() const { return GetTextMetrics(Font); }
+
+void TCanvas::BeginPath() {
+  PathOpen = true;
+  PathClosed = false;
+  CurrentPath = QPainterPath();
+  CurrentPath.setFillRule(PolyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+}
+void TCanvas::EndPath() {
+  if (!PathOpen) return;
+  PathOpen = false;
+  PathClosed = true;
+}
+void TCanvas::AbortPath() {
+  PathOpen = PathClosed = false;
+  CurrentPath = QPainterPath();
+}
+void TCanvas::StrokePath() {
+  if (!PathClosed) return;
+  Access(true);
+  Impl->DrawPath(*this, CurrentPath, true, false);
+  AbortPath();
+}
+void TCanvas::FillPath() {
+  if (!PathClosed) return;
+  Access(true);
+  Impl->DrawPath(*this, CurrentPath, false, true);
+  AbortPath();
+}
+void TCanvas::StrokeAndFillPath() {
+  if (!PathClosed) return;
+  Access(true);
+  Impl->DrawPath(*this, CurrentPath, true, true);
+  AbortPath();
+}
+
+// ---- Block transfers ----------------------------------------------------------------------------
+
+void TCanvas::StretchBltImage(const TRect& dest, const QImage& source, const TRect& srcRect, TCopyMode rop,
+                              TColor transparent) {
+  Access(true);
+  Impl->StretchBlt(*this, dest, source, srcRect, rop, transparent);
+}
+
+void TCanvas::StretchBlt(int x, int y, int w, int h, const TCanvas& source, int sx, int sy, int sw, int sh,
+                         TCopyMode rop) {
+  source.Access(false);
+  const QImage* img = source.Image();
+  if (!img) return;
+  // A copy keeps overlapping transfers on one surface right.
+  const QImage src = source.Image() == Image() ? img->copy() : *img;
+  StretchBltImage(TRect(x, y, x + w, y + h), src, TRect(sx, sy, sx + sw, sy + sh), rop);
+}
+
+void TCanvas::BitBlt(int x, int y, int w, int h, const TCanvas& source, int sx, int sy, TCopyMode rop) {
+  StretchBlt(x, y, w, h, source, sx, sy, w, h, rop);
+}
+
+void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& srcRect) {
+  StretchBlt(dest.Left, dest.Top, dest.Width(), dest.Height(), source, srcRect.Left, srcRect.Top, srcRect.Width(),
+             srcRect.Height(), CopyMode);
+}
+
+void TCanvas::DrawImage(const TRect& dest, const QImage& image, TColor transparent) {
+  if (image.isNull()) return;
+  StretchBltImage(dest, image, TRect(0, 0, image.width(), image.height()), CopyMode, transparent);
+}
+
+void TCanvas::Draw(int x, int y, TGraphic& graphic) {
+  if (graphic.Empty()) return;
+  graphic.Draw(*this, Bounds(x, y, graphic.Width(), graphic.Height()));
+}
+
+void TCanvas::StretchDraw(const TRect& rect, TGraphic& graphic) {
+  if (graphic.Empty()) return;
+  graphic.Draw(*this, rect);
+}
+
+void TCanvas::PatBlt(int x, int y, int w, int h, TCopyMode rop) {
+  Access(true);
+  Impl->StretchBlt(*this, TRect(x, y, x + w, y + h), QImage(), TRect(), rop, clNone);
+}

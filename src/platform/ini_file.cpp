@@ -1,0 +1,247 @@
+#include "platform/ini_file.h"
+
+#include <QString>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/exceptions.h"
+#include "platform/streams.h"
+
+bool SameIniName(const std::string& a, const std::string& b) {
+  if (a.size() == b.size() && SameText(a, b)) return true;
+  return QString::compare(QString::fromUtf8(a), QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
+}
+
+bool TryStrToInt(const std::string& text, int& value) {
+  std::string s = text;
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.erase(s.begin());
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+  if (s.empty()) return false;
+  bool negative = false;
+  size_t i = 0;
+  if (s[i] == '-' || s[i] == '+') negative = s[i++] == '-';
+  int base = 10;
+  if (i < s.size() && s[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (s.size() - i > 2 && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= s.size()) return false;
+  int64_t v = 0;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    int d;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else return false;
+    v = v * base + d;
+    if (v > (base == 16 ? int64_t(0xFFFFFFFF) : int64_t(2147483648LL))) return false;
+  }
+  if (base == 16 && !negative) {
+    value = int32_t(uint32_t(v));  // hexadecimal text covers the whole 32-bit pattern
+    return true;
+  }
+  if (negative) v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  value = int(v);
+  return true;
+}
+
+// ---- TCustomIniFile value forms
+
+int TCustomIniFile::ReadInteger(const std::string& section, const std::string& ident, int def) {
+  int v;
+  return TryStrToInt(ReadString(section, ident, ""), v) ? v : def;
+}
+
+void TCustomIniFile::WriteInteger(const std::string& section, const std::string& ident, int value) {
+  WriteString(section, ident, std::to_string(value));
+}
+
+bool TCustomIniFile::ReadBool(const std::string& section, const std::string& ident, bool def) {
+  return ReadInteger(section, ident, def ? 1 : 0) != 0;
+}
+
+void TCustomIniFile::WriteBool(const std::string& section, const std::string& ident, bool value) {
+  WriteString(section, ident, value ? "1" : "0");
+}
+
+double TCustomIniFile::ReadFloat(const std::string& section, const std::string& ident, double def) {
+  const std::string s = ReadString(section, ident, "");
+  if (s.empty()) return def;
+  double v = 0;
+  const char* first = s.data();
+  const char* last = s.data() + s.size();
+  while (first < last && *first == ' ') ++first;
+  auto [end, ec] = std::from_chars(first, last, v);
+  if (ec != std::errc() || end != last) return def;
+  return v;
+}
+
+void TCustomIniFile::WriteFloat(const std::string& section, const std::string& ident, double value) {
+  // Shortest text that reads back as the same value.
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  WriteString(section, ident, ec == std::errc() ? std::string(buf, end) : std::to_string(value));
+}
+
+bool TCustomIniFile::SectionExists(const std::string& section) {
+  std::vector<std::string> names;
+  ReadSections(names);
+  for (const auto& n : names)
+    if (SameIniName(n, section)) return true;
+  return false;
+}
+
+bool TCustomIniFile::ValueExists(const std::string& section, const std::string& ident) {
+  std::vector<std::string> names;
+  ReadSection(section, names);
+  for (const auto& n : names)
+    if (SameIniName(n, ident)) return true;
+  return false;
+}
+
+// ---- TMemIniFile
+
+namespace {
+std::string NameOf(const std::string& line) {
+  const auto eq = line.find('=');
+  return eq == std::string::npos ? std::string() : line.substr(0, eq);
+}
+}  // namespace
+
+TMemIniFile::TMemIniFile(const std::string& fileName, bool keepComments)
+    : TCustomIniFile(fileName), KeepComments(keepComments) {
+  if (fileName.empty() || !FileExists(fileName)) return;
+  // Settings files are small; a huge file is no settings file and is not read.
+  const auto bytes = ReadWholeFile(fileName, 16 << 20);
+  LoadFromBytes(bytes.data(), bytes.size());
+}
+
+void TMemIniFile::LoadFromBytes(const uint8_t* data, size_t size) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t i = 0; i < size; ++i) {
+    const uint8_t b = data[i];
+    if (b == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(std::move(line));
+      line.clear();
+    } else {
+      line.push_back(char(b));
+    }
+  }
+  if (!line.empty()) {
+    if (line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  SetStrings(lines);
+}
+
+TMemIniFile::TSection* TMemIniFile::FindSection(const std::string& name) {
+  for (auto& s : Sections)
+    if (SameIniName(s.Name, name)) return &s;
+  return nullptr;
+}
+
+std::vector<std::string>& TMemIniFile::AddSection(const std::string& name) {
+  Sections.push_back({name, {}});
+  return Sections.back().Lines;
+}
+
+void TMemIniFile::SetStrings(const std::vector<std::string>& lines) {
+  Clear();
+  std::vector<std::string>* current = nullptr;
+  for (const auto& line : lines) {
+    if (line.empty()) continue;
+    if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
+      current = &AddSection(line.substr(1, line.size() - 2));
+      continue;
+    }
+    if (!current) continue;
+    if (!KeepComments && line.front() == ';') continue;
+    current->push_back(line);
+  }
+}
+
+void TMemIniFile::GetStrings(std::vector<std::string>& lines) const {
+  lines.clear();
+  for (const auto& s : Sections) {
+    lines.push_back("[" + s.Name + "]");
+    for (const auto& l : s.Lines) lines.push_back(l);
+    lines.push_back("");
+  }
+}
+
+std::string TMemIniFile::ReadString(const std::string& section, const std::string& ident, const std::string& def) {
+  TSection* s = FindSection(section);
+  if (!s) return def;
+  for (const auto& l : s->Lines) {
+    const auto eq = l.find('=');
+    if (eq != std::string::npos && SameIniName(l.substr(0, eq), ident)) return l.substr(eq + 1);
+  }
+  return def;
+}
+
+void TMemIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
+  TSection* s = FindSection(section);
+  std::vector<std::string>& lines = s ? s->Lines : AddSection(section);
+  const std::string line = ident + "=" + value;
+  for (auto& l : lines) {
+    const auto eq = l.find('=');
+    if (eq != std::string::npos && SameIniName(l.substr(0, eq), ident)) {
+      l = line;
+      return;
+    }
+  }
+  lines.push_back(line);
+}
+
+void TMemIniFile::ReadSection(const std::string& section, std::vector<std::string>& names) {
+  names.clear();
+  if (TSection* s = FindSection(section))
+    for (const auto& l : s->Lines) names.push_back(NameOf(l));
+}
+
+void TMemIniFile::ReadSections(std::vector<std::string>& sections) {
+  sections.clear();
+  for (const auto& s : Sections) sections.push_back(s.Name);
+}
+
+void TMemIniFile::ReadSectionValues(const std::string& section, std::vector<std::string>& lines) {
+  lines.clear();
+  if (TSection* s = FindSection(section)) lines = s->Lines;
+}
+
+void TMemIniFile::EraseSection(const std::string& section) {
+  for (auto it = Sections.begin(); it != Sections.end(); ++it)
+    if (SameIniName(it->Name, section)) {
+      Sections.erase(it);
+      return;
+    }
+}
+
+void TMemIniFile::DeleteKey(const std::string& section, const std::string& ident) {
+  TSection* s = FindSection(section);
+  if (!s) return;
+  for (auto it = s->Lines.begin(); it != s->Lines.end(); ++it) {
+    const auto eq = it->find('=');
+    if (eq != std::string::npos && SameIniName(it->substr(0, eq), ident)) {
+      s->Lines.erase(it);
+      return;
+    }
+  }
+}
+
+void TMemIniFile::UpdateFile() {
+  std::vector<std::string> lines;
+  GetStrings(lines);
+  std::string text;
+  for (const auto& l : lines) text += l + "\r\n";
+  WriteFileAtomically(FileName, text.data(), text.size());
+}

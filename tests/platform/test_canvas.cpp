@@ -1,0 +1,322 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <functional>
+#include <set>
+
+#include "platform/bitmap.h"
+#include "platform/canvas.h"
+
+namespace {
+
+// A background where every pixel differs from its neighbours, so that a misplaced or doubled
+// pixel shows.
+QImage NoisyImage(int w = 64, int h = 64) {
+  QImage img(w, h, QImage::Format_RGB32);
+  uint32_t seed = 12345;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      img.setPixel(x, y, 0xFF000000u | (seed >> 8));
+    }
+  return img;
+}
+
+QImage WhiteImage(int w, int h) {
+  QImage img(w, h, QImage::Format_RGB32);
+  img.fill(qRgb(255, 255, 255));
+  return img;
+}
+
+bool IsBlack(const QImage& img, int x, int y) { return (img.pixel(x, y) & 0xFFFFFF) == 0; }
+
+struct TShapeCase {
+  const char* Name;
+  std::function<void(TCanvas&)> Draw;
+};
+
+}  // namespace
+
+TEST(Canvas, XorAndNotXorDrawingsTwiceLeaveTheImageUnchanged) {
+  const std::vector<TShapeCase> shapes = {
+      {"line", [](TCanvas& c) { c.MoveTo(3, 5); c.LineTo(57, 41); }},
+      {"steep line", [](TCanvas& c) { c.MoveTo(40, 60); c.LineTo(33, 2); }},
+      {"rectangle", [](TCanvas& c) { c.Rectangle(4, 6, 50, 40); }},
+      {"ellipse", [](TCanvas& c) { c.Ellipse(3, 3, 60, 45); }},
+      {"arc", [](TCanvas& c) { c.Arc(5, 5, 55, 55, 60, 30, 30, 0); }},
+      {"pie", [](TCanvas& c) { c.Pie(5, 5, 55, 55, 0, 0, 60, 60); }},
+      {"chord", [](TCanvas& c) { c.Chord(5, 5, 55, 55, 0, 30, 60, 10); }},
+      {"round rect", [](TCanvas& c) { c.RoundRect(2, 2, 60, 50, 14, 10); }},
+      {"polyline", [](TCanvas& c) { c.Polyline({{1, 1}, {60, 10}, {10, 60}, {50, 50}, {1, 1}}); }},
+      {"crossing polygon", [](TCanvas& c) { c.Polygon({{5, 5}, {58, 50}, {58, 5}, {5, 50}}); }},
+      {"bezier", [](TCanvas& c) { c.PolyBezier({{2, 60}, {10, -20}, {50, 90}, {61, 3}, {40, 40}, {20, 10}, {5, 30}}); }},
+  };
+  struct TStyle {
+    int Width;
+    TPenStyle Style;
+    TBrushStyle Brush;
+    int BkMode;
+  };
+  const TStyle styles[] = {{1, psSolid, bsSolid, 0},    {1, psDot, bsClear, OPAQUE}, {1, psDashDot, bsDiagCross, OPAQUE},
+                           {4, psSolid, bsFDiagonal, 0}, {3, psInsideFrame, bsSolid, 0}};
+  for (TPenMode mode : {pmXor, pmNotXor}) {
+    for (const auto& style : styles) {
+      for (const auto& shape : shapes) {
+        QImage img = NoisyImage();
+        const QImage before = img;
+        TCanvas c(&img);
+        c.Pen = TPen{RGBColor(200, 30, 90), style.Width, style.Style, mode};
+        c.Brush = TBrush{RGBColor(10, 220, 40), style.Brush};
+        c.BkMode = style.BkMode;
+        c.BkColor = RGBColor(1, 2, 3);
+        shape.Draw(c);
+        EXPECT_NE(img, before) << shape.Name << " drew nothing";
+        shape.Draw(c);
+        EXPECT_EQ(img, before) << shape.Name << " mode " << mode << " width " << style.Width << " style " << style.Style;
+      }
+    }
+  }
+}
+
+TEST(Canvas, LineToLeavesOutItsLastPixelAndPolylinesJoinOnce) {
+  QImage img = WhiteImage(20, 20);
+  TCanvas c(&img);
+  c.MoveTo(2, 2);
+  c.LineTo(10, 2);
+  for (int x = 2; x < 10; ++x) EXPECT_TRUE(IsBlack(img, x, 2)) << x;
+  EXPECT_FALSE(IsBlack(img, 10, 2));
+  EXPECT_EQ(c.PenPos, TPoint(10, 2));
+  c.MoveTo(3, 5);
+  c.LineTo(8, 10);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(IsBlack(img, 3 + i, 5 + i));
+  EXPECT_FALSE(IsBlack(img, 8, 10));
+
+  // A xor polyline turning back on itself does not wipe out its own corner pixels.
+  QImage white = WhiteImage(20, 20);
+  TCanvas x(&white);
+  x.Pen = TPen{clWhite, 1, psSolid, pmXor};
+  x.Polyline({{2, 2}, {12, 2}, {12, 12}});
+  EXPECT_TRUE(IsBlack(white, 12, 2));
+  EXPECT_TRUE(IsBlack(white, 12, 11));
+  EXPECT_FALSE(IsBlack(white, 12, 12));
+}
+
+TEST(Canvas, EveryPenModeCombinesPenAndPixelAsSpecified) {
+  const uint32_t p = 0x3C5AA5, d = 0x96F00F;  // 0xRRGGBB
+  const std::vector<std::pair<TPenMode, uint32_t>> cases = {
+      {pmBlack, 0},           {pmWhite, 0xFFFFFF},    {pmNop, d},           {pmNot, ~d},
+      {pmCopy, p},            {pmNotCopy, ~p},        {pmMergePenNot, p | ~d}, {pmMaskPenNot, p & ~d},
+      {pmMergeNotPen, ~p | d}, {pmMaskNotPen, ~p & d}, {pmMerge, p | d},      {pmNotMerge, ~(p | d)},
+      {pmMask, p & d},        {pmNotMask, ~(p & d)},  {pmXor, p ^ d},       {pmNotXor, ~(p ^ d)}};
+  for (const auto& [mode, want] : cases) {
+    QImage img(4, 1, QImage::Format_RGB32);
+    img.fill(QColor(QRgb(d)));
+    TCanvas c(&img);
+    c.Pen = TPen{RGBColor(p >> 16, (p >> 8) & 0xFF, p & 0xFF), 1, psSolid, mode};
+    c.MoveTo(1, 0);
+    c.LineTo(2, 0);
+    EXPECT_EQ(img.pixel(1, 0) & 0xFFFFFF, want & 0xFFFFFF) << "mode " << mode;
+    EXPECT_EQ(img.pixel(2, 0) & 0xFFFFFF, d) << "mode " << mode;
+    EXPECT_EQ(PenModeFromRop2(Rop2FromPenMode(mode)), mode);
+  }
+  EXPECT_EQ(PenModeFromRop2(R2_MASKPEN), pmMask);
+  EXPECT_EQ(PenModeFromRop2(R2_NOTXORPEN), pmNotXor);
+}
+
+TEST(Canvas, ArcDirectionChoosesWhichPartOfTheEllipseIsDrawn) {
+  // From the ray to the right to the ray upwards: a quarter counter-clockwise, three quarters
+  // clockwise.
+  auto draw = [](int dir) {
+    QImage img = WhiteImage(41, 41);
+    TCanvas c(&img);
+    c.SetArcDirection(dir);
+    c.Arc(0, 0, 41, 41, 40, 20, 20, 0);
+    return img;
+  };
+  const QImage ccw = draw(AD_COUNTERCLOCKWISE), cw = draw(AD_CLOCKWISE);
+  auto blackNear = [](const QImage& img, int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx)
+        if (IsBlack(img, x + dx, y + dy)) return true;
+    return false;
+  };
+  // 45 degrees up-right lies on the counter-clockwise quarter; down-left on the clockwise part.
+  EXPECT_TRUE(blackNear(ccw, 34, 6));
+  EXPECT_FALSE(blackNear(ccw, 6, 34));
+  EXPECT_FALSE(blackNear(cw, 34, 6));
+  EXPECT_TRUE(blackNear(cw, 6, 34));
+  EXPECT_TRUE(blackNear(cw, 6, 6));
+}
+
+TEST(Canvas, HatchedBrushesFollowTheEightByEightPatternsFromTheDeviceOrigin) {
+  struct TCase {
+    TBrushStyle Style;
+    std::vector<TPoint> Black, White;
+  };
+  const TCase cases[] = {
+      {bsHorizontal, {{0, 7}, {5, 15}}, {{0, 6}, {3, 8}}},
+      {bsVertical, {{4, 0}, {12, 9}}, {{3, 0}, {5, 5}}},
+      {bsFDiagonal, {{0, 0}, {1, 1}, {9, 1}}, {{1, 0}, {7, 0}}},
+      {bsBDiagonal, {{7, 0}, {6, 1}, {15, 8}}, {{0, 0}, {1, 1}}},
+      {bsCross, {{4, 0}, {0, 7}, {12, 15}}, {{0, 0}, {5, 6}}},
+      {bsDiagCross, {{0, 0}, {7, 0}, {3, 3}, {4, 4}, {3, 4}}, {{1, 0}, {4, 0}}},
+  };
+  for (const auto& k : cases) {
+    QImage img = WhiteImage(16, 16);
+    TCanvas c(&img);
+    c.Brush = TBrush{clBlack, k.Style};
+    c.FillRect(TRect(0, 0, 16, 16));
+    for (auto p : k.Black) EXPECT_TRUE(IsBlack(img, p.X, p.Y)) << k.Style << " at " << p.X << "," << p.Y;
+    for (auto p : k.White) EXPECT_FALSE(IsBlack(img, p.X, p.Y)) << k.Style << " at " << p.X << "," << p.Y;
+    // Opaque background: the gaps take the background colour.
+    c.BkMode = OPAQUE;
+    c.BkColor = clRed;
+    c.FillRect(TRect(0, 0, 16, 16));
+    for (auto p : k.White) EXPECT_EQ(img.pixel(p.X, p.Y) & 0xFFFFFF, 0xFF0000u) << k.Style;
+  }
+}
+
+TEST(Canvas, FloodFillSurfaceAndBorder) {
+  QImage img = WhiteImage(30, 30);
+  TCanvas c(&img);
+  c.Brush.Style = bsClear;
+  c.Rectangle(5, 5, 20, 20);  // black frame 5..19
+  c.Brush = TBrush{clRed, bsSolid};
+  ASSERT_TRUE(c.FloodFill(10, 10, clWhite, fsSurface));
+  EXPECT_EQ(c.Pixel(10, 10), clRed);
+  EXPECT_EQ(c.Pixel(6, 18), clRed);
+  EXPECT_EQ(c.Pixel(5, 10), clBlack);
+  EXPECT_EQ(c.Pixel(2, 2), clWhite);
+  EXPECT_FALSE(c.FloodFill(10, 10, clWhite, fsSurface));  // not the colour there
+
+  c.Brush.Color = clBlue;
+  ASSERT_TRUE(c.FloodFill(1, 1, clBlack, fsBorder));  // everything outside the frame
+  EXPECT_EQ(c.Pixel(0, 0), clBlue);
+  EXPECT_EQ(c.Pixel(29, 29), clBlue);
+  EXPECT_EQ(c.Pixel(10, 10), clRed);
+  EXPECT_EQ(c.Pixel(5, 5), clBlack);
+}
+
+TEST(Canvas, BlockTransfersApplyTheirCopyModes) {
+  const TColor s = RGBColor(0xA5, 0x0F, 0x3C), d = RGBColor(0x5A, 0xF0, 0x33), p = RGBColor(0x11, 0x22, 0x44);
+  auto rgb = [](TColor c) { return uint32_t(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c); };
+  const uint32_t S = rgb(s), D = rgb(d), P = rgb(p);
+  const std::vector<std::pair<TCopyMode, uint32_t>> cases = {
+      {cmSrcCopy, S},          {cmSrcAnd, S & D},       {cmSrcPaint, S | D},  {cmSrcInvert, S ^ D},
+      {cmNotSrcCopy, ~S},      {cmDstInvert, ~D},       {cmBlackness, 0},     {cmWhiteness, 0xFFFFFF},
+      {cmPatCopy, P},          {cmMergeCopy, P & S},    {cmMergePaint, ~S | D}, {cmSrcErase, S & ~D},
+      {cmNotSrcErase, ~(S | D)}, {cmPatInvert, P ^ D}};
+  QImage src = WhiteImage(4, 4);
+  TCanvas sc(&src);
+  sc.Brush.Color = s;
+  sc.FillRect(TRect(0, 0, 4, 4));
+  for (const auto& [rop, want] : cases) {
+    QImage dst = WhiteImage(4, 4);
+    TCanvas dc(&dst);
+    dc.Brush.Color = d;
+    dc.FillRect(TRect(0, 0, 4, 4));
+    dc.Brush.Color = p;
+    dc.BitBlt(1, 1, 2, 2, sc, 0, 0, rop);
+    EXPECT_EQ(dst.pixel(1, 1) & 0xFFFFFF, want & 0xFFFFFF) << std::hex << rop;
+    EXPECT_EQ(dst.pixel(0, 0) & 0xFFFFFF, D) << std::hex << rop;
+    EXPECT_EQ(dst.pixel(3, 3) & 0xFFFFFF, D) << std::hex << rop;
+  }
+}
+
+TEST(Canvas, StretchAndMirrorAndTransparentBitmaps) {
+  QImage src(2, 1, QImage::Format_RGB32);
+  src.setPixel(0, 0, qRgb(255, 0, 0));
+  src.setPixel(1, 0, qRgb(0, 0, 255));
+  QImage dst = WhiteImage(8, 2);
+  TCanvas c(&dst);
+  c.StretchBltImage(TRect(0, 0, 8, 2), src, TRect(0, 0, 2, 1), cmSrcCopy);
+  EXPECT_EQ(c.Pixel(3, 1), clRed);
+  EXPECT_EQ(c.Pixel(4, 0), clBlue);
+  c.StretchBltImage(TRect(8, 0, 0, 1), src, TRect(0, 0, 2, 1), cmSrcCopy);  // mirrored
+  EXPECT_EQ(c.Pixel(0, 0), clBlue);
+  EXPECT_EQ(c.Pixel(7, 0), clRed);
+
+  TBitmap bmp(2, 2);
+  bmp.Canvas().Brush.Color = clLime;
+  bmp.Canvas().FillRect(TRect(0, 0, 2, 2));
+  bmp.Canvas().SetPixel(1, 1, clFuchsia);
+  bmp.Transparent = true;
+  bmp.TransparentColor = clLime;
+  QImage page = WhiteImage(4, 4);
+  TCanvas pc(&page);
+  pc.Draw(1, 1, bmp);
+  EXPECT_EQ(pc.Pixel(1, 1), clWhite);
+  EXPECT_EQ(pc.Pixel(2, 2), clFuchsia);
+  bmp.Transparent = false;
+  pc.StretchDraw(TRect(0, 0, 4, 4), bmp);
+  EXPECT_EQ(pc.Pixel(0, 0), clLime);
+  EXPECT_EQ(pc.Pixel(3, 3), clFuchsia);
+}
+
+TEST(Canvas, ClipRectangleLimitsEveryDrawing) {
+  QImage img = WhiteImage(20, 20);
+  TCanvas c(&img);
+  c.SetClipRect(TRect(5, 5, 10, 10));
+  EXPECT_EQ(c.ClipRect(), TRect(5, 5, 10, 10));
+  c.Brush.Color = clBlack;
+  c.FillRect(TRect(0, 0, 20, 20));
+  c.Pen.Color = clRed;
+  c.MoveTo(0, 12);
+  c.LineTo(20, 12);
+  EXPECT_EQ(c.Pixel(4, 5), clWhite);
+  EXPECT_EQ(c.Pixel(5, 5), clBlack);
+  EXPECT_EQ(c.Pixel(9, 9), clBlack);
+  EXPECT_EQ(c.Pixel(10, 9), clWhite);
+  EXPECT_EQ(c.Pixel(7, 12), clWhite);
+  c.ClearClipRect();
+  EXPECT_EQ(c.ClipRect(), TRect(0, 0, 20, 20));
+}
+
+TEST(Canvas, TextIsDrawnWithoutAntialiasingAlignedAndRotated) {
+  QImage img = WhiteImage(120, 120);
+  TCanvas c(&img);
+  c.Font = TFont("DejaVu Sans", 14);
+  c.Font.Color = clBlack;
+  c.Brush.Style = bsClear;
+  const int w = c.TextWidth("Wave"), h = c.TextHeight("Wave");
+  ASSERT_GT(w, 10);
+  ASSERT_GT(h, 10);
+  c.TextOut(10, 10, "Wave");
+  EXPECT_EQ(c.PenPos, TPoint(10 + w, 10));
+  std::set<uint32_t> colours;
+  int minX = 999, maxX = -1, minY = 999, maxY = -1;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      colours.insert(img.pixel(x, y) & 0xFFFFFF);
+      if (IsBlack(img, x, y)) minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+    }
+  EXPECT_EQ(colours.size(), 2u);  // black and white only
+  EXPECT_GE(minX, 10);
+  EXPECT_LE(maxX, 10 + w);
+  EXPECT_GE(minY, 10);
+  EXPECT_LE(maxY, 10 + h);
+
+  // Baseline alignment puts the glyphs above the reference point; escapement 900 writes upwards.
+  QImage up = WhiteImage(120, 120);
+  TCanvas u(&up);
+  u.Font = c.Font;
+  u.Font.Escapement = 900;
+  u.Brush.Style = bsClear;
+  u.SetTextAlign(TA_BASELINE);
+  u.TextOut(60, 100, "Wave");
+  minX = minY = 999, maxX = maxY = -1;
+  for (int y = 0; y < up.height(); ++y)
+    for (int x = 0; x < up.width(); ++x)
+      if (IsBlack(up, x, y)) minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+  EXPECT_GT(maxY - minY, maxX - minX);
+  EXPECT_LE(maxX, 60);
+  EXPECT_LE(maxY, 100);
+
+  // Opaque text fills its cell with the brush colour.
+  QImage op = WhiteImage(120, 40);
+  TCanvas o(&op);
+  o.Font = c.Font;
+  o.Brush = TBrush{clYellow, bsSolid};
+  o.TextOut(0, 0, "W");
+  EXPECT_EQ(o.Pixel(0, h - 1), clYellow);
+}

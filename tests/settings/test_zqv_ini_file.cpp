@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "platform/streams.h"
+#include "settings/zqv_ini_file.h"
+
+namespace {
+std::string ReadText(const std::string& name) {
+  const auto b = ReadWholeFile(name);
+  return std::string(b.begin(), b.end());
+}
+void WriteText(const std::string& name, const std::string& text) { WriteFileAtomically(name, text.data(), text.size()); }
+}  // namespace
+
+TEST(IniFile, CommentLinesSurviveOnlyInTheProgramsOwnClass) {
+  QTemporaryDir dir;
+  const std::string name = dir.filePath("ChildFms.ini").toStdString();
+  WriteText(name, ";before\n[Tips]\n; keep me\nShow=1\n");
+  {
+    TZQVIniFile ini(name);
+    ini.WriteBool("tips", "show", false);
+    ini.UpdateFile();
+  }
+  EXPECT_EQ(ReadText(name), "[Tips]\r\n; keep me\r\nshow=0\r\n\r\n");  // the key line takes the writer's spelling
+
+  WriteText(name, "[Tips]\r\n; keep me\r\nShow=1\r\n");
+  TMemIniFile plain(name);
+  plain.UpdateFile();
+  EXPECT_EQ(ReadText(name), "[Tips]\r\nShow=1\r\n\r\n");
+}
+
+TEST(IniFile, ValueForms) {
+  TZQVIniFile ini("");
+  const struct { const char* text; int expect; } ints[] = {
+      {"0x1F", 31}, {"$ff", 255}, {"-12", -12}, {"12abc", 7}, {"", 7}, {"0x", 7}, {"99999999999", 7}};
+  for (const auto& c : ints) {
+    ini.WriteString("S", "k", c.text);
+    EXPECT_EQ(ini.ReadInteger("s", "K", 7), c.expect) << c.text;
+  }
+  ini.WriteBool("S", "b", true);
+  EXPECT_EQ(ini.ReadString("S", "b", ""), "1");
+  ini.WriteString("S", "b", "5");
+  EXPECT_TRUE(ini.ReadBool("S", "b", false));
+  ini.WriteFloat("S", "f", 0.1);
+  EXPECT_EQ(ini.ReadString("S", "f", ""), "0.1");
+  EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "f", 2), 0.1);
+  ini.WriteString("S", "f", "x1");
+  EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "f", 2), 2);
+  EXPECT_EQ(ini.ReadString("Missing", "k", "def"), "def");
+  ini.WriteString("S", "v", "a=b");
+  EXPECT_EQ(ini.ReadString("S", "v", ""), "a=b");
+}
+
+TEST(IniFile, SectionsDuplicatesAndListing) {
+  TZQVIniFile ini("");
+  ini.SetStrings({"[A]", "x=1", ";note", "[B]", "y=2", "[a]", "x=3"});
+  EXPECT_EQ(ini.ReadString("a", "X", ""), "1");  // the first of two like-named sections
+  std::vector<std::string> names;
+  ini.ReadSection("A", names);
+  EXPECT_EQ(names, (std::vector<std::string>{"x", ""}));
+  ini.ReadSections(names);
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "a"}));
+  ini.ReadSectionValues("A", names);
+  EXPECT_EQ(names, (std::vector<std::string>{"x=1", ";note"}));
+  ini.DeleteKey("A", "x");
+  ini.EraseSection("B");
+  ini.EraseSection("Nope");
+  std::vector<std::string> lines;
+  ini.GetStrings(lines);
+  EXPECT_EQ(lines, (std::vector<std::string>{"[A]", ";note", "", "[a]", "x=3", ""}));
+}
+
+TEST(IniFile, MalformedFileGivesDefaults) {
+  QTemporaryDir dir;
+  const std::string name = dir.filePath("Main.Ini").toStdString();
+  std::string junk("\0\xff[\r\n=\n[]\nkey\n\x01=\x02", 16);
+  WriteText(name, junk);
+  TZQVIniFile ini(name);
+  EXPECT_EQ(ini.ReadInteger("General", "Max_Nodes", 16), 16);
+  EXPECT_EQ(ini.ReadString("", "key", "d"), "d");
+}
