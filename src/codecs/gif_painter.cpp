@@ -94,6 +94,21 @@ void TGIFPainter::Execute() {
   if (kept) std::rethrow_exception(kept);
 }
 
+int TGIFPainter::FrameDelay(const TGIFSubImage& frame, bool threaded) {
+  int delay = DefaultDelay;
+  if (frame.GraphicControlExtension && frame.GraphicControlExtension->Delay() > 0) {
+    delay = std::max<int>(frame.GraphicControlExtension->Delay(), MinimumDelay);
+    if (!threaded) delay = std::min(delay, MaximumDelay);
+  }
+  return delay;
+}
+
+qint64 TGIFPainter::WaitTime(int delay, int speed, qint64 overrun) {
+  const qint64 base = qint64(delay) * DelayUnit - overrun / 2;
+  if (speed <= 0 || base > INT32_MAX / 100 || base < INT32_MIN / 100) return qint64(MaximumDelay) * DelayUnit;
+  return MulDiv(int32_t(base), 100, speed);
+}
+
 void TGIFPainter::Begin() {
   Begun = true;
   Clock.start();
@@ -148,9 +163,7 @@ void TGIFPainter::Resume() {
           qint64 wait;
           bool frozen = false;
           if (AnimationSpeed > 0) {
-            const qint64 base = PendingDelay * DelayUnit - (now - LastTime - DelayError) / 2;
-            wait = base > INT32_MAX / 100 || base < INT32_MIN / 100 ? int64_t(MaximumDelay) * DelayUnit
-                                                                    : MulDiv(int32_t(base), 100, AnimationSpeed);
+            wait = WaitTime(PendingDelay, AnimationSpeed, now - LastTime - DelayError);
             DelayError = wait;
           } else if (Threaded()) {
             // Speed 0 freezes the animation until it is stopped; a negative speed plays without delays.
@@ -199,11 +212,7 @@ void TGIFPainter::Resume() {
           DoPaint();
         PreviousDisposal = Disposal;
         if (TerminatedFlag) break;
-        PendingDelay = DefaultDelay;
-        if (frame->GraphicControlExtension && frame->GraphicControlExtension->Delay() > 0) {
-          PendingDelay = std::max<int>(frame->GraphicControlExtension->Delay(), MinimumDelay);
-          if (!Threaded()) PendingDelay = std::min(PendingDelay, MaximumDelay);
-        }
+        PendingDelay = FrameDelay(*frame, Threaded());
         const int shown = ActiveImage;
         FireEvent(OnFramePainted);
         if (TerminatedFlag || !Image) break;

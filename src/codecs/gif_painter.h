@@ -28,6 +28,12 @@ public:
   void Execute();
   bool Threaded() const { return DrawOptions & gdoThreaded; }
   bool Terminated() const { return TerminatedFlag; }
+  // The delay after a frame, in file units: its graphic control delay raised to MinimumDelay (and,
+  // for an inline painter, lowered to MaximumDelay), or DefaultDelay without one.
+  static int FrameDelay(const TGIFSubImage& frame, bool threaded);
+  // Milliseconds to wait for a delay at a speed in percent, taking off half of the time by which
+  // the previous wait was overrun.
+  static qint64 WaitTime(int delay, int speed, qint64 overrun);
 
   TGIFImage* Image;
   TCanvas* Canvas;

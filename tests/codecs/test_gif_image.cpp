@@ -220,6 +220,21 @@ TEST(GifPainter, InlinePainterPlaysDisposalMethods) {
   }
 }
 
+TEST(GifPainter, FrameDelays) {
+  auto a = LoadGif(GifBuilder().Header(1, 1, Grey4()).Gce(0, 1).Image(0, 0, 1, 1, PlainRaster(2, {1}))
+                       .Image(0, 0, 1, 1, PlainRaster(2, {1})).Gce(0, 5000).Image(0, 0, 1, 1, PlainRaster(2, {1}))
+                       .Trailer().B);
+  TGIFImage& image = *a->Image;
+  EXPECT_EQ(TGIFPainter::FrameDelay(*image.Images[0], true), 3);
+  EXPECT_EQ(TGIFPainter::WaitTime(3, 100, 0), 36);
+  EXPECT_EQ(TGIFPainter::FrameDelay(*image.Images[1], true), 10) << "no graphic control block";
+  EXPECT_EQ(TGIFPainter::WaitTime(10, 100, 0), 120);
+  EXPECT_EQ(TGIFPainter::WaitTime(10, 200, 0), 60);
+  EXPECT_EQ(TGIFPainter::WaitTime(10, 100, 40), 100) << "half of an overrun is taken off";
+  EXPECT_EQ(TGIFPainter::FrameDelay(*image.Images[2], true), 5000);
+  EXPECT_EQ(TGIFPainter::FrameDelay(*image.Images[2], false), 1000);
+}
+
 TEST(GifPainter, TimerPainterLoopsAndStops) {
   auto a = LoadGif(ThreeFrames(1, 3));
   TGIFImage& image = *a->Image;
