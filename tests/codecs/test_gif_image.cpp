@@ -272,6 +272,22 @@ TEST(GifPainter, TimerPainterLoopsAndStops) {
   image.SetDrawOptions(image.DrawOptions & ~gdoAnimate);
   EXPECT_TRUE(image.Painters.empty());
   EXPECT_EQ(rec.Events.back(), "end");
+
+  // Drawing straight onto a canvas: the same rectangle keeps the running painter, another one
+  // replaces it; destroying the picture ends its painters.
+  auto b = LoadGif(ThreeFrames(1, 0));
+  b->Image->DrawOptions = GIFDefaultDrawOptions | gdoDirect;
+  b->Image->AnimationSpeed = 0;
+  TBitmap surface(8, 8, pf24bit);
+  b->Image->Draw(surface.Canvas(), TRect(0, 0, 2, 2));
+  TGIFPainter* first = b->Image->Painter;
+  ASSERT_NE(first, nullptr);
+  b->Image->Draw(surface.Canvas(), TRect(0, 0, 2, 2));
+  EXPECT_EQ(b->Image->Painter, first);
+  b->Image->Draw(surface.Canvas(), TRect(2, 2, 6, 6));
+  ASSERT_EQ(b->Image->Painters.size(), 1u);
+  EXPECT_EQ(At(surface.Image(), 5, 5), clRed) << "the new painter drew its first frame";
+  b.reset();
 }
 
 }  // namespace
