@@ -199,7 +199,6 @@ public:
 // ---- Extension blocks
 
 class TGIFExtension;
-using TGIFExtensionClass = std::function<TGIFExtension*(TGIFSubImage*)>;
 
 class TGIFExtensionList : public TGIFList<TGIFExtension> {
 public:
@@ -550,7 +549,6 @@ protected:
   virtual void Clear();
   virtual void DoCompress() = 0;
   bool NextPixel();
-  void FlushBytes();
 
   TStream* Stream = nullptr;
   int BitsPerPixel = 0, ColorCount = 0, Width = 0, Height = 0;
