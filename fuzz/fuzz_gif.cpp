@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "codecs/gif_image.h"
+#include "platform/canvas.h"
 #include "platform/streams.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -24,6 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       frame->GetBitmap();
       frame->HasMask();
     }
+  } catch (const Exception&) {
+  }
+  try {
+    // Drawing the first frame, placed and scaled from the logical screen (no animation).
+    image.DrawOptions = gdoTransparent | gdoTile;
+    TBitmap target(48, 32, pf24bit);
+    image.Draw(target.Canvas(), TRect(0, 0, 48, 32));
   } catch (const Exception&) {
   }
   try {
