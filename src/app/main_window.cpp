@@ -22,15 +22,18 @@
 #include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "codecs/gif_image.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
 #include "cad/old_shape_points.h"
 #include "cad/units.h"
 #include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
+#include "helpers/zqv_gif.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
+#include "platform/clipboard_formats.h"
 #include "platform/exceptions.h"
 #include "platform/font.h"
 #include "platform/guarded.h"
@@ -53,9 +56,9 @@ bool DrawingDragActive = false;
 bool MouseClickActive = false;
 int32_t DebugLevel = -1;
 int32_t LogErrorCount = 0;
-int FormattedTextFormat = 0;
-int RichTextFormat = 0;
-std::array<int, 9> HandledClipboardFormats{};
+unsigned FormattedTextFormat = 0;
+unsigned RichTextFormat = 0;
+std::array<unsigned, 9> HandledClipboardFormats{};
 std::string PageIniName;
 TBitmap* PageBuffer = nullptr;
 bool PrinterPresent = false;
@@ -64,17 +67,6 @@ int ScrollBarSnooze = 30;
 int SnapAreaSize = 2;
 
 namespace {
-// Standard clipboard format numbers.
-constexpr int CF_TEXT = 1, CF_BITMAP = 2, CF_METAFILEPICT = 3, CF_DIB = 8, CF_ENHMETAFILE = 14;
-// Ids of the registered formats, given from 0xC000 up in registration order.
-int RegisterClipboardFormatId(const std::string& name) {
-  static std::vector<std::string> registered;
-  for (size_t i = 0; i < registered.size(); ++i)
-    if (registered[i] == name) return int(0xC000 + i);
-  registered.push_back(name);
-  return int(0xC000 + registered.size() - 1);
-}
-
 constexpr const char* kProductTitle = "Korvalis V";
 
 // Logs a start-up step when logging is on.
@@ -90,17 +82,19 @@ void InitMainWindowModule() {
   // The picture codecs' start-up: their graphic classes register by file extension.
   RegisterPNGImageFormat();
   RegisterJPEGImageFormat();
+  RegisterGIFImage();
+  RegisterZQVGif();
   SetApplicationTitle(kProductTitle);
   PageBuffer = new TBitmap();
-  FormattedTextFormat = RegisterClipboardFormatId("ZQVWare Korvalis V formatted text");
-  RichTextFormat = RegisterClipboardFormatId("Rich Text Format");
+  FormattedTextFormat = RegisterClipboardFormat("ZQVWare Korvalis V formatted text");
+  RichTextFormat = RegisterClipboardFormat("Rich Text Format");
 
   PageIniName = AppDir() + "PageIni.ini";
   InitErrorReports(AppDir());
   InitializeDrawUnit();  // the screen centimetre, from the display's dots per inch
   // The shape formats are registered by the CAD engine's module before this one.
-  const int inchShapes = RegisterClipboardFormatId("ZQVWare Inch shapes");
-  const int centimetreShapes = RegisterClipboardFormatId("ZQVWare Centimetre shapes");
+  const unsigned inchShapes = RegisterClipboardFormat("ZQVWare Inch shapes");
+  const unsigned centimetreShapes = RegisterClipboardFormat("ZQVWare Centimetre shapes");
   HandledClipboardFormats = {FormattedTextFormat, CF_TEXT, inchShapes, centimetreShapes, CF_ENHMETAFILE,
                              CF_METAFILEPICT, CF_DIB, CF_BITMAP, RichTextFormat};
   PrinterPresent = !QPrinterInfo::availablePrinterNames().isEmpty();
@@ -276,6 +270,17 @@ void TForm1::FormCreate() {
     PrinterPresent = false;
   }
   LoadSpeedButtonGlyphs();
+  if (GifLzwAllowed()) {
+    ImageExtensions.push_back(".GIF");
+    try {
+      TZQVIniFile child(ProgramFile("ChildFms.ini"));
+      if (!child.ReadBool("Form_Position", "CAN_DO_GIF_Shown", false)) {
+        child.WriteBool("Form_Position", "CAN_DO_GIF_Shown", true);
+        child.UpdateFile();
+      }
+    } catch (...) {
+    }
+  }
   try {
     TZQVIniFile inst(ProgramFile("InstData.ini"));
     WebLinkSuffix = WebLinkSuffixOf(inst.ReadString("InstallSettings", "SetupFile", ""));

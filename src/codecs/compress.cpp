@@ -310,6 +310,16 @@ void TCompress::CompressStream(TStream& Dest, TStream& Source, uint8_t Method) {
   if (size > int64_t(UINT32_MAX)) throw EInvalidOperation("Stream too large to compress");
   if (size < CompressHeaderSize) method = cmNON;
   const int64_t start = Dest.Position();
+  // Plain stored bytes that begin with the signature would be read back as a header: such a
+  // source gets a header (method "NON") even without a key.
+  bool startsLikeHeader = false;
+  if (size >= CompressHeaderSize) {
+    const int64_t at = Source.Position();
+    char first[5];
+    startsLikeHeader = Source.Read(first, 5) == 5 && std::memcmp(first, Signature, 5) == 0;
+    Source.SetPosition(at);
+  }
+  const bool headedEvenIfStored = Key != 0 || startsLikeHeader;
 
   TCompressHeader header{};
   std::memcpy(header.Signature, Signature, 5);
@@ -319,7 +329,7 @@ void TCompress::CompressStream(TStream& Dest, TStream& Source, uint8_t Method) {
   header.Checksum = 0;
   // Any key locks the stream: the data are XORed with it whatever its sign.
   header.Flags = Key != 0 ? 2 : 0;
-  if (method != cmNON || Key != 0) Dest.WriteBuffer(&header, CompressHeaderSize);
+  if (method != cmNON || headedEvenIfStored) Dest.WriteBuffer(&header, CompressHeaderSize);
   int headerSize = method != cmNON ? CompressHeaderSize : 0;
 
   std::string methodId = MethodIds[method];
@@ -344,12 +354,12 @@ void TCompress::CompressStream(TStream& Dest, TStream& Source, uint8_t Method) {
     method = cmNON;
     methodId = MethodIds[cmNON];
     Source.SetPosition(0);
-    Dest.SetPosition(Key != 0 ? start + CompressHeaderSize : start);
+    Dest.SetPosition(headedEvenIfStored ? start + CompressHeaderSize : start);
     compressWithMethod();
   }
   headerSize = 0;
 
-  if (method != cmNON || Key != 0) {
+  if (method != cmNON || headedEvenIfStored) {
     if (size > 0) CompressionRatio = PercentOf(outCount + CompressHeaderSize, size);
     const int64_t end = Dest.Position();
     Dest.SetPosition(start);

@@ -92,16 +92,14 @@ bool DecodeJpeg(const uint8_t* data, size_t size, bool grey, QImage* target, TJp
   if (int64_t(cinfo.image_width) * cinfo.image_height > kMaxPixels)
     Fail(*err, reinterpret_cast<j_common_ptr>(&cinfo), "the picture is too large");
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-  if (grey || cinfo.num_components == 1)
-    cinfo.out_color_space = JCS_GRAYSCALE, grey = true;
-  else
-    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+  const bool greyOut = grey || cinfo.num_components == 1;
+  cinfo.out_color_space = greyOut ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGRX;
   jpeg_start_decompress(&cinfo);
   *target = QImage(int(cinfo.output_width), int(cinfo.output_height),
-                   grey ? QImage::Format_Indexed8 : QImage::Format_RGB32);
+                   greyOut ? QImage::Format_Indexed8 : QImage::Format_RGB32);
   if (target->isNull()) Fail(*err, reinterpret_cast<j_common_ptr>(&cinfo), "not enough memory for the picture");
   JSAMPARRAY cmykRow = nullptr;
-  if (cmyk && !grey)
+  if (cmyk && !greyOut)
     cmykRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                          cinfo.output_width * 4, 1);
   // Adobe writes CMYK inverted.

@@ -4,6 +4,9 @@
 
 #include <QImage>
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <cstring>
 
@@ -143,7 +146,122 @@ void UnfilterRow(int type, uint8_t* cur, const uint8_t* prev, size_t n) {
   }
 }
 
+#if defined(__SSE2__)
+// Sub, Average and Paeth for 3- and 4-byte pixels, one pixel per step in the 16-bit lanes of an
+// SSE2 register: the left pixel is carried in a register instead of being read back.
+// Three-byte pixels are put together in a general register (a partial write to memory followed
+// by a wider read would stall on every pixel).
+template <int BPP>
+inline __m128i LoadPixel(const uint8_t* p) {
+  uint32_t v;
+  if constexpr (BPP == 4) {
+    std::memcpy(&v, p, 4);
+  } else {
+    uint16_t low;
+    std::memcpy(&low, p, 2);
+    v = uint32_t(low) | uint32_t(p[2]) << 16;
+  }
+  return _mm_cvtsi32_si128(int(v));
+}
+template <int BPP>
+inline void StorePixel(uint8_t* p, __m128i x) {
+  const uint32_t v = uint32_t(_mm_cvtsi128_si32(x));
+  if constexpr (BPP == 4) {
+    std::memcpy(p, &v, 4);
+  } else {
+    const uint16_t low = uint16_t(v);
+    std::memcpy(p, &low, 2);
+    p[2] = uint8_t(v >> 16);
+  }
+}
+
+// One pixel of a Sub (1), Average (3) or Paeth (4) row: x is the filtered pixel, b the pixel
+// above; a (left) and c (upper left) carry over from the pixel before. Bytes in the low lanes.
+template <int T>
+inline __m128i UnfilterPixel(__m128i x, __m128i b, __m128i& a, __m128i& c) {
+  const __m128i zero = _mm_setzero_si128();
+  if constexpr (T == 1) {
+    a = _mm_add_epi8(x, a);
+  } else if constexpr (T == 3) {
+    // Rounding-down average: the rounding-up average less the carried low bit.
+    __m128i avg = _mm_avg_epu8(a, b);
+    avg = _mm_sub_epi8(avg, _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
+    a = _mm_add_epi8(x, avg);
+  } else {
+    const __m128i a16 = _mm_unpacklo_epi8(a, zero), b16 = _mm_unpacklo_epi8(b, zero);
+    const __m128i c16 = _mm_unpacklo_epi8(c, zero);
+    const __m128i pas = _mm_sub_epi16(b16, c16), pbs = _mm_sub_epi16(a16, c16);
+    const __m128i pcs = _mm_add_epi16(pas, pbs);
+    const __m128i pa = _mm_max_epi16(pas, _mm_sub_epi16(zero, pas));
+    const __m128i pb = _mm_max_epi16(pbs, _mm_sub_epi16(zero, pbs));
+    const __m128i pc = _mm_max_epi16(pcs, _mm_sub_epi16(zero, pcs));
+    const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
+    const __m128i useB = _mm_cmpeq_epi16(pb, smallest), useA = _mm_cmpeq_epi16(pa, smallest);
+    __m128i pred = _mm_or_si128(_mm_and_si128(useB, b16), _mm_andnot_si128(useB, c16));
+    pred = _mm_or_si128(_mm_and_si128(useA, a16), _mm_andnot_si128(useA, pred));
+    a = _mm_add_epi8(x, _mm_packus_epi16(pred, zero));
+    c = b;
+  }
+  return a;
+}
+
+template <int BPP, int T>
+void UnfilterRowSimd(uint8_t* cur, const uint8_t* prev, size_t n) {
+  __m128i a = _mm_setzero_si128(), c = a;
+  for (size_t i = 0; i < n; i += BPP)
+    StorePixel<BPP>(cur + i, UnfilterPixel<T>(LoadPixel<BPP>(cur + i), LoadPixel<BPP>(prev + i), a, c));
+}
+
+template <int BPP>
+bool UnfilterSimd(int type, uint8_t* cur, const uint8_t* prev, size_t n) {
+  if (n % BPP != 0) return false;
+  switch (type) {
+    case 1: UnfilterRowSimd<BPP, 1>(cur, prev, n); return true;
+    case 3: UnfilterRowSimd<BPP, 3>(cur, prev, n); return true;
+    case 4: UnfilterRowSimd<BPP, 4>(cur, prev, n); return true;
+    default: return false;
+  }
+}
+
+// Two consecutive rows at once: each pixel of the second row needs only the pixel just made above
+// it, so the two dependency chains (each pixel waits for its left neighbour) run side by side.
+template <int BPP, int T1, int T2>
+void UnfilterTwoRowsSimd(uint8_t* first, uint8_t* second, const uint8_t* prev, size_t n) {
+  __m128i a1 = _mm_setzero_si128(), c1 = a1, a2 = a1, c2 = a1;
+  for (size_t i = 0; i < n; i += BPP) {
+    const __m128i up = UnfilterPixel<T1>(LoadPixel<BPP>(first + i), LoadPixel<BPP>(prev + i), a1, c1);
+    StorePixel<BPP>(first + i, up);
+    StorePixel<BPP>(second + i, UnfilterPixel<T2>(LoadPixel<BPP>(second + i), up, a2, c2));
+  }
+}
+
+template <int BPP, int T1>
+bool UnfilterTwoSimd(int type2, uint8_t* first, uint8_t* second, const uint8_t* prev, size_t n) {
+  switch (type2) {
+    case 1: UnfilterTwoRowsSimd<BPP, T1, 1>(first, second, prev, n); return true;
+    case 3: UnfilterTwoRowsSimd<BPP, T1, 3>(first, second, prev, n); return true;
+    case 4: UnfilterTwoRowsSimd<BPP, T1, 4>(first, second, prev, n); return true;
+    default: return false;
+  }
+}
+
+template <int BPP>
+bool UnfilterTwoSimd(int type1, int type2, uint8_t* first, uint8_t* second, const uint8_t* prev, size_t n) {
+  if (n % BPP != 0) return false;
+  switch (type1) {
+    case 1: return UnfilterTwoSimd<BPP, 1>(type2, first, second, prev, n);
+    case 3: return UnfilterTwoSimd<BPP, 3>(type2, first, second, prev, n);
+    case 4: return UnfilterTwoSimd<BPP, 4>(type2, first, second, prev, n);
+    default: return false;
+  }
+}
+#endif
+
 void Unfilter(int type, uint8_t* cur, const uint8_t* prev, size_t n, int bpp) {
+#if defined(__SSE2__)
+  if (bpp == 3 && UnfilterSimd<3>(type, cur, prev, n)) return;
+  if (bpp == 4 && UnfilterSimd<4>(type, cur, prev, n)) return;
+#endif
   switch (bpp) {
     case 1: return UnfilterRow<1>(type, cur, prev, n);
     case 2: return UnfilterRow<2>(type, cur, prev, n);
@@ -152,6 +270,16 @@ void Unfilter(int type, uint8_t* cur, const uint8_t* prev, size_t n, int bpp) {
     case 6: return UnfilterRow<6>(type, cur, prev, n);
     default: return UnfilterRow<8>(type, cur, prev, n);
   }
+}
+
+// Unfilters two consecutive rows (second follows first); false when the pair has no faster
+// path and the rows are to be done one by one.
+bool UnfilterPair(uint8_t* first, uint8_t* second, const uint8_t* prev, size_t n, int bpp) {
+#if defined(__SSE2__)
+  if (bpp == 3) return UnfilterTwoSimd<3>(first[-1], second[-1], first, second, prev, n);
+  if (bpp == 4) return UnfilterTwoSimd<4>(first[-1], second[-1], first, second, prev, n);
+#endif
+  return false;
 }
 
 // Turns one unfiltered row of count pixels into bitmap pixels at x0, x0 + dx, ...
@@ -179,9 +307,14 @@ struct TRowStore {
             out[x0 + k * dx] = 0xFF000000u | uint32_t(Gamma[raw[0]]) << 16 | uint32_t(Gamma[raw[sample]]) << 8 |
                                Gamma[raw[2 * sample]];
         } else if (step == 3 && dx == 1) {
+          // One 4-byte read per pixel (the row buffer has room after its end); byte-swapped, the
+          // red, green, blue bytes land where the bitmap wants them.
           uint32_t* o = out + x0;
-          for (int64_t k = 0; k < count; ++k, raw += 3)
-            o[k] = 0xFF000000u | uint32_t(raw[0]) << 16 | uint32_t(raw[1]) << 8 | raw[2];
+          for (int64_t k = 0; k < count; ++k, raw += 3) {
+            uint32_t v;
+            std::memcpy(&v, raw, 4);
+            o[k] = 0xFF000000u | __builtin_bswap32(v) >> 8;
+          }
         } else {
           for (int64_t k = 0; k < count; ++k, raw += step)
             out[x0 + k * dx] = 0xFF000000u | uint32_t(raw[0]) << 16 | uint32_t(raw[sample]) << 8 | raw[2 * sample];
@@ -283,6 +416,8 @@ int64_t RunScore(const uint8_t* f, size_t n) {
   }
   return score;
 }
+
+bool IsHeader(const TChunk* chunk) { return dynamic_cast<const TChunkIHDR*>(chunk) != nullptr; }
 
 int TypeRank(const TChunkType& t) {
   if (t == kIHDR) return 0;
@@ -535,7 +670,6 @@ void TChunkIDAT::AfterLoad() {
   }
 
   // The image cannot need more bytes than its compressed data can possibly inflate to.
-  const int bpp = FilterBytesPerPixel(colorType, depth);
   int64_t needed = 0;
   if (interlace == 0) {
     needed = height * (RowBytesOf(colorType, depth, width) + 1);
@@ -548,12 +682,36 @@ void TChunkIDAT::AfterLoad() {
   }
   if (needed > int64_t(Data.Data.size()) * kMaxInflateRatio + 1024) Fail(kDataTooShort);
 
-  img.SetSize(0, 0);
-  img.SetPixelFormat(BitmapFormatFor(colorType, depth));
-  img.SetSize(int(width), int(height));
-  if (!palette.empty()) img.SetPalette(palette);
+  // The pixels are decoded into a new image that the bitmap takes over at the end, also when the
+  // data fail part way (the rows not reached stay white, or colour 0).
+  const TPixelFormat format = BitmapFormatFor(colorType, depth);
+  const bool indexed = format != pf24bit;
+  QImage q(int(width), int(height), indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
+  if (q.isNull()) throw EOutOfResources("Not enough storage is available to process this command.");
+  if (indexed) {
+    QList<QRgb> table;
+    for (TColor c : palette) table.push_back(qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
+    q.setColorTable(table);
+  }
+  uint8_t* bits = q.bits();
+  const int64_t stride = q.bytesPerLine();
+  const uint8_t blank = indexed ? 0 : 0xFF;
+  if (interlace != 0) std::memset(bits, blank, size_t(stride * height));
+  int64_t rowsDone = 0;
+  try {
+    DecodeRows(img, q, colorType, depth, interlace, forward, rowsDone);
+  } catch (...) {
+    if (interlace == 0) std::memset(bits + rowsDone * stride, blank, size_t(stride * (height - rowsDone)));
+    img.SetImage(q);
+    throw;
+  }
+  img.SetImage(q);
+}
 
-  QImage& q = img.Image();
+void TChunkIDAT::DecodeRows(TPNGImage& img, QImage& q, int colorType, int depth, int interlace,
+                            const uint8_t* forward, int64_t& rowsDone) {
+  const int64_t width = q.width(), height = q.height();
+  const int bpp = FilterBytesPerPixel(colorType, depth);
   uint8_t* bits = q.bits();
   const int64_t stride = q.bytesPerLine();
   const TRowStore store{colorType, depth, forward};
@@ -563,16 +721,42 @@ void TChunkIDAT::AfterLoad() {
   const bool reporting = bool(img.OnProgress);
 
   if (interlace == 0) {
+    // Rows are inflated many at a time (zlib works fastest with a large output buffer), then
+    // unfiltered in place, each against the row before it.
     const int64_t rowBytes = RowBytesOf(colorType, depth, width);
-    std::vector<uint8_t> rows(size_t(2 * (rowBytes + 1)), 0);
-    uint8_t* cur = rows.data();
-    uint8_t* prev = cur + rowBytes + 1;
-    for (int64_t y = 0; y < height; ++y) {
-      if (inflater.Read(cur, rowBytes + 1) != rowBytes + 1) Fail(kCorrupted);
-      Unfilter(cur[0], cur + 1, prev + 1, size_t(rowBytes), bpp);
-      store(cur + 1, width, bits + y * stride, 0, 1);
-      std::swap(cur, prev);
-      if (reporting) img.Progress(psRunning, int(y * 100 / height), "Drawing...");
+    const int64_t stride1 = rowBytes + 1;
+    const int64_t rowsPerBlock = std::clamp<int64_t>((int64_t(1) << 18) / stride1, 1, height);
+    // Room for a 4-byte read at the last sample of the last row.
+    std::vector<uint8_t> block(size_t(rowsPerBlock * stride1 + 4), 0);
+    std::vector<uint8_t> last(size_t(rowBytes + 4), 0);
+    const uint8_t* prev = last.data();
+    bool pairDone = false;
+    for (int64_t y0 = 0; y0 < height; y0 += rowsPerBlock) {
+      const int64_t n = std::min(rowsPerBlock, height - y0);
+      const int64_t got = inflater.Read(block.data(), n * stride1);
+      const int64_t whole = got / stride1;
+      for (int64_t r = 0; r < whole; ++r) {
+        uint8_t* row = block.data() + r * stride1;
+        if (r % 2 == 0) {
+          // Rows in pairs where that is faster; the second of a pair is then already done.
+          if (r + 1 < whole && UnfilterPair(row + 1, row + 1 + stride1, prev, size_t(rowBytes), bpp))
+            pairDone = true;
+          else
+            Unfilter(row[0], row + 1, prev, size_t(rowBytes), bpp);
+        } else if (!pairDone) {
+          Unfilter(row[0], row + 1, prev, size_t(rowBytes), bpp);
+        } else {
+          pairDone = false;
+        }
+        const int64_t y = y0 + r;
+        store(row + 1, width, bits + y * stride, 0, 1);
+        rowsDone = y + 1;
+        prev = row + 1;
+        if (reporting) img.Progress(psRunning, int(y * 100 / height), "Drawing...");
+      }
+      if (whole < n) Fail(kCorrupted);
+      std::memcpy(last.data(), prev, size_t(rowBytes));
+      prev = last.data();
     }
   } else {
     std::vector<uint8_t> rows;
@@ -582,9 +766,10 @@ void TChunkIDAT::AfterLoad() {
       const int64_t ph = (height - p.RowStart + p.RowStep - 1) / p.RowStep;
       if (pw <= 0 || ph <= 0) continue;
       const int64_t rowBytes = RowBytesOf(colorType, depth, pw);
-      rows.assign(size_t(2 * (rowBytes + 1)), 0);
+      const int64_t span = rowBytes + 1 + 4;
+      rows.assign(size_t(2 * span), 0);
       uint8_t* cur = rows.data();
-      uint8_t* prev = cur + rowBytes + 1;
+      uint8_t* prev = cur + span;
       for (int64_t r = 0; r < ph; ++r) {
         if (inflater.Read(cur, rowBytes + 1) != rowBytes + 1) Fail(kCorrupted);
         Unfilter(cur[0], cur + 1, prev + 1, size_t(rowBytes), bpp);
@@ -732,7 +917,7 @@ int TChunkList::IndexOf(const TChunk* chunk) const {
 
 int TChunkList::IndexOfClass(const std::type_info& cls) const {
   for (size_t i = 0; i < Items.size(); ++i)
-    if (typeid(*Items[i]) == cls) return int(i);
+    if (const TChunk& item = *Items[i]; typeid(item) == cls) return int(i);
   return -1;
 }
 
@@ -772,6 +957,21 @@ TChunk* TChunkList::LoadFromStream(TStream& stream) {
   // The length is checked against what the stream holds before anything is allocated for it.
   if (length > kMaxChunkLength || int64_t(length) + 4 > stream.Remaining()) Fail(kCorrupted);
 
+  uint8_t crc[4];
+  if (type == kIDAT) {
+    if (TChunkIDAT* first = Find<TChunkIDAT>()) {
+      // Joined to the first image data chunk: read straight onto its end.
+      auto& d = first->Data.Data;
+      const size_t at = d.size();
+      if (d.capacity() < at + length) d.reserve(at + size_t(std::max<int64_t>(length, stream.Remaining())));
+      d.resize(at + length);
+      if (length > 0) stream.ReadBuffer(d.data() + at, length);
+      stream.ReadBuffer(crc, 4);
+      if (GetBE32(crc) != ChunkCRC(type, d.data() + at, length)) Fail(kCorrupted);
+      return first;
+    }
+  }
+
   const TChunkClasses& classes = ChunkClasses();
   const int index = classes.IndexOfType(type);
   if (index < 0 && !(uint8_t(type[0]) & 0x20)) Fail(kCriticalUnknown);
@@ -779,17 +979,8 @@ TChunk* TChunkList::LoadFromStream(TStream& stream) {
   chunk->ChunkType = type;
   chunk->Data.Data.resize(length);
   if (length > 0) stream.ReadBuffer(chunk->Data.Data.data(), length);
-  uint8_t crc[4];
   stream.ReadBuffer(crc, 4);
   if (GetBE32(crc) != ChunkCRC(type, chunk->Data.Data.data(), length)) Fail(kCorrupted);
-
-  if (type == kIDAT) {
-    if (TChunkIDAT* first = Find<TChunkIDAT>()) {
-      auto& d = first->Data.Data;
-      d.insert(d.end(), chunk->Data.Data.begin(), chunk->Data.Data.end());
-      return first;
-    }
-  }
   return Add(std::move(chunk));
 }
 
@@ -824,9 +1015,9 @@ void TPNGImage::Assign(const TGraphic& source) {
   if (const auto* png = dynamic_cast<const TPNGImage*>(&source)) {
     FChunks.Clear();
     for (int i = 0; i < png->FChunks.Count(); ++i) {
-      const TChunk* from = png->FChunks.Item(i);
-      TChunk* to = FChunks.CreateAndAdd(typeid(*from));
-      to->Assign(*from);
+      const TChunk& from = *png->FChunks.Item(i);
+      TChunk* to = FChunks.CreateAndAdd(typeid(from));
+      to->Assign(from);
     }
     FFilter = png->FFilter;
     FInterlaced = png->FInterlaced;
@@ -854,7 +1045,7 @@ void TPNGImage::LoadFromStream(TStream& stream) {
     const TChunk* chunk = FChunks.LoadFromStream(stream);
     if (chunk->ChunkType == kIEND) break;
   }
-  if (FChunks.Count() == 0 || typeid(*FChunks.Item(0)) != typeid(TChunkIHDR)) Fail(kNoHeader);
+  if (FChunks.Count() == 0 || !IsHeader(FChunks.Item(0))) Fail(kNoHeader);
   if (!FChunks.Find<TChunkIDAT>()) Fail(kNoImageData);
   for (int i = 0; i < FChunks.Count(); ++i) FChunks.Item(i)->AfterLoad();
   if (const TChunkTRNS* trns = FChunks.Find<TChunkTRNS>()) {
@@ -871,7 +1062,7 @@ void TPNGImage::LoadFromStream(TStream& stream) {
 void TPNGImage::SaveToStream(TStream& stream) {
   if (Empty()) Fail(kNothingToSave);
   if (FChunks.Count() == 0) DefaultChunks();
-  if (typeid(*FChunks.Item(0)) != typeid(TChunkIHDR)) {
+  if (!IsHeader(FChunks.Item(0))) {
     TChunk* header = FChunks.CreateAndAdd<TChunkIHDR>();
     FChunks.Move(FChunks.IndexOf(header), 0);
   }
@@ -888,7 +1079,7 @@ void TPNGImage::SaveToStream(TStream& stream) {
                                     &typeid(TChunkGAMA), &typeid(TChunkIDAT), &typeid(TChunkIEND)}) {
     const int first = FChunks.IndexOfClass(*cls);
     for (int i = FChunks.Count() - 1; i > first && first >= 0; --i)
-      if (typeid(*FChunks.Item(i)) == *cls) FChunks.Remove(FChunks.Item(i));
+      if (TChunk* chunk = FChunks.Item(i); typeid(*chunk) == *cls) FChunks.Remove(chunk);
   }
   FChunks.SortStandard();
 

@@ -136,6 +136,10 @@ public:
   void AfterLoad() override;
   // Encodes the bitmap into the data and writes the chunk.
   void SaveToStream(TStream& stream) override;
+
+private:
+  void DecodeRows(TPNGImage& img, QImage& q, int colorType, int depth, int interlace, const uint8_t* forward,
+                  int64_t& rowsDone);
 };
 
 class TChunkIEND : public TChunk {

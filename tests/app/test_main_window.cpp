@@ -11,6 +11,8 @@
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/exceptions.h"
+#include "helpers/zqv_gif.h"
+#include "platform/clipboard_formats.h"
 #include "platform/graphic.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
@@ -190,5 +192,17 @@ TEST_F(MainWindowTest, CadEngineTakesNodeCountSettingAndKeepsTemplate) {
 }
 
 TEST_F(MainWindowTest, PictureClassesAreRegisteredAtStartUp) {
-  for (const char* ext : {".BMP", ".PNG", ".JPG", ".JPEG"}) EXPECT_NE(CreateGraphicForFile(std::string("x") + ext), nullptr) << ext;
+  for (const char* ext : {".BMP", ".PNG", ".JPG", ".JPEG", ".GIF", ".ZQG"}) EXPECT_NE(CreateGraphicForFile(std::string("x") + ext), nullptr) << ext;
+}
+
+TEST_F(MainWindowTest, ImageExtensionsFollowTheGifGate) {
+  CreateStartupWindows();
+  ASSERT_EQ(ImageExtensions.size(), GifLzwAllowed() ? 8u : 7u);
+  EXPECT_TRUE(IsImageFileName("/a/b.jpeg"));
+  EXPECT_EQ(IsImageFileName("/a/b.gif"), GifLzwAllowed());
+  EXPECT_FALSE(IsImageFileName("/a/b.zqv"));
+  // The page's own formats come first among the ones it can paste.
+  EXPECT_EQ(HandledClipboardFormats[0], FormattedTextFormat);
+  EXPECT_EQ(HandledClipboardFormats[8], RichTextFormat);
+  EXPECT_EQ(GetClipboardFormatName(FormattedTextFormat), "ZQVWare Korvalis V formatted text");
 }

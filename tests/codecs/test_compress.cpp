@@ -165,6 +165,18 @@ TEST(Compress, SmallAndIncompressibleSourcesAreStored) {
   // 21 bytes that do not shrink are stored too.
   EXPECT_EQ(Compress(c, RandomBytes(21, 4), cmLH5), RandomBytes(21, 4));
 
+  // Stored data that begin like a header get a "NON" header, so that they read back as data.
+  Bytes lookalike = random;
+  std::memcpy(lookalike.data(), "VELK\x1A", 5);
+  for (int method : {cmNON, cmLH5}) {
+    const Bytes stored = Compress(c, lookalike, uint8_t(method));
+    EXPECT_EQ(stored.size(), lookalike.size() + 21);
+    EXPECT_EQ(std::string(HeaderOf(stored).MethodId, 3), "NON");
+    EXPECT_EQ(Expand(c, stored), lookalike);
+  }
+  const Bytes lookalike21(lookalike.begin(), lookalike.begin() + 21);
+  EXPECT_EQ(Expand(c, Compress(c, lookalike21, cmLH5)), lookalike21);
+
   // With a key: a header with "NON" and the data XORed with the key bytes.
   c.Key = 0x11223344;
   const Bytes locked = Compress(c, random, cmLH5);

@@ -11,6 +11,7 @@
 
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
+#include "platform/canvas.h"
 #include "platform/streams.h"
 #include "test_png_libpng.h"
 
@@ -165,7 +166,7 @@ QString RunPython(const QString& script, const QStringList& args) {
 TEST(PngDecode, MatchesLibpngForEveryColorTypeAndDepth) {
   const std::pair<int, int> kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
                                        {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
-  const std::pair<int, int> sizes[] = {{37, 23}, {3, 3}, {1, 1}, {9, 1}};
+  const std::pair<int, int> sizes[] = {{37, 23}, {3, 3}, {1, 1}, {9, 1}, {20, 6}};
   unsigned seed = 1;
   for (auto [colorType, depth] : kinds)
     for (bool interlaced : {false, true})
@@ -179,6 +180,9 @@ TEST(PngDecode, MatchesLibpngForEveryColorTypeAndDepth) {
           spec.TransparentColor.red = spec.TransparentColor.gray = 1;
         }
         if (w == 37) spec.IdatSize = 50;  // many IDAT chunks
+        // Each filter on its own, and libpng's choice among all of them.
+        const int filters[] = {PNG_ALL_FILTERS, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH};
+        spec.Filters = filters[seed % 5];
         const std::vector<uint8_t> file = pngref::Write(spec);
         const pngref::TRgbImage ref = pngref::ReadRgb(file);
         TPNGImage img;
@@ -584,4 +588,49 @@ TEST(PngImage, SaveToFileGoesThroughTheSafeWriter) {
   EXPECT_THROW(empty.SaveToFile(name), EPNGImageException);
   back.LoadFromFile(name);
   EXPECT_EQ(back.Height(), 5);
+}
+
+TEST(PngImage, AssignFromJpegTakesItsPixels) {
+  TBitmap bmp(24, 16, pf24bit);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 24; ++x) bmp.SetPixel(x, y, RGBColor(x * 10, y * 15, 90));
+  TJPEGImage jpeg;
+  jpeg.Assign(bmp);
+  TMemoryStream data;
+  jpeg.SaveToStream(data);
+  data.SetPosition(0);
+  TJPEGImage loaded;
+  loaded.LoadFromStream(data);
+  TPNGImage png;
+  png.Assign(loaded);
+  EXPECT_EQ(OurRgb(png), OurRgb(loaded.Bitmap()));
+  EXPECT_EQ(png.Width(), 24);
+}
+
+namespace {
+// A picture that is neither a bitmap nor a JPEG: it can only be drawn.
+class TPaintedGraphic : public TGraphic {
+public:
+  void LoadFromStream(TStream&) override {}
+  void SaveToStream(TStream&) override {}
+  int Width() const override { return 12; }
+  int Height() const override { return 7; }
+  bool Empty() const override { return false; }
+  void Draw(TCanvas& canvas, const TRect& rect) override {
+    canvas.Brush.Color = clRed;
+    canvas.FillRect(rect);
+  }
+};
+}  // namespace
+
+TEST(PngImage, AssignFromAnyGraphicDrawsIt) {
+  TPaintedGraphic painted;
+  TPNGImage png;
+  png.Assign(painted);
+  EXPECT_EQ(png.Width(), 12);
+  EXPECT_EQ(png.Height(), 7);
+  EXPECT_EQ(png.Pixel(5, 3), clRed);
+  TJPEGImage jpeg;
+  jpeg.Assign(painted);
+  EXPECT_EQ(jpeg.Bitmap().Pixel(5, 3), clRed);
 }

@@ -25,6 +25,7 @@ struct TWriteSpec {
   double Gamma = 0;                       // gAMA when above 0 (file gamma, e.g. 0.45455)
   size_t IdatSize = 0;                    // > 0: split the image data in IDAT chunks of this size
   std::vector<png_unknown_chunk> Extra;   // chunks written before the image data
+  int Filters = PNG_ALL_FILTERS;          // the row filters libpng may choose from
 };
 
 inline void WriteToVector(png_structp png, png_bytep data, png_size_t size) {
@@ -43,6 +44,7 @@ inline std::vector<uint8_t> Write(const TWriteSpec& s) {
   }
   png_set_write_fn(png, &out, WriteToVector, NoFlush);
   if (s.IdatSize) png_set_compression_buffer_size(png, s.IdatSize);
+  png_set_filter(png, 0, s.Filters);
   png_set_IHDR(png, info, png_uint_32(s.Width), png_uint_32(s.Height), s.Depth, s.ColorType,
                s.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);

@@ -1,0 +1,157 @@
+// JPEG picture over libjpeg: quality and progressive mode, reading back close to the source,
+// libjpeg's own djpeg reading what we write, grey pictures and damaged data.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "codecs/jpeg_image.h"
+#include "platform/streams.h"
+
+namespace {
+
+// A smooth picture with some edges, as photographs have.
+TBitmap Scene(int w, int h) {
+  TBitmap bmp(w, h, pf24bit);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int r = int(128 + 100 * std::sin(x * 0.05)), g = int(128 + 100 * std::cos(y * 0.07));
+      const int b = int(128 + 80 * std::sin((x + y) * 0.03)) + ((x / 24 + y / 24) % 2 ? 20 : -20);
+      bmp.SetPixel(x, y, RGBColor(r, g, b));
+    }
+  return bmp;
+}
+
+double Psnr(const TBitmap& a, const TBitmap& b) {
+  double sum = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) {
+      const TColor p = a.Pixel(x, y), q = b.Pixel(x, y);
+      const int d[3] = {GetRValue(p) - GetRValue(q), GetGValue(p) - GetGValue(q), GetBValue(p) - GetBValue(q)};
+      for (int v : d) sum += v * v;
+    }
+  const double mse = sum / (3.0 * a.Width() * a.Height());
+  return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+std::vector<uint8_t> Save(TJPEGImage& jpeg) {
+  TMemoryStream out;
+  jpeg.SaveToStream(out);
+  return out.Data;
+}
+
+bool HasMarker(const std::vector<uint8_t>& d, uint8_t marker) {
+  for (size_t i = 0; i + 1 < d.size(); ++i)
+    if (d[i] == 0xFF && d[i + 1] == marker) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(JpegImage, QualityProgressiveAndReadBack) {
+  const TBitmap source = Scene(96, 64);
+  QTemporaryDir dir;
+  size_t previousSize = 0;
+  for (int quality : {20, 75, 95}) {
+    for (bool progressive : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "quality " << quality << " progressive " << progressive);
+      TJPEGImage jpeg;
+      jpeg.SetCompressionQuality(quality);
+      jpeg.SetProgressiveEncoding(progressive);
+      jpeg.Assign(source);
+      const auto file = Save(jpeg);
+      EXPECT_EQ(HasMarker(file, 0xC2), progressive);  // progressive frame header
+      EXPECT_EQ(HasMarker(file, 0xC0), !progressive);
+      if (!progressive) {
+        EXPECT_GT(file.size(), previousSize);  // higher quality, larger file
+        previousSize = file.size();
+      }
+      TJPEGImage back;
+      TBytesStream in(file.data(), file.size());
+      back.LoadFromStream(in);
+      EXPECT_EQ(back.Width(), 96);
+      EXPECT_EQ(back.Height(), 64);
+      EXPECT_GT(Psnr(source, back.Bitmap()), quality >= 95 ? 38.0 : quality >= 75 ? 32.0 : 26.0);
+      // libjpeg's own decoder reads it.
+      const QString name = dir.path() + QString("/q%1_%2.jpg").arg(quality).arg(progressive);
+      WriteFileAtomically(name.toStdString(), file.data(), file.size());
+      if (QFile::exists("/usr/bin/djpeg")) {
+        QProcess p;
+        p.start("/usr/bin/djpeg", {"-outfile", dir.path() + "/out.ppm", name});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        const auto ppm = ReadWholeFile((dir.path() + "/out.ppm").toStdString());
+        EXPECT_EQ(std::string(ppm.begin(), ppm.begin() + 2), "P6");
+      }
+    }
+  }
+}
+
+TEST(JpegImage, LoadedDataIsWrittenUnchangedUntilASettingChanges) {
+  TJPEGImage jpeg;
+  jpeg.Assign(Scene(40, 30));
+  const auto first = Save(jpeg);
+  TJPEGImage loaded;
+  TBytesStream in(first.data(), first.size());
+  loaded.LoadFromStream(in);
+  EXPECT_EQ(Save(loaded), first);
+  loaded.SetCompressionQuality(30);
+  EXPECT_NE(Save(loaded), first);
+  EXPECT_EQ(loaded.CompressionQuality(), 30);
+  loaded.SetCompressionQuality(500);
+  EXPECT_EQ(loaded.CompressionQuality(), 100);
+  // Copies carry data and settings.
+  TJPEGImage copy;
+  copy.Assign(loaded);
+  EXPECT_EQ(copy.CompressionQuality(), 100);
+  EXPECT_EQ(Save(copy), Save(loaded));
+}
+
+TEST(JpegImage, Grayscale) {
+  TJPEGImage jpeg;
+  jpeg.SetGrayscale(true);
+  jpeg.Assign(Scene(32, 32));
+  const auto file = Save(jpeg);
+  TJPEGImage back;
+  TBytesStream in(file.data(), file.size());
+  back.LoadFromStream(in);
+  EXPECT_EQ(back.Bitmap().PixelFormat(), pf8bit);
+  const TColor c = back.Bitmap().Pixel(5, 5);
+  EXPECT_EQ(GetRValue(c), GetGValue(c));
+  EXPECT_EQ(GetGValue(c), GetBValue(c));
+  // A colour picture decoded as grey on request.
+  TJPEGImage colour;
+  colour.Assign(Scene(32, 32));
+  const auto colourFile = Save(colour);
+  TJPEGImage grey;
+  TBytesStream in2(colourFile.data(), colourFile.size());
+  grey.LoadFromStream(in2);
+  EXPECT_EQ(grey.Bitmap().PixelFormat(), pf24bit);
+  grey.SetGrayscale(true);
+  EXPECT_EQ(grey.Bitmap().PixelFormat(), pf8bit);
+}
+
+TEST(JpegImage, DamagedDataFailsCleanly) {
+  TJPEGImage jpeg;
+  jpeg.Assign(Scene(64, 64));
+  auto file = Save(jpeg);
+  const std::vector<uint8_t> garbage = {0xFF, 0xD8, 0x12, 0x34, 0x56};
+  TJPEGImage bad;
+  TBytesStream in(garbage.data(), garbage.size());
+  EXPECT_THROW(bad.LoadFromStream(in), EJPEG);
+  EXPECT_TRUE(bad.Empty());
+  // Cut short: the header reads, the pixels decode as far as they go (libjpeg's warning).
+  size_t sos = 0;
+  for (size_t i = 0; i + 1 < file.size() && !sos; ++i)
+    if (file[i] == 0xFF && file[i + 1] == 0xDA) sos = i;
+  ASSERT_GT(sos, 0u);
+  file.resize(sos + 60);
+  TJPEGImage half;
+  TBytesStream in2(file.data(), file.size());
+  half.LoadFromStream(in2);
+  EXPECT_EQ(half.Bitmap().Width(), 64);
+  // An empty picture cannot be compressed.
+  TJPEGImage empty;
+  EXPECT_THROW(Save(empty), EJPEG);
+}
