@@ -220,3 +220,57 @@ TEST_F(CellTable, RescaleRectsByResolution) {
   form->RescaleImageRects(96, 192, -1, std::span<uint8_t>(pastes.data(), 272));
   EXPECT_EQ(get(256), 24);
 }
+
+TEST_F(CellTable, ExpandRunLengthsOnRandomStreamsStaysInsideTheRecordAndMatchesTheFormat) {
+  // Random run tables, valid and damaged, against a plain reading of the format.
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  int validSeen = 0, damagedSeen = 0;
+  for (int round = 0; round < 400; ++round) {
+    const uint32_t runCount = next(4);
+    std::vector<std::pair<uint32_t, uint32_t>> runs;
+    uint32_t pos = 0;
+    for (uint32_t r = 0; r <= runCount; ++r) {
+      pos += 1 + next(5);
+      if (next(10) == 0) pos -= next(3);  // sometimes out of order
+      runs.push_back({pos, next(10) == 0 ? next(200) : 2 + next(4)});
+    }
+    std::string literals;
+    const uint32_t literalCount = pos + next(3) - (next(8) == 0 ? 2 : 0);
+    for (uint32_t k = 0; k < literalCount; ++k) literals += char('a' + next(26));
+    const auto bytes = RunStream(runs, literals);
+    TMemoryStream s;
+    s.Write(bytes.data(), int64_t(bytes.size()));
+    s.SetPosition(0);
+    std::vector<uint8_t> dest(24, 0);
+    rec->Clear();
+    const bool ok = form->ExpandRunLengths(dest, &s, runCount);
+    // The reference: valid when positions rise, lengths are at least 1, the literals last and
+    // the output fits the record.
+    std::string expect;
+    bool valid = true;
+    uint32_t prev = 0, li = 0;
+    for (auto [p, l] : runs) {
+      if (p <= prev || l < 1 || p > literals.size()) {
+        valid = false;
+        break;
+      }
+      while (li < p) expect += literals[li++];
+      expect.append(l - 1, literals[p - 1]);
+      prev = p;
+    }
+    if (expect.size() > dest.size()) valid = false;
+    ASSERT_EQ(ok, valid) << round;
+    (ok ? validSeen : damagedSeen)++;
+    if (ok) {
+      EXPECT_EQ(std::string(dest.begin(), dest.begin() + std::ptrdiff_t(expect.size())), expect) << round;
+    } else {
+      EXPECT_EQ(rec->Texts(), std::vector<std::string>{"Invalid File"}) << round;
+    }
+  }
+  EXPECT_GT(validSeen, 50);
+  EXPECT_GT(damagedSeen, 50);
+}
