@@ -325,6 +325,7 @@ void TTextPage::BindTextCommands() {
   bindAction(f->MidScripts1, &TTextPage::_MidScriptClick);
   bindAction(f->SelectAll1, &TTextPage::SelectAll1Click);
   bindAction(f->DeleteText1, &TTextPage::DeleteText1Click);
+  bindAction(f->SaveDefaults1, &TTextPage::SaveDefaults1Click);
   bindAction(f->ChangeSelectedTextAttributes1, &TTextPage::ChangeSelectedTextAttributes1Click);
   bindAction(f->ChangeSelectedTextAttributes3, &TTextPage::ChangeSelectedTextAttributes1Click);
   QObject::connect(f->Format1, &QMenu::aboutToShow, f, [f] { f->Format1Click(f->Format1); });

@@ -175,6 +175,7 @@ public:
   void BringToFront1Click(QObject* Sender);
   void Format1Click(QObject* Sender);
   void DeleteText1Click(QObject* Sender);
+  void SaveDefaults1Click(QObject* Sender);
   bool IsPrefixCell(int32_t Index);
   bool IsSpecialFontChar(const TFont& Font, uint8_t Ch);
   static uint8_t StyleToFlags(TFontStyles Style);

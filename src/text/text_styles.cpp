@@ -8,6 +8,7 @@
 #include "dialogs/main_font_dialog.h"
 #include "page/page_part.h"
 #include "platform/numeric.h"
+#include "settings/settings_store.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
@@ -366,3 +367,5 @@ void TTextPage::DeleteText1Click(QObject* Sender) {
   }
   SetModified();
 }
+
+void TTextPage::SaveDefaults1Click(QObject* Sender) { SaveSettings(); }
