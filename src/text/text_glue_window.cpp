@@ -331,10 +331,12 @@ void TTextPage::BindTextCommands() {
   QObject::connect(f->Format1, &QMenu::aboutToShow, f, [f] { f->Format1Click(f->Format1); });
   // Commands of the Format menu and the selection menu that the layout does not carry yet.
   auto addAction = [f](QMenu* menu, const char* name, const char* caption, void (TTextPage::*handler)(QObject*)) {
-    if (f->findChild<QAction*>(name)) return;
-    auto* a = new QAction(QString::fromUtf8(caption), f);
-    a->setObjectName(name);
-    if (menu) menu->addAction(a);
+    QAction* a = f->findChild<QAction*>(name);
+    if (!a) {
+      a = new QAction(QString::fromUtf8(caption), f);
+      a->setObjectName(name);
+      if (menu) menu->addAction(a);
+    }
     QObject::connect(a, &QAction::triggered, f, [f, a, handler] { (f->*handler)(a); });
   };
   addAction(f->Format1, "Normal1", "&Normal", &TTextPage::Normal1Click);
