@@ -565,10 +565,17 @@ void TForm1::ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordS
 
 void TForm1::NewFile(QObject* Sender) {
   (void)Sender;
+  ClearTextBuffers();
   if (PageSetupDialog) PageSetupDialog->SetUpPage(nullptr, false, 1);
+  ClearSelectionRect();
+  FillCanvas();  // the empty page's text cells
+  CurrentI = 1;
+  ClearSelectionRange();
   Modified = false;
   FileModified = false;
   SetDocumentFileName("");
+  RefreshAllImages(this, false);
+  UpdateStyleButtons(this, false, 0);
 }
 
 void TForm1::Exit1Click() { close(); }

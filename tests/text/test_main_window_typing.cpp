@@ -100,3 +100,15 @@ TEST_F(MainWindowTyping, ReleasesFromAutoRepeatDoNotEndTheDeleteBurst) {
   EXPECT_EQ(Cells(1, 4), "def|");
   EXPECT_EQ(TextUndoCount, 1);
 }
+
+TEST_F(MainWindowTyping, NewGivesAnEmptyPage) {
+  Type("abc\ndef");
+  form->NewFile(form->New1);
+  EXPECT_EQ(LastTextCell(), 0);
+  EXPECT_EQ(form->CurrentI, 1);
+  EXPECT_EQ(form->CharPositions[1], TPoint(lMargin, tMargin));
+  EXPECT_EQ(form->CharPositions[2], TPoint(lMargin, tMargin + LineHeight));
+  EXPECT_FALSE(form->Modified);
+  Type("x");
+  EXPECT_EQ(Cells(1, 2), "x|");
+}
