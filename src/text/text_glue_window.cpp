@@ -164,7 +164,9 @@ bool TextCaretAllowed(QObject* sender) {
   if (!Form1 || !Form1->MainImage || !TextButtonDown(TextButton::tbText)) return false;
   // Clicks on the paste-special dialog's buttons leave the caret where it is.
   if (sender && sender->parent() && sender->parent()->objectName() == "PasteSpecialDlg") return false;
-  return Form1->isActiveWindow() || QApplication::activeWindow() == nullptr;
+  // The main window is active (a menu popping up from it counts as the window).
+  QWidget* active = QApplication::activeWindow();
+  return !active || active == Form1 || (active->inherits("QMenu") && active->window() != nullptr);
 }
 void TextPlaceCaret(int width, int height, int x, int y) {
   if (!Form1 || !Form1->ScrollBox1) return;
