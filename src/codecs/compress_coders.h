@@ -90,11 +90,14 @@ constexpr int CBit = 9;
 constexpr int PBit = 4;
 constexpr int TBit = 5;
 constexpr int NPT = NT;  // the larger of NT and NP
-constexpr int TextSize = 2 * DicSize + MaxMatch + 1;                      // 16641
-constexpr int MaxHashVal = 3 * DicSize + (DicSize / 512 + 1) * 255;     // 28911
 constexpr int BlockBufSize = 16384;
-constexpr uint16_t PercFlag = 0x8000;
-constexpr uint16_t Nil = 0;
+// Encoder: the farthest distance it uses, the sliding text (one dictionary of history, the stretch
+// being parsed and its look-ahead), the hash table of the match finder and the parse stretch.
+constexpr int MaxDistance = DicSize - 1;
+constexpr int EncodeBufSize = 1 << 17;
+constexpr int HashBits = 15;
+constexpr int HashSize = 1 << HashBits;
+constexpr int ParseChunk = 4096;
 // Decoder window: 8 KB of history followed by a stretch of fresh output written out in one go.
 constexpr int DecodeChunk = 1 << 16;
 }  // namespace lh5
@@ -109,15 +112,25 @@ struct TLH5State {
   uint16_t PtLeft[2 * lh5::NPT], PtRight[2 * lh5::NPT];
   std::vector<uint8_t> Window;
 
-  // Encoder: sliding text and match finder.
-  uint8_t Text[lh5::TextSize];
-  uint8_t Level[lh5::DicSize + 256];
-  uint8_t ChildCount[lh5::DicSize + 256];
-  uint16_t Position[lh5::DicSize + 256];
-  uint16_t Parent[2 * lh5::DicSize];
-  uint16_t Prev[2 * lh5::DicSize];
-  uint16_t Next[lh5::MaxHashVal + 1];
-  int Pos = 0, MatchPos = 0, Avail = 0, Remainder = 0, MatchLen = 0;
+  // Encoder: sliding text and hash-chain match finder. Positions are indexes into Text; Head holds
+  // the latest position of each hash, ChainPrev (indexed by position modulo the dictionary) the
+  // one before it with the same hash; -1 ends a chain.
+  uint8_t Text[lh5::EncodeBufSize + 16];
+  int32_t Head[lh5::HashSize];
+  int32_t ChainPrev[lh5::DicSize];
+  int Pos = 0, Fill = 0;   // next position to code; end of the bytes read
+  bool AtEnd = false;      // the input is used up
+  int RunStart = 0, RunEnd = 0;  // a stretch of equal bytes around the last inserted position
+
+  // Encoder: the parse of one stretch (cheapest cost of reaching each offset and the last step
+  // of that path) and the estimated bit costs of the symbols.
+  uint32_t ArrivalCost[lh5::ParseChunk + 1];
+  uint16_t ArrivalLen[lh5::ParseChunk + 1];
+  uint16_t ArrivalDist[lh5::ParseChunk + 1];
+  uint16_t PathLen[lh5::ParseChunk];
+  uint16_t PathDist[lh5::ParseChunk];
+  uint8_t SymbolCost[lh5::NC];
+  uint8_t PosClassCost[lh5::NP];
 
   // Encoder: block buffer and Huffman trees.
   uint8_t Buf[lh5::BlockBufSize];

@@ -2,11 +2,14 @@
 // bytes) with static Huffman coding in blocks: each block carries its own character/length tree
 // (510 symbols, lengths sent through a 19-symbol pre-tree) and position tree (14 symbols).
 //
-// The encoder finds matches with a PATRICIA tree over the dictionary and defers a match by one
-// position when the next position offers a strictly longer one. The decoder decodes most symbols
+// The encoder finds matches with hash chains and chooses among them by the code lengths of the
+// previous block (see the parser below). The decoder decodes most symbols
 // with one look-up in a 12-bit (characters) or 8-bit (positions, pre-tree) table.
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <cmath>
+#include <cstdlib>
 
 #include "codecs/compress_coders.h"
 
@@ -20,6 +23,11 @@ const char* const MsgBadTable = "Bad decode table in archive!";
 
 // ======================================================================== encoder
 
+struct TMatch {
+  int Len;
+  int Dist;
+};
+
 class TLH5Encoder {
 public:
   TLH5Encoder(TCompThreadSafety& s, TLH5State& e) : s(s), e(e), Bits(s) {}
@@ -31,19 +39,29 @@ private:
   TLH5State& e;
   TCompressBitWriter Bits;
   int TreeN = 0, HeapSize = 0, Depth = 0;
+  int BlocksSent = 0;
   uint16_t* TreeFreq = nullptr;
   uint8_t* TreeLen = nullptr;
   uint16_t* SortPtr = nullptr;
 
   // -- match finder
-  static int Hash(int p, int c) { return p + (c << (DicBit - 9)) + DicSize * 2; }
-  void InitSlide();
-  int Child(int q, int c);
-  void MakeChild(int q, int c, int r);
-  void Split(int old);
-  void InsertNode();
-  void DeleteNode();
-  void GetNextMatch();
+  void ReadMore();
+  int RunLength(int p);
+  uint32_t HashOf(int p, int run) const;
+  void Insert(int p);
+  int FindMatches(int p, int maxLen, TMatch* out);
+
+  // -- parser
+  void InitCosts();
+  void UpdateCosts();
+  void CostsFromCounts();
+  uint32_t DistCost(int dist) const {
+    const unsigned v = unsigned(dist - 1);
+    const int c = v ? 32 - __builtin_clz(v) : 0;
+    return e.PosClassCost[c] + (c > 1 ? unsigned(c - 1) : 0u);
+  }
+  void ParseStretch();
+  void EmitPath(int start, int k);
 
   // -- Huffman
   void Output(unsigned c, unsigned p);
@@ -65,182 +83,259 @@ private:
   }
 };
 
-void TLH5Encoder::InitSlide() {
-  for (int i = DicSize; i <= DicSize + 255; ++i) {
-    e.Level[i] = 1;
-    e.Position[i] = Nil;
+// The match finder keeps hash chains over the last 8191 positions. A position whose next three
+// bytes differ is chained under a hash of those bytes. A position inside a stretch of one repeated
+// byte is chained under that byte and the number of repeats left from it (up to 256) instead: a
+// later string of n repeats followed by something else can only be matched beyond the n repeats
+// by a position with exactly n repeats left, so those share a chain, and long zero-filled areas
+// do not bury every other candidate of "000" under thousands of positions.
+namespace {
+constexpr int MaxChain = 24;    // candidates looked at per position
+constexpr int RunChain = 128;   // the same in a chain of repeats (mostly cheap to reject)
+constexpr int NiceLen = 32;     // a match this long is taken at once
+constexpr int GoodLen = 16;     // past this length, only a quarter of the chain is searched      // past this length, only a quarter of the chain is searched
+}  // namespace
+
+// Reads more input, sliding the text down first when the buffer is full. Keeps at least one
+// dictionary of history before Pos; the shift is a multiple of the dictionary size, so positions
+// keep their chain slots.
+void TLH5Encoder::ReadMore() {
+  if (e.AtEnd) return;
+  if (e.Fill > EncodeBufSize - ParseChunk - 2 * MaxMatch) {
+    const int shift = (e.Pos - DicSize) & ~(DicSize - 1);
+    if (shift > 0) {
+      std::memmove(&e.Text[0], &e.Text[shift], size_t(e.Fill - shift));
+      e.Fill -= shift;
+      e.Pos -= shift;
+      for (int32_t& h : e.Head) h = h >= shift ? h - shift : -1;
+      for (int32_t& h : e.ChainPrev) h = h >= shift ? h - shift : -1;
+      e.RunStart = e.RunEnd = 0;
+    }
   }
-  for (int i = DicSize; i < DicSize * 2; ++i) e.Parent[i] = Nil;
-  e.Avail = 1;
-  for (int i = 1; i < DicSize - 1; ++i) e.Next[i] = uint16_t(i + 1);
-  e.Next[DicSize - 1] = Nil;
-  for (int i = DicSize * 2; i <= MaxHashVal; ++i) e.Next[i] = Nil;
+  const int want = EncodeBufSize - e.Fill;
+  const int n = s.ReadSourceBlock(&e.Text[e.Fill], want);
+  e.Fill += n;
+  if (n < want) e.AtEnd = true;
 }
 
-// q's child for character c, or Nil.
-inline int TLH5Encoder::Child(int q, int c) {
-  int r = e.Next[Hash(q, c)];
-  e.Parent[Nil] = uint16_t(q);  // sentinel
-  while (e.Parent[r] != q) r = e.Next[r];
-  return r;
-}
-
-// Makes r the child of q for character c.
-inline void TLH5Encoder::MakeChild(int q, int c, int r) {
-  const int h = Hash(q, c);
-  const int t = e.Next[h];
-  e.Next[h] = uint16_t(r);
-  e.Next[r] = uint16_t(t);
-  e.Prev[t] = uint16_t(r);
-  e.Prev[r] = uint16_t(h);
-  e.Parent[r] = uint16_t(q);
-  ++e.ChildCount[q];
-}
-
-// Puts a new internal node between old and its parent, at the level where the current string
-// and old's string part.
-void TLH5Encoder::Split(int old) {
-  const int n = e.Avail;
-  e.Avail = e.Next[n];
-  e.ChildCount[n] = 0;
-  int t = e.Prev[old];
-  e.Prev[n] = uint16_t(t);
-  e.Next[t] = uint16_t(n);
-  t = e.Next[old];
-  e.Next[n] = uint16_t(t);
-  e.Prev[t] = uint16_t(n);
-  e.Parent[n] = e.Parent[old];
-  e.Level[n] = uint8_t(e.MatchLen);
-  e.Position[n] = uint16_t(e.Pos);
-  MakeChild(n, e.Text[e.MatchPos + e.MatchLen], old);
-  MakeChild(n, e.Text[e.Pos + e.MatchLen], e.Pos);
-}
-
-// Inserts the string at Pos and sets MatchLen and MatchPos to its longest (most recent) match.
-void TLH5Encoder::InsertNode() {
-  int q, r, t;
-  if (e.MatchLen >= 4) {
-    // Start from the node of the previous match, one byte further on.
-    --e.MatchLen;
-    r = (e.MatchPos + 1) | DicSize;
-    while ((q = e.Parent[r]) == Nil) r = e.Next[r];
-    while (e.Level[q] >= e.MatchLen) {
-      r = q;
-      q = e.Parent[q];
-    }
-    t = q;
-    while (e.Position[t] & PercFlag) {
-      e.Position[t] = uint16_t(e.Pos);
-      t = e.Parent[t];
-    }
-    if (t < DicSize) e.Position[t] = uint16_t(e.Pos | PercFlag);
-  } else {
-    q = e.Text[e.Pos] + DicSize;
-    const int c = e.Text[e.Pos + 1];
-    if ((r = Child(q, c)) == Nil) {
-      MakeChild(q, c, e.Pos);
-      e.MatchLen = 1;
-      return;
-    }
-    e.MatchLen = 2;
+// The number of bytes from p on equal to Text[p], at most MaxMatch. Positions are asked in
+// increasing order, so the end of the current stretch is found once.
+inline int TLH5Encoder::RunLength(int p) {
+  if (p < e.RunStart || p >= e.RunEnd) {
+    e.RunStart = p;
+    e.RunEnd = p + 1;
   }
-  for (;;) {
-    int j;
-    if (r >= DicSize) {
-      j = MaxMatch;
-      e.MatchPos = r;
-    } else {
-      j = e.Level[r];
-      e.MatchPos = e.Position[r] & ~PercFlag;
+  const uint8_t b = e.Text[p];
+  const int limit = std::min(e.Fill, p + MaxMatch);
+  while (e.RunEnd < limit && e.Text[e.RunEnd] == b) ++e.RunEnd;
+  return std::min(e.RunEnd - p, MaxMatch);
+}
+
+inline uint32_t TLH5Encoder::HashOf(int p, int run) const {
+  const uint8_t* t = &e.Text[p];
+  const uint32_t key = run >= Threshold ? 0x01000000u | (uint32_t(run) << 8) | t[0]
+                                        : (uint32_t(t[0]) << 16) | (uint32_t(t[1]) << 8) | t[2];
+  return (key * 2654435761u) >> (32 - HashBits);
+}
+
+// Enters p into its chain (p has at least three bytes after it).
+inline void TLH5Encoder::Insert(int p) {
+  const uint32_t h = HashOf(p, RunLength(p));
+  e.ChainPrev[p & (DicSize - 1)] = e.Head[h];
+  e.Head[h] = p;
+}
+
+inline int MatchLength(const uint8_t* a, const uint8_t* b, int maxLen) {
+  int len = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (len + 8 <= maxLen) {
+      uint64_t x, y;
+      std::memcpy(&x, a + len, 8);
+      std::memcpy(&y, b + len, 8);
+      if (x != y) return len + (__builtin_ctzll(x ^ y) >> 3);
+      len += 8;
     }
-    if (e.MatchPos >= e.Pos) e.MatchPos -= DicSize;
-    const uint8_t* t1 = &e.Text[e.Pos + e.MatchLen];
-    const uint8_t* t2 = &e.Text[e.MatchPos + e.MatchLen];
-    while (e.MatchLen < j) {
-      if (*t1 != *t2) {
-        Split(r);
-        return;
+  }
+  while (len < maxLen && a[len] == b[len]) ++len;
+  return len;
+}
+
+// Enters p into its chain and lists the matches for the string at p (3 <= maxLen bytes available):
+// each longer than the one before and at the nearest distance found for its length. Returns their
+// number.
+int TLH5Encoder::FindMatches(int p, int maxLen, TMatch* out) {
+  const int run = RunLength(p);
+  const uint32_t h = HashOf(p, run);
+  int cand = e.Head[h];
+  e.ChainPrev[p & (DicSize - 1)] = cand;
+  e.Head[h] = p;
+
+  const uint8_t* cur = &e.Text[p];
+  const int limit = std::max(p - MaxDistance, 0);
+  int best = Threshold - 1;
+  int n = 0;
+  if (run >= Threshold) {
+    // Repeats: the previous byte gives them all at the cheapest distance; the chain holds the
+    // positions with the same number of repeats left, which may match further.
+    const int r = std::min(run, maxLen);
+    if (p - 1 >= limit && e.Text[p - 1] == cur[0]) {
+      best = r;
+      out[n++] = {r, 1};
+    } else if (run < MaxMatch) {
+      // Any position with more repeats left gives them too.
+      const int c = e.Head[HashOf(p, MaxMatch)];
+      if (c >= limit && c < p && e.Text[c] == cur[0] && MatchLength(&e.Text[c], cur, r) == r) {
+        best = r;
+        out[n++] = {r, p - c};
       }
-      ++e.MatchLen;
-      ++t1;
-      ++t2;
     }
-    if (e.MatchLen >= MaxMatch) break;
-    e.Position[r] = uint16_t(e.Pos);
-    q = r;
-    if ((r = Child(q, *t1)) == Nil) {
-      MakeChild(q, *t1, e.Pos);
+    if (best >= maxLen) return n;
+  }
+  const int depth = run >= Threshold ? RunChain : MaxChain;
+  int chain = best >= GoodLen ? depth / 4 : depth;
+  while (cand >= limit && chain-- > 0) {
+    const uint8_t* m = &e.Text[cand];
+    if (m[best] == cur[best] && m[0] == cur[0] && m[1] == cur[1]) {
+      const int len = MatchLength(m, cur, maxLen);
+      if (len > best) {
+        best = len;
+        out[n++] = {len, p - cand};
+        if (len >= maxLen || len >= NiceLen) break;
+        if (len >= GoodLen && chain > depth / 4) chain = depth / 4;
+      }
+    }
+    cand = e.ChainPrev[cand & (DicSize - 1)];
+  }
+  return n;
+}
+
+// -- parser: the cheapest way, by the code lengths of the last block sent, to code each stretch
+// of up to ParseChunk bytes as literals and matches. A match of NiceLen or more ends the stretch
+// and is taken as it is.
+
+void TLH5Encoder::InitCosts() {
+  for (int c = 0; c < 256; ++c) e.SymbolCost[c] = 8;
+  for (int l = Threshold; l <= MaxMatch; ++l) {
+    int b = 0;
+    for (unsigned v = unsigned(l - Threshold + 1); v; v >>= 1) ++b;
+    e.SymbolCost[l + 256 - Threshold] = uint8_t(3 + 2 * b);
+  }
+  for (int c = 0; c < NP; ++c) e.PosClassCost[c] = 4;
+}
+
+// Takes the code lengths of the block just sent as the costs of the next one. Symbols the block
+// did not use get a price above its longest code.
+void TLH5Encoder::UpdateCosts() {
+  int longest = 0;
+  for (int i = 0; i < NC; ++i) longest = std::max<int>(longest, e.ECLen[i]);
+  if (longest == 0) {
+    InitCosts();
+    return;
+  }
+  for (int i = 0; i < NC; ++i) e.SymbolCost[i] = uint8_t(e.ECLen[i] ? e.ECLen[i] : longest + 2);
+  longest = 0;
+  for (int i = 0; i < NP; ++i) longest = std::max<int>(longest, e.EPtLen[i]);
+  for (int i = 0; i < NP; ++i) e.PosClassCost[i] = uint8_t(e.EPtLen[i] ? e.EPtLen[i] : longest ? longest + 2 : 4);
+}
+
+// Before the first block is sent, the counts of the symbols coded so far give the costs.
+void TLH5Encoder::CostsFromCounts() {
+  auto log2 = [](unsigned v) { return float(std::log2(double(v))); };
+  unsigned total = 0;
+  for (int i = 0; i < NC; ++i) total += e.CFreq[i];
+  if (total < 64) return;
+  const float lt = log2(total);
+  for (int i = 0; i < NC; ++i) {
+    const float c = e.CFreq[i] ? lt - log2(e.CFreq[i]) : lt + 2;
+    e.SymbolCost[i] = uint8_t(std::clamp(int(c + 0.5f), 1, 18));
+  }
+  total = 0;
+  for (int i = 0; i < NP; ++i) total += e.PFreq[i];
+  if (total < 16) return;
+  const float lp = log2(total);
+  for (int i = 0; i < NP; ++i) {
+    const float c = e.PFreq[i] ? lp - log2(e.PFreq[i]) : lp + 2;
+    e.PosClassCost[i] = uint8_t(std::clamp(int(c + 0.5f), 1, 18));
+  }
+}
+
+// Outputs the cheapest path from start to offset k of the current stretch.
+void TLH5Encoder::EmitPath(int start, int k) {
+  int n = 0;
+  while (k > 0) {
+    const int len = e.ArrivalLen[k];
+    e.PathLen[n] = uint16_t(len);
+    e.PathDist[n] = e.ArrivalDist[k];
+    ++n;
+    k -= len;
+  }
+  int p = start;
+  while (n > 0) {
+    --n;
+    const int len = e.PathLen[n];
+    if (len == 1)
+      Output(e.Text[p], 0);
+    else
+      Output(unsigned(len + 256 - Threshold), unsigned(e.PathDist[n] - 1));
+    p += len;
+  }
+}
+
+void TLH5Encoder::ParseStretch() {
+  const int start = e.Pos;
+  const int end = std::min(start + ParseChunk, e.Fill);
+  const int span = end - start;
+  e.ArrivalCost[0] = 0;
+  for (int k = 1; k <= span; ++k) e.ArrivalCost[k] = UINT32_MAX;
+  TMatch m[MaxMatch];
+  for (int k = 0; k < span; ++k) {
+    const int p = start + k;
+    const int maxLen = std::min(MaxMatch, span - k);
+    const uint32_t base = e.ArrivalCost[k];
+    const uint32_t lit = base + e.SymbolCost[e.Text[p]];
+    if (lit < e.ArrivalCost[k + 1]) {
+      e.ArrivalCost[k + 1] = lit;
+      e.ArrivalLen[k + 1] = 1;
+    }
+    if (maxLen < Threshold) {
+      if (p + Threshold <= e.Fill) Insert(p);
+      continue;
+    }
+    if (k >= 2 && e.Text[p - 2] == e.Text[p] && e.Text[p - 1] == e.Text[p] && p + Threshold <= e.Fill &&
+        e.Text[p + 1] == e.Text[p] && e.Text[p + 2] == e.Text[p]) {
+      // Third or later byte of a stretch of repeats: the two positions before offer every match
+      // this one could, one byte longer.
+      Insert(p);
+      continue;
+    }
+    const int n = FindMatches(p, maxLen, m);
+    if (n == 0) continue;
+    if (m[n - 1].Len >= NiceLen) {
+      // Long enough to take without comparing: code up to here, then the match, and enter the
+      // positions it covers into the chains.
+      EmitPath(start, k);
+      const int len = m[n - 1].Len;
+      Output(unsigned(len + 256 - Threshold), unsigned(m[n - 1].Dist - 1));
+      const int stop = std::min(p + len, e.Fill - Threshold + 1);
+      for (int q = p + 1; q < stop; ++q) Insert(q);
+      e.Pos = p + len;
       return;
     }
-    ++e.MatchLen;
+    int len = Threshold;
+    for (int i = 0; i < n; ++i) {
+      const uint32_t dc = base + DistCost(m[i].Dist);
+      for (; len <= m[i].Len; ++len) {
+        const uint32_t c = dc + e.SymbolCost[len + 256 - Threshold];
+        if (c < e.ArrivalCost[k + len]) {
+          e.ArrivalCost[k + len] = c;
+          e.ArrivalLen[k + len] = uint16_t(len);
+          e.ArrivalDist[k + len] = uint16_t(m[i].Dist);
+        }
+      }
+    }
   }
-  // A match of the longest length: the new position replaces the old leaf.
-  t = e.Prev[r];
-  e.Prev[e.Pos] = uint16_t(t);
-  e.Next[t] = uint16_t(e.Pos);
-  t = e.Next[r];
-  e.Next[e.Pos] = uint16_t(t);
-  e.Prev[t] = uint16_t(e.Pos);
-  e.Parent[e.Pos] = e.Parent[r];
-  e.Parent[r] = Nil;
-  e.Next[r] = uint16_t(e.Pos);  // lets a later search find the replacement
-}
-
-// Removes the string that leaves the dictionary (the leaf numbered Pos).
-void TLH5Encoder::DeleteNode() {
-  if (e.Parent[e.Pos] == Nil) return;
-  int r = e.Prev[e.Pos];
-  int s = e.Next[e.Pos];
-  e.Next[r] = uint16_t(s);
-  e.Prev[s] = uint16_t(r);
-  r = e.Parent[e.Pos];
-  e.Parent[e.Pos] = Nil;
-  if (r >= DicSize || --e.ChildCount[r] > 1) return;
-  // r has one child left: merge it away after refreshing the positions above it.
-  int t = e.Position[r] & ~PercFlag;
-  if (t >= e.Pos) t -= DicSize;
-  s = t;
-  int q = e.Parent[r];
-  int u;
-  while ((u = e.Position[q]) & PercFlag) {
-    u &= ~PercFlag;
-    if (u >= e.Pos) u -= DicSize;
-    if (u > s) s = u;
-    e.Position[q] = uint16_t(s | DicSize);
-    q = e.Parent[q];
-  }
-  if (q < DicSize) {
-    if (u >= e.Pos) u -= DicSize;
-    if (u > s) s = u;
-    e.Position[q] = uint16_t(s | DicSize | PercFlag);
-  }
-  s = Child(r, e.Text[t + e.Level[r]]);
-  t = e.Prev[s];
-  u = e.Next[s];
-  e.Next[t] = uint16_t(u);
-  e.Prev[u] = uint16_t(t);
-  t = e.Prev[r];
-  e.Next[t] = uint16_t(s);
-  e.Prev[s] = uint16_t(t);
-  t = e.Next[r];
-  e.Prev[t] = uint16_t(s);
-  e.Next[s] = uint16_t(t);
-  e.Parent[s] = e.Parent[r];
-  e.Parent[r] = Nil;
-  e.Next[r] = uint16_t(e.Avail);
-  e.Avail = r;
-}
-
-void TLH5Encoder::GetNextMatch() {
-  --e.Remainder;
-  if (++e.Pos == DicSize * 2) {
-    std::memmove(&e.Text[0], &e.Text[DicSize], DicSize + MaxMatch);
-    const int n = s.ReadSourceBlock(&e.Text[DicSize + MaxMatch], DicSize);
-    e.Remainder += n;
-    e.Pos = DicSize;
-  }
-  DeleteNode();
-  InsertNode();
+  EmitPath(start, span);
+  e.Pos = end;
 }
 
 // -- block assembly
@@ -392,6 +487,8 @@ void TLH5Encoder::SendBlock() {
   }
   for (int i = 0; i < NC; ++i) e.CFreq[i] = 0;
   for (int i = 0; i < NP; ++i) e.PFreq[i] = 0;
+  UpdateCosts();
+  ++BlocksSent;
 }
 
 // -- Huffman trees
@@ -493,32 +590,31 @@ int TLH5Encoder::MakeTree(int n, uint16_t* freq, uint8_t* len, uint16_t* code) {
 }
 
 void TLH5Encoder::Run() {
-  InitSlide();
   for (int i = 0; i < NC; ++i) e.CFreq[i] = 0;
   for (int i = 0; i < NP; ++i) e.PFreq[i] = 0;
   e.OutputPos = e.OutputMask = 0;
   e.Buf[0] = 0;
+  for (int32_t& h : e.Head) h = -1;
+  for (int32_t& h : e.ChainPrev) h = -1;
+  e.Pos = e.Fill = 0;
+  e.AtEnd = false;
+  e.RunStart = e.RunEnd = 0;
+  std::memset(e.Text, 0, sizeof e.Text);
+  InitCosts();
 
-  e.Pos = DicSize + MaxMatch;
-  const int n = s.ReadSourceBlock(&e.Text[e.Pos], DicSize);
-  e.Remainder = n;
-  std::memset(&e.Text[e.Pos + n], ' ', size_t(DicSize - n));
-  if (e.Remainder == 0) return;
-
-  e.MatchLen = 0;
-  e.MatchPos = 0;
-  InsertNode();
-  while (e.Remainder > 0) {
-    int lastMatchLen = e.MatchLen;
-    const int lastMatchPos = e.MatchPos;
-    GetNextMatch();
-    if (e.MatchLen > e.Remainder) e.MatchLen = e.Remainder;
-    if (lastMatchLen >= Threshold && lastMatchLen >= e.MatchLen) {
-      Output(unsigned(lastMatchLen + 256 - Threshold), unsigned(e.Pos - lastMatchPos - 2) & (DicSize - 1));
-      while (--lastMatchLen > 0) GetNextMatch();
-      if (e.MatchLen > e.Remainder) e.MatchLen = e.Remainder;
-    } else {
-      Output(e.Text[e.Pos - 1], 0);
+  ReadMore();
+  if (e.Fill == 0) return;
+  int counted = 0;
+  while (e.Pos < e.Fill) {
+    if (e.Fill - e.Pos < ParseChunk + MaxMatch) {
+      counted -= e.Pos;
+      ReadMore();
+      counted += e.Pos;
+    }
+    ParseStretch();
+    if (BlocksSent == 0 && e.Pos - counted >= 4096) {
+      counted = e.Pos;
+      CostsFromCounts();
     }
   }
   SendBlock();
