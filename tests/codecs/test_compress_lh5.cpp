@@ -149,10 +149,29 @@ struct BitBuilder {
 
 }  // namespace
 
+// Stretches of repeats of every length up to past the longest match, between short pieces of
+// text, over several fillings of the encoder's buffer: the repeats' own match chains and the
+// cut-offs for long matches.
+Bytes RepeatsAndText(size_t n) {
+  Bytes b;
+  const Bytes text = EnglishLike(4000, 9);
+  uint32_t r = 12345;
+  while (b.size() < n) {
+    r = r * 1103515245u + 12345u;
+    const size_t len = (r >> 8) % 300 + 1;
+    b.insert(b.end(), len, uint8_t((r >> 20) % 3 == 0 ? 0 : (r >> 24)));
+    const size_t at = (r >> 4) % 3900;
+    b.insert(b.end(), text.begin() + long(at), text.begin() + long(at + (r >> 12) % 90));
+  }
+  b.resize(n);
+  return b;
+}
+
 TEST(LH5, OurCodedDataExtractsWithLhasa) {
   if (!QFile::exists("/usr/bin/lhasa")) GTEST_SKIP() << "lhasa is not installed";
   QTemporaryDir dir;
   const std::vector<std::pair<std::string, Bytes>> cases = {
+      {"repeats.bin", RepeatsAndText(400000)},
       {"doc.bin", DocumentLike()},
       {"text.txt", EnglishLike(300000)},
       {"one.bin", Bytes{0x5A}},
