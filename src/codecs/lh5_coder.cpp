@@ -3,13 +3,12 @@
 // (510 symbols, lengths sent through a 19-symbol pre-tree) and position tree (14 symbols).
 //
 // The encoder finds matches with hash chains and chooses among them by the code lengths of the
-// previous block (see the parser below). The decoder decodes most symbols
-// with one look-up in a 12-bit (characters) or 8-bit (positions, pre-tree) table.
+// previous block (see the parser below). The decoder decodes most symbols with one look-up in a
+// 12-bit (characters) or 8-bit (positions, pre-tree) table.
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <cmath>
-#include <cstdlib>
+#include <cstring>
 
 #include "codecs/compress_coders.h"
 
@@ -90,10 +89,10 @@ private:
 // by a position with exactly n repeats left, so those share a chain, and long zero-filled areas
 // do not bury every other candidate of "000" under thousands of positions.
 namespace {
-constexpr int MaxChain = 24;    // candidates looked at per position
-constexpr int RunChain = 128;   // the same in a chain of repeats (mostly cheap to reject)
-constexpr int NiceLen = 32;     // a match this long is taken at once
-constexpr int GoodLen = 16;     // past this length, only a quarter of the chain is searched      // past this length, only a quarter of the chain is searched
+constexpr int MaxChain = 24;   // candidates looked at per position
+constexpr int RunChain = 128;  // the same in a chain of repeats (mostly cheap to reject)
+constexpr int GoodLen = 64;    // past this length, only a quarter of the chain is searched
+constexpr int NiceLen = 48;    // a match this long ends the search and is taken at once
 }  // namespace
 
 // Reads more input, sliding the text down first when the buffer is full. Keeps at least one
@@ -140,7 +139,11 @@ inline uint32_t TLH5Encoder::HashOf(int p, int run) const {
 
 // Enters p into its chain (p has at least three bytes after it).
 inline void TLH5Encoder::Insert(int p) {
-  const uint32_t h = HashOf(p, RunLength(p));
+  const int run = RunLength(p);
+  // Deep inside a long stretch of repeats any position gives the longest match; every 64th is
+  // enough to keep one near.
+  if (run == MaxMatch && (p & 63) != 0 && e.Text[p - 1] == e.Text[p]) return;  // p > 0 here
+  const uint32_t h = HashOf(p, run);
   e.ChainPrev[p & (DicSize - 1)] = e.Head[h];
   e.Head[h] = p;
 }
@@ -211,7 +214,7 @@ int TLH5Encoder::FindMatches(int p, int maxLen, TMatch* out) {
 
 // -- parser: the cheapest way, by the code lengths of the last block sent, to code each stretch
 // of up to ParseChunk bytes as literals and matches. A match of NiceLen or more ends the stretch
-// and is taken as it is.
+// and is taken as it is: this keeps long repeats fast, at a small cost in size.
 
 void TLH5Encoder::InitCosts() {
   for (int c = 0; c < 256; ++c) e.SymbolCost[c] = 8;
@@ -288,6 +291,7 @@ void TLH5Encoder::ParseStretch() {
   e.ArrivalCost[0] = 0;
   for (int k = 1; k <= span; ++k) e.ArrivalCost[k] = UINT32_MAX;
   TMatch m[MaxMatch];
+  int reach = 0;  // the farthest offset a match found in this stretch reaches
   for (int k = 0; k < span; ++k) {
     const int p = start + k;
     const int maxLen = std::min(MaxMatch, span - k);
@@ -301,15 +305,17 @@ void TLH5Encoder::ParseStretch() {
       if (p + Threshold <= e.Fill) Insert(p);
       continue;
     }
-    if (k >= 2 && e.Text[p - 2] == e.Text[p] && e.Text[p - 1] == e.Text[p] && p + Threshold <= e.Fill &&
-        e.Text[p + 1] == e.Text[p] && e.Text[p + 2] == e.Text[p]) {
-      // Third or later byte of a stretch of repeats: the two positions before offer every match
-      // this one could, one byte longer.
+    const uint8_t b = e.Text[p];
+    if (k >= 2 && k < reach && e.Text[p - 2] == b && e.Text[p - 1] == b && p + Threshold <= e.Fill &&
+        e.Text[p + 1] == b && e.Text[p + 2] == b) {
+      // Third or later byte of a stretch of repeats, inside a match found before: the positions
+      // before offer every match this one could, one byte longer.
       Insert(p);
       continue;
     }
     const int n = FindMatches(p, maxLen, m);
     if (n == 0) continue;
+    reach = std::max(reach, k + m[n - 1].Len);
     if (m[n - 1].Len >= NiceLen) {
       // Long enough to take without comparing: code up to here, then the match, and enter the
       // positions it covers into the chains.
