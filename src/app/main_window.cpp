@@ -22,6 +22,7 @@
 #include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "codecs/compress.h"
 #include "codecs/gif_image.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
@@ -122,6 +123,8 @@ bool IsImageFileName(const std::string& FileName) {
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   Form1 = this;
   setupUi(this);
+  Compress1 = std::make_unique<TCompress>();
+  Compress1->Key = 0;
   Timer1 = new QTimer(this);
   Timer2 = new QTimer(this);
   Timer3 = new QTimer(this);

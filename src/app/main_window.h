@@ -18,6 +18,7 @@
 #include "ui_main_window.h"
 
 class TZQVCad;
+class TCompress;
 class TMainImage;
 class QPrintDialog;
 
@@ -62,6 +63,8 @@ public:
   QPrintDialog* PrinterDialog = nullptr;
 
   // ---- controls made in code
+  // The compression component of documents and macro files (key 0).
+  std::unique_ptr<TCompress> Compress1;
   QTimer* Timer1 = nullptr;
   QTimer* Timer2 = nullptr;
   QTimer* Timer3 = nullptr;

@@ -52,6 +52,7 @@ TEST_F(MainWindowTest, StartsWithTitleAndEmptyWhiteA4Page) {
   EXPECT_EQ(form->PanelText(0), " Font Size: 12");
   EXPECT_EQ(form->PanelText(4), "Ins");
   EXPECT_TRUE(form->tbText->Down());
+  ASSERT_NE(form->Compress1, nullptr);
   EXPECT_EQ(form->SymbolFontList, std::vector<std::string>{"Symbol"});
   EXPECT_TRUE(rec->Texts().empty());
   // Every named control exists for the parts that read it.
