@@ -873,7 +873,9 @@ void TChunkIDAT::SaveToStream(TStream& stream) {
     std::memcpy(out, raw.data(), rowBytes);
     if (filters != 1 && rowBytes >= 5) {
       int64_t best = RunScore(raw.data(), rowBytes);
-      for (int type = pfSub; type <= pfPaeth; ++type) {
+      // No row scores above rowBytes - 4: once that is reached, later filters can only tie.
+      const int64_t most = int64_t(rowBytes) - 4;
+      for (int type = pfSub; type <= pfPaeth && best < most; ++type) {
         if (!(filters & (1 << type))) continue;
         FilterRow(type, raw.data(), prev.data(), trial.data(), rowBytes, size_t(bpp));
         const int64_t score = RunScore(trial.data(), rowBytes);
