@@ -22,6 +22,7 @@
 #include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "codecs/compress.h"
 #include "codecs/gif_image.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
@@ -33,6 +34,8 @@
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
+#include "platform/cursors.h"
+#include "dialogs/color_dialog.h"
 #include "platform/clipboard_formats.h"
 #include "platform/exceptions.h"
 #include "platform/font.h"
@@ -122,6 +125,8 @@ bool IsImageFileName(const std::string& FileName) {
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   Form1 = this;
   setupUi(this);
+  Compress1 = std::make_unique<TCompress>();
+  Compress1->Key = 0;
   Timer1 = new QTimer(this);
   Timer2 = new QTimer(this);
   Timer3 = new QTimer(this);
@@ -316,6 +321,12 @@ void TForm1::FormCreate() {
     tMargin = 28;
     ScrollBox1->setBackgroundRole(QPalette::Dark);
     ScrollBox1->setStyleSheet("QScrollArea { background-color: #808080; }");
+    try {
+      LoadCustomCursors();
+    } catch (...) {
+      ShowMessage(std::string("Error loading cursors. Some may not appear as intended\rPlease report this to:") +
+                  SupportAddress + "\rif the problem recurrs");
+    }
     PasteCount = 0;
     PictureCount = 0;
     StatusBarEnabled1->setChecked(true);
@@ -445,6 +456,9 @@ void TForm1::CreateCadEngine() {
   Figures->SetBackgroundColor(BackgroundColor);
   Figures->OnChange = [this](TZQVCad*) { CadChange(); };
   Figures->OnBackgroundColorChange = [this](TZQVCad*) { CadBackgroundColorChange(); };
+  Figures->OnAfterDraw = [this](TZQVCad*) { CadAfterDraw(); };
+  Figures->OnSelectionMoved = [this](TZQVCad*) { CadSelectionMoved(); };
+  Figures->OnUnitsChange = [this](TZQVCad*) { CadUnitsChange(); };
   if (saved) Figures->Template->AssignWithoutNodes(*saved);
   Figures->Ready = true;
 }
@@ -452,6 +466,50 @@ void TForm1::CreateCadEngine() {
 void TForm1::CadChange() {
   Modified = true;
   if (!DocFileName.empty()) FileModified = true;
+}
+
+void TForm1::CadAfterDraw() {
+  if (!MainImage) return;
+  RefreshText(&MainImage->Canvas(), 1.0, 1.0, false, 1);
+  MainImage->update();
+}
+
+void TForm1::CadSelectionMoved() { Modified = true; }
+
+void TForm1::CadUnitsChange() { ShowToolStatus(); }
+
+void TForm1::DrawDragRect(TCanvas& Canvas, bool ClearAfter, TPoint Corner1, TPoint Corner2) {
+  const TPen pen = Canvas.Pen;
+  const TBrush brush = Canvas.Brush;
+  Canvas.Pen = TPen{clBlack, 1, psDot, pmNotXor};
+  if (ScreenColorDepth() <= 8 && !AppPalette.empty())
+    Canvas.Pen.Color = AppPalette[size_t(NearestPaletteIndex(AppPalette.data(), int(AppPalette.size()), clBlack))];
+  Canvas.Brush.Style = bsClear;
+  Canvas.Rectangle(Corner1.X, Corner1.Y, Corner2.X, Corner2.Y);
+  Canvas.Pen = pen;
+  Canvas.Brush = brush;
+  if (MainImage && &Canvas == &MainImage->Canvas()) MainImage->update();
+  if (ClearAfter) {
+    SelectionRect = TRect();
+    SelectionRectShown = false;
+  }
+}
+
+void TForm1::SetColorButtonGlyph(TZQVSpeedButton* Button, TColor Color) {
+  QPixmap swatch(16, 16);
+  const TColor c = ColorToRGB(Color);
+  swatch.fill(QColor(GetRValue(c), GetGValue(c), GetBValue(c)));
+  Button->setIcon(QIcon(swatch));
+  Button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+}
+
+void LoadCustomCursors() {
+  SetScreenCursor(7, QCursor(Qt::SizeAllCursor));     // "MOVE3"
+  SetScreenCursor(15, QCursor(Qt::CrossCursor));      // "SELECT2"
+  SetScreenCursor(16, QCursor(Qt::PointingHandCursor));  // "SELECT6"
+  SetScreenCursor(17, QCursor(Qt::SizeAllCursor));    // "LRMOUSE"
+  SetScreenCursor(18, QCursor(Qt::SizeAllCursor));    // "DRAGMOVE"
+  SetScreenCursor(19, QCursor(Qt::OpenHandCursor));   // "MOVE2"
 }
 
 void TForm1::CadBackgroundColorChange() {

@@ -18,6 +18,9 @@
 #include "ui_main_window.h"
 
 class TZQVCad;
+class TCompress;
+class TCanvas;
+class TZQVSpeedButton;
 class TMainImage;
 class QPrintDialog;
 
@@ -62,6 +65,8 @@ public:
   QPrintDialog* PrinterDialog = nullptr;
 
   // ---- controls made in code
+  // The compression component of documents and macro files (key 0).
+  std::unique_ptr<TCompress> Compress1;
   QTimer* Timer1 = nullptr;
   QTimer* Timer2 = nullptr;
   QTimer* Timer3 = nullptr;
@@ -92,6 +97,15 @@ public:
   // Engine events: a change marks the document modified; a new background colour repaints.
   void CadChange();
   void CadBackgroundColorChange();
+  // After the engine drew new figures the page text is drawn over them again.
+  void CadAfterDraw();
+  void CadSelectionMoved();
+  void CadUnitsChange();
+  // The rubber-band rectangle from Corner1 to Corner2, dotted, in not-xor mode: drawing it twice
+  // erases it. ClearAfter empties SelectionRect and marks it hidden.
+  void DrawDragRect(TCanvas& Canvas, bool ClearAfter, TPoint Corner1, TPoint Corner2);
+  // A 16 x 16 colour swatch as the button's glyph.
+  void SetColorButtonGlyph(TZQVSpeedButton* Button, TColor Color);
   void LoadSpeedButtonGlyphs();
 
   // ---- page image, caption, status
@@ -155,6 +169,9 @@ extern std::vector<std::string> ImageExtensions;
 extern int ScrollBarSnooze;
 extern int SnapAreaSize;
 
+// Registers the program's cursors under their fixed screen cursor slots (7 move, 15 and 16
+// select, 17 both buttons, 18 drag-move, 19 move).
+void LoadCustomCursors();
 // Runs the module's initialisation once: program folder, page-settings path, back buffer,
 // clipboard format ids.
 void InitMainWindowModule();

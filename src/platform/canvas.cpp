@@ -425,17 +425,7 @@ public:
         const TRect r = Intersect(g.FillRect, box);
         for (int y = r.Top; y < r.Bottom; ++y) std::fill_n(&fill.At(r.Left, y), r.Width(), uint8_t(1));
       } else {
-        PaintIntoMask(fill, [&](QPainter& p) {
-          QPainterPath path;
-          path.setFillRule(g.Winding ? Qt::WindingFill : Qt::OddEvenFill);
-          for (const auto& poly : g.FillPolygons) {
-            if (poly.size() < 3) continue;
-            path.moveTo(poly[0].X + 0.5, poly[0].Y + 0.5);
-            for (size_t i = 1; i < poly.size(); ++i) path.lineTo(poly[i].X + 0.5, poly[i].Y + 0.5);
-            path.closeSubpath();
-          }
-          p.fillPath(path, Qt::black);
-        });
+        PaintIntoMask(fill, [&](QPainter& p) { p.fillPath(FillPathOf(g), Qt::black); });
       }
       if (penVisible) fill.Subtract(on), fill.Subtract(gap);
       ApplyBrush(fill, c, c.Pen.Mode);
@@ -1228,4 +1218,16 @@ void TCanvas::StretchDraw(const TRect& rect, TGraphic& graphic) {
 void TCanvas::PatBlt(int x, int y, int w, int h, TCopyMode rop) {
   Access(true);
   Impl->StretchBlt(*this, TRect(x, y, x + w, y + h), QImage(), TRect(), rop, clNone);
+}
+
+QPainterPath FillPathOf(const TShapeGeometry& g) {
+  QPainterPath path;
+  path.setFillRule(g.Winding ? Qt::WindingFill : Qt::OddEvenFill);
+  for (const auto& poly : g.FillPolygons) {
+    if (poly.size() < 3) continue;
+    path.moveTo(poly[0].X + 0.5, poly[0].Y + 0.5);
+    for (size_t i = 1; i < poly.size(); ++i) path.lineTo(poly[i].X + 0.5, poly[i].Y + 0.5);
+    path.closeSubpath();
+  }
+  return path;
 }

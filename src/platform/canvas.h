@@ -153,6 +153,10 @@ struct TShapeGeometry {
   TRect FillRect;
 };
 
+// The brush area of a shape as a path: pixel positions as vertices, centred in their pixels.
+class QPainterPath;
+QPainterPath FillPathOf(const TShapeGeometry& g);
+
 // The drawing back-end of a canvas.
 class TCanvasBackend {
 public:

@@ -140,15 +140,7 @@ void TDeviceCanvasBackend::DrawShape(const TCanvas& c, const TShapeGeometry& g) 
     if (g.FillIsRect) {
       Paint.drawRect(ToQRect(g.FillRect));
     } else {
-      QPainterPath path;
-      path.setFillRule(g.Winding ? Qt::WindingFill : Qt::OddEvenFill);
-      for (const auto& poly : g.FillPolygons) {
-        if (poly.size() < 3) continue;
-        path.moveTo(poly[0].X + 0.5, poly[0].Y + 0.5);
-        for (size_t i = 1; i < poly.size(); ++i) path.lineTo(poly[i].X + 0.5, poly[i].Y + 0.5);
-        path.closeSubpath();
-      }
-      Paint.drawPath(path);
+      Paint.drawPath(FillPathOf(g));
     }
   }
   if (c.Pen.Style == psClear) return;

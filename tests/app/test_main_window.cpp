@@ -13,6 +13,8 @@
 #include "platform/exceptions.h"
 #include "helpers/zqv_gif.h"
 #include "platform/clipboard_formats.h"
+#include "platform/canvas.h"
+#include "platform/cursors.h"
 #include "platform/graphic.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
@@ -52,6 +54,7 @@ TEST_F(MainWindowTest, StartsWithTitleAndEmptyWhiteA4Page) {
   EXPECT_EQ(form->PanelText(0), " Font Size: 12");
   EXPECT_EQ(form->PanelText(4), "Ins");
   EXPECT_TRUE(form->tbText->Down());
+  ASSERT_NE(form->Compress1, nullptr);
   EXPECT_EQ(form->SymbolFontList, std::vector<std::string>{"Symbol"});
   EXPECT_TRUE(rec->Texts().empty());
   // Every named control exists for the parts that read it.
@@ -205,4 +208,21 @@ TEST_F(MainWindowTest, ImageExtensionsFollowTheGifGate) {
   EXPECT_EQ(HandledClipboardFormats[0], FormattedTextFormat);
   EXPECT_EQ(HandledClipboardFormats[8], RichTextFormat);
   EXPECT_EQ(GetClipboardFormatName(FormattedTextFormat), "ZQVWare Korvalis V formatted text");
+}
+
+TEST_F(MainWindowTest, RubberBandDrawnTwiceErasesItself) {
+  TForm1* form = CreateStartupWindows();
+  TCanvas& canvas = form->MainImage->Canvas();
+  canvas.Brush = TBrush{clYellow, bsSolid};
+  canvas.FillRect(TRect(0, 0, 60, 40));
+  const QImage before = form->MainImage->Bitmap().Image().copy();
+  form->DrawDragRect(canvas, false, TPoint(10, 10), TPoint(100, 80));
+  EXPECT_NE(form->MainImage->Bitmap().Image(), before);
+  SelectionRect = TRect(10, 10, 100, 80);
+  SelectionRectShown = true;
+  form->DrawDragRect(canvas, true, TPoint(10, 10), TPoint(100, 80));
+  EXPECT_EQ(form->MainImage->Bitmap().Image(), before);
+  EXPECT_FALSE(SelectionRectShown);
+  EXPECT_TRUE(SelectionRect.IsEmpty());
+  EXPECT_TRUE(HasScreenCursor(7) && HasScreenCursor(19));
 }
