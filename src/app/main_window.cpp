@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -68,6 +69,9 @@ bool PrinterPresent = false;
 std::vector<std::string> ImageExtensions;
 int ScrollBarSnooze = 30;
 int SnapAreaSize = 2;
+
+// The glyph resources live in the core library and must be registered explicitly.
+static void InitGlyphResources() { Q_INIT_RESOURCE(glyphs); }
 
 namespace {
 constexpr const char* kProductTitle = "Korvalis V";
@@ -519,12 +523,21 @@ void TForm1::CadBackgroundColorChange() {
 }
 
 void TForm1::LoadSpeedButtonGlyphs() {
-  for (auto* b : ToolPanel1->findChildren<TZQVSpeedButton*>()) {
-    const QString file = QString(":/glyphs/SB%1.png").arg(b->Tag + 1);
-    if (QFileInfo::exists(file)) {
-      b->setIcon(QIcon(file));
-      b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  InitGlyphResources();
+  const auto buttons = ToolPanel1->findChildren<TZQVSpeedButton*>();
+  TGIFImage glyph;
+  for (int n = 1; n <= 29; ++n) {
+    QFile file(QString(":/glyphs/SB%1.gif").arg(n));
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    const QByteArray bytes = file.readAll();
+    try {
+      TBytesStream stream(bytes.constData(), size_t(bytes.size()));
+      glyph.LoadFromStream(stream);
+    } catch (...) {
+      continue;
     }
+    for (auto* b : buttons)
+      if (b->Tag == n - 1 && b->parentWidget() == ToolBar4) b->SetGlyphFromGraphic(glyph);
   }
 }
 

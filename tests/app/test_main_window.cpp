@@ -55,6 +55,9 @@ TEST_F(MainWindowTest, StartsWithTitleAndEmptyWhiteA4Page) {
   EXPECT_EQ(form->PanelText(4), "Ins");
   EXPECT_TRUE(form->tbText->Down());
   ASSERT_NE(form->Compress1, nullptr);
+  // Toolbar glyphs come from the GIF resources SB1..SB29 by Tag.
+  EXPECT_FALSE(form->tbBold->icon().isNull());
+  EXPECT_FALSE(form->_NewWorkSpace->icon().isNull());
   EXPECT_EQ(form->SymbolFontList, std::vector<std::string>{"Symbol"});
   EXPECT_TRUE(rec->Texts().empty());
   // Every named control exists for the parts that read it.
