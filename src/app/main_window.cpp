@@ -578,6 +578,12 @@ void TForm1::CreateNewImage(int width, int height) {
       MainImage->OnMouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
         MainImageMouseDown(b, m, x, y);
       };
+      MainImage->OnMouseMove = [this](Qt::MouseButtons b, Qt::KeyboardModifiers m, int x, int y) {
+        MainImageMouseMove(b, m, x, y);
+      };
+      MainImage->OnMouseUp = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+        MainImageMouseUp(b, m, x, y);
+      };
     } catch (...) {
       ShowUnknownError("CreateNewImage assigning parent");
     }
@@ -693,6 +699,55 @@ void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Sh
   if (!MainFontPending) UpdateStyleButtons(this, false, 0);  // the buttons follow the text under the caret
 }
 
+void TForm1::MainImageMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
+  if (FileBusy || Button != Qt::RightButton || !MainImage) return;
+  if (SelectionRectShown && SelectionRect.Contains(TPoint(X, Y)))
+    PopupMenu2->popup(MainImage->mapToGlobal(QPoint(X, Y)));
+}
+
+void TForm1::MainImageMouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, int, int) {
+  // The page holds no pictures or image objects yet whose name the label could show.
+  if (!LastItemLabel->text().isEmpty()) LastItemLabel->clear();
+}
+
+void TForm1::MetaPopupPopup(QObject*) {
+  for (QAction* a : MetaPopup->actions()) a->setEnabled(ImageCount > 0);
+}
+
+void TForm1::ClearDocument(QObject*) {
+  ClearTextBuffers();
+  if (Figures) {
+    Figures->FigureList.clear();
+    Figures->ClearSelection();
+  }
+  PictureCount = 0;
+  PasteCount = 0;
+  ImageCount = 0;
+}
+
+bool TForm1::ApplyToSelectedShapes(QObject*, uint32_t) {
+  // Nothing is applied while no figure can be selected on the page.
+  return false;
+}
+
+bool TForm1::ImageFileNameInUse(const std::string&) { return false; }
+
+void TForm1::tbUndoClick(QObject*) {
+  // Text snapshots are counted but not yet stored: nothing can be taken back.
+  if (MainImage) SetCaretPosition(this, 0, 0);
+}
+
+void TForm1::Text1Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Pictures2Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Pastes2Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Shapes2Click(QObject* Sender) { tbUndoClick(Sender); }
+
+void TForm1::Toggles1Click(QObject*) {}
+
+void TForm1::Print1Click(QObject*) {}
+
+void TForm1::FormClose() {}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
@@ -713,7 +768,10 @@ void TForm1::showEvent(QShowEvent* event) {
   }
 }
 
-void TForm1::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QMainWindow::closeEvent(event);
+}
 
 void TForm1::changeEvent(QEvent* event) {
   if (event->type() == QEvent::ActivationChange) {

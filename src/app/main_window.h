@@ -124,6 +124,27 @@ public:
   // Points of an old 740-byte shape record into slots 0 to 7 of a point list (slot 1 is zeroed).
   void ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount);
 
+  // ---- page mouse, document and undo commands
+  // Right button inside the shown rubber band pops up its menu.
+  void MainImageMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+  void MainImageMouseMove(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Shift, int X, int Y);
+  void MetaPopupPopup(QObject* Sender);
+  // Empties the page: text cells, figures, picture, paste and image-object tables.
+  void ClearDocument(QObject* Sender);
+  // Applies the template's properties chosen by Mask to the selected figures inside the page
+  // selection rectangle; False when there are none.
+  bool ApplyToSelectedShapes(QObject* Sender, uint32_t Mask);
+  // Another image object or a picture of the document uses the file.
+  bool ImageFileNameInUse(const std::string& FileName);
+  void tbUndoClick(QObject* Sender);
+  void Text1Click(QObject* Sender);
+  void Pictures2Click(QObject* Sender);
+  void Pastes2Click(QObject* Sender);
+  void Shapes2Click(QObject* Sender);
+  void Toggles1Click(QObject* Sender);
+  void Print1Click(QObject* Sender);
+  void FormClose();
+
   // ---- commands
   void NewFile(QObject* Sender);
   void Exit1Click();
