@@ -22,27 +22,12 @@ extern "C" {
 }
 
 #include "codecs/compress.h"
+#include "../tests/codecs/test_compress_support.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes DocumentLike(size_t n = 600 * 1024) {
-  Bytes b(n, 0);
-  std::mt19937 rng(7);
-  const char* words[] = {"Times New Roman", "Symbol", "ZQVSerif", "alpha", "x^2 + y^2 = r^2", "integral",
-                         "sum", "Arial", "matrix", "equation", "dx/dt"};
-  size_t pos = 64;
-  while (pos + 80 < n) {
-    b[pos] = uint8_t('A' + rng() % 26);
-    const std::string w = words[rng() % 11];
-    std::copy(w.begin(), w.end(), b.begin() + long(pos) + 4);
-    b[pos + 40] = uint8_t(rng() % 3 ? 12 : 10);
-    b[pos + 44] = uint8_t(rng() % 4 == 0 ? 0xFF : 0);
-    pos += 67 + (rng() % 8 == 0 ? 67 * (rng() % 40) : 0);
-  }
-  return b;
-}
+using compress_test::Bytes;
+using compress_test::DocumentLike;
 
 Bytes ReadAll(const std::string& name) {
   std::ifstream f(name, std::ios::binary);
