@@ -1,5 +1,6 @@
 // The text engine's side of the platform: glyph widths and drawing of cell bytes, messages and
 // beeps, the Insert toggle, key events of the page and the special fonts.
+#include <deque>
 #include "text/text_glue.h"
 
 #include <QDir>
@@ -162,9 +163,56 @@ int TextStandardSize() { return MainFontDlg ? int(MainFontDlg->SpinEdit1->Value(
 bool InsertToggleOn() { return !InsertModeOn(); }
 void SetInsertToggle(bool on) { SetInsertMode(!on); }
 
+namespace {
+// The key handlers let pending events run (repaints) while they work; a key that arrives then is
+// kept here and handled after the one in progress, so fast typing keeps its order.
+struct TQueuedKey {
+  QEvent::Type Type;
+  int Key;
+  Qt::KeyboardModifiers Modifiers;
+  QString Text;
+  bool AutoRepeat;
+  quint32 NativeScanCode, NativeVirtualKey, NativeModifiers;
+};
+bool HandlingKey = false;
+std::deque<TQueuedKey> QueuedKeys;
+
+bool HandleTextKey(QKeyEvent* event);
+}  // namespace
+
 bool TextKeyEvent(QKeyEvent* event) {
   TForm1* form = Form1;
   if (!form || !form->TextPageReady()) return false;
+  if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+  if (HandlingKey) {
+    QueuedKeys.push_back({event->type(), event->key(), event->modifiers(), event->text(), event->isAutoRepeat(),
+                          event->nativeScanCode(), event->nativeVirtualKey(), event->nativeModifiers()});
+    return true;
+  }
+  HandlingKey = true;
+  struct TDone {
+    ~TDone() { HandlingKey = false; }
+  } done;
+  bool handled = true;
+  try {
+    handled = HandleTextKey(event);
+    while (!QueuedKeys.empty()) {
+      const TQueuedKey k = QueuedKeys.front();
+      QueuedKeys.pop_front();
+      QKeyEvent next(k.Type, k.Key, k.Modifiers, k.NativeScanCode, k.NativeVirtualKey, k.NativeModifiers, k.Text,
+                     k.AutoRepeat);
+      HandleTextKey(&next);
+    }
+  } catch (...) {
+    QueuedKeys.clear();  // the keys typed after a failure are not typed blind
+    throw;
+  }
+  return handled;
+}
+
+namespace {
+bool HandleTextKey(QKeyEvent* event) {
+  TForm1* form = Form1;
   const TShiftState shift = ShiftStateOf(*event);
   uint16_t key = uint16_t(VirtualKeyOf(*event));
   if (event->type() == QEvent::KeyRelease) {
@@ -189,6 +237,7 @@ bool TextKeyEvent(QKeyEvent* event) {
   }
   return true;
 }
+}  // namespace
 
 // ---- Special fonts ----
 

@@ -112,3 +112,20 @@ TEST_F(MainWindowTyping, NewGivesAnEmptyPage) {
   Type("x");
   EXPECT_EQ(Cells(1, 2), "x|");
 }
+
+TEST_F(MainWindowTyping, FastTypingKeepsTheOrderOfQueuedKeys) {
+  // Keys that arrive faster than the page handles them wait in the queue; handling one must not
+  // let the next ones in ahead of it.
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  const QString text = "abcdefgh";
+  for (QChar ch : text) {
+    const int key = Qt::Key_A + (ch.unicode() - 'a');
+    QCoreApplication::postEvent(form, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(ch)));
+    QCoreApplication::postEvent(form, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch)));
+  }
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Cells(1, 9), "abcdefgh|");
+}
