@@ -46,14 +46,17 @@ TForm1* FullPage() {
   return form;
 }
 
-void BM_InsertCharAtCell1OfFullPage(benchmark::State& state) {
+// Inserts one character at cell 1 of a full page per round, redraw included; fullRepaint adds
+// the whole page recomposed afterwards (what the "Always Refresh" option adds).
+void InsertAtCell1(benchmark::State& state, bool fullRepaint) {
   TForm1* form = FullPage();
   const TFont font = *form->CharFonts[1];
   for (auto _ : state) {
     form->CurrentI = 1;
     form->MoveCaretTo(form->CharPositions[1]);
     form->InsertChar(form, TextPageCanvas(), true, font, 0, 'Q');
-    form->SetCaretPosition(form, 0, 0);
+    if (fullRepaint) form->RefreshAllImages(form, true);
+    else form->SetCaretPosition(form, 0, 0);
     state.PauseTiming();
     // Take the character out again so that every round starts from the same page.
     form->CurrentI = 1;
@@ -63,24 +66,11 @@ void BM_InsertCharAtCell1OfFullPage(benchmark::State& state) {
   }
   if (LastTextCell() < 3990) state.SkipWithError("page not full");
 }
+
+void BM_InsertCharAtCell1OfFullPage(benchmark::State& state) { InsertAtCell1(state, false); }
 BENCHMARK(BM_InsertCharAtCell1OfFullPage)->Unit(benchmark::kMillisecond);
 
-// The same with the whole page recomposed afterwards (what the "Always Refresh" option adds).
-void BM_InsertCharAtCell1WithFullRepaint(benchmark::State& state) {
-  TForm1* form = FullPage();
-  const TFont font = *form->CharFonts[1];
-  for (auto _ : state) {
-    form->CurrentI = 1;
-    form->MoveCaretTo(form->CharPositions[1]);
-    form->InsertChar(form, TextPageCanvas(), true, font, 0, 'Q');
-    form->RefreshAllImages(form, true);
-    state.PauseTiming();
-    form->CurrentI = 1;
-    form->ShiftDataDown(1, 1);
-    form->LayoutTextCells();
-    state.ResumeTiming();
-  }
-}
+void BM_InsertCharAtCell1WithFullRepaint(benchmark::State& state) { InsertAtCell1(state, true); }
 BENCHMARK(BM_InsertCharAtCell1WithFullRepaint)->Unit(benchmark::kMillisecond);
 
 // Reference: erase and draw the same 81 glyphs with QPainter directly.

@@ -27,28 +27,6 @@ Bytes Expand(TCompress& c, const Bytes& in) {
   return dst.Data;
 }
 
-// Runs one coder directly on the working state, without the container around it.
-Bytes CodeDirect(bool compressing, int method, const Bytes& in, uint32_t size = 0) {
-  TCompThreadSafety s;
-  TBytesStream src(in.data(), in.size());
-  TMemoryStream dst;
-  s.InStream = &src;
-  s.OutStream = &dst;
-  s.InBuf = std::make_unique<uint8_t[]>(TCompThreadSafety::BufferSize);
-  s.OutBuf = std::make_unique<uint8_t[]>(TCompThreadSafety::BufferSize);
-  s.BytesLeft = int64_t(in.size());
-  s.Budget = INT64_MAX;
-  switch (method) {
-    case cmNON: StoreCopy(s); break;
-    case cmRLE: compressing ? RLECompress(s) : RLEExpand(s); break;
-    case cmLZH: compressing ? LZHCompress(s) : LZHExpand(s, size); break;
-    case cmLH5: compressing ? LH5Compress(s) : LH5Expand(s, size); break;
-  }
-  s.FlushOutput();
-  if (!compressing && s.InputOverrun) throw EBadChecksum("overrun");
-  return dst.Data;
-}
-
 uint32_t Sum(const Bytes& b) { return std::accumulate(b.begin(), b.end(), 0u, [](uint32_t a, uint8_t x) { return a + x; }); }
 
 TCompressHeader HeaderOf(const Bytes& b, size_t at = 0) {

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "codecs/compress.h"
+#include "codecs/compress_coders.h"
+#include "platform/streams.h"
 
 namespace compress_test {
 
@@ -74,6 +76,29 @@ inline Bytes EnglishLike(size_t n, uint32_t seed = 3) {
   }
   b.resize(n);
   return b;
+}
+
+// Runs one coder directly on the working state, without the container around it. With
+// checkOverrun, an expansion that needed input beyond the end fails as the container would.
+inline Bytes CodeDirect(bool compressing, int method, const Bytes& in, uint32_t size = 0, bool checkOverrun = true) {
+  TCompThreadSafety s;
+  TBytesStream src(in.data(), in.size());
+  TMemoryStream dst;
+  s.InStream = &src;
+  s.OutStream = &dst;
+  s.InBuf = std::make_unique<uint8_t[]>(TCompThreadSafety::BufferSize);
+  s.OutBuf = std::make_unique<uint8_t[]>(TCompThreadSafety::BufferSize);
+  s.BytesLeft = int64_t(in.size());
+  s.Budget = INT64_MAX;
+  switch (method) {
+    case cmNON: StoreCopy(s); break;
+    case cmRLE: compressing ? RLECompress(s) : RLEExpand(s); break;
+    case cmLZH: compressing ? LZHCompress(s) : LZHExpand(s, size); break;
+    case cmLH5: compressing ? LH5Compress(s) : LH5Expand(s, size); break;
+  }
+  s.FlushOutput();
+  if (checkOverrun && !compressing && s.InputOverrun) throw EBadChecksum("overrun");
+  return dst.Data;
 }
 
 }  // namespace compress_test
