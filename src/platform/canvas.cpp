@@ -860,10 +860,34 @@ void TCanvas::Polygon(const TPoint* points, int count) {
 void TCanvas::PolyBezier(const std::vector<TPoint>& points) { PolyBezier(points.data(), int(points.size())); }
 void TCanvas::PolyBezier(const TPoint* points, int count) {
   if (count < 4 || (count - 1) % 3 != 0) return;
+  if (PathOpen) {
+    if (CurrentPath.elementCount() == 0 || !(PenPos == points[0])) CurrentPath.moveTo(points[0].X + 0.5, points[0].Y + 0.5);
+    for (int i = 1; i + 2 < count; i += 3)
+      CurrentPath.cubicTo(points[i].X + 0.5, points[i].Y + 0.5, points[i + 1].X + 0.5, points[i + 1].Y + 0.5,
+                          points[i + 2].X + 0.5, points[i + 2].Y + 0.5);
+    PenPos = points[count - 1];
+    return;
+  }
   TShapeGeometry g;
   g.Outlines.push_back({BezierPoints(points, count), false});
   g.Call = scPolyBezier;
   g.CallPoints.assign(points, points + count);
+  Shape(g);
+}
+
+void TCanvas::PolyPolyline(const TPoint* points, const int* counts, int polylines) {
+  TShapeGeometry g;
+  g.Call = scPolyPolyline;
+  size_t at = 0;
+  for (int i = 0; i < polylines; ++i) {
+    const int n = std::max(0, counts[i]);
+    if (n >= 2) {
+      g.Outlines.push_back({std::vector<TPoint>(points + at, points + at + size_t(n)), false});
+      g.CallPoints.insert(g.CallPoints.end(), points + at, points + at + size_t(n));
+    }
+    at += size_t(n);
+  }
+  if (g.Outlines.empty()) return;
   Shape(g);
 }
 
@@ -1153,6 +1177,9 @@ void TCanvas::EndPath() {
 void TCanvas::AbortPath() {
   PathOpen = PathClosed = false;
   CurrentPath = QPainterPath();
+}
+void TCanvas::CloseFigure() {
+  if (PathOpen && CurrentPath.elementCount() > 0) CurrentPath.closeSubpath();
 }
 void TCanvas::StrokePath() {
   if (!PathClosed) return;
