@@ -13,6 +13,25 @@
 namespace {
 constexpr long double Pi = std::numbers::pi_v<long double>;
 
+// The sine of an angle in degrees. Whole turns and quadrants are taken off in degrees first, so
+// that the library's sine only ever sees arguments up to a quarter of pi, where it is both exact
+// and fast.
+long double SinDeg(long double deg) {
+  if (!std::isfinite(static_cast<double>(deg))) return 0;
+  long double d = std::fmod(deg, 360.0L);
+  if (d < 0) d += 360;
+  const int q = std::min(3, int(d / 90));
+  const long double r = d - 90.0L * q;
+  const long double s = r <= 45 ? std::sin(r * Pi / 180) : std::cos((90 - r) * Pi / 180);
+  const long double c = r <= 45 ? std::cos(r * Pi / 180) : std::sin((90 - r) * Pi / 180);
+  switch (q) {
+    case 0: return s;
+    case 1: return c;
+    case 2: return -s;
+    default: return -c;
+  }
+}
+
 // A pixel coordinate: whole, within the 32-bit range (non-finite values give 0).
 int32_t PixelOf(long double v) {
   if (!std::isfinite(static_cast<double>(v))) return 0;
@@ -107,7 +126,7 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
     } else if (kind == 32) {
       int32_t i = 0;
       while (i < Count - 1) {
-        float v = float(H1 * std::sin(rad(theta1(i))));
+        float v = float(H1 * SinDeg(theta1(i)));
         if (v > 0) v = float(H1);
         else if (v < 0) v = float(-H1);
         const int64_t y = int64_t(y0) - PixelOf(v);
@@ -173,15 +192,15 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
       }
     } else {
       for (int32_t i = 0; i < Count; ++i) {
-        const long double s1 = std::sin(rad(theta1(i)));
+        const long double s1 = SinDeg(theta1(i));
         long double level;
         switch (kind) {
           case 28: level = std::max<int32_t>(0, PixelOf(H1 * s1)); break;
           case 29: level = std::abs(PixelOf(H1 * s1)); break;
           case 30: level = -std::max<int32_t>(0, PixelOf(H1 * s1)); break;
           case 31: level = -std::abs(PixelOf(H1 * s1)); break;
-          case 35: level = H1 * s1 + H2 * std::sin(rad(theta2(i))); break;
-          case 36: level = PixelOf(std::sin(rad(theta2(i))) * (H1 * s1 + H2)); break;
+          case 35: level = H1 * s1 + H2 * SinDeg(theta2(i)); break;
+          case 36: level = PixelOf(SinDeg(theta2(i)) * (H1 * s1 + H2)); break;
           case 37: level = PixelOf(H2 * std::sin(pix.FMIndexPix * std::cos(rad(theta1(i))) + rad(theta2(i)))); break;
           default: level = PixelOf(H1 * s1); break;
         }
