@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codecs/gif_image.h"
+#include "platform/metafile.h"
 #include "platform/canvas.h"
 #include "platform/numeric.h"
 #include "platform/streams.h"
@@ -547,6 +548,23 @@ void TGIFSubImage::Assign(const TGraphic& source) {
   // Any other picture is drawn onto a 24-bit bitmap of its size first.
   Clear();
   if (source.Empty()) return;
+  if (const auto* metafile = dynamic_cast<const TMetafile*>(&source)) {
+    // A metafile paints only part of its area: it is drawn once on white and once on black, and
+    // the pixels that differ between the two (SRCINVERT leaves them non-zero) were not painted.
+    TMetafile& m = const_cast<TMetafile&>(*metafile);
+    const int w = std::max(1, m.Width()), h = std::max(1, m.Height());
+    TBitmap onWhite(w, h, pf24bit), onBlack(w, h, pf24bit);
+    for (TBitmap* b : {&onWhite, &onBlack}) {
+      b->Canvas().Brush = TBrush{b == &onWhite ? clWhite : clBlack, bsSolid};
+      b->Canvas().FillRect(TRect(0, 0, w, h));
+      m.Draw(b->Canvas(), TRect(0, 0, w, h));
+    }
+    AssignBitmap(onWhite);
+    onBlack.Canvas().CopyMode = SRCINVERT;
+    onBlack.Canvas().CopyRect(TRect(0, 0, w, h), onWhite.Canvas(), TRect(0, 0, w, h));
+    ImportMask(onBlack.Image());
+    return;
+  }
   TBitmap bitmap(source.Width(), source.Height(), pf24bit);
   const_cast<TGraphic&>(source).Draw(bitmap.Canvas(), TRect(0, 0, source.Width(), source.Height()));
   bitmap.Transparent = source.Transparent;

@@ -802,7 +802,7 @@ public:
   void Rec(uint16_t fn, const std::vector<int>& words) {
     const uint32_t size = uint32_t(3 + words.size());
     W32(size), W16(fn);
-    for (int w : words) W16(uint16_t(Short(w)));
+    for (int w : words) W16(uint16_t(w));
     MaxRecord = uint16_t(std::min<uint32_t>(std::max<uint32_t>(MaxRecord, size), 0xFFFF));
   }
   void W16(uint16_t v) { Out.push_back(uint8_t(v)), Out.push_back(uint8_t(v >> 8)); }
@@ -823,21 +823,23 @@ std::vector<uint8_t> TMetafile::OldFileImage() const {
     const uint32_t n = rec.U32(countOff);
     if (n > 8000 || n > (rec.Size - std::min(rec.Size, ptsOff)) / 8) return;
     std::vector<int> words{int(n)};
-    for (uint32_t i = 0; i < n; ++i) words.push_back(rec.I32(ptsOff + i * 8)), words.push_back(rec.I32(ptsOff + i * 8 + 4));
+    for (uint32_t i = 0; i < n; ++i) words.push_back(Short(rec.I32(ptsOff + i * 8))), words.push_back(Short(rec.I32(ptsOff + i * 8 + 4)));
     w.Rec(fn, words);
   };
   if (r.Has(0, 88)) {
     w.Rec(META_SETWINDOWORG, {0, 0});
-    w.Rec(META_SETWINDOWEXT, {MMHeightPixels, MMWidthPixels});
+    w.Rec(META_SETWINDOWEXT, {Short(MMHeightPixels), Short(MMWidthPixels)});
     size_t off = r.U32(4);
     while (r.Has(off, 8)) {
       const uint32_t type = r.U32(off), len = r.U32(off + 4);
       if (len < 8 || len % 4 || !r.Has(off, len)) break;
       const TReader rec{Records.data() + off, len};
+      // Raw 32-bit fields, and coordinates held to the old format's 16 bits.
       auto at = [&](size_t o) { return len >= o + 4 ? rec.I32(o) : 0; };
+      auto c = [&](size_t o) { return int(Short(at(o))); };
       switch (type) {
-        case EMR_MOVETOEX: w.Rec(META_MOVETO, {at(12), at(8)}); break;
-        case EMR_LINETO: w.Rec(META_LINETO, {at(12), at(8)}); break;
+        case EMR_MOVETOEX: w.Rec(META_MOVETO, {c(12), c(8)}); break;
+        case EMR_LINETO: w.Rec(META_LINETO, {c(12), c(8)}); break;
         case EMR_POLYLINE: poly(META_POLYLINE, rec, 24, 28); break;
         case EMR_POLYGON: poly(META_POLYGON, rec, 24, 28); break;
         case EMR_POLYBEZIER: {
@@ -848,7 +850,7 @@ std::vector<uint8_t> TMetafile::OldFileImage() const {
           for (uint32_t i = 0; i < n; ++i) pts.emplace_back(rec.I32(28 + i * 8), rec.I32(32 + i * 8));
           const std::vector<TPoint> flat = TCanvas::BezierPoints(pts.data(), int(pts.size()));
           std::vector<int> words{int(std::min<size_t>(flat.size(), 8000))};
-          for (size_t i = 0; i < flat.size() && i < 8000; ++i) words.push_back(flat[i].X), words.push_back(flat[i].Y);
+          for (size_t i = 0; i < flat.size() && i < 8000; ++i) words.push_back(Short(flat[i].X)), words.push_back(Short(flat[i].Y));
           w.Rec(META_POLYLINE, words);
           break;
         }
@@ -864,20 +866,20 @@ std::vector<uint8_t> TMetafile::OldFileImage() const {
             std::vector<int> words{int(n)};
             for (uint32_t i = 0; i < n; ++i, ++at2) {
               const size_t o = 32 + polys * 4 + at2 * 8;
-              words.push_back(rec.I32(o)), words.push_back(rec.I32(o + 4));
+              words.push_back(Short(rec.I32(o))), words.push_back(Short(rec.I32(o + 4)));
             }
             w.Rec(type == EMR_POLYPOLYGON ? META_POLYGON : META_POLYLINE, words);
           }
           break;
         }
-        case EMR_RECTANGLE: w.Rec(META_RECTANGLE, {at(20), at(16), at(12), at(8)}); break;
-        case EMR_ELLIPSE: w.Rec(META_ELLIPSE, {at(20), at(16), at(12), at(8)}); break;
-        case EMR_ROUNDRECT: w.Rec(META_ROUNDRECT, {at(28), at(24), at(20), at(16), at(12), at(8)}); break;
+        case EMR_RECTANGLE: w.Rec(META_RECTANGLE, {c(20), c(16), c(12), c(8)}); break;
+        case EMR_ELLIPSE: w.Rec(META_ELLIPSE, {c(20), c(16), c(12), c(8)}); break;
+        case EMR_ROUNDRECT: w.Rec(META_ROUNDRECT, {c(28), c(24), c(20), c(16), c(12), c(8)}); break;
         case EMR_ARC: case EMR_CHORD: case EMR_PIE:
           w.Rec(type == EMR_ARC ? META_ARC : type == EMR_CHORD ? META_CHORD : META_PIE,
-                {at(36), at(32), at(28), at(24), at(20), at(16), at(12), at(8)});
+                {c(36), c(32), c(28), c(24), c(20), c(16), c(12), c(8)});
           break;
-        case EMR_SETPIXELV: w.Rec(META_SETPIXEL, {at(16) & 0xFFFF, (at(16) >> 16) & 0xFFFF, at(12), at(8)}); break;
+        case EMR_SETPIXELV: w.Rec(META_SETPIXEL, {at(16) & 0xFFFF, (at(16) >> 16) & 0xFFFF, c(12), c(8)}); break;
         case EMR_SETBKMODE: w.Rec(META_SETBKMODE, {at(8)}); break;
         case EMR_SETROP2: w.Rec(META_SETROP2, {at(8)}); break;
         case EMR_SETPOLYFILLMODE: w.Rec(META_SETPOLYFILLMODE, {at(8)}); break;
@@ -885,17 +887,17 @@ std::vector<uint8_t> TMetafile::OldFileImage() const {
         case EMR_SETTEXTCOLOR: w.Rec(META_SETTEXTCOLOR, {at(8) & 0xFFFF, (at(8) >> 16) & 0xFFFF}); break;
         case EMR_SETBKCOLOR: w.Rec(META_SETBKCOLOR, {at(8) & 0xFFFF, (at(8) >> 16) & 0xFFFF}); break;
         case EMR_EXTFLOODFILL:
-          w.Rec(META_EXTFLOODFILL, {at(20), at(16) & 0xFFFF, (at(16) >> 16) & 0xFFFF, at(12), at(8)});
+          w.Rec(META_EXTFLOODFILL, {at(20), at(16) & 0xFFFF, (at(16) >> 16) & 0xFFFF, c(12), c(8)});
           break;
         case EMR_CREATEPEN:
-          if (len >= 28) objects[rec.U32(8)] = {0, {at(12), at(16), 0, at(24) & 0xFFFF, (at(24) >> 16) & 0xFFFF}};
+          if (len >= 28) objects[rec.U32(8)] = {0, {at(12), c(16), 0, at(24) & 0xFFFF, (at(24) >> 16) & 0xFFFF}};
           break;
         case EMR_CREATEBRUSHINDIRECT:
           if (len >= 24) objects[rec.U32(8)] = {1, {at(12), at(16) & 0xFFFF, (at(16) >> 16) & 0xFFFF, at(20)}};
           break;
         case EMR_EXTCREATEFONTINDIRECTW:
           if (len >= 104) {
-            std::vector<int> words{at(12), at(16), at(20), at(24), at(28)};
+            std::vector<int> words{c(12), c(16), at(20), at(24), at(28)};
             words.push_back(rec.P[32] | rec.P[33] << 8);
             words.push_back(rec.P[34] | rec.P[35] << 8);
             words.push_back(rec.P[36] | rec.P[37] << 8);
@@ -941,7 +943,7 @@ std::vector<uint8_t> TMetafile::OldFileImage() const {
           if (s.size() % 2) s += '\0';
           std::vector<int> words{int(chars)};
           for (size_t i = 0; i < s.size(); i += 2) words.push_back(uint8_t(s[i]) | uint8_t(s[i + 1]) << 8);
-          words.push_back(at(40)), words.push_back(at(36));
+          words.push_back(c(40)), words.push_back(c(36));
           w.Rec(META_TEXTOUT, words);
           break;
         }

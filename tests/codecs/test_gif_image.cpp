@@ -8,6 +8,7 @@
 #include "codecs/gif_painter.h"
 #include "platform/canvas.h"
 #include "platform/clipboard_formats.h"
+#include "platform/metafile.h"
 #include "test_gif_support.h"
 
 using namespace giftest;
@@ -291,3 +292,22 @@ TEST(GifPainter, TimerPainterLoopsAndStops) {
 }
 
 }  // namespace
+
+TEST(GIFImage, MetafileFrameTakesWhatItDidNotPaintAsTransparent) {
+  TMetafile m;
+  {
+    TMetafileCanvas c(m, 20, 10);
+    c.Pen = TPen{clRed, 1, psSolid, pmCopy};
+    c.Brush = TBrush{clRed, bsSolid};
+    c.Rectangle(5, 2, 15, 8);
+  }
+  TGIFImage image;
+  image.ColorReduction = rmNone;
+  image.Assign(&m);
+  ASSERT_EQ(image.Images.Count(), 1);
+  TGIFSubImage& f = *image.Images[0];
+  ASSERT_TRUE(f.Transparent);
+  ASSERT_TRUE(f.GraphicControlExtension);
+  EXPECT_EQ(f.Data[0], f.TransparentColorIndex());           // (0, 0): not painted
+  EXPECT_NE(f.Data[size_t(5 * 20 + 10)], f.TransparentColorIndex());  // (10, 5): the red rectangle
+}
