@@ -1,9 +1,9 @@
 // The caret over the caret cell, point-to-cell searches, the status bar readouts of the caret
 // cell, and the highlighted text selection.
 #include <algorithm>
-#include <cstdio>
 
 #include "app/main_window.h"
+#include "platform/numeric.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
@@ -13,11 +13,8 @@ bool PtInRectInclusive(int X, int Y, const TRect& R) {
   return R.Left <= X && X <= R.Right && R.Top <= Y && Y <= R.Bottom;
 }
 
-std::string Format3(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.3f", v);
-  return buf;
-}
+// Three decimals, halves away from zero as every number text of the program.
+std::string Format3(double v) { return FormatFixed(v, 3); }
 
 }  // namespace
 
