@@ -82,11 +82,7 @@ TEST(Mapping, RoundToStepCases) {
   EXPECT_DOUBLE_EQ(RoundToStep(0.0625, 0.125), 0.0);
   // No step (the default snap step is 0) or a negative one leaves the value alone.
   for (const double step : {0.0, -0.5, std::nan("")}) EXPECT_DOUBLE_EQ(RoundToStep(1.37, step), 1.37) << step;
-  TMappingRec m{};
-  m.WorldRight = 5;
-  m.WorldTop = 5;
-  m.PixRight = 500;
-  m.PixBottom = 500;
+  TMappingRec m = PageMap(99, false);  // 500 pixels on five units
   m.SnapStep = 0;
   const TRealPoint p = ScreenToWorldSnapped(m, 137, 250);
   EXPECT_DOUBLE_EQ(p.x, 1.37);
