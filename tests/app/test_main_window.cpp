@@ -216,12 +216,19 @@ TEST_F(MainWindowTest, ImageExtensionsFollowTheGifGate) {
   EXPECT_EQ(GetClipboardFormatName(FormattedTextFormat), "ZQVWare Korvalis V formatted text");
 }
 
-TEST_F(MainWindowTest, RubberBandDrawnTwiceErasesItself) {
-  TForm1* form = CreateStartupWindows();
+// Paints a yellow corner on the page, so that a rubber band crosses two colours; the page's
+// pixels then.
+static QImage PaintYellowCorner(TForm1* form) {
   TCanvas& canvas = form->MainImage->Canvas();
   canvas.Brush = TBrush{clYellow, bsSolid};
   canvas.FillRect(TRect(0, 0, 60, 40));
-  const QImage before = form->MainImage->Bitmap().Image().copy();
+  return form->MainImage->Bitmap().Image().copy();
+}
+
+TEST_F(MainWindowTest, RubberBandDrawnTwiceErasesItself) {
+  TForm1* form = CreateStartupWindows();
+  TCanvas& canvas = form->MainImage->Canvas();
+  const QImage before = PaintYellowCorner(form);
   form->DrawDragRect(canvas, false, TPoint(10, 10), TPoint(100, 80));
   EXPECT_NE(form->MainImage->Bitmap().Image(), before);
   SelectionRect = TRect(10, 10, 100, 80);
@@ -293,9 +300,7 @@ TEST_F(MainWindowTest, EditButtonsFollowTheSelectionsAndTheClipboard) {
 TEST_F(MainWindowTest, KeysMoveTheRubberBandAndEscapeRemovesIt) {
   TForm1* form = CreateStartupWindows();
   TCanvas& canvas = form->MainImage->Canvas();
-  canvas.Brush = TBrush{clYellow, bsSolid};
-  canvas.FillRect(TRect(0, 0, 60, 40));
-  const QImage blank = form->MainImage->Bitmap().Image().copy();
+  const QImage blank = PaintYellowCorner(form);
   SelectionRect = TRect(10, 10, 100, 80);
   SelectionRectShown = true;
   form->DrawDragRect(canvas, false, TPoint(10, 10), TPoint(100, 80));
