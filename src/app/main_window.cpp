@@ -614,8 +614,13 @@ void TForm1::ReleasePickButtons() {
 }
 
 void TForm1::UpdateEditButtons() {
-  tbCopy->setEnabled(SelectionRectShown);
-  tbCutText->setEnabled(false);
+  const bool rectValid = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
+  tbCopy->setEnabled(SelectionRectShown || HasTextSelection());
+  tbCutText->setEnabled(HasTextSelection() ||
+                        (SelectionRectShown && rectValid && Figures && Figures->Ready && Figures->HasSelection()));
+  const bool paste = ClipboardHasPasteFormat();
+  tbPaste->setEnabled(paste);
+  Paste1->setEnabled(paste);
 }
 
 void TForm1::UpdateCadSelector() {}

@@ -5,13 +5,42 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
 #include "app/main_window.h"
 #include "cad/engine.h"
 #include "helpers/error_report.h"
 #include "platform/canvas.h"
+#include "platform/clipboard_formats.h"
 #include "text/text_glue.h"
 
 int TextUndoCount = 0;
+
+bool ClipboardHasPasteFormat() {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (!data) return false;
+  for (const unsigned format : HandledClipboardFormats) {
+    switch (format) {
+      case CF_TEXT:
+        if (data->hasText()) return true;
+        break;
+      case CF_BITMAP:
+      case CF_DIB:
+        if (data->hasImage()) return true;
+        break;
+      default: {
+        // The registered formats travel under their own MIME types; the metafile formats have
+        // none on this platform.
+        const std::string mime = ClipboardFormatMimeType(format);
+        if (!mime.empty() && data->hasFormat(QString::fromStdString(mime))) return true;
+        break;
+      }
+    }
+  }
+  return false;
+}
 
 void PushTextUndo(QObject* Sender) {
   ++TextUndoCount;

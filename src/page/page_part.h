@@ -31,6 +31,10 @@ private:
   TForm1* Form();
 };
 
+// The clipboard holds a format the page can paste (one of HandledClipboardFormats); enables the
+// paste button and menu item.
+bool ClipboardHasPasteFormat();
+
 // The undo store's text snapshot, taken before a change of the page text.
 void PushTextUndo(QObject* Sender);
 // Text snapshots taken since start (the undo store keeps them).

@@ -210,6 +210,8 @@ bool TextKeyEvent(QKeyEvent* event) {
   return handled;
 }
 
+void TextDropQueuedKeys() { QueuedKeys.clear(); }
+
 namespace {
 bool HandleTextKey(QKeyEvent* event) {
   TForm1* form = Form1;
@@ -227,7 +229,10 @@ bool HandleTextKey(QKeyEvent* event) {
   // selection that Tab indents); its release inserts the tab.
   if (key != 0 && key != vk::Tab) form->FormKeyDown(form, key, shift);
   const QString text = event->text();
-  if (form->KeyPressEnabled && !(shift & (ssCtrl | ssAlt)) && text.size() == 1 && text[0].unicode() >= 32) {
+  // Only printable characters are typed: keys whose text is a control character (Delete gives
+  // DEL, 127) never reach the key-press handler.
+  if (form->KeyPressEnabled && !(shift & (ssCtrl | ssAlt)) && text.size() == 1 &&
+      text[0].category() != QChar::Other_Control) {
     bool ok = false;
     const uint8_t b = UnicodeToWin1252(char32_t(text[0].unicode()), ok);
     if (ok) {

@@ -220,6 +220,11 @@ void TextKeyMoveSelectionRect(uint16_t key, uint8_t shift) {
   if (!Form1) return;
   const bool ctrl = shift & ssCtrl, sh = shift & ssShift;
   if (ctrl == sh || !SelectionRectShown || SelectionRect.IsEmpty()) return;
+  TCanvas* canvas = TextPageCanvas();
+  // The rectangle is drawn in not-xor mode: drawing it at its old place erases it.
+  auto draw = [canvas](const TRect& box) {
+    if (canvas) Form1->DrawDragRect(*canvas, false, TPoint(box.Left, box.Top), TPoint(box.Right, box.Bottom));
+  };
   TRect r = SelectionRect;
   switch (key) {
     case vk::Left: r.Left -= 1; r.Right -= 1; break;
@@ -240,7 +245,9 @@ void TextKeyMoveSelectionRect(uint16_t key, uint8_t shift) {
       break;
     default: return;
   }
+  draw(SelectionRect);
   SelectionRect = r;
+  draw(SelectionRect);
   Form1->SelRectKeyMoved = true;
   auto fmt = [](int px) {
     if (Form1->InPixels1->isChecked()) return QString::number(px);
@@ -274,6 +281,11 @@ void TextEscapeOnPage() {
   if (!Form1) return;
   Form1->ClearCurrentFigure();
   if (SelectionRectShown) {
+    // Drawn once more in not-xor mode, the rectangle goes; it is then emptied and hidden.
+    if (TCanvas* canvas = TextPageCanvas())
+      Form1->DrawDragRect(*canvas, true, TPoint(SelectionRect.Left, SelectionRect.Top),
+                          TPoint(SelectionRect.Right, SelectionRect.Bottom));
+    SelectionRect = TRect();
     SelectionRectShown = false;
     TextInvalidatePage();
   }
