@@ -2,6 +2,8 @@
 // scales, erasing by drawing twice in not-xor mode, and the drawing of the list.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <cmath>
 
 #include "cad/shape_renderers.h"
@@ -285,4 +287,25 @@ TEST_F(ShapeDrawing, NodeMarkersToggleAndNumbersMarkMultilines) {
   Engine->AddFigure(poly.get());
   Engine->DrawNodeTicks(*Canvas, 1, 1, SRCCOPY, true, -1);
   EXPECT_EQ(Image.pixel(150, 100) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(ShapeDrawing, WhileALongListIsDrawnOnlyEscapeGetsThrough) {
+  // 30,002 figures off the page: drawn quickly, but enough for the message pump to run.
+  auto far = Figure(0, {{50, 50}, {0, 0}, {51, 50}});
+  for (int i = 0; i < 30002; ++i) Engine->AddFigure(far.get());
+  struct Counter : QObject {
+    int keys = 0;
+    bool event(QEvent* e) override {
+      if (e->type() == QEvent::KeyPress) ++keys;
+      return QObject::event(e);
+    }
+  } receiver;
+  QCoreApplication::postEvent(&receiver, new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
+  QCoreApplication::postEvent(&receiver, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  (*Recorder)->Answer(mrOk);
+  Engine->DrawAll(*Canvas, 0, 0, false);
+  EXPECT_EQ(receiver.keys, 0);  // no command reached the program while the list was drawn
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("The current redrawing (30001 iterations) process is being interrupted.", 0), 0u);
+  EXPECT_FALSE(Engine->StopRequest || Engine->Busy || Engine->Drawing);
 }
