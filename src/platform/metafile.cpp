@@ -563,27 +563,19 @@ private:
       case EMR_SELECTOBJECT: if (n >= 12) Select(r.U32(8)); return;
       case EMR_DELETEOBJECT: if (n >= 12) Objects.erase(r.U32(8)); return;
       case EMR_CREATEPEN:
-        if (n >= 28) {
-          TPlayObject o;
-          o.Kind = TPlayObject::Pen;
-          const uint32_t style = r.U32(12) & 0xF;
-          o.PenValue.Style = style <= 5 ? TPenStyle(style) : style == 6 ? psInsideFrame : psSolid;
-          o.PenValue.Width = std::min(Len(r.I32(16), false), 10000);
-          o.PenValue.Color = TColor(r.U32(24) & 0xFFFFFF);
-          Objects[r.U32(8)] = o;
-        }
+      case EMR_EXTCREATEPEN: {
+        // The plain pen keeps style, width and colour at 12, 16, 24; the extended one at 28, 32, 40.
+        const bool ext = type == EMR_EXTCREATEPEN;
+        if (n < (ext ? 52u : 28u)) return;
+        TPlayObject o;
+        o.Kind = TPlayObject::Pen;
+        const uint32_t style = r.U32(ext ? 28 : 12) & 0xF;
+        o.PenValue.Style = style <= 5 ? TPenStyle(style) : style == 6 ? psInsideFrame : psSolid;
+        o.PenValue.Width = std::min(Len(r.I32(ext ? 32 : 16), false), 10000);
+        o.PenValue.Color = TColor(r.U32(ext ? 40 : 24) & 0xFFFFFF);
+        Objects[r.U32(8)] = o;
         return;
-      case EMR_EXTCREATEPEN:
-        if (n >= 52) {
-          TPlayObject o;
-          o.Kind = TPlayObject::Pen;
-          const uint32_t style = r.U32(28) & 0xF;
-          o.PenValue.Style = style <= 5 ? TPenStyle(style) : style == 6 ? psInsideFrame : psSolid;
-          o.PenValue.Width = std::min(Len(r.I32(32), false), 10000);
-          o.PenValue.Color = TColor(r.U32(40) & 0xFFFFFF);
-          Objects[r.U32(8)] = o;
-        }
-        return;
+      }
       case EMR_CREATEBRUSHINDIRECT:
         if (n >= 24) {
           TPlayObject o;

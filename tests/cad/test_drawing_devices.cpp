@@ -11,6 +11,7 @@
 #include "cad_drawing_support.h"
 #include "platform/device_canvas.h"
 #include "platform/metafile.h"
+#include "support/metafile_support.h"
 #include "platform/streams.h"
 
 #ifdef KV_HAVE_EMF2SVG
@@ -144,13 +145,7 @@ TEST_F(DrawingDevices, MetafilePlayedBackPutsInkWhereTheRasterDrawingDoes) {
   TMetafile m = Recorded();
   for (bool enhanced : {true, false}) {
     SCOPED_TRACE(enhanced);
-    TMetafile loaded;
-    if (enhanced) {
-      loaded.LoadEnhanced(m.Records.data(), m.Records.size());
-    } else {
-      const std::vector<uint8_t> old = m.OldFileImage();
-      loaded.LoadOld(old.data(), old.size());
-    }
+    TMetafile loaded = ReloadedMetafile(m, enhanced);
     Image.fill(Qt::white);
     loaded.Draw(*Canvas, TRect(0, 0, 300, 300));
     EXPECT_LE(Unmatched(raster, Image, 2), ink / 200);

@@ -8,6 +8,7 @@
 #include "platform/canvas.h"
 #include "platform/graphic.h"
 #include "platform/metafile.h"
+#include "support/metafile_support.h"
 #include "platform/screen.h"
 #include "platform/streams.h"
 
@@ -71,14 +72,8 @@ TEST(Metafile, RecordedPicturePlaysBackLikeTheDirectDrawing) {
 
   for (bool enhanced : {true, false}) {
     SCOPED_TRACE(enhanced);
-    TMetafile loaded;
-    if (enhanced) {
-      loaded.LoadEnhanced(m.Records.data(), m.Records.size());
-    } else {
-      const std::vector<uint8_t> old = m.OldFileImage();
-      loaded.LoadOld(old.data(), old.size());
-      EXPECT_EQ(loaded.Width(), 100);
-    }
+    TMetafile loaded = ReloadedMetafile(m, enhanced);
+    EXPECT_EQ(loaded.Width(), 100);
     QImage played(100, 100, QImage::Format_RGB32);
     played.fill(Qt::white);
     TCanvas pc(&played);
