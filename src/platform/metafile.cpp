@@ -386,6 +386,18 @@ struct TPlayObject {
   TPen PenValue;
   TBrush BrushValue;
   TFont FontValue;
+  // Selects the object into the canvas; a pen keeps the canvas's mix mode.
+  void SelectInto(TCanvas& c) const {
+    if (Kind == Pen) {
+      const TPenMode mode = c.Pen.Mode;
+      c.Pen = PenValue;
+      c.Pen.Mode = mode;
+    } else if (Kind == Brush) {
+      c.Brush = BrushValue;
+    } else {
+      c.Font = FontValue;
+    }
+  }
 };
 
 class TPlayer {
@@ -495,17 +507,7 @@ private:
       return;
     }
     auto it = Objects.find(h);
-    if (it == Objects.end()) return;
-    const TPlayObject& o = it->second;
-    if (o.Kind == TPlayObject::Pen) {
-      const TPenMode mode = C.Pen.Mode;
-      C.Pen = o.PenValue;
-      C.Pen.Mode = mode;
-    } else if (o.Kind == TPlayObject::Brush) {
-      C.Brush = o.BrushValue;
-    } else {
-      C.Font = o.FontValue;
-    }
+    if (it != Objects.end()) it->second.SelectInto(C);
   }
 
   void Record(uint32_t type, const TReader& r) {
@@ -1111,17 +1113,7 @@ void TMetafile::LoadOld(const uint8_t* data, size_t size) {
         }
         case META_SELECTOBJECT: {
           auto it = objectTable.find(arg(0));
-          if (it == objectTable.end()) break;
-          const TPlayObject& o = it->second;
-          if (o.Kind == TPlayObject::Pen) {
-            const TPenMode mode = c.Pen.Mode;
-            c.Pen = o.PenValue;
-            c.Pen.Mode = mode;
-          } else if (o.Kind == TPlayObject::Brush) {
-            c.Brush = o.BrushValue;
-          } else {
-            c.Font = o.FontValue;
-          }
+          if (it != objectTable.end()) it->second.SelectInto(c);
           break;
         }
         case META_DELETEOBJECT: objectTable.erase(arg(0)); break;
