@@ -32,6 +32,9 @@ private:
     Stack[Sp++] = uint16_t(value);
   }
   int ReadPixel() { return Sp > 0 ? Stack[--Sp] : DecodeNext(); }
+  // Adds the entry of the last code's string and the first pixel of this one (FirstCode), and
+  // widens the codes when the table reaches the next power of two.
+  void AddEntry();
   // Fills count pixels at out (stopping at the end of the data); false when the data ended.
   bool FillRun(uint8_t* out, int64_t count);
   // The same for pixels that follow one another in the output (frames that are not interlaced):
@@ -145,19 +148,22 @@ int TLZWDecoder::DecodeCode(int code) {
   }
   FirstCode = Suffix[code];
   Push(FirstCode);
-  if (MaxCode < TableSize) {
-    Prefix[MaxCode] = uint16_t(OldCode < 0 ? 0 : OldCode);
-    Suffix[MaxCode] = uint16_t(FirstCode);
-    Pos[MaxCode] = PrevValid ? PrevPos : -1;
-    Len[MaxCode] = uint16_t(PrevLen + 1);
-    ++MaxCode;
-    if (MaxCode >= MaxCodeSize && MaxCodeSize < TableSize) {
-      MaxCodeSize *= 2;
-      ++CodeSize;
-    }
-  }
+  AddEntry();
   OldCode = inCode;
   return Stack[--Sp];
+}
+
+void TLZWDecoder::AddEntry() {
+  if (MaxCode >= TableSize) return;
+  Prefix[MaxCode] = uint16_t(OldCode < 0 ? 0 : OldCode);
+  Suffix[MaxCode] = uint16_t(FirstCode);
+  Pos[MaxCode] = PrevValid ? PrevPos : -1;
+  Len[MaxCode] = uint16_t(PrevLen + 1);
+  ++MaxCode;
+  if (MaxCode >= MaxCodeSize && MaxCodeSize < TableSize) {
+    MaxCodeSize *= 2;
+    ++CodeSize;
+  }
 }
 
 bool TLZWDecoder::FillRun(uint8_t* out, int64_t count) {
@@ -202,17 +208,7 @@ bool TLZWDecoder::FillLinear(uint8_t* out, int64_t count) {
 #endif
       }
       FirstCode = dst[0];
-      if (MaxCode < TableSize) {
-        Prefix[MaxCode] = uint16_t(OldCode);
-        Suffix[MaxCode] = uint16_t(FirstCode);
-        Pos[MaxCode] = PrevValid ? PrevPos : -1;
-        Len[MaxCode] = uint16_t(PrevLen + 1);
-        ++MaxCode;
-        if (MaxCode >= MaxCodeSize && MaxCodeSize < TableSize) {
-          MaxCodeSize *= 2;
-          ++CodeSize;
-        }
-      }
+      AddEntry();
       OldCode = code;
       PrevPos = pos;
       PrevLen = len;
@@ -398,12 +394,13 @@ void TLZWEncoder::Output(int code) {
 
 void TLZWEncoder::Clear() {
   TGIFEncoder::Clear();
-  std::fill(HashTable.begin(), HashTable.end(), HashEmpty);
+  static_assert(HashEmpty == 0xFFFFFFFFu, "an empty slot is all bits set");
+  std::memset(HashTable.data(), 0xFF, HashTable.size() * sizeof(uint32_t));
   FreeCode = ClearCode + 2;
 }
 
 void TLZWEncoder::DoCompress() {
-  HashTable.assign(HashSize, HashEmpty);
+  HashTable.resize(HashSize);  // emptied by Clear
   uint32_t* table = HashTable.data();
   Clear();
   int c = *Pixel++;

@@ -159,6 +159,39 @@ QString RunPython(const QString& script, const QStringList& args) {
   return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
 }
 
+// Files we wrote (name -> bytes, saved as name.png in folder): pngcheck accepts each, and
+// python3-pil reads the same pixels from it as libpng.
+void CheckWrittenFiles(const QString& folder, std::map<std::string, std::vector<uint8_t>>& written) {
+  if (QFile::exists("/usr/bin/pngcheck")) {
+    for (const auto& [name, file] : written) {
+      QProcess p;
+      p.start("/usr/bin/pngcheck", {folder + "/" + QString::fromStdString(name) + ".png"});
+      ASSERT_TRUE(p.waitForFinished(30000));
+      EXPECT_EQ(p.exitCode(), 0) << name << ": " << p.readAllStandardOutput().toStdString();
+    }
+  }
+  if (HavePython()) {
+    const QString script = R"(
+import sys
+from PIL import Image
+for f in sys.argv[1:]:
+    im = Image.open(f); im.load()
+    print(f.rsplit('/', 1)[1][:-4], im.convert('RGB').tobytes().hex())
+)";
+    QStringList args;
+    for (const auto& [name, file] : written) args << folder + "/" + QString::fromStdString(name) + ".png";
+    const QStringList lines = RunPython(script, args).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), int(written.size())) << lines.join("\n").toStdString();
+    for (const QString& line : lines) {
+      const QStringList parts = line.split(' ');
+      ASSERT_EQ(parts.size(), 2);
+      const auto ref = pngref::ReadRgb(written[parts[0].toStdString()]);
+      const QByteArray expected = QByteArray(reinterpret_cast<const char*>(ref.Rgb.data()), qsizetype(ref.Rgb.size())).toHex();
+      EXPECT_EQ(parts[1].toLatin1(), expected) << parts[0].toStdString();
+    }
+  }
+}
+
 }  // namespace
 
 // Every colour type and bit depth, plain and interlaced, odd sizes, with transparency and with
@@ -298,34 +331,7 @@ TEST(PngEncode, FilesPassPngcheckAndReadBackInLibpngAndPil) {
     written[c.Name] = file;
     WriteFileAtomically((dir.path() + "/" + c.Name + ".png").toStdString(), file.data(), file.size());
   }
-  if (QFile::exists("/usr/bin/pngcheck")) {
-    for (const auto& [name, file] : written) {
-      QProcess p;
-      p.start("/usr/bin/pngcheck", {dir.path() + "/" + QString::fromStdString(name) + ".png"});
-      ASSERT_TRUE(p.waitForFinished(30000));
-      EXPECT_EQ(p.exitCode(), 0) << name << ": " << p.readAllStandardOutput().toStdString();
-    }
-  }
-  if (HavePython()) {
-    const QString script = R"(
-import sys
-from PIL import Image
-for f in sys.argv[1:]:
-    im = Image.open(f); im.load()
-    print(f.rsplit('/', 1)[1][:-4], im.convert('RGB').tobytes().hex())
-)";
-    QStringList args;
-    for (const auto& [name, file] : written) args << dir.path() + "/" + QString::fromStdString(name) + ".png";
-    const QStringList lines = RunPython(script, args).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), int(written.size())) << lines.join("\n").toStdString();
-    for (const QString& line : lines) {
-      const QStringList parts = line.split(' ');
-      ASSERT_EQ(parts.size(), 2);
-      const auto ref = pngref::ReadRgb(written[parts[0].toStdString()]);
-      const QByteArray expected = QByteArray(reinterpret_cast<const char*>(ref.Rgb.data()), qsizetype(ref.Rgb.size())).toHex();
-      EXPECT_EQ(parts[1].toLatin1(), expected) << parts[0].toStdString();
-    }
-  }
+  CheckWrittenFiles(dir.path(), written);
 }
 
 TEST(PngEncode, RoundTripKeepsPixelsAndFormat) {
@@ -521,34 +527,7 @@ TEST(PngChunks, ResavedFilesKeepOnlyChunksThatFit) {
       written[name] = file;
       WriteFileAtomically((dir.path() + "/" + QString::fromStdString(name) + ".png").toStdString(), file.data(), file.size());
     }
-  if (havePngcheck) {
-    for (const auto& [name, file] : written) {
-      QProcess p;
-      p.start("/usr/bin/pngcheck", {dir.path() + "/" + QString::fromStdString(name) + ".png"});
-      ASSERT_TRUE(p.waitForFinished(30000));
-      EXPECT_EQ(p.exitCode(), 0) << name << ": " << p.readAllStandardOutput().toStdString();
-    }
-  }
-  if (HavePython()) {
-    const QString script = R"(
-import sys
-from PIL import Image
-for f in sys.argv[1:]:
-    im = Image.open(f); im.load()
-    print(f.rsplit('/', 1)[1][:-4], im.convert('RGB').tobytes().hex())
-)";
-    QStringList args;
-    for (const auto& [name, file] : written) args << dir.path() + "/" + QString::fromStdString(name) + ".png";
-    const QStringList lines = RunPython(script, args).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), int(written.size())) << lines.join("\n").toStdString();
-    for (const QString& line : lines) {
-      const QStringList parts = line.split(' ');
-      ASSERT_EQ(parts.size(), 2);
-      const auto ref = pngref::ReadRgb(written[parts[0].toStdString()]);
-      const QByteArray expected = QByteArray(reinterpret_cast<const char*>(ref.Rgb.data()), qsizetype(ref.Rgb.size())).toHex();
-      EXPECT_EQ(parts[1].toLatin1(), expected) << parts[0].toStdString();
-    }
-  }
+  CheckWrittenFiles(dir.path(), written);
 }
 
 TEST(PngChunks, TransparencyChunkForms) {
