@@ -2,7 +2,7 @@
 //
 // The first byte chooses what the rest is: a stream with a header for one of the methods (stored,
 // run-length, LZH, custom, LH5; size, checksum and lock flag taken from the next bytes), the raw
-// bytes as a stream, or a source to compress and expand again.
+// bytes as a stream, or a method and a source to compress and expand again.
 //
 // Inputs are tens of kilobytes (the seeds are compressed documents and texts), enough for the
 // coders' later blocks and table rebuilds; the expanded size is kept to 64 KB and round trips to
@@ -88,12 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size >= sizeof h) std::memcpy(&h, data, sizeof h);
     if (h.UncompressedSize > kMostExpanded) return 0;
     ExpandChecked(c, std::vector<uint8_t>(data, data + size), true);
-  } else if (size <= 32768) {
-    for (uint8_t method : {cmRLE, cmLZH, cmLH5}) RoundTrip(c, data, size, method);
-    if (mode == 7) {
-      c.Key = int32_t(0x01020304);
-      RoundTrip(c, data, size, cmLH5);
-    }
+  } else if (size >= 1 && size <= 32768) {
+    // One method per input, chosen by the next byte; mode 7 with a key.
+    static const uint8_t methods[] = {cmRLE, cmLZH, cmLH5};
+    const uint8_t method = methods[data[0] % 3];
+    if (mode == 7) c.Key = int32_t(0x01020304);
+    RoundTrip(c, data + 1, size - 1, method);
   }
   return 0;
 }
