@@ -5,23 +5,29 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_options.h"
 #include "platform/canvas.h"
 #include "platform/exceptions.h"
 #include "platform/metafile.h"
 #include "platform/streams.h"
 
 namespace {
+// Text needs fonts, and fonts an application object: one is made unless the program has its own.
 void Init() {
   static int argc = 1;
   static char name[] = "fuzz_metafile";
   static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = [] {
+  if (QCoreApplication::instance() == nullptr) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QGuiApplication(argc, argv);
-  }();
-  (void)app;
+    new QGuiApplication(argc, argv);
+  }
 }
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  AddDefaultOptions(argc, argv);
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Init();
