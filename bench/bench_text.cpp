@@ -64,7 +64,7 @@ void InsertAtCell1(benchmark::State& state, bool fullRepaint) {
     form->LayoutTextCells();
     state.ResumeTiming();
   }
-  if (LastTextCell() < 3990) state.SkipWithError("page not full");
+  if (Form1->LastTextCell() < 3990) state.SkipWithError("page not full");
 }
 
 void BM_InsertCharAtCell1OfFullPage(benchmark::State& state) { InsertAtCell1(state, false); }

@@ -46,13 +46,12 @@
 #include "platform/screen.h"
 #include "platform/streams.h"
 #include "settings/settings_store.h"
-#include "settings/zqv_ini_file.h"
+#include "platform/zqv_ini_file.h"
 #include "text/page_geometry.h"
 #include "text/text_glue.h"
 
 TForm1* Form1 = nullptr;
 
-TZQVCad* Figures = nullptr;
 TColor BackgroundColor = clWindow;
 TRect SelectionRect;
 bool SelectionRectShown = false;
@@ -126,8 +125,9 @@ bool IsImageFileName(const std::string& FileName) {
 
 // ---------------------------------------------------------------- start-up
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTextPage&>(*this)) {
   Form1 = this;
+  Host = this;
   setupUi(this);
   Compress1 = std::make_unique<TCompress>();
   Compress1->Key = 0;
@@ -216,6 +216,7 @@ void TForm1::WireCommands() {
   // The custom palette sets are exclusive choices.
   auto* sets = new QActionGroup(this);
   for (QAction* a : CustomSets1->actions()) sets->addAction(a);
+  WireTextCommands();
 }
 
 bool TForm1::CheckSpecialFonts() {
@@ -755,7 +756,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     const bool editor = watched->inherits("QLineEdit") || watched->inherits("QAbstractSpinBox") ||
                         watched->inherits("QTextEdit") || watched->inherits("QPlainTextEdit") ||
                         watched->inherits("QComboBox");
-    if (!editor) return TextKeyEvent(static_cast<QKeyEvent*>(event));
+    if (!editor) return TextKeyEvent(*this, static_cast<QKeyEvent*>(event));
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -9,7 +9,7 @@
 #include "helpers/page_surface.h"
 #include "platform/numeric.h"
 #include "platform/screen.h"
-#include "settings/zqv_ini_file.h"
+#include "platform/zqv_ini_file.h"
 #include "text/page_geometry.h"
 
 TPageSetupDialog* PageSetupDialog = nullptr;

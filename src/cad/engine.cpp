@@ -39,6 +39,8 @@ TZQVCad::TZQVCad(QWidget* parent, int NodeCountSetting, int32_t xResolution, int
   ScanGrids = true;
 }
 
+TZQVCad* Figures = nullptr;
+
 TZQVCad::~TZQVCad() {
   if (OnDestroy) OnDestroy(this);
   Ready = false;

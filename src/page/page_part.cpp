@@ -5,39 +5,37 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/main_window.h"
 #include "platform/canvas.h"
 #include "text/text_glue.h"
+#include "text/text_page.h"
 
 int TextUndoCount = 0;
 
-void PushTextUndo(QObject* Sender) {
+void TPagePart::PushTextUndo(QObject* Sender) {
   ++TextUndoCount;
-  TextSetButtonEnabled(TextButton::tbUndo, true);
+  SetButtonEnabled(TextButton::tbUndo, true);
 }
 
-TForm1* TPagePart::Form() { return static_cast<TForm1*>(this); }
-
 void TPagePart::RefreshAllImages(QObject* Sender, bool NoHourglass) {
-  TForm1* f = Form();
-  TCanvas* c = TextPageCanvas();
+  TTextPage* f = &PageText;
+  TCanvas* c = PageCanvas();
   if (c) {
-    c->Brush.Color = TextBackgroundColor();
+    c->Brush.Color = PageBackgroundColor();
     c->Brush.Style = bsSolid;
     c->FillRect(TRect(0, 0, c->Width(), c->Height()));
     RefreshText(c, 1.0, 1.0, false, 1);
     if (f->HasTextSelection())
       for (int i = std::max(f->SelStart, 1); i < std::min(f->SelEnd, CellCount); ++i) f->HighlightChar(i);
-    TextInvalidatePage();
+    InvalidatePage();
   }
-  if (TextButtonDown(TextButton::tbText) && Sender != static_cast<QObject*>(TextMainWindowObject()))
+  if (ButtonDown(TextButton::tbText) && Sender != static_cast<QObject*>(MainWindowObject()))
     f->SetCaretPosition(Sender, 0, 0);
 }
 
 void TPagePart::RefreshText(TCanvas* Canvas, double XScale, double YScale, bool UseBackgroundColour, int FirstCell) {
-  TForm1* f = Form();
+  TTextPage* f = &PageText;
   if (!Canvas || !f->TextPageReady()) return;
-  const int last = LastTextCell();
+  const int last = f->LastTextCell();
   TCellPainter painter(Canvas);
   for (int layer = 0; layer < 2; ++layer) {
     for (int i = std::max(FirstCell, 1); i <= last; ++i) {
@@ -46,16 +44,16 @@ void TPagePart::RefreshText(TCanvas* Canvas, double XScale, double YScale, bool 
       if (f->CharCodes[i] == chMarker && SameFontName(font.Name, "ZQVSerif")) continue;
       const int x = int(std::lround((f->CharPositions[i].X + 1) * XScale));
       const int y = int(std::lround((f->CharPositions[i].Y + f->CharOffsets[i]) * YScale));
-      painter.Draw(x, y, font, f->CharCodes[i], UseBackgroundColour ? TextBackgroundColor() : font.Color);
+      painter.Draw(x, y, font, f->CharCodes[i], UseBackgroundColour ? PageBackgroundColor() : font.Color);
     }
   }
-  TextInvalidatePage();
+  InvalidatePage();
 }
 
 bool TPagePart::DeselectImage(QObject* Sender, bool StoreRect) { return false; }
 
 void TPagePart::DeleteSelectedText(QObject* Sender) {
-  TForm1* f = Form();
+  TTextPage* f = &PageText;
   f->CurrentI = std::clamp(f->SelStart, 1, MaxCharacters - 1);
   if (f->HasTextSelection()) {
     PushTextUndo(Sender);
@@ -68,7 +66,7 @@ void TPagePart::DeleteSelectedText(QObject* Sender) {
 }
 
 void TPagePart::TrimSelectionToText() {
-  TForm1* f = Form();
+  TTextPage* f = &PageText;
   if (!f->HasTextSelection()) return;
   if (f->SelStart < MaxCharacters && f->SelEnd < MaxCharacters) {
     while (f->SelStart < f->SelEnd && f->CharCodes[f->SelStart] < 32) f->UnhighlightChar(f->SelStart++);

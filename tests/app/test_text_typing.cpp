@@ -1,6 +1,6 @@
 // Typing, inserting and overtyping, line breaks, Delete and Backspace.
 #include "helpers/speed_button.h"
-#include "text_fixture.h"
+#include "text_window_fixture.h"
 
 using Typing = TextPageTest;
 
@@ -101,16 +101,16 @@ TEST_F(Typing, StyleButtonsGiveTheNextCharacterItsStyle) {
 TEST_F(Typing, InsertCharCentresALargeSummationSign) {
   Type("a");
   TFont sigma("Symbol", 24, 0, clBlack, SYMBOL_CHARSET);
-  ASSERT_TRUE(form->InsertChar(nullptr, TextPageCanvas(), true, sigma, 0, 229));
+  ASSERT_TRUE(form->InsertChar(nullptr, form->PageCanvas(), true, sigma, 0, 229));
   EXPECT_EQ(form->CharOffsets[2], -6);
-  EXPECT_TRUE(form->InsertChar(nullptr, TextPageCanvas(), true, sigma, 0, 20));  // below 32: nothing
+  EXPECT_TRUE(form->InsertChar(nullptr, form->PageCanvas(), true, sigma, 0, 20));  // below 32: nothing
   EXPECT_EQ(form->CurrentI, 3);
 }
 
 TEST_F(Typing, TheCellLimitRefusesWithItsMessage) {
   for (int i = 1; i <= 4092; ++i) form->CharCodes[i] = 'x';
   form->CurrentI = 10;
-  EXPECT_FALSE(form->InsertChar(nullptr, TextPageCanvas(), true, *TypingFont, 0, 'y'));
+  EXPECT_FALSE(form->InsertChar(nullptr, form->PageCanvas(), true, *TypingFont, 0, 'y'));
   EXPECT_EQ(rec->Texts(), std::vector<std::string>{kLimit});
   EXPECT_EQ(form->CharCodes[4093], 0);
   rec->Clear();
@@ -133,7 +133,7 @@ TEST_F(Typing, TypingAtTheLastCellOfTheTableWritesNothingPastIt) {
   EXPECT_EQ(rec->Texts(), std::vector<std::string>{kLimit});
   rec->Clear();
   form->CurrentI = MaxCharacters;
-  EXPECT_FALSE(form->InsertChar(form, TextPageCanvas(), true, *TypingFont, 0, 'y'));
+  EXPECT_FALSE(form->InsertChar(form, form->PageCanvas(), true, *TypingFont, 0, 'y'));
   EXPECT_FALSE(form->NewLine(form, 0, true));
 }
 
@@ -182,10 +182,10 @@ TEST_F(Typing, EnterBreaksTheLineOncePerBurstSnapshotAndNotBelowTheBottomMargin)
   while (form->CharPositions[cell].Y + 20 + 6 < bMargin) ++cell;
   form->CurrentI = cell;
   form->MoveCaretTo(form->CharPositions[cell]);
-  const int last = LastTextCell();
+  const int last = form->LastTextCell();
   Key(vk::Return);
   EXPECT_EQ(form->CurrentI, cell);
-  EXPECT_EQ(LastTextCell(), last);
+  EXPECT_EQ(form->LastTextCell(), last);
   EXPECT_EQ(Beeps(), 2);
 }
 
@@ -253,4 +253,10 @@ TEST_F(Typing, BackspaceDeletesJoinsAndRemovesEmptyLines) {
   Key(vk::Back);
   EXPECT_EQ(Beeps(), beeps + 1);
   EXPECT_EQ(form->CharPositions[1], TPoint(48, 48));
+}
+
+TEST_F(Typing, ScriptSizeTakesTheMainFontPercentOfAtLeastTwenty) {
+  MainFontDlg->ScriptPercent = 5;  // raised to 20
+  EXPECT_EQ(form->ScriptFontSize(10), 2);
+  MainFontDlg->ScriptPercent = 50;
 }

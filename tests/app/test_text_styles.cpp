@@ -1,7 +1,7 @@
 // Styles and scripts of the selection and of the next character; Normal; the font of a
 // selection; the Format menu state.
 #include "helpers/speed_button.h"
-#include "text_fixture.h"
+#include "text_window_fixture.h"
 
 using Styles = TextPageTest;
 

@@ -8,7 +8,7 @@
 #include "platform/caret.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
-#include "text_fixture.h"
+#include "text_window_fixture.h"
 
 using Caret = TextPageTest;
 

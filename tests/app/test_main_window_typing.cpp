@@ -4,7 +4,7 @@
 
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
-#include "text_fixture.h"
+#include "text_window_fixture.h"
 
 using MainWindowTyping = TextPageTest;
 
@@ -104,7 +104,7 @@ TEST_F(MainWindowTyping, ReleasesFromAutoRepeatDoNotEndTheDeleteBurst) {
 TEST_F(MainWindowTyping, NewGivesAnEmptyPage) {
   Type("abc\ndef");
   form->NewFile(form->New1);
-  EXPECT_EQ(LastTextCell(), 0);
+  EXPECT_EQ(form->LastTextCell(), 0);
   EXPECT_EQ(form->CurrentI, 1);
   EXPECT_EQ(form->CharPositions[1], TPoint(lMargin, tMargin));
   EXPECT_EQ(form->CharPositions[2], TPoint(lMargin, tMargin + LineHeight));

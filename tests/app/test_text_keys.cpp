@@ -4,7 +4,7 @@
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
-#include "text_fixture.h"
+#include "text_window_fixture.h"
 
 using Keys = TextPageTest;
 
