@@ -211,9 +211,13 @@ protected:
   void changeEvent(QEvent* event) override;
 
 private:
+  // Wires every command; each concern wires its own, in its own file.
   void WireCommands();
-  // The text commands of the buttons and menu items (text_host_window.cpp).
-  void WireTextCommands();
+  void WireToolCommands();      // main_window_tools.cpp
+  void WireTextCommands();      // text_host_window.cpp
+  void WireDocumentCommands();  // main_window_document.cpp
+  void WireMenuCommands();      // main_window.cpp
+  void WireClosingCommands();   // main_window_closing.cpp
   void SetUpStatusBar();
   bool Shown = false;
 };

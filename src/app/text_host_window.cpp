@@ -290,6 +290,17 @@ void TForm1::ClearSelectionRect() { SelectionRect = TRect(0, 0, 0, 0); }
 // ---- Binding the text commands ----
 
 void TForm1::WireTextCommands() {
+  // Style buttons: each in a group of its own, any combination may be down.
+  int group = 2;
+  for (auto* b : {tbBold, tbItalics, tbUnderline, tbStrikeOut}) {
+    b->SetGroupIndex(group++);
+    b->AllowAllUp = true;
+  }
+  // Script buttons: one group, at most one down.
+  for (auto* b : {tbSuperScript, tbSubscript, tbMidscript}) {
+    b->SetGroupIndex(10);
+    b->AllowAllUp = true;
+  }
   TForm1* f = this;
   auto bindButton = [f](TZQVSpeedButton* b, void (TTextPage::*handler)(QObject*)) {
     QObject::connect(b, &QToolButton::clicked, f, [f, b, handler] { (f->*handler)(b); });

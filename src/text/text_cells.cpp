@@ -233,7 +233,8 @@ int32_t TTextPage::CellScriptKind(int32_t Index) {
     if (o == int16_t(ScriptOffset(size, skSuperscript))) return skSuperscript;
     if (o == int16_t(Host->CustomOffset())) return skMidscript;
     if (o == int16_t(ScriptOffset(size, skSubscript))) return skSubscript;
-  } catch (...) {
+  } catch (const Exception&) {
+    // A font size whose script offsets overflow has no script kind.
   }
   return skNone;
 }
