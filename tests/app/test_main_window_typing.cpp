@@ -129,3 +129,37 @@ TEST_F(MainWindowTyping, FastTypingKeepsTheOrderOfQueuedKeys) {
   QCoreApplication::processEvents();
   EXPECT_EQ(Cells(1, 9), "abcdefgh|");
 }
+
+TEST_F(MainWindowTyping, ShiftOrCtrlArrowsMoveTheSelectionRectangleOutsideTextMode) {
+  form->tbSelect->SetDown(true);
+  SelectionRect = TRect(10, 20, 110, 70);
+  SelectionRectShown = true;
+  form->InPixels1->setChecked(true);
+  Key(vk::Right, ssShift);
+  Key(vk::Numpad2, ssCtrl);
+  Key('W', ssShift);
+  EXPECT_EQ(SelectionRect, TRect(11, 30, 110, 80));
+  EXPECT_EQ(form->PanelText(2).toStdString(), "L:11   T:30");
+  EXPECT_EQ(form->PanelText(3).toStdString(), "W:99   H:50");
+  EXPECT_FALSE(form->SelRectKeyMoved);  // the key release finished the move
+  Key(vk::Right, ssShift | ssCtrl);      // both held: not the rectangle
+  EXPECT_EQ(SelectionRect, TRect(11, 30, 110, 80));
+  SelectionRectShown = false;
+}
+
+TEST_F(MainWindowTyping, ScriptSizeTakesTheMainFontPercentOfAtLeastTwenty) {
+  MainFontDlg->ScriptPercent = 5;  // raised to 20
+  EXPECT_EQ(form->ScriptFontSize(10), 2);
+  MainFontDlg->ScriptPercent = 50;
+}
+
+TEST_F(MainWindowTyping, CtrlArrowsWithASelectionMoveTheIndentMarker) {
+  Type("abc");
+  form->SelStart = 1;
+  form->SelEnd = 3;
+  const int start = form->ParaPanel1->GetMarkerPos();
+  const int inc = form->ParaPanel1->Increment();
+  Key(vk::Numpad6, ssCtrl);
+  EXPECT_EQ(form->ParaPanel1->GetMarkerPos(), std::min(start + inc, form->ParaPanel1->Max()));
+  EXPECT_TRUE(form->HasTextSelection());
+}

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -57,7 +58,9 @@ public:
   bool InSymbolFontList(const std::string& name) override {
     return std::any_of(SymbolFonts.begin(), SymbolFonts.end(), [&](const std::string& n) { return SameFontName(n, name.c_str()); });
   }
-  bool ExecuteFontDialog(TFont& font) override { return false; }
+  // The font dialog answers through FontDialog; without one it is cancelled.
+  std::function<bool(TFont&)> FontDialog;
+  bool ExecuteFontDialog(TFont& font) override { return FontDialog && FontDialog(font); }
   TCanvas* PageCanvas() override { return &PageImage.Canvas(); }
   void InvalidatePage() override {}
   TColor PageBackgroundColor() override { return clWhite; }
@@ -141,6 +144,11 @@ public:
   void DeleteSelectedFigures() override {}
   void ClearSelectionRect() override {}
 
+  // A menu item chosen: a checkable item checks or unchecks itself before its command runs.
+  void Trigger(TextMenu m, void (TTextPage::*command)(QObject*)) {
+    Checked[m] = !Checked[m];
+    (Page.*command)(Menus[size_t(m)].get());
+  }
   // A toolbar button pressed: it toggles (a style button) and its command runs with it as sender.
   void Click(TextButton b, void (TTextPage::*command)(QObject*)) {
     Down[b] = !Down[b];
