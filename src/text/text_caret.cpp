@@ -3,15 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "helpers/small_helpers.h"
 #include "platform/canvas.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
 namespace {
-
-bool PtInRectInclusive(int X, int Y, const TRect& R) {
-  return R.Left <= X && X <= R.Right && R.Top <= Y && Y <= R.Bottom;
-}
 
 std::string Format3(double v) {
   char buf[64];
