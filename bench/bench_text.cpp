@@ -12,10 +12,10 @@
 #include "dialogs/main_font_dialog.h"
 #include "platform/app_dir.h"
 #include "platform/canvas.h"
-#include "platform/streams.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
+#include "platform/streams.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 

@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFontMetrics>
-#include <algorithm>
 #include <QKeyEvent>
+#include <algorithm>
 
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"

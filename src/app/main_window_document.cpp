@@ -2,9 +2,9 @@
 // edit buttons' states.
 #include "app/main_window.h"
 
+#include <unistd.h>
 #include <QApplication>
 #include <algorithm>
-#include <unistd.h>
 
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"

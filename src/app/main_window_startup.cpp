@@ -7,31 +7,31 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <algorithm>
 #include <QPrinterInfo>
+#include <algorithm>
 
-#include "platform/exceptions.h"
-#include "platform/app_dir.h"
 #include "cad/engine.h"
+#include "cad/units.h"
 #include "codecs/gif_image.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
-#include "cad/units.h"
 #include "helpers/error_report.h"
 #include "helpers/gif_painter.h"
-#include "helpers/zqv_gif.h"
 #include "helpers/speed_button.h"
+#include "helpers/zqv_gif.h"
+#include "platform/app_dir.h"
 #include "platform/canvas.h"
-#include "platform/cursors.h"
 #include "platform/clipboard_formats.h"
+#include "platform/cursors.h"
+#include "platform/exceptions.h"
 #include "platform/font.h"
 #include "platform/guarded.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/process_messages.h"
 #include "platform/streams.h"
-#include "settings/settings_store.h"
 #include "platform/zqv_ini_file.h"
+#include "settings/settings_store.h"
 #include "text/page_geometry.h"
 
 // The glyph resources live in the core library and must be registered explicitly.

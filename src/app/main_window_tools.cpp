@@ -4,17 +4,17 @@
 #include <QLocale>
 #include <algorithm>
 
-#include "platform/exceptions.h"
-#include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "cad/old_shape_points.h"
 #include "codecs/gif_image.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
-#include "cad/old_shape_points.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
+#include "platform/app_dir.h"
 #include "platform/canvas.h"
+#include "platform/exceptions.h"
 #include "platform/guarded.h"
 #include "platform/screen.h"
 #include "platform/zqv_ini_file.h"

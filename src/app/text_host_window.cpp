@@ -6,23 +6,23 @@
 
 #include <QFontDialog>
 #include <QMenu>
-#include <functional>
 #include <QPainter>
 #include <QTimer>
+#include <functional>
 
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
 #include "helpers/para_panel.h"
-#include "platform/numeric.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
 #include "platform/caret.h"
+#include "platform/numeric.h"
 #include "platform/screen.h"
 #include "settings/settings_store.h"
-#include "dialogs/main_font_dialog.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/messages.h"
 #include "cad/figure_transforms.h"
 #include "cad/mapping.h"
 #include "cad/node_layout.h"
 #include "cad/point_operations.h"
 #include "cad/units.h"
+#include "platform/messages.h"
 
 bool NewFigureStarted = false;
 

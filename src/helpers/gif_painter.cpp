@@ -4,9 +4,9 @@
 #include <QThread>
 #include <algorithm>
 
-#include "platform/process_messages.h"
 #include "platform/canvas.h"
 #include "platform/numeric.h"
+#include "platform/process_messages.h"
 
 TGIFPainter::TGIFPainter(TGIFImage* image, TCanvas* canvas, TGIFDrawOptions drawOptions, const TRect& rect,
                          TGIFAnimationPainter** painterRef)

@@ -41,9 +41,7 @@ protected:
           return false;
         }
         return true;
-      case QEvent::Close:
-        event->ignore();
-        return true;
+      case QEvent::Close: event->ignore(); return true;
       case QEvent::KeyRelease:
       case QEvent::Shortcut:
       case QEvent::ShortcutOverride:
@@ -53,10 +51,8 @@ protected:
       case QEvent::TouchUpdate:
       case QEvent::TouchEnd:
       case QEvent::TabletPress:
-      case QEvent::TabletRelease:
-        return true;
-      default:
-        return false;
+      case QEvent::TabletRelease: return true;
+      default: return false;
     }
   }
 };

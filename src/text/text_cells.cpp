@@ -7,9 +7,9 @@
 #include <QApplication>
 
 #include "platform/canvas.h"
-#include "platform/process_messages.h"
 #include "platform/exceptions.h"
 #include "platform/numeric.h"
+#include "platform/process_messages.h"
 #include "platform/streams.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"

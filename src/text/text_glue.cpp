@@ -1,8 +1,9 @@
 // The text engine's side of the platform: glyph widths and drawing of cell bytes, messages and
 // beeps, the Insert toggle, key events of the page and the special fonts.
-#include <deque>
 #include "text/text_glue.h"
+#include <deque>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -10,15 +11,14 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QCoreApplication>
 #include <array>
 #include <unordered_map>
 
 #include "helpers/error_report.h"
 #include "platform/canvas.h"
 #include "platform/caret.h"
-#include "platform/keys.h"
 #include "platform/exceptions.h"
+#include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
 #include "text/text_page.h"

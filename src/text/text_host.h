@@ -30,17 +30,48 @@ class TCanvas;
 
 // The tool and style buttons the text commands read and set.
 enum class TextButton {
-  tbText, tbDraw, tbSelect, tbMove,
-  tbBold, tbItalics, tbUnderline, tbStrikeOut,
-  tbSuperScript, tbSubscript, tbMidscript,
-  tbCutText, tbCopy, tbPaste, tbUndo, FontUp, FontDown1,
+  tbText,
+  tbDraw,
+  tbSelect,
+  tbMove,
+  tbBold,
+  tbItalics,
+  tbUnderline,
+  tbStrikeOut,
+  tbSuperScript,
+  tbSubscript,
+  tbMidscript,
+  tbCutText,
+  tbCopy,
+  tbPaste,
+  tbUndo,
+  FontUp,
+  FontDown1
 };
 // The menu items the text commands read and set.
 enum class TextMenu {
-  Bold, _Italics, Underline2, Strikeout2, Superscripts1, Subscripts1, MidScripts1,
-  Bold1, Italic1, Underline1, Strikeout1, Indent1, WrapSelectiontoMargin1, WraptoX1, TrimSelection1,
-  ChangeSelectedTextAttributes1, ChangeSelectedTextAttributes3, SpecialFonts1, MainFont1,
-  InPixels1, IncDelandBackinUndo1, AlwaysRefresh1,
+  Bold,
+  _Italics,
+  Underline2,
+  Strikeout2,
+  Superscripts1,
+  Subscripts1,
+  MidScripts1,
+  Bold1,
+  Italic1,
+  Underline1,
+  Strikeout1,
+  Indent1,
+  WrapSelectiontoMargin1,
+  WraptoX1,
+  TrimSelection1,
+  ChangeSelectedTextAttributes1,
+  ChangeSelectedTextAttributes3,
+  SpecialFonts1,
+  MainFont1,
+  InPixels1,
+  IncDelandBackinUndo1,
+  AlwaysRefresh1
 };
 
 class TTextHost {
@@ -64,8 +95,7 @@ public:
 
   // ---- Page composition, image objects, undo (the page part of the host)
   virtual void RefreshAllImages(QObject* Sender, bool NoHourglass) = 0;
-  virtual void RefreshText(TCanvas* Canvas, double XScale, double YScale, bool UseBackgroundColour,
-                           int FirstCell) = 0;
+  virtual void RefreshText(TCanvas* Canvas, double XScale, double YScale, bool UseBackgroundColour, int FirstCell) = 0;
   virtual bool DeselectImage(QObject* Sender, bool StoreRect) = 0;
   virtual void DeleteSelectedText(QObject* Sender) = 0;
   virtual void TrimSelectionToText() = 0;
@@ -74,8 +104,8 @@ public:
 
   // ---- Document and window state
   virtual void SetDocumentModified() = 0;
-  virtual bool IsPageDisabled() = 0;        // the page is closed; no text key works
-  virtual bool IsMouseClickActive() = 0;    // a click on the page is being handled
+  virtual bool IsPageDisabled() = 0;      // the page is closed; no text key works
+  virtual bool IsMouseClickActive() = 0;  // a click on the page is being handled
   virtual void ShowInsertMode() = 0;
   virtual void UpdateEditButtons() = 0;
   virtual void UpdateCadSelector() = 0;

@@ -6,9 +6,9 @@
 
 #include <QApplication>
 
+#include "platform/process_messages.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
-#include "platform/process_messages.h"
 
 namespace {
 

@@ -29,7 +29,8 @@ protected:
 };
 
 void PostKey(QWidget* w, int key) {
-  QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Escape ? "\x1b" : "a"));
+  QCoreApplication::postEvent(
+      w, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Escape ? "\x1b" : "a"));
 }
 void PostClick(QWidget* w) {
   QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
@@ -76,7 +77,7 @@ TEST(ProcessMessages, BusyLetsNoUserCommandInButTheStopRequest) {
 
     // A click on the stop control is delivered and stops as well.
     QCoreApplication::postEvent(&stop, new QMouseEvent(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2),
-                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+                                                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
     ProcessMessages();
     EXPECT_EQ(stops, 2);
     {

@@ -56,7 +56,8 @@ public:
   int CustomOffset() override { return -4; }
   int StandardSize() override { return 12; }
   bool InSymbolFontList(const std::string& name) override {
-    return std::any_of(SymbolFonts.begin(), SymbolFonts.end(), [&](const std::string& n) { return SameFontName(n, name.c_str()); });
+    return std::any_of(SymbolFonts.begin(), SymbolFonts.end(),
+                       [&](const std::string& n) { return SameFontName(n, name.c_str()); });
   }
   // The font dialog answers through FontDialog; without one it is cancelled.
   std::function<bool(TFont&)> FontDialog;

@@ -1,8 +1,8 @@
 // The caret keys, Tab and the special fonts' glyphs.
 #include <QFontDatabase>
 
-#include "platform/canvas.h"
 #include "fake_text_host.h"
+#include "platform/canvas.h"
 
 using Keys = TextPageTest;
 
