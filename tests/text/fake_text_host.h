@@ -8,7 +8,6 @@
 #include <QObject>
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <functional>
 #include <map>
 #include <memory>
@@ -25,6 +24,7 @@
 #include "text/text_glue.h"
 #include "text/text_host.h"
 #include "text/text_page.h"
+#include "text_keystrokes.h"
 
 class TFakeTextHost : public TTextHost {
 public:
@@ -181,31 +181,9 @@ struct TextPageTest : ::testing::Test {
     rec->Clear();
   }
 
-  void Type(const std::string& text) {
-    for (char c : text) {
-      if (c == '\n') {
-        Key(vk::Return);
-        continue;
-      }
-      uint16_t k = std::isalnum(uint8_t(c)) ? uint16_t(std::toupper(uint8_t(c))) : c == ' ' ? vk::Space : 0;
-      page.FormKeyDown(&host.Window, k, 0);
-      char ch = c;
-      page.FormKeyPress(&host.Window, ch);
-      page.FormKeyUp(&host.Window, k, 0);
-    }
-  }
-  void Key(uint16_t key, TShiftState shift = 0) {
-    uint16_t k = key;
-    page.FormKeyDown(&host.Window, k, shift);
-    k = key;
-    page.FormKeyUp(&host.Window, k, shift);
-  }
-  // The characters of cells first .. last as text ('|' for a line end).
-  std::string Cells(int first, int last) {
-    std::string s;
-    for (int i = first; i <= last; ++i) s += page.CharCodes[i] ? char(page.CharCodes[i]) : '|';
-    return s;
-  }
+  void Type(const std::string& text) { TypeText(page, &host.Window, text); }
+  void Key(uint16_t key, TShiftState shift = 0) { PressKey(page, &host.Window, key, shift); }
+  std::string Cells(int first, int last) { return CellText(page, first, last); }
   int W(int cell) { return CellTextWidth(*page.CharFonts[cell], page.CharCodes[cell]); }
   int Beeps() { return rec->BeepCount(); }
 };
