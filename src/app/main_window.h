@@ -232,9 +232,6 @@ extern bool DrawingDragActive;
 extern bool MouseClickActive;
 extern int32_t DebugLevel;
 extern int32_t LogErrorCount;
-extern unsigned FormattedTextFormat;
-extern unsigned RichTextFormat;
-extern std::array<unsigned, 9> HandledClipboardFormats;
 
 extern std::string PageIniName;  // AppDir + "PageIni.ini"
 extern TBitmap* PageBuffer;      // back buffer of the page renderer

@@ -93,8 +93,13 @@ void TForm1::Shapes2Click(QObject* Sender) { tbUndoClick(Sender); }
 void TForm1::Toggles1Click(QObject*) {}
 
 void TForm1::UpdateEditButtons() {
-  tbCopy->setEnabled(SelectionRectShown);
-  tbCutText->setEnabled(false);
+  const bool rectValid = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
+  tbCopy->setEnabled(SelectionRectShown || HasTextSelection());
+  tbCutText->setEnabled(HasTextSelection() ||
+                        (SelectionRectShown && rectValid && Figures && Figures->Ready && Figures->HasSelection()));
+  const bool paste = ClipboardHasPasteFormat();
+  tbPaste->setEnabled(paste);
+  Paste1->setEnabled(paste);
 }
 
 void TForm1::Print1Click(QObject*) {}

@@ -22,14 +22,36 @@ public:
   int BottomEdgePx() const;
   // Reads the "Margin_Defaults" section of the page settings file and sets the margin globals.
   void LoadPageDefaults();
-  // Applies the page set-up to the page image, the ruler and the caret.
+  // Applies the page set-up to the page image, the ruler and the caret; with ChangeMarginsToo the
+  // margins are taken from the edits first and the text moves with them.
   void SetUpPage(QObject* Sender, bool ChangeMarginsToo, int CellIndex);
+  // Recomputes the margin lines from the edits and moves the laid-out text by the change of the
+  // left and top margins (the text keeps its shape; nothing is wrapped again).
+  void ChangeMargins();
+  // OK: the page set-up is applied on closing when something was changed. Cancel: the values
+  // shown when the dialog opened come back.
+  void OKBtnClick();
+  void CancelBtnClick();
+  // Closing (OK, Cancel or the close box): applies the set-up when OK asked for it, then repaints
+  // the page.
+  void FormClose();
 
   QButtonGroup* PageStyles = nullptr;
+  bool ApplyOnClose = false;
+
+protected:
+  void showEvent(QShowEvent* event) override;
 
 private:
   double UnitFactor() const;
+  // The values as they were when the dialog was last shown.
+  double SavedTop = 0, SavedLeft = 0, SavedBottom = 0, SavedRight = 0;
+  bool SavedMetric = false;
+  int SavedPageStyle = 1;
 };
+
+// A margin, the page style or the unit was changed while the dialog was shown.
+extern bool PageSetupChanged;
 
 extern TPageSetupDialog* PageSetupDialog;
 // 2.54 when the page unit is metric, else 1.0: margin values divided by it are inches.

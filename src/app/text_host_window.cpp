@@ -212,6 +212,11 @@ bool TForm1::MoveImageFrameByKey(uint16_t key) { return false; }
 void TForm1::KeyMoveSelectionRect(uint16_t key, TShiftState shift) {
   const bool ctrl = shift & ssCtrl, sh = shift & ssShift;
   if (ctrl == sh || !SelectionRectShown || SelectionRect.IsEmpty()) return;
+  TCanvas* canvas = PageCanvas();
+  // The rectangle is drawn in not-xor mode: drawing it at its old place erases it.
+  auto draw = [this, canvas](const TRect& box) {
+    if (canvas) DrawDragRect(*canvas, false, TPoint(box.Left, box.Top), TPoint(box.Right, box.Bottom));
+  };
   TRect r = SelectionRect;
   switch (key) {
     case vk::Left: r.Left -= 1; r.Right -= 1; break;
@@ -232,7 +237,9 @@ void TForm1::KeyMoveSelectionRect(uint16_t key, TShiftState shift) {
       break;
     default: return;
   }
+  draw(SelectionRect);
   SelectionRect = r;
+  draw(SelectionRect);
   SelRectKeyMoved = true;
   auto fmt = [this](int px) {
     if (InPixels1->isChecked()) return QString::number(px);
@@ -265,6 +272,11 @@ void TForm1::MoveIndentMarker(uint16_t key) {
 void TForm1::EscapeOnPage() {
   ClearCurrentFigure();
   if (SelectionRectShown) {
+    // Drawn once more in not-xor mode, the rectangle goes; it is then emptied and hidden.
+    if (TCanvas* canvas = PageCanvas())
+      DrawDragRect(*canvas, true, TPoint(SelectionRect.Left, SelectionRect.Top),
+                   TPoint(SelectionRect.Right, SelectionRect.Bottom));
+    SelectionRect = TRect();
     SelectionRectShown = false;
     InvalidatePage();
   }

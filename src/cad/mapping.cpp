@@ -54,6 +54,8 @@ int32_t WorldToScreenXByRef(const TMappingRec& Map, double x) {
 }
 
 double RoundToStep(double v, double step) {
+  // A step of zero (the default snap step) or below means "no snapping": the value stays.
+  if (!(step > 0)) return v;
   const int32_t q = CadRound(static_cast<long double>(v) / step);
   return static_cast<double>(static_cast<long double>(q) * step);
 }

@@ -19,7 +19,7 @@ TPoint WorldToScreen(TMappingRec Map, TRealXYZ p);
 int32_t WorldToScreenXByRef(const TMappingRec& Map, double x);
 TRealPoint ScreenToWorldSnapped(TMappingRec Map, TPoint p);
 TRealPoint ScreenToWorldSnapped(TMappingRec Map, int32_t X, int32_t Y);
-// Round(v / step) * step with the quotient taken as a 32-bit integer.
+// Round(v / step) * step with the quotient taken as a 32-bit integer; v itself when step <= 0.
 double RoundToStep(double v, double step);
 
 TRealPoint RealPoint(double x, double y);

@@ -2,9 +2,9 @@
 
 #include <QLocale>
 #include <cmath>
-#include <cstdio>
 
 #include "cad/mapping.h"
+#include "platform/numeric.h"
 
 TScreenCmRec ScreenCmRec = {2.5L, 2.54L};
 
@@ -62,16 +62,7 @@ std::string StepFormat(uint8_t Index) {
 std::string FormatFloat(const std::string& Format, long double Value) {
   const auto dot = Format.find('.');
   const int decimals = dot == std::string::npos ? 0 : int(Format.size() - dot - 1);
-  if (!std::isfinite(Value)) throw EConvertError("Invalid floating point value");
-  char buffer[512];
-  const int n = std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, Value);
-  if (n < 0 || n >= int(sizeof buffer)) throw EConvertError("Invalid floating point value");
-  std::string s(buffer, size_t(n));
-  if (s == "-0" || s.rfind("-0.", 0) == 0) {
-    // A negative value that rounds to zero is written without its sign.
-    if (s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  }
-  return s;
+  return FormatFixed(Value, decimals);
 }
 
 std::string FormatDimension(uint8_t Precision, const std::string& Suffix, int32_t Numerator,

@@ -289,6 +289,16 @@ void TJPEGImage::Compress() {
   FHeight = FBitmap->Height();
 }
 
+std::unique_ptr<TJPEGImage> NewJpegFromBitmap(const TGraphic& Graphic, int Quality) {
+  auto jpeg = std::make_unique<TJPEGImage>();
+  jpeg->Assign(Graphic);
+  // Set after Assign, which takes a JPEG source's own settings.
+  jpeg->SetProgressiveEncoding(true);
+  jpeg->SetCompressionQuality(Quality < 101 ? Quality : 100);
+  jpeg->Compress();
+  return jpeg;
+}
+
 TBitmap& TJPEGImage::Bitmap() {
   if (FBitmap) return *FBitmap;
   auto bitmap = std::make_unique<TBitmap>();

@@ -60,6 +60,10 @@ private:
   bool FGrayscale = false;
 };
 
+// A new JPEG picture of Graphic, compressed at once with progressive encoding and the quality
+// Quality (100 when Quality is above 100; at least 1). The caller owns the result.
+std::unique_ptr<TJPEGImage> NewJpegFromBitmap(const TGraphic& Graphic, int Quality);
+
 // Registers ".JPG" and ".JPEG" with the picture classes (done once at start-up; repeating is
 // harmless).
 void RegisterJPEGImageFormat();

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/bitmap.h"
+#include "platform/graphic.h"
 #include "platform/win_types.h"
 
 class TCanvas;
@@ -34,6 +35,9 @@ public:
   void Invalidate() { update(); }
   bool Stretch = false;
   bool Transparent = false;
+  // The graphic a floating image object holds, of whichever picture class it was made from;
+  // empty for the page image, which shows Bitmap().
+  TPicture Picture;
 
   // Mouse events in the control's coordinates: button (Qt::MouseButton), modifiers, x, y.
   std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseDown;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "helpers/page_surface.h"
 #include "platform/ini_file.h"
 #include "platform/messages.h"
 
@@ -159,4 +160,17 @@ void ScaleFigureRecords(int32_t FileDpi, int32_t ScreenDpi, uint8_t* Records, si
       WriteI32(rec + i * 8 + 4, p.Y);
     }
   }
+}
+
+bool ImageHoldsBitmap(const TSizeChangedImage* Image) {
+  return Image && dynamic_cast<const TBitmap*>(Image->Picture.Graphic()) != nullptr;
+}
+
+void SetToggleKey(int Key, bool TurnOn, TKeyboardState& Saved) {
+  GetKeyboardState(Saved);
+  if (Key < 0 || Key >= int(Saved.size())) return;
+  if (bool(Saved[size_t(Key)] & 1) == TurnOn) return;
+  TKeyboardState state = Saved;
+  state[size_t(Key)] ^= 1;
+  SetKeyboardState(state);
 }

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/keys.h"
 #include "platform/win_types.h"
 
 class QMenu;
 class QWidget;
+class TSizeChangedImage;
 
 // The service-pack notice of GetLongFileName was shown (never on this platform).
 extern bool ServicePackWarned;
@@ -34,6 +36,12 @@ bool PtInRectInclusive(int32_t X, int32_t Y, const TRect& R);
 bool IsInNameList(const std::string& Name, const std::vector<std::string>& Names, int High);
 void ColorToHexString(TColor Color, std::string& S);
 long double Hypot(long double X, long double Y);
+// True when the image control's picture holds a graphic that is a TBitmap; False for no control
+// or an empty picture.
+bool ImageHoldsBitmap(const TSizeChangedImage* Image);
+// Copies the keyboard state into Saved, then switches the toggle of Key (a virtual-key code
+// 0..255) on or off when it differs. The caller restores Saved with SetKeyboardState when done.
+void SetToggleKey(int Key, bool TurnOn, TKeyboardState& Saved);
 
 // Shape records of the older document format: 740 bytes each, points as pairs of 32-bit integers
 // from offset 0, the kind at offset 145 and, for the multiline kinds, the index of the last used

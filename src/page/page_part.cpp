@@ -5,11 +5,43 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
 #include "platform/canvas.h"
+#include "platform/clipboard_formats.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
 int TextUndoCount = 0;
+unsigned FormattedTextFormat = 0;
+unsigned RichTextFormat = 0;
+std::array<unsigned, 9> HandledClipboardFormats{};
+
+bool ClipboardHasPasteFormat() {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (!data) return false;
+  for (const unsigned format : HandledClipboardFormats) {
+    switch (format) {
+      case CF_TEXT:
+        if (data->hasText()) return true;
+        break;
+      case CF_BITMAP:
+      case CF_DIB:
+        if (data->hasImage()) return true;
+        break;
+      default: {
+        // The registered formats travel under their own MIME types; the metafile formats have
+        // none on this platform.
+        const std::string mime = ClipboardFormatMimeType(format);
+        if (!mime.empty() && data->hasFormat(QString::fromStdString(mime))) return true;
+        break;
+      }
+    }
+  }
+  return false;
+}
 
 void TPagePart::PushTextUndo(QObject* Sender) {
   ++TextUndoCount;

@@ -10,6 +10,7 @@
 // - Only what the text engine calls is here so far; the page code completes it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "text/text_host.h"
@@ -41,6 +42,15 @@ public:
 private:
   TTextPage& PageText;
 };
+
+// The page's clipboard formats: its own formatted text and rich text (registered at start-up),
+// and the formats it can paste, in the order it prefers them.
+extern unsigned FormattedTextFormat;
+extern unsigned RichTextFormat;
+extern std::array<unsigned, 9> HandledClipboardFormats;
+// The clipboard holds a format the page can paste (one of HandledClipboardFormats); enables the
+// paste button and menu item.
+bool ClipboardHasPasteFormat();
 
 // Text snapshots taken since start (the undo store keeps them).
 extern int TextUndoCount;

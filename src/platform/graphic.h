@@ -37,6 +37,17 @@ public:
   }
 };
 
+// The picture slot of an image control: one graphic of any class (bitmap, metafile, PNG, JPEG,
+// GIF), or none.
+class TPicture {
+public:
+  TGraphic* Graphic() const { return FGraphic.get(); }
+  void SetGraphic(std::unique_ptr<TGraphic> graphic) { FGraphic = std::move(graphic); }
+
+private:
+  std::unique_ptr<TGraphic> FGraphic;
+};
+
 using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
 
 struct TGraphicFormat {

@@ -14,6 +14,29 @@ bool SameIniName(const std::string& a, const std::string& b) {
   return QString::compare(QString::fromUtf8(a), QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
 }
 
+namespace {
+bool IsControl(char c) { return (uint8_t(c) < 32 && c != '\t') || uint8_t(c) == 127; }
+}  // namespace
+
+std::string SafeIniValue(const std::string& value) {
+  std::string s = value;
+  for (char& c : s)
+    if (IsControl(c)) c = '?';
+  return s;
+}
+
+std::string SafeIniKey(const std::string& ident) {
+  std::string s = SafeIniValue(ident);
+  for (char& c : s)
+    if (c == '=') c = '?';
+  if (!s.empty() && (s.front() == '[' || s.front() == ';')) s.front() = '?';
+  return s;
+}
+
+// "[" name "]" reads back as the same name whatever the name holds between them, so only the
+// line breaks and other control characters need replacing.
+std::string SafeIniSection(const std::string& section) { return SafeIniValue(section); }
+
 bool TryStrToInt(const std::string& text, int& value) {
   std::string s = text;
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.erase(s.begin());
@@ -144,13 +167,14 @@ void TMemIniFile::LoadFromBytes(const uint8_t* data, size_t size) {
 }
 
 TMemIniFile::TSection* TMemIniFile::FindSection(const std::string& name) {
+  const std::string safe = SafeIniSection(name);
   for (auto& s : Sections)
-    if (SameIniName(s.Name, name)) return &s;
+    if (SameIniName(s.Name, safe)) return &s;
   return nullptr;
 }
 
 std::vector<std::string>& TMemIniFile::AddSection(const std::string& name) {
-  Sections.push_back({name, {}});
+  Sections.push_back({SafeIniSection(name), {}});
   return Sections.back().Lines;
 }
 
@@ -181,9 +205,10 @@ void TMemIniFile::GetStrings(std::vector<std::string>& lines) const {
 std::string TMemIniFile::ReadString(const std::string& section, const std::string& ident, const std::string& def) {
   TSection* s = FindSection(section);
   if (!s) return def;
+  const std::string key = SafeIniKey(ident);
   for (const auto& l : s->Lines) {
     const auto eq = l.find('=');
-    if (eq != std::string::npos && SameIniName(l.substr(0, eq), ident)) return l.substr(eq + 1);
+    if (eq != std::string::npos && SameIniName(l.substr(0, eq), key)) return l.substr(eq + 1);
   }
   return def;
 }
@@ -191,10 +216,11 @@ std::string TMemIniFile::ReadString(const std::string& section, const std::strin
 void TMemIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
   TSection* s = FindSection(section);
   std::vector<std::string>& lines = s ? s->Lines : AddSection(section);
-  const std::string line = ident + "=" + value;
+  const std::string key = SafeIniKey(ident);
+  const std::string line = key + "=" + SafeIniValue(value);
   for (auto& l : lines) {
     const auto eq = l.find('=');
-    if (eq != std::string::npos && SameIniName(l.substr(0, eq), ident)) {
+    if (eq != std::string::npos && SameIniName(l.substr(0, eq), key)) {
       l = line;
       return;
     }
@@ -219,8 +245,9 @@ void TMemIniFile::ReadSectionValues(const std::string& section, std::vector<std:
 }
 
 void TMemIniFile::EraseSection(const std::string& section) {
+  const std::string safe = SafeIniSection(section);
   for (auto it = Sections.begin(); it != Sections.end(); ++it)
-    if (SameIniName(it->Name, section)) {
+    if (SameIniName(it->Name, safe)) {
       Sections.erase(it);
       return;
     }
@@ -229,9 +256,10 @@ void TMemIniFile::EraseSection(const std::string& section) {
 void TMemIniFile::DeleteKey(const std::string& section, const std::string& ident) {
   TSection* s = FindSection(section);
   if (!s) return;
+  const std::string key = SafeIniKey(ident);
   for (auto it = s->Lines.begin(); it != s->Lines.end(); ++it) {
     const auto eq = it->find('=');
-    if (eq != std::string::npos && SameIniName(it->substr(0, eq), ident)) {
+    if (eq != std::string::npos && SameIniName(it->substr(0, eq), key)) {
       s->Lines.erase(it);
       return;
     }

@@ -77,3 +77,11 @@ protected:
 
 // Ini names compare without regard to letter case.
 bool SameIniName(const std::string& a, const std::string& b);
+
+// What is written for a value, key or section name so that it stays one entry when read back:
+// control characters (line breaks among them; tab excepted) become "?", and in a key also "=",
+// which would end the name, and a first "[" or ";", which would make the line a section header or
+// a comment. Lookups apply the same, so a key written under a name is found under it again.
+std::string SafeIniValue(const std::string& value);
+std::string SafeIniKey(const std::string& ident);
+std::string SafeIniSection(const std::string& section);

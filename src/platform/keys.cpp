@@ -4,11 +4,23 @@
 
 namespace {
 std::atomic<bool> InsertOn{true};
+TKeyboardState KeyboardState{};  // every byte but the Insert key's
 }
 
 bool InsertModeOn() { return InsertOn.load(); }
 void ToggleInsertMode() { InsertOn = !InsertOn.load(); }
 void SetInsertMode(bool on) { InsertOn = on; }
+
+void GetKeyboardState(TKeyboardState& state) {
+  state = KeyboardState;
+  state[VK_INSERT] = InsertOn ? 0 : 1;
+}
+
+void SetKeyboardState(const TKeyboardState& state) {
+  KeyboardState = state;
+  KeyboardState[VK_INSERT] = 0;
+  InsertOn = (state[VK_INSERT] & 1) == 0;
+}
 
 int VirtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
   const bool keypad = modifiers & Qt::KeypadModifier;

@@ -6,12 +6,20 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <array>
 #include <cstdint>
 
 // The Insert toggle (on = insert, off = overtype), flipped by the Insert key. On at start.
 bool InsertModeOn();
 void ToggleInsertMode();
 void SetInsertMode(bool on);
+
+// The program's keyboard state, 256 bytes indexed by virtual-key code; the low bit of a byte is
+// the key's toggle. The Insert key's toggle is the Insert switch above (toggle on = overtype); the
+// other toggles are kept by the program and touch nothing outside it.
+using TKeyboardState = std::array<uint8_t, 256>;
+void GetKeyboardState(TKeyboardState& state);
+void SetKeyboardState(const TKeyboardState& state);
 
 // True for a key release that auto-repeat produced; handlers drop such events.
 inline bool IsAutoRepeatRelease(const QKeyEvent& e) { return e.type() == QEvent::KeyRelease && e.isAutoRepeat(); }

@@ -1,6 +1,7 @@
 #include "platform/numeric.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "platform/exceptions.h"
@@ -34,4 +35,43 @@ int32_t MulDiv(int32_t number, int32_t numerator, int32_t denominator) {
     q += ((product < 0) != (denominator < 0)) ? -1 : 1;
   if (q < std::numeric_limits<int32_t>::min() || q > std::numeric_limits<int32_t>::max()) return -1;
   return static_cast<int32_t>(q);
+}
+
+std::string FormatFixed(long double Value, int Decimals) {
+  if (!std::isfinite(Value)) throw EConvertError("Invalid floating point value");
+  if (Decimals < 0) Decimals = 0;
+  if (Decimals > 30) Decimals = 30;
+  // The printed digits are correctly rounded, but exact ties go to the even neighbour. So the
+  // value is printed with more digits than wanted and rounded here. A long double that is not a
+  // tie lies at least 2^-(e+1) * 10^-Decimals from one (e: its binary exponent below the point,
+  // at most 65 + 3.33 * Decimals); 20 + Decimals extra digits show that distance, so the first
+  // extra digit decides correctly.
+  const int Extra = 22 + Decimals;
+  const long double magnitude = std::fabs(Value);
+  char buffer[512];
+  const int n = std::snprintf(buffer, sizeof buffer, "%.*Lf", Decimals + Extra, magnitude);
+  if (n < 0 || n >= int(sizeof buffer)) throw EConvertError("Invalid floating point value");
+  std::string digits(buffer, size_t(n));
+  const bool up = digits[size_t(n - Extra)] >= '5';
+  digits.resize(size_t(n - Extra));
+  if (Decimals == 0) digits.pop_back();  // the point
+  if (up) {
+    size_t i = digits.size();
+    for (;;) {
+      if (i == 0) {
+        digits.insert(digits.begin(), '1');
+        break;
+      }
+      --i;
+      if (digits[i] == '.') continue;
+      if (digits[i] == '9') {
+        digits[i] = '0';
+        continue;
+      }
+      ++digits[i];
+      break;
+    }
+  }
+  const bool zero = digits.find_first_not_of("0.") == std::string::npos;
+  return (Value < 0 && !zero) ? "-" + digits : digits;
 }

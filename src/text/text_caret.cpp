@@ -1,20 +1,20 @@
 // The caret over the caret cell, point-to-cell searches, the status bar readouts of the caret
 // cell, and the highlighted text selection.
 #include <algorithm>
-#include <cstdio>
+#include <unordered_map>
+
+#include <QImage>
 
 #include "helpers/small_helpers.h"
 #include "platform/canvas.h"
+#include "platform/numeric.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
 namespace {
 
-std::string Format3(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.3f", v);
-  return buf;
-}
+// Three decimals, halves away from zero as every number text of the program.
+std::string Format3(double v) { return FormatFixed(v, 3); }
 
 }  // namespace
 
@@ -170,21 +170,102 @@ void TTextPage::SelectAll1Click(QObject* Sender) {
   }
 }
 
+namespace {
+
+// What highlighting a cell did: its box, the page pixels under the box before, and the pixels it
+// painted there. Taking the highlight off puts the old pixels back when the box still shows what
+// the highlight painted, so highlight and unhighlight give back the page exactly.
+struct THighlightSave {
+  TRect Box;
+  QImage Under;
+  QImage Painted;
+};
+
+std::unordered_map<int32_t, THighlightSave>& HighlightSaves() {
+  static std::unordered_map<int32_t, THighlightSave> saves;
+  return saves;
+}
+
+// The highlight box of a cell: from its left edge up to the next cell's (the glyph's width and
+// the one-pixel gap, so that a highlighted run has no gaps), and one line spacing high around the
+// baseline with a quarter of it below, so that the boxes of neighbouring lines meet without
+// overlapping. Clipped to the page.
+TRect HighlightBox(const TTextPage& page, int32_t Index, const TCanvas& canvas) {
+  const TPoint p = page.CharPositions[size_t(Index)];
+  const int w = CellTextWidth(*page.CharFonts[size_t(Index)], page.CharCodes[size_t(Index)]);
+  const int below = LineHeight / 4;
+  TRect box(p.X, p.Y + below - LineHeight, p.X + w + 1, p.Y + below);
+  box.Left = std::max(box.Left, 0);
+  box.Top = std::max(box.Top, 0);
+  box.Right = std::min(box.Right, canvas.Width());
+  box.Bottom = std::min(box.Bottom, canvas.Height());
+  return box;
+}
+
+QImage BoxPixels(TCanvas& canvas, const TRect& box) {
+  if (canvas.Backend().OnAccess) canvas.Backend().OnAccess();
+  return canvas.Image()->copy(QRect(box.Left, box.Top, box.Width(), box.Height()));
+}
+
+// Runs draw with the canvas clipped to box; the canvas's own clip comes back afterwards.
+template <typename F>
+void DrawClipped(TCanvas& canvas, const TRect& box, F draw) {
+  const bool clipped = canvas.HasClipRect();
+  const TRect clip = canvas.ClipRect();
+  canvas.SetClipRect(box);
+  draw();
+  if (clipped)
+    canvas.SetClipRect(clip);
+  else
+    canvas.ClearClipRect();
+}
+
+}  // namespace
+
 void TTextPage::HighlightChar(int32_t Index) {
-  if (Index < 0 || Index >= CellCount || CharCodes[Index] < 32) return;
+  if (Index < 0 || Index >= CellCount || CharCodes[Index] < 32 || CharPositions[Index].Y == 0) return;
   TCanvas* c = Host->PageCanvas();
-  if (!c) return;
-  DrawCellGlyph(c, CharPositions[Index].X + 1, CharPositions[Index].Y + CharOffsets[Index], *CharFonts[Index],
-                CharCodes[Index], clHighlightText, clHighlight);
+  if (!c || !c->Image()) return;
+  const TRect box = HighlightBox(*this, Index, *c);
+  if (box.IsEmpty()) return;
+  THighlightSave save;
+  save.Box = box;
+  save.Under = BoxPixels(*c, box);
+  const TBrush brush = c->Brush;
+  c->Brush = TBrush{clHighlight, bsSolid};
+  c->FillRect(box);
+  c->Brush = brush;
+  DrawClipped(*c, box, [&] {
+    DrawCellGlyph(c, CharPositions[Index].X + 1, CharPositions[Index].Y + CharOffsets[Index], *CharFonts[Index],
+                  CharCodes[Index], clHighlightText, clNone);
+  });
+  save.Painted = BoxPixels(*c, box);
+  HighlightSaves()[Index] = std::move(save);
   Host->InvalidatePage();
 }
 
 void TTextPage::UnhighlightChar(int32_t Index) {
-  if (Index < 0 || Index >= CellCount || CharCodes[Index] < 32) return;
+  if (Index < 0 || Index >= CellCount || CharCodes[Index] < 32 || CharPositions[Index].Y == 0) return;
   TCanvas* c = Host->PageCanvas();
-  if (!c) return;
-  DrawCellGlyph(c, CharPositions[Index].X + 1, CharPositions[Index].Y + CharOffsets[Index], *CharFonts[Index],
-                CharCodes[Index], CharFonts[Index]->Color, Host->PageBackgroundColor());
+  if (!c || !c->Image()) return;
+  const TRect box = HighlightBox(*this, Index, *c);
+  auto& saves = HighlightSaves();
+  const auto it = saves.find(Index);
+  if (it != saves.end() && it->second.Box == box && BoxPixels(*c, box) == it->second.Painted) {
+    const TCopyMode mode = c->CopyMode;
+    c->CopyMode = cmSrcCopy;
+    c->DrawImage(box, it->second.Under);
+    c->CopyMode = mode;
+  } else if (!box.IsEmpty()) {
+    // The page changed under the highlight since: the box is painted in the page colour and the
+    // text that reaches into it is drawn again.
+    const TBrush brush = c->Brush;
+    c->Brush = TBrush{Host->PageBackgroundColor(), bsSolid};
+    c->FillRect(box);
+    c->Brush = brush;
+    DrawClipped(*c, box, [&] { Host->RefreshText(c, 1.0, 1.0, false, 1); });
+  }
+  if (it != saves.end()) saves.erase(it);
   Host->InvalidatePage();
 }
 

@@ -67,6 +67,8 @@ void TTextPage::FreeFonts() {
 void TTextPage::ClearTextBuffers() {
   CurrentI = 1;
   CharCodes.fill(0);
+  // A new page starts with every cell in the back layer.
+  CharZOrder.fill(false);
   for (int i = 0; i < MaxCharacters; ++i) {
     CharPositions[i] = TPoint(0, 0);
     CharFonts[i]->Assign(*StandardFont);

@@ -197,6 +197,8 @@ bool TextKeyEvent(TTextPage& page, QKeyEvent* event) {
   return handled;
 }
 
+void TextDropQueuedKeys() { QueuedKeys.clear(); }
+
 namespace {
 bool HandleTextKey(TTextPage& page, QKeyEvent* event) {
   // The window is the sender of the key handlers, as when it previews its controls' keys.
@@ -215,7 +217,10 @@ bool HandleTextKey(TTextPage& page, QKeyEvent* event) {
   // selection that Tab indents); its release inserts the tab.
   if (key != 0 && key != vk::Tab) page.FormKeyDown(form, key, shift);
   const QString text = event->text();
-  if (page.KeyPressEnabled && !(shift & (ssCtrl | ssAlt)) && text.size() == 1 && text[0].unicode() >= 32) {
+  // Only printable characters are typed: keys whose text is a control character (Delete gives
+  // DEL, 127) never reach the key-press handler.
+  if (page.KeyPressEnabled && !(shift & (ssCtrl | ssAlt)) && text.size() == 1 &&
+      text[0].category() != QChar::Other_Control) {
     bool ok = false;
     const uint8_t b = UnicodeToWin1252(char32_t(text[0].unicode()), ok);
     if (ok) {

@@ -46,6 +46,9 @@ void SetInsertToggle(bool on);
 // Turns a key event of the page into the key-down, key-press and key-up calls of the text
 // engine; key releases caused by auto-repeat are not key releases and are dropped.
 bool TextKeyEvent(TTextPage& page, QKeyEvent* event);
+// Drops the keys waiting behind the one being handled: after a refusal with a message the keys
+// typed ahead are not typed blind (and do not repeat the message).
+void TextDropQueuedKeys();
 
 // ---- Caret ----
 // Where the caret stands, in viewport pixels of its widget.

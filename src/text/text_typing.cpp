@@ -67,7 +67,9 @@ bool TTextPage::MainFontIsSymbolFont() { return Host->InSymbolFontList(Host->Mai
 
 void TTextPage::FormKeyPress(QObject* Sender, char& Key) {
   const uint8_t key = uint8_t(Key);
-  if (!KeyPressEnabled || !Host->ButtonDown(TextButton::tbText) || key < 32 || Host->IsPageDisabled()) return;
+  // Control characters (below 32, and DEL) are never typed.
+  if (!KeyPressEnabled || !Host->ButtonDown(TextButton::tbText) || key < 32 || key == 127 || Host->IsPageDisabled())
+    return;
   if (CurrentI < 1 || CurrentI > MaxCharacters) return;
   if (CharPositions[CurrentI].X > rMargin) {
     TextBeep(0);
@@ -77,6 +79,7 @@ void TTextPage::FormKeyPress(QObject* Sender, char& Key) {
   // The last cell of the table takes no character: the caret could not move past it.
   if (CurrentI >= MaxCharacters) {
     TextShowMessage(kLimitMessage);
+    TextDropQueuedKeys();
     return;
   }
   SetModified();
@@ -168,6 +171,7 @@ bool TTextPage::InsertChar(QObject* Sender, TCanvas* Canvas, bool DoDraw, const 
   // and the cells it pushes would fall off the table.
   if (LastTextCell() >= 4092 || CurrentI >= MaxCharacters || CurrentI < 1) {
     TextShowMessage(kLimitMessage);
+    TextDropQueuedKeys();
     return false;
   }
   const int start = CurrentI;
@@ -229,6 +233,7 @@ void TTextPage::OvertypeChar(TCanvas* Canvas, int32_t Index, bool DoDraw, int16_
 bool TTextPage::NewLine(QObject* Sender, TShiftState Shift, bool Interactive) {
   if (LastTextCell() >= 4094 || CurrentI >= MaxCharacters || CurrentI < 1) {
     TextWarningDlg("Maximum character limit reached", 20);
+    TextDropQueuedKeys();
     return false;
   }
   if (HasModifier(Shift)) {
@@ -359,6 +364,16 @@ void TTextPage::BackspaceAtLineStart(int32_t& Index) {
   TCanvas* canvas = Host->PageCanvas();
   const int before = Index - 1;
   const int lastBefore = std::max(LastTextCell(), LastUsedIndex());
+  // Closes the cell before the caret. The gap routine puts the caret cell back at the old caret
+  // position when that stood at the margin; here every cell keeps its own position, so the cell
+  // that moves into the caret's place gets its position back.
+  auto closeCellBefore = [&] {
+    const int caret = std::clamp(CurrentI, 1, MaxCharacters);
+    const TPoint next = caret < MaxCharacters ? CharPositions[caret + 1] : CharPositions[caret];
+    ShiftDataDown(before, 1);
+    if (caret >= before) CharPositions[caret] = next;
+    Index = before;
+  };
   auto moveLaterUp = [&](int from) {
     for (int i = from; i < MaxCharacters; ++i)
       if (CharPositions[i].Y != 0) CharPositions[i].Y -= LineHeight;
@@ -368,8 +383,7 @@ void TTextPage::BackspaceAtLineStart(int32_t& Index) {
     RedrawLine(canvas, before, lastBefore, true);
     const int shiftX = CharPositions[before].X - lMargin;
     const int joinedEnd = LineEndOf(Index);
-    ShiftDataDown(before, 1);
-    Index = before;
+    closeCellBefore();
     // Cells before .. joinedEnd - 1 are the joined line, its line end included.
     for (int i = before; i <= joinedEnd - 1 && i < MaxCharacters; ++i) {
       CharPositions[i].X += shiftX;
@@ -381,8 +395,7 @@ void TTextPage::BackspaceAtLineStart(int32_t& Index) {
   } else if (CharCodes[before] == 0 && CharPositions[before].X == lMargin && CharPositions[Index].X == lMargin) {
     // An empty line above the caret is removed.
     RedrawLine(canvas, before, lastBefore, true);
-    ShiftDataDown(before, 1);
-    Index = before;
+    closeCellBefore();
     moveLaterUp(before);
     RedrawLine(canvas, before, lastBefore, false);
     SetModified();

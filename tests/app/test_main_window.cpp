@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QDir>
 
 #include "app/main_window.h"
@@ -21,6 +23,7 @@
 #include "platform/screen.h"
 #include "platform/streams.h"
 #include "text/page_geometry.h"
+#include "text/text_glue.h"
 
 namespace {
 struct MainWindowTest : ::testing::Test {
@@ -213,12 +216,19 @@ TEST_F(MainWindowTest, ImageExtensionsFollowTheGifGate) {
   EXPECT_EQ(GetClipboardFormatName(FormattedTextFormat), "ZQVWare Korvalis V formatted text");
 }
 
-TEST_F(MainWindowTest, RubberBandDrawnTwiceErasesItself) {
-  TForm1* form = CreateStartupWindows();
+// Paints a yellow corner on the page, so that a rubber band crosses two colours; the page's
+// pixels then.
+static QImage PaintYellowCorner(TForm1* form) {
   TCanvas& canvas = form->MainImage->Canvas();
   canvas.Brush = TBrush{clYellow, bsSolid};
   canvas.FillRect(TRect(0, 0, 60, 40));
-  const QImage before = form->MainImage->Bitmap().Image().copy();
+  return form->MainImage->Bitmap().Image().copy();
+}
+
+TEST_F(MainWindowTest, RubberBandDrawnTwiceErasesItself) {
+  TForm1* form = CreateStartupWindows();
+  TCanvas& canvas = form->MainImage->Canvas();
+  const QImage before = PaintYellowCorner(form);
   form->DrawDragRect(canvas, false, TPoint(10, 10), TPoint(100, 80));
   EXPECT_NE(form->MainImage->Bitmap().Image(), before);
   SelectionRect = TRect(10, 10, 100, 80);
@@ -228,4 +238,109 @@ TEST_F(MainWindowTest, RubberBandDrawnTwiceErasesItself) {
   EXPECT_FALSE(SelectionRectShown);
   EXPECT_TRUE(SelectionRect.IsEmpty());
   EXPECT_TRUE(HasScreenCursor(7) && HasScreenCursor(19));
+}
+
+TEST_F(MainWindowTest, ToolbarTooltipsSayWhatEachButtonDoes) {
+  TForm1* form = CreateStartupWindows();
+  const struct { TZQVSpeedButton* button; const char* tip; } cases[] = {
+      {form->tbBold, "Bold"},           {form->tbItalics, "Italic"},   {form->tbUnderline, "Underline"},
+      {form->tbStrikeOut, "Strikeout"}, {form->tbSuperScript, "Superscript"}, {form->tbSubscript, "Subscript"},
+      {form->tbMidscript, "Midscript"}, {form->_NewWorkSpace, "New file"},
+      {form->tbDraw, "Click to Enable Drawing (Alt+D)"},
+      {form->tbPenMode, "Pen Mode (Alt+M)\nIf you're not sure about this leave it on Copy."}};
+  for (const auto& c : cases) EXPECT_EQ(c.button->toolTip().toStdString(), c.tip) << c.tip;
+  // No button's tooltip merely repeats its caption.
+  for (auto* b : form->ToolPanel1->findChildren<TZQVSpeedButton*>()) {
+    EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
+    EXPECT_NE(b->toolTip(), b->text()) << b->objectName().toStdString();
+  }
+}
+
+TEST_F(MainWindowTest, EditButtonsFollowTheSelectionsAndTheClipboard) {
+  TForm1* form = CreateStartupWindows();
+  auto* mime = [] {
+    auto* m = new QMimeData;
+    m->setData(QString::fromStdString(ClipboardFormatMimeType(FormattedTextFormat)), QByteArray(4, '\0'));
+    return m;
+  }();
+  QMimeData* clipboards[3] = {nullptr, new QMimeData, mime};
+  clipboards[1]->setText("x");
+  const struct {
+    bool text;   // cells selected
+    bool rect;   // the rubber band shown
+    int clip;    // 0 empty clipboard, 1 plain text, 2 the page's own text format
+    bool copy, cut, paste;
+  } cases[] = {
+      {false, false, 0, false, false, false},
+      {true, false, 1, true, true, true},
+      {false, true, 2, true, false, true},
+      {true, true, 0, true, true, false},
+  };
+  for (const auto& c : cases) {
+    form->SelStart = c.text ? 1 : 0;
+    form->SelEnd = c.text ? 3 : 0;
+    SelectionRectShown = c.rect;
+    SelectionRect = c.rect ? TRect(10, 10, 60, 50) : TRect();
+    if (clipboards[c.clip])
+      QGuiApplication::clipboard()->setMimeData(clipboards[c.clip]);
+    else
+      QGuiApplication::clipboard()->clear();
+    clipboards[c.clip] = nullptr;  // the clipboard owns it now
+    form->UpdateEditButtons();
+    EXPECT_EQ(form->tbCopy->isEnabled(), c.copy);
+    EXPECT_EQ(form->tbCutText->isEnabled(), c.cut);
+    EXPECT_EQ(form->tbPaste->isEnabled(), c.paste);
+    EXPECT_EQ(form->Paste1->isEnabled(), c.paste);
+  }
+  for (QMimeData* m : clipboards) delete m;
+  SelectionRectShown = false;
+  SelectionRect = TRect();
+}
+
+TEST_F(MainWindowTest, KeysMoveTheRubberBandAndEscapeRemovesIt) {
+  TForm1* form = CreateStartupWindows();
+  TCanvas& canvas = form->MainImage->Canvas();
+  const QImage blank = PaintYellowCorner(form);
+  SelectionRect = TRect(10, 10, 100, 80);
+  SelectionRectShown = true;
+  form->DrawDragRect(canvas, false, TPoint(10, 10), TPoint(100, 80));
+  form->tbSelect->click();
+  const struct { uint16_t key; TShiftState shift; TRect after; } moves[] = {
+      {vk::Right, ssCtrl, TRect(11, 10, 101, 80)},
+      {vk::Numpad2, ssShift, TRect(11, 20, 101, 90)},
+      {'W', ssShift, TRect(11, 20, 100, 90)},
+  };
+  for (const auto& m : moves) {
+    uint16_t key = m.key;
+    form->FormKeyDown(form, key, m.shift);
+    EXPECT_EQ(SelectionRect, m.after);
+    // Only the rectangle at its new place is on the page: drawing it there again leaves the page
+    // as it was without it.
+    QImage page = form->MainImage->Bitmap().Image().copy();
+    TCanvas probe(&page);
+    form->DrawDragRect(probe, false, TPoint(m.after.Left, m.after.Top), TPoint(m.after.Right, m.after.Bottom));
+    EXPECT_EQ(page, blank);
+    key = m.key;
+    form->FormKeyUp(form, key, m.shift);
+  }
+  uint16_t esc = vk::Escape;
+  form->FormKeyDown(form, esc, 0);
+  EXPECT_EQ(form->MainImage->Bitmap().Image(), blank);
+  EXPECT_FALSE(SelectionRectShown);
+  EXPECT_TRUE(SelectionRect.IsEmpty());
+}
+
+TEST_F(MainWindowTest, PositionPanelStartsInTheUnitOfThePageSettings) {
+  const struct { const char* metric; const char* margin; const char* panel; } cases[] = {
+      {"1", "1.27", "> 1.270cm   ^ 1.270cm"},
+      {"0", "0.5", "> 0.500''   ^ 0.500''"},
+  };
+  for (const auto& c : cases) {
+    const std::string ini = std::string("[Margin_Defaults]\r\nMetric=") + c.metric + "\r\nLeft_Margin=" + c.margin +
+                            "\r\nTop_Margin=" + c.margin + "\r\n";
+    WriteFileAtomically(AppDir() + "PageIni.ini", ini.data(), ini.size());
+    TForm1* form = CreateStartupWindows();
+    EXPECT_EQ(form->PanelText(3).toStdString(), c.panel) << c.metric;
+    FreeStartupWindows();
+  }
 }

@@ -1,7 +1,12 @@
 // The real main window driven with key and mouse events, as a user types.
+#include <algorithm>
+
+#include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTest>
 
+#include "app/page_setup_dialog.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "text_window_fixture.h"
@@ -86,24 +91,29 @@ TEST_F(MainWindowTyping, ReleasesFromAutoRepeatDoNotEndTheDeleteBurst) {
   Press(form, Qt::Key_Home);
   form->IncDelandBackinUndo1->setChecked(true);
   TextUndoCount = 0;
-  // A held Delete: presses, each followed by an auto-repeat release, then the real release.
+  // A held Delete: presses, each followed by an auto-repeat release, then the real release. The
+  // key's text is DEL (127), a control character that is never typed.
+  const QString del(QChar(0x7f));
   for (int i = 0; i < 3; ++i) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(), i > 0);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, del, i > 0);
     QApplication::sendEvent(form, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier, QString(), true);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier, del, true);
     QApplication::sendEvent(form, &release);
     EXPECT_TRUE(form->DeleteUndoTaken);
   }
-  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier, del);
   QApplication::sendEvent(form, &release);
   EXPECT_FALSE(form->DeleteUndoTaken);
   EXPECT_EQ(Cells(1, 4), "def|");
+  EXPECT_EQ(form->CurrentI, 1);
   EXPECT_EQ(TextUndoCount, 1);
 }
 
 TEST_F(MainWindowTyping, NewGivesAnEmptyPage) {
   Type("abc\ndef");
+  form->CharZOrder[1] = form->CharZOrder[6] = form->CharZOrder[MaxCharacters] = true;  // front layer
   form->NewFile(form->New1);
+  EXPECT_TRUE(std::none_of(form->CharZOrder.begin(), form->CharZOrder.end(), [](bool front) { return front; }));
   EXPECT_EQ(form->LastTextCell(), 0);
   EXPECT_EQ(form->CurrentI, 1);
   EXPECT_EQ(form->CharPositions[1], TPoint(lMargin, tMargin));
@@ -162,4 +172,73 @@ TEST_F(MainWindowTyping, CtrlArrowsWithASelectionMoveTheIndentMarker) {
   Key(vk::Numpad6, ssCtrl);
   EXPECT_EQ(form->ParaPanel1->GetMarkerPos(), std::min(start + inc, form->ParaPanel1->Max()));
   EXPECT_TRUE(form->HasTextSelection());
+}
+
+TEST_F(MainWindowTyping, AtTheCellLimitQueuedTypingGivesOneMessage) {
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  form->CharCodes[4092] = 'x';  // the page is full
+  rec->Clear();
+  for (QChar ch : QString("abcdefgh")) {
+    const int key = Qt::Key_A + (ch.unicode() - 'a');
+    QCoreApplication::postEvent(form, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(ch)));
+    QCoreApplication::postEvent(form, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch)));
+  }
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(rec->Texts().size(), 1u);
+  EXPECT_EQ(rec->Texts()[0].rfind("The maximum number of characters per page is 4095.\r", 0), 0u);
+  EXPECT_EQ(Cells(1, 1), "|");
+  // Typing after the message is refused with the message again.
+  QTest::keyClicks(form, "z");
+  EXPECT_EQ(rec->Texts().size(), 2u);
+}
+
+TEST_F(MainWindowTyping, PageSettingsKeepThePageText) {
+  Type("Bold\nline two");
+  form->RefreshAllImages(nullptr, false);
+  const QImage before = form->MainImage->Bitmap().Image().copy();
+  const auto positions = form->CharPositions;
+  auto ok = [] { PageSetupDialog->ButtonBox->button(QDialogButtonBox::Ok)->click(); };
+  auto dark = [this](int first, int last) {
+    // Dark pixels on the baseline rows of cells first .. last.
+    const QImage& page = form->MainImage->Bitmap().Image();
+    int n = 0;
+    for (int i = first; i <= last; ++i) {
+      const TPoint p = form->CharPositions[size_t(i)];
+      for (int y = p.Y - 12; y < p.Y; ++y)
+        for (int x = p.X; x <= p.X + W(i); ++x) n += qGray(page.pixel(x, y)) < 128;
+    }
+    return n;
+  };
+  // OK with nothing changed: the page as it was.
+  PageSetupDialog->show();
+  ok();
+  EXPECT_FALSE(PageSetupDialog->isVisible());
+  EXPECT_EQ(form->MainImage->Bitmap().Image(), before);
+  // Another paper and orientation: a new page image with the same text in the same place.
+  PageSetupDialog->show();
+  PageSetupDialog->PageStyles->button(0)->click();  // A4 Landscape
+  ok();
+  EXPECT_EQ(form->MainImage->width(), 1123);
+  EXPECT_EQ(form->MainImage->Bitmap().Image().height(), 794);
+  for (int i = 1; i <= 15; ++i) EXPECT_EQ(form->CharPositions[size_t(i)], positions[size_t(i)]) << i;
+  EXPECT_EQ(form->MainImage->Bitmap().Image().copy(0, 0, 794, 794), before.copy(0, 0, 794, 794));
+  EXPECT_EQ(form->CurrentI, 1);
+  // A wider left margin moves the text right with it.
+  PageSetupDialog->show();
+  PageSetupDialog->Left1->SetValue(PageSetupDialog->Left1->Value() * 2);
+  ok();
+  EXPECT_EQ(lMargin, 96);
+  for (int i = 1; i <= 15; ++i) EXPECT_EQ(form->CharPositions[size_t(i)].X, positions[size_t(i)].X + 48) << i;
+  EXPECT_GT(dark(1, 4), 30);
+  EXPECT_GT(dark(6, 13), 30);
+  // Cancel puts back the values shown when the dialog opened and changes nothing.
+  PageSetupDialog->show();
+  PageSetupDialog->PageStyles->button(1)->click();
+  PageSetupDialog->ButtonBox->button(QDialogButtonBox::Cancel)->click();
+  EXPECT_EQ(PageSetupDialog->PageStyle(), 0);
+  EXPECT_EQ(form->MainImage->width(), 1123);
+  EXPECT_GT(dark(1, 4), 30);
 }

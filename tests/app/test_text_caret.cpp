@@ -2,6 +2,7 @@
 // highlighted selection.
 #include <QImage>
 #include <QScrollBar>
+#include <QTest>
 
 #include "app/page_setup_dialog.h"
 #include "helpers/page_surface.h"
@@ -117,13 +118,82 @@ TEST_F(Caret, SelectAllHighlightsTheTextAndABlankPageSelectsNothing) {
   const TCaretState state = CaretState();
   EXPECT_TRUE(state.Visible);
   EXPECT_EQ(state.Owner, form->ScrollBox1->viewport());
-  const QImage shot = form->ScrollBox1->viewport()->grab().toImage();
-  if (state.BlinkOn) {
-    // The caret column is dark over the white page; the column beside it is white.
-    const int y = caret.Top + caret.Height() / 2;
-    EXPECT_LT(qGray(shot.pixel(caret.Left, y)), 60);
-    EXPECT_GT(qGray(shot.pixel(caret.Left + 3, y)), 200);
+  // A caret just placed shows at once: its column is dark over the white page, the column beside
+  // it white. In the other blink phase the page shows through.
+  const int y = caret.Top + caret.Height() / 2;
+  ASSERT_TRUE(state.BlinkOn);
+  const QImage on = form->ScrollBox1->viewport()->grab().toImage();
+  EXPECT_LT(qGray(on.pixel(caret.Left, y)), 60);
+  EXPECT_GT(qGray(on.pixel(caret.Left + 3, y)), 200);
+  ASSERT_TRUE(QTest::qWaitFor([] { return !CaretState().BlinkOn; }, 4 * GetCaretBlinkTime()));
+  const QImage off = form->ScrollBox1->viewport()->grab().toImage();
+  EXPECT_GT(qGray(off.pixel(caret.Left, y)), 200);
+  EXPECT_GT(qGray(off.pixel(caret.Left + 3, y)), 200);
+}
+
+TEST_F(Caret, HighlightFillsEachLineBandAndTakingItOffGivesBackThePage) {
+  // Two lines closer than the font's own height, of mixed sizes and scripts.
+  LineHeight = 15;
+  Type("Bold x2y\nRa2");
+  form->CharFonts[7]->SetSize(6);  // "2" a superscript
+  form->CharOffsets[7] = -10;
+  form->CharFonts[10]->SetSize(24);  // "R" large
+  form->CharFonts[11]->Name = "Symbol";  // "a" in Symbol: alpha
+  form->CharFonts[11]->Charset = SYMBOL_CHARSET;
+  form->CharFonts[12]->SetSize(6);  // "2" a subscript
+  form->CharOffsets[12] = 3;
+  form->LayoutTextCells();
+  form->RefreshAllImages(nullptr, false);
+  const QImage& page = form->MainImage->Bitmap().Image();
+  const QImage blank = page.copy();
+  const TColor h = ColorToRGB(clHighlight);
+  const QRgb highlight = qRgb(GetRValue(h), GetGValue(h), GetBValue(h));
+
+  form->SelectAll1Click(form->SelectAll1);
+  ASSERT_EQ(form->SelEnd, 13);
+  auto same = [](QRgb a, QRgb b) { return (a | 0xFF000000u) == (b | 0xFF000000u); };
+  for (const int line : {1, 10}) {
+    // Along the line, every pixel of the page colour between its first glyph and its line end
+    // turns into the highlight colour: no gaps between the cells.
+    const TPoint first = form->CharPositions[size_t(line)];
+    const int end = line == 1 ? 9 : 13;
+    for (int x = first.X; x < form->CharPositions[size_t(end)].X; ++x)
+      if (same(blank.pixel(x, first.Y - 2), qRgb(255, 255, 255))) {
+        EXPECT_TRUE(same(page.pixel(x, first.Y - 2), highlight)) << "line " << line << " x " << x;
+      }
   }
+  form->ClearSelection(true);
+  EXPECT_EQ(page, blank);
+
+  // The highlight of one line is at most one line spacing high.
+  for (const int line : {1, 10}) {
+    const int end = line == 1 ? 9 : 13;
+    for (int i = line; i < end; ++i) form->HighlightChar(i);
+    int most = 0;
+    for (int x = form->CharPositions[size_t(line)].X; x < form->CharPositions[size_t(end)].X; ++x) {
+      int rows = 0;
+      for (int y = 0; y < page.height(); ++y) rows += same(page.pixel(x, y), highlight);
+      most = std::max(most, rows);
+    }
+    EXPECT_GT(most, 5) << line;
+    EXPECT_LE(most, int(LineHeight)) << line;
+    for (int i = line; i < end; ++i) form->UnhighlightChar(i);
+    EXPECT_EQ(page, blank);
+  }
+
+  // Cell by cell, taken off in another order.
+  const int on[] = {4, 10, 2, 7, 12, 1, 11, 3, 8, 6, 5};
+  const int off[] = {7, 1, 12, 5, 4, 11, 10, 2, 6, 8, 3};
+  for (int i : on) form->HighlightChar(i);
+  EXPECT_NE(page, blank);
+  for (int i : off) form->UnhighlightChar(i);
+  EXPECT_EQ(page, blank);
+
+  // A highlighted cell that something painted over since is drawn again from the text.
+  form->HighlightChar(10);
+  form->MainImage->Canvas().SetPixel(form->CharPositions[10].X + 2, form->CharPositions[10].Y - 3, clRed);
+  form->UnhighlightChar(10);
+  EXPECT_EQ(page, blank);
 }
 
 TEST_F(Caret, ShiftArrowsGrowAndShrinkTheSelection) {

@@ -80,6 +80,13 @@ TEST(Mapping, RoundToStepCases) {
   EXPECT_DOUBLE_EQ(RoundToStep(0.26, 0.125), 0.25);
   EXPECT_DOUBLE_EQ(RoundToStep(0.1875, 0.125), 0.25);
   EXPECT_DOUBLE_EQ(RoundToStep(0.0625, 0.125), 0.0);
+  // No step (the default snap step is 0) or a negative one leaves the value alone.
+  for (const double step : {0.0, -0.5, std::nan("")}) EXPECT_DOUBLE_EQ(RoundToStep(1.37, step), 1.37) << step;
+  TMappingRec m = PageMap(99, false);  // 500 pixels on five units
+  m.SnapStep = 0;
+  const TRealPoint p = ScreenToWorldSnapped(m, 137, 250);
+  EXPECT_DOUBLE_EQ(p.x, 1.37);
+  EXPECT_DOUBLE_EQ(p.y, 2.5);
 }
 
 TEST(Mapping, DegenerateMappingGivesZero) {
@@ -137,6 +144,16 @@ TEST(Units, NumberTexts) {
       {FormatDimension(0, "''", 3, 2, 1.0f), "1.50''"},
       {FormatLength(true, 1), "25.4000"},
       {FormatLength(false, 1), "1.0000"},
+      // Exact halves round away from zero: eighths of an inch, and lengths of 1/32 inch.
+      {FormatDimension(0, "''", 1, 8, 1.0f), "0.13''"},
+      {FormatDimension(0, "''", 3, 8, 1.0f), "0.38''"},
+      {FormatDimension(0, "''", -5, 8, 1.0f), "-0.63''"},
+      {FormatDimension(1, "cm", 5, 2, 1.0f), "2.500cm"},
+      {FormatDimension(1, "''", 1, 16, 1.0f), "0.063''"},
+      {FormatLength(false, 0.03125), "0.0313"},
+      {FormatLength(false, -0.40625), "-0.4063"},
+      {FormatFloat("0", 2.5L), "3"},
+      {FormatFloat("0.00", 0.125L), "0.13"},
       {DecimalsFormat(0), "0.00"},
       {DecimalsFormat(10), "0.000000000000"},
       {StepFormat(0), "0.00001"},

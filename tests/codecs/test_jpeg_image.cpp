@@ -155,3 +155,29 @@ TEST(JpegImage, DamagedDataFailsCleanly) {
   TJPEGImage empty;
   EXPECT_THROW(Save(empty), EJPEG);
 }
+
+TEST(JpegImage, NewJpegFromBitmapCompressesProgressiveAtOnce) {
+  const TBitmap source = Scene(48, 32);
+  TJPEGImage slow;  // a JPEG at quality 30, not progressive: its settings must not carry over
+  slow.SetCompressionQuality(30);
+  slow.Assign(source);
+  slow.Compress();
+  const struct { const TGraphic* graphic; int quality, expect; } cases[] = {
+      {&source, 150, 100}, {&source, 101, 100}, {&source, 100, 100}, {&source, 40, 40}, {&slow, 80, 80}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "quality " << c.quality);
+    const std::unique_ptr<TJPEGImage> jpeg = NewJpegFromBitmap(*c.graphic, c.quality);
+    EXPECT_EQ(jpeg->CompressionQuality(), c.expect);
+    EXPECT_TRUE(jpeg->ProgressiveEncoding());
+    ASSERT_FALSE(jpeg->Data().empty());  // compressed already
+    EXPECT_TRUE(HasMarker(jpeg->Data(), 0xC2));
+    EXPECT_EQ(jpeg->Width(), 48);
+    // The same bytes as compressing the pixels by hand with those settings.
+    TJPEGImage byHand;
+    byHand.SetCompressionQuality(c.expect);
+    byHand.SetProgressiveEncoding(true);
+    byHand.Assign(c.graphic == &source ? source : slow.Bitmap());
+    EXPECT_EQ(jpeg->Data(), Save(byHand));
+  }
+  EXPECT_THROW(NewJpegFromBitmap(TBitmap(), 75), EJPEG);  // nothing to compress: a clear error
+}

@@ -10,7 +10,9 @@
 #include <QWidget>
 #include <cstring>
 
+#include "helpers/page_surface.h"
 #include "helpers/small_helpers.h"
+#include "platform/canvas.h"
 #include "platform/ini_file.h"
 #include "platform/messages.h"
 
@@ -136,4 +138,58 @@ TEST(SmallHelpers, ScaleFigureRecords) {
   ScaleFigureRecords(96, 96, records.data(), records.size(), 2, 0);
   ScaleFigureRecords(96, 48, records.data(), records.size(), 50, 2);
   EXPECT_EQ(GetI32(records.data() + 2 * 740), 10);
+}
+
+namespace {
+// A picture of another class than TBitmap.
+class TOtherGraphic : public TGraphic {
+public:
+  void LoadFromStream(TStream&) override {}
+  void SaveToStream(TStream&) override {}
+  int Width() const override { return 4; }
+  int Height() const override { return 4; }
+  bool Empty() const override { return false; }
+  void Draw(TCanvas&, const TRect&) override {}
+};
+}  // namespace
+
+TEST(SmallHelpers, ImageHoldsBitmap) {
+  EXPECT_FALSE(ImageHoldsBitmap(nullptr));
+  TSizeChangedImage image;
+  EXPECT_FALSE(ImageHoldsBitmap(&image));  // an empty picture
+  image.Picture.SetGraphic(std::make_unique<TOtherGraphic>());
+  EXPECT_FALSE(ImageHoldsBitmap(&image));
+  image.Picture.SetGraphic(std::make_unique<TBitmap>(3, 3));
+  EXPECT_TRUE(ImageHoldsBitmap(&image));
+}
+
+TEST(SmallHelpers, SetToggleKeySavesTheStateAndSwitchesOneToggle) {
+  TKeyboardState start{};
+  start[VK_CAPITAL] = 1;
+  start[VK_NUMLOCK] = 0x80;  // a pressed key without its toggle
+  SetKeyboardState(start);   // insert mode: the Insert toggle is off
+  ASSERT_TRUE(InsertModeOn());
+  const struct { int key; bool on; bool insertMode; uint8_t capital, numLock; } cases[] = {
+      {VK_INSERT, true, false, 1, 0x80},   // the Insert toggle on: overtype
+      {VK_INSERT, false, true, 1, 0x80},   // already off: nothing changes
+      {VK_CAPITAL, false, true, 0, 0x80},
+      {VK_NUMLOCK, true, true, 1, 0x81},   // only the low bit changes
+      {VK_CAPITAL, true, true, 1, 0x80},   // already on
+      {300, true, true, 1, 0x80},          // no such key: nothing changes
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "key " << c.key << " on " << c.on);
+    TKeyboardState saved{};
+    SetToggleKey(c.key, c.on, saved);
+    EXPECT_EQ(saved, start);
+    EXPECT_EQ(InsertModeOn(), c.insertMode);
+    TKeyboardState now{};
+    GetKeyboardState(now);
+    EXPECT_EQ(now[VK_CAPITAL], c.capital);
+    EXPECT_EQ(now[VK_NUMLOCK], c.numLock);
+    SetKeyboardState(saved);  // the caller restores the state
+    GetKeyboardState(now);
+    EXPECT_EQ(now, start);
+    EXPECT_TRUE(InsertModeOn());
+  }
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <filesystem>
+#include <memory>
 
 #include "platform/streams.h"
 #include "platform/zqv_ini_file.h"
@@ -79,4 +81,45 @@ TEST(IniFile, MalformedFileGivesDefaults) {
   TZQVIniFile ini(name);
   EXPECT_EQ(ini.ReadInteger("General", "Max_Nodes", 16), 16);
   EXPECT_EQ(ini.ReadString("", "key", "d"), "d");
+}
+
+// Names and values that hold line breaks or the characters of the file's structure stay one
+// entry: what is read back from the written file is one section with one key line.
+TEST(IniFile, HostileNamesAndValuesStayOneEntry) {
+  QTemporaryDir dir;
+  const std::string name = dir.filePath("Main.Ini").toStdString();
+  const struct { std::string section, key, value, readSection, readKey, readValue; } cases[] = {
+      {"RecentFiles", "FirstFile", "a\n[Evil]\nx=1", "RecentFiles", "FirstFile", "a?[Evil]?x=1"},
+      {"RecentFiles", "FirstFile", "a\r\n[Evil]\r\n", "RecentFiles", "FirstFile", "a??[Evil]??"},
+      {"RecentFiles", "FirstFile", std::string("x\0y\x7f\tz\r", 7), "RecentFiles", "FirstFile", "x?y?\tz?"},
+      {"S\n[Evil]", "k", "1", "S?[Evil]", "k", "1"},
+      {"[S]", "k", "1", "[S]", "k", "1"},
+      {"S", "[Evil", "x]", "S", "?Evil", "x]"},
+      {"S", "a=b", "c", "S", "a?b", "c"},
+      {"S", ";k", "v", "S", "?k", "v"},
+      {"S", "k\n[Evil]\nx", "v", "S", "k?[Evil]?x", "v"},
+  };
+  for (const auto& c : cases) {
+    for (const bool comments : {true, false}) {
+      std::filesystem::remove(name);
+      {
+        std::unique_ptr<TMemIniFile> ini;
+        if (comments) ini = std::make_unique<TZQVIniFile>(name);
+        else ini = std::make_unique<TMemIniFile>(name);
+        ini->WriteString(c.section, c.key, c.value);
+        EXPECT_EQ(ini->ReadString(c.section, c.key, "missing"), c.readValue);  // found under the name it was written with
+        ini->UpdateFile();
+      }
+      TZQVIniFile back(name);
+      std::vector<std::string> list;
+      back.ReadSections(list);
+      EXPECT_EQ(list, std::vector<std::string>{c.readSection}) << c.value;
+      back.ReadSectionValues(c.readSection, list);
+      EXPECT_EQ(list, std::vector<std::string>{c.readKey + "=" + c.readValue}) << c.value;
+      EXPECT_EQ(back.ReadString(c.section, c.key, "missing"), c.readValue);
+      back.DeleteKey(c.section, c.key);
+      back.ReadSectionValues(c.readSection, list);
+      EXPECT_TRUE(list.empty()) << c.value;
+    }
+  }
 }

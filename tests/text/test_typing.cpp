@@ -217,6 +217,30 @@ TEST_F(Typing, DeleteRemovesCharactersAndJoinsLinesWithOneSnapshotPerBurst) {
   EXPECT_EQ(Beeps(), 1);
 }
 
+TEST_F(Typing, BackspaceAtALineStartLeavesEveryCellWhereLayoutPutsIt) {
+  const struct {
+    const char* text;
+    int caret;
+    const char* after;
+  } cases[] = {
+      {"ab\ncd\nef", 4, "abcd|ef|"},     // joins "cd" to the line above
+      {"ab\n\ncd\nef", 5, "ab|cd|ef|"},  // removes the empty line above "cd"
+  };
+  for (const auto& c : cases) {
+    form->ClearTextBuffers();
+    form->FillCanvas();
+    Type(c.text);
+    form->CurrentI = c.caret;
+    form->MoveCaretTo(form->CharPositions[c.caret]);
+    Key(vk::Back);
+    const int n = int(std::string(c.after).size());
+    EXPECT_EQ(Cells(1, n), c.after) << c.text;
+    const auto got = form->CharPositions;
+    form->LayoutTextCells();
+    for (int i = 1; i <= n + 3; ++i) EXPECT_EQ(got[size_t(i)], form->CharPositions[size_t(i)]) << c.text << " cell " << i;
+  }
+}
+
 TEST_F(Typing, BackspaceDeletesJoinsAndRemovesEmptyLines) {
   Type("abc");
   Key(vk::Back);
