@@ -31,13 +31,7 @@ struct TextPageTest : ::testing::Test {
     WriteFileAtomically(AppDir() + "MnSymFt.dat", symbols.data(), symbols.size());
     ASSERT_TRUE(AddSpecialFonts());
     form = CreateStartupWindows();
-    SetInsertMode(true);  // typing inserts
-    MainFontPending = false;
-    lMargin = 48;
-    tMargin = 48;
-    rMargin = 746;
-    bMargin = 1075;
-    LineHeight = 20;
+    UseTestPage();
     form->FillCanvas();
     rec->Clear();
     TextUndoCount = 0;

@@ -169,13 +169,7 @@ struct TextPageTest : ::testing::Test {
     ASSERT_TRUE(AddSpecialFonts());
     page.Host = &host;
     page.InitTextPage();
-    SetInsertMode(true);  // typing inserts
-    MainFontPending = false;
-    lMargin = 48;
-    tMargin = 48;
-    rMargin = 746;
-    bMargin = 1075;
-    LineHeight = 20;
+    UseTestPage();
     PageHeight = 1056;
     page.FillCanvas();
     rec->Clear();

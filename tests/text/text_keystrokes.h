@@ -6,7 +6,20 @@
 #include <string>
 
 #include "platform/keys.h"
+#include "text/page_geometry.h"
 #include "text/text_page.h"
+
+// The known page of the text tests: typing inserts, no main font waits, margins 48 / 48 / 746 /
+// 1075 and lines 20 pixels apart.
+inline void UseTestPage() {
+  SetInsertMode(true);
+  MainFontPending = false;
+  lMargin = 48;
+  tMargin = 48;
+  rMargin = 746;
+  bMargin = 1075;
+  LineHeight = 20;
+}
 
 // Presses and releases a key.
 inline void PressKey(TTextPage& page, QObject* sender, uint16_t key, TShiftState shift = 0) {
