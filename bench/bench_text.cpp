@@ -54,7 +54,7 @@ void InsertAtCell1(benchmark::State& state, bool fullRepaint) {
   for (auto _ : state) {
     form->CurrentI = 1;
     form->MoveCaretTo(form->CharPositions[1]);
-    form->InsertChar(form, TextPageCanvas(), true, font, 0, 'Q');
+    form->InsertChar(form, form->PageCanvas(), true, font, 0, 'Q');
     if (fullRepaint) form->RefreshAllImages(form, true);
     else form->SetCaretPosition(form, 0, 0);
     state.PauseTiming();

@@ -79,7 +79,7 @@ TDIBWriter::TDIBWriter(TBitmap* target, const HPALETTE& palette, int height, int
     : TDIB(target, format), H(height), Pal(palette) {
   if (format != pf8bit && format != pf24bit) RaiseGifError("Unsupported PixelFormat");
   if (width <= 0 || height <= 0) RaiseGifError("Invalid image dimensions");
-  if (int64_t(width) * height > GIFMaxFramePixels) RaiseGifError("Image is too large");
+  if (int64_t(width) * height > GIFMaxFramePixels()) RaiseGifError("Image is too large");
   if (format == pf8bit) {
     Img = QImage(width, height, QImage::Format_Indexed8);
     QVector<QRgb> table(256, qRgb(0, 0, 0));
@@ -92,7 +92,7 @@ TDIBWriter::TDIBWriter(TBitmap* target, const HPALETTE& palette, int height, int
   } else {
     Img = QImage(width, height, QImage::Format_RGB32);
   }
-  if (Img.isNull()) throw EOutOfResources("Failed to allocate memory for GIF DIB");
+  if (Img.isNull()) throw EOutOfMemory("Failed to allocate memory for GIF DIB");
   Img.fill(0);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/picture_limits.h"
 #include "platform/exceptions.h"
 
 class TStream;
@@ -35,7 +36,7 @@ void SkipSubBlocks(TStream& stream);
 
 [[noreturn]] void RaiseGifError(const std::string& message);
 
-// Largest frame or screen the codec allocates pixels for, and the budget of all frames of one
-// image together: a few bytes in a file must not be able to ask for gigabytes.
-constexpr int64_t GIFMaxFramePixels = int64_t(1) << 28;
-constexpr int64_t GIFMaxImagePixels = int64_t(1) << 29;
+// Largest frame the codec allocates pixels for (the program's picture limit), and the budget of
+// all frames of one image together: a few bytes in a file must not be able to ask for gigabytes.
+inline int64_t GIFMaxFramePixels() { return MaxPicturePixels; }
+inline int64_t GIFMaxImagePixels() { return 2 * MaxPicturePixels; }

@@ -60,7 +60,7 @@ void TGIFSubImage::Clear() {
 
 void TGIFSubImage::NewImage() {
   const int64_t size = int64_t(DescWidth) * DescHeight;
-  if (size > GIFMaxFramePixels) RaiseGifError("Frame size exceeds the supported maximum");
+  if (size > GIFMaxFramePixels()) RaiseGifError("Frame size exceeds the supported maximum");
   std::vector<uint8_t>().swap(Data);
   if (size > 0) Data.assign(size_t(size), 0);
 }
@@ -80,7 +80,7 @@ uint8_t* TGIFSubImage::Scanline(int row) {
 
 void TGIFSubImage::SetBounds(int left, int top, int width, int height) {
   const bool resized = width != DescWidth || height != DescHeight;
-  if (int64_t(std::clamp(width, 0, 65535)) * std::clamp(height, 0, 65535) > GIFMaxFramePixels)
+  if (int64_t(std::clamp(width, 0, 65535)) * std::clamp(height, 0, 65535) > GIFMaxFramePixels())
     RaiseGifError("Frame size exceeds the supported maximum");
   DescLeft = uint16_t(std::clamp(left, 0, 65535));
   DescTop = uint16_t(std::clamp(top, 0, 65535));
@@ -218,8 +218,9 @@ void TGIFSubImage::Render(bool dithered) {
       TNetscapeColorLookup lookup;
       TFloydSteinbergDitherer ditherer(w, &lookup);
       const TGIFColor tc = colors[transparentIndex];
-      const uint8_t fill = uint8_t(1 + MulDiv(36, tc.Red, 51) + MulDiv(6, tc.Green, 51) + tc.Blue / 51);
       uint8_t r, g, b;
+      // Transparent pixels keep the web-safe entry of the transparent colour.
+      const uint8_t fill = lookup.LookupColor(tc.Red, tc.Green, tc.Blue, r, g, b);
       for (int y = 0; y < h; ++y) {
         if (y % 32 == 0 && Image) Image->Progress(psRunning, MulDiv(y, 100, h), "Rendering...");
         const uint8_t* src = Data.data() + size_t(y) * w;
@@ -360,11 +361,11 @@ void TGIFSubImage::LoadFromStream(TStream& stream) {
     ColorMap.ReadColors(stream, n);
   }
   const int64_t pixels = int64_t(DescWidth) * DescHeight;
-  if (pixels > GIFMaxFramePixels) RaiseGifError("Frame size exceeds the supported maximum");
+  if (pixels > GIFMaxFramePixels()) RaiseGifError("Frame size exceeds the supported maximum");
   if (Image) {
     int64_t total = pixels;
     for (const TGIFSubImage* f : Image->Images.Items) total += int64_t(f->Data.size());
-    if (total > GIFMaxImagePixels) RaiseGifError("Image size exceeds the supported maximum");
+    if (total > GIFMaxImagePixels()) RaiseGifError("Image size exceeds the supported maximum");
   }
   LZWDecode(*this, stream);
 }

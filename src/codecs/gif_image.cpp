@@ -4,6 +4,9 @@
 
 #include <QBuffer>
 #include <algorithm>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <typeinfo>
 
 #include "platform/canvas.h"
 #include "platform/clipboard_formats.h"
@@ -26,6 +29,17 @@ struct TGIFRegistration {
   TGIFRegistration() { RegisterGIFImage(); }
 } GIFRegistration;
 TGIFPainterMaker PainterMaker = nullptr;
+
+// The class name of a picture as messages show it ("TBitmap"), not the compiler's mangled form.
+std::string ClassNameOf(const TGraphic& graphic) {
+  const char* mangled = typeid(graphic).name();
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+  std::string text = status == 0 && name ? std::string(name.get()) : std::string(mangled);
+  // Without namespaces, as the class is called in the program.
+  const size_t colons = text.rfind("::");
+  return colons == std::string::npos ? text : text.substr(colons + 2);
+}
 }  // namespace
 
 void SetGIFPainterMaker(TGIFPainterMaker maker) { PainterMaker = maker; }
@@ -176,20 +190,27 @@ TBitmap* TGIFImage::GetBitmap() {
   if (Empty()) return nullptr;
   if (Bitmap) return Bitmap.get();
   TGIFSubImage* first = Images[0];
+  std::unique_ptr<TBitmap> bitmap;
   if (first->Left() == 0 && first->Top() == 0 && first->Width() == Width() && first->Height() == Height()) {
     TBitmap* rendered = first->GetBitmap();
-    Bitmap = rendered ? std::make_unique<TBitmap>(*rendered) : std::make_unique<TBitmap>();
+    bitmap = rendered ? std::make_unique<TBitmap>(*rendered) : std::make_unique<TBitmap>();
   } else {
-    auto bitmap = std::make_unique<TBitmap>(Width(), Height(), pf24bit);
+    // The image's palette, its size, and the first frame drawn into its place.
+    const HPALETTE palette = GetPalette();
+    bitmap = std::make_unique<TBitmap>(Width(), Height(), palette && !palette->empty() ? pf8bit : pf24bit);
+    if (palette && !palette->empty()) bitmap->SetPalette(*palette);
     first->StretchDraw(bitmap->Canvas(), TRect(0, 0, Width(), Height()), false, false);
-    Bitmap = std::move(bitmap);
   }
+  // Drawing on the bitmap (as the painters do) is a change of the image.
+  bitmap->OnChange = [this](TBitmap*) { Changed(this); };
+  Bitmap = std::move(bitmap);
   return Bitmap.get();
 }
 
 TBitmap* TGIFImage::NewBitmap() {
   FreeBitmap();
   Bitmap = std::make_unique<TBitmap>(std::max(Width(), 1), std::max(Height(), 1), pf24bit);
+  Bitmap->OnChange = [this](TBitmap*) { Changed(this); };
   return Bitmap.get();
 }
 
@@ -288,7 +309,7 @@ void TGIFImage::Assign(const TGraphic* source) {
     frame->Assign(*source);
   } catch (const EConvertError&) {
     delete frame;
-    throw EConvertError("Cannot assign a " + std::string(typeid(*source).name()) + " to a TGIFImage");
+    throw EConvertError("Cannot assign a " + ClassNameOf(*source) + " to a " + ClassNameOf(*this));
   } catch (...) {
     delete frame;
     throw;

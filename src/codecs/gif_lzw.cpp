@@ -2,6 +2,9 @@
 // write the codes into data sub-blocks.
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "codecs/gif_image.h"
 #include "platform/streams.h"
@@ -18,7 +21,10 @@ public:
 
 private:
   int GetCode(int size);
-  int DecodeNext();
+  int DecodeNext() { return DecodeCode(GetCode(CodeSize)); }
+  // The first pixel of code's string (the others wait on the stack), or a negative value at the
+  // end of the data.
+  int DecodeCode(int code);
   void Push(int value) {
     // A table whose prefix chains run in a circle would push forever: a valid chain is shorter
     // than the table.
@@ -26,8 +32,15 @@ private:
     Stack[Sp++] = uint16_t(value);
   }
   int ReadPixel() { return Sp > 0 ? Stack[--Sp] : DecodeNext(); }
+  // Adds the entry of the last code's string and the first pixel of this one (FirstCode), and
+  // widens the codes when the table reaches the next power of two.
+  void AddEntry();
   // Fills count pixels at out (stopping at the end of the data); false when the data ended.
   bool FillRun(uint8_t* out, int64_t count);
+  // The same for pixels that follow one another in the output (frames that are not interlaced):
+  // the string of a table entry is then already in the output, where the code before it was
+  // written, and is copied from there instead of being walked back through the table.
+  bool FillLinear(uint8_t* out, int64_t count);
   void FillRows();
 
   static constexpr int TableSize = 4096;
@@ -42,6 +55,14 @@ private:
   uint16_t Suffix[TableSize];
   uint16_t Stack[StackSize];
   int Sp = 0;
+  // Where the string of each table entry lies in the output (-1: not known) and its length.
+  int64_t Pos[TableSize];
+  uint16_t Len[TableSize];
+  // Where the last code's string was written, and whether it is that code's string as the table
+  // gives it. After a code that the table does not hold, copying stays off for the frame.
+  int64_t PrevPos = -1;
+  int PrevLen = 0;
+  bool PrevValid = false, CopyOff = false;
   uint8_t Buf[2 + 255 + 3] = {};
   int CurBit = 0, LastBit = 0, LastByte = 2;
   bool Done = false, ZeroBlock = false, Fresh = true;
@@ -87,8 +108,7 @@ int TLZWDecoder::GetCode(int size) {
   return int((bits >> ((CurBit - size) & 7)) & ((1u << size) - 1));
 }
 
-int TLZWDecoder::DecodeNext() {
-  int code = GetCode(CodeSize);
+int TLZWDecoder::DecodeCode(int code) {
   if (code < 0) return code;
   if (code == ClearCode) {
     for (int i = 0; i < ClearCode; ++i) Prefix[i] = 0, Suffix[i] = uint16_t(i);
@@ -98,9 +118,11 @@ int TLZWDecoder::DecodeNext() {
     MaxCodeSize = 2 * ClearCode;
     MaxCode = ClearCode + 2;
     Sp = 0;
+    PrevValid = false;
     do code = GetCode(CodeSize);
     while (code == ClearCode);
     FirstCode = OldCode = code;
+    if (code >= ClearCode) CopyOff = true;
     return code;
   }
   if (code == EndCode) {
@@ -114,6 +136,7 @@ int TLZWDecoder::DecodeNext() {
     return -2;
   }
   const int inCode = code;
+  if (code > MaxCode) CopyOff = true;
   if (code >= MaxCode) {
     Push(FirstCode);
     code = OldCode;
@@ -125,17 +148,22 @@ int TLZWDecoder::DecodeNext() {
   }
   FirstCode = Suffix[code];
   Push(FirstCode);
-  if (MaxCode < TableSize) {
-    Prefix[MaxCode] = uint16_t(OldCode < 0 ? 0 : OldCode);
-    Suffix[MaxCode] = uint16_t(FirstCode);
-    ++MaxCode;
-    if (MaxCode >= MaxCodeSize && MaxCodeSize < TableSize) {
-      MaxCodeSize *= 2;
-      ++CodeSize;
-    }
-  }
+  AddEntry();
   OldCode = inCode;
   return Stack[--Sp];
+}
+
+void TLZWDecoder::AddEntry() {
+  if (MaxCode >= TableSize) return;
+  Prefix[MaxCode] = uint16_t(OldCode < 0 ? 0 : OldCode);
+  Suffix[MaxCode] = uint16_t(FirstCode);
+  Pos[MaxCode] = PrevValid ? PrevPos : -1;
+  Len[MaxCode] = uint16_t(PrevLen + 1);
+  ++MaxCode;
+  if (MaxCode >= MaxCodeSize && MaxCodeSize < TableSize) {
+    MaxCodeSize *= 2;
+    ++CodeSize;
+  }
 }
 
 bool TLZWDecoder::FillRun(uint8_t* out, int64_t count) {
@@ -155,11 +183,54 @@ bool TLZWDecoder::FillRun(uint8_t* out, int64_t count) {
   return true;
 }
 
+bool TLZWDecoder::FillLinear(uint8_t* out, int64_t count) {
+  int64_t pos = 0;
+  while (pos < count) {
+    if (Sp > 0) {
+      out[pos++] = uint8_t(Stack[--Sp]);
+      continue;
+    }
+    const int code = GetCode(CodeSize);
+    // Room for whole 16-byte pieces behind the string.
+    if (code >= ClearCode + 2 && code < MaxCode && !CopyOff && Pos[code] >= 0 && pos + Len[code] + 16 <= count) {
+      const int len = Len[code];
+      const uint8_t* src = out + Pos[code];
+      uint8_t* dst = out + pos;
+      // The string ends before the place it goes to; each piece is read whole before it is
+      // written, so the bytes past the string that a piece carries along are overwritten later.
+      for (int k = 0; k < len; k += 16) {
+#if defined(__SSE2__)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + k), _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k)));
+#else
+        uint8_t piece[16];
+        std::memcpy(piece, src + k, 16);
+        std::memcpy(dst + k, piece, 16);
+#endif
+      }
+      FirstCode = dst[0];
+      AddEntry();
+      OldCode = code;
+      PrevPos = pos;
+      PrevLen = len;
+      PrevValid = true;
+      pos += len;
+      continue;
+    }
+    const int v = DecodeCode(code);
+    if (v < 0) return false;
+    PrevPos = pos;
+    PrevLen = 1 + Sp;
+    PrevValid = !CopyOff;
+    out[pos++] = uint8_t(v);
+  }
+  return true;
+}
+
 void TLZWDecoder::FillRows() {
   const int w = Frame.Width(), h = Frame.Height();
   uint8_t* data = Frame.Data.data();
   if (!Frame.Interlaced()) {
-    FillRun(data, int64_t(w) * h);
+    FillLinear(data, int64_t(w) * h);
     return;
   }
   static const int start[4] = {0, 4, 2, 1};
@@ -324,12 +395,13 @@ void TLZWEncoder::Output(int code) {
 
 void TLZWEncoder::Clear() {
   TGIFEncoder::Clear();
-  std::fill(HashTable.begin(), HashTable.end(), HashEmpty);
+  static_assert(HashEmpty == 0xFFFFFFFFu, "an empty slot is all bits set");
+  std::memset(HashTable.data(), 0xFF, HashTable.size() * sizeof(uint32_t));
   FreeCode = ClearCode + 2;
 }
 
 void TLZWEncoder::DoCompress() {
-  HashTable.assign(HashSize, HashEmpty);
+  HashTable.resize(HashSize);  // emptied by Clear
   uint32_t* table = HashTable.data();
   Clear();
   int c = *Pixel++;

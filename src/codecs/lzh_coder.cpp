@@ -308,7 +308,7 @@ void Expand(TCompThreadSafety& s, TLZHState& h, uint32_t size) {
   std::memset(h.TextBuf, 0, sizeof h.TextBuf);
   std::memset(h.TextBuf, ' ', N - F);
   int r = N - F;
-  uint8_t out[4096];
+  uint8_t out[4096] = {};  // zeroed: a partly filled block is written at the end
   int outLen = 0;
   uint64_t count = 0;
   while (count < size) {

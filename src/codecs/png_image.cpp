@@ -10,11 +10,18 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
+#include <sys/mman.h>
+
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <typeinfo>
+#include <utility>
 
 #include "codecs/deflate_stream.h"
 #include "codecs/jpeg_image.h"
+#include "codecs/picture_limits.h"
 #include "platform/canvas.h"
 #include "platform/numeric.h"
 
@@ -49,8 +56,7 @@ const char* const kTooLargeToSave = "The image could not be saved because it is 
 
 const uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
-// The largest bitmap we build (as TBitmap allows), and zlib's largest possible expansion.
-constexpr int64_t kMaxPixels = int64_t(1) << 28;
+// zlib's largest possible expansion.
 constexpr int64_t kMaxInflateRatio = 1032;
 constexpr uint32_t kMaxChunkLength = 0x7FFFFFFF;
 
@@ -405,6 +411,81 @@ TPaletteEntries FitPalette(const TPaletteEntries& source, int depth) {
   return pal;
 }
 
+// Pixel memory for a decoded image. Blocks of 32 MB and more (a page at 300 dots per inch) come
+// fresh from the system on every allocation, and taking them in 4 KB pages costs several times
+// the decoding itself: such images ask for huge pages where the system gives them on request.
+// Smaller blocks are reused by the allocator.
+QImage NewDecodeImage(int width, int height, QImage::Format format) {
+  constexpr int64_t kHugePage = int64_t(2) << 20;
+  const int64_t lineBytes = (int64_t(width) * (format == QImage::Format_Indexed8 ? 8 : 32) + 31) / 32 * 4;
+  const int64_t bytes = lineBytes * height;
+  if (bytes < 16 * kHugePage || lineBytes > INT_MAX) return QImage(width, height, format);
+  const size_t size = size_t((bytes + kHugePage - 1) / kHugePage * kHugePage);
+  void* memory = nullptr;
+  if (posix_memalign(&memory, size_t(kHugePage), size) != 0) return QImage(width, height, format);
+#if defined(MADV_HUGEPAGE)
+  madvise(memory, size, MADV_HUGEPAGE);
+#endif
+  QImage image(static_cast<uchar*>(memory), width, height, qsizetype(lineBytes), format,
+               [](void* block) { std::free(block); }, memory);
+  if (image.isNull()) std::free(memory);
+  return image;
+}
+
+// Inflates the image data straight from the chunk's bytes, as a deflate reading stream would,
+// without copying them through a buffer first. The zlib header is checked here and the deflate
+// data are inflated raw: the chunk CRCs already guard every byte, and zlib's running Adler-32 sum
+// over the decoded image (a tenth of the decoding time) would be checked only when a read
+// happened to reach the end of the stream.
+class TImageInflater {
+public:
+  TImageInflater(const uint8_t* data, size_t size) : Next(data), Left(size) {
+    if (size < 2 || (data[0] & 0x0F) != Z_DEFLATED || (data[0] >> 4) > 7 || (data[0] << 8 | data[1]) % 31 != 0 ||
+        (data[1] & 0x20) != 0)
+      DCheck(Z_DATA_ERROR);
+    Next += 2;
+    Left -= 2;
+    DCheck(inflateInit2(&Z, -MAX_WBITS));
+  }
+  ~TImageInflater() { inflateEnd(&Z); }
+  TImageInflater(const TImageInflater&) = delete;
+  TImageInflater& operator=(const TImageInflater&) = delete;
+
+  // Fills count bytes, or fewer when the deflate data (or the chunk) end.
+  int64_t Read(void* buffer, int64_t count) {
+    auto* out = static_cast<uint8_t*>(buffer);
+    int64_t done = 0;
+    while (done < count && !Ended) {
+      if (Z.avail_in == 0 && Left > 0) {
+        const size_t piece = std::min<size_t>(Left, 1u << 30);
+        Z.next_in = const_cast<Bytef*>(Next);
+        Z.avail_in = uInt(piece);
+        Next += piece;
+        Left -= piece;
+      }
+      Z.next_out = out + done;
+      Z.avail_out = uInt(std::min<int64_t>(count - done, 1 << 30));
+      const uInt room = Z.avail_out;
+      const int result = inflate(&Z, Z_NO_FLUSH);
+      done += room - Z.avail_out;
+      if (result == Z_STREAM_END) {
+        Ended = true;
+      } else if (result == Z_BUF_ERROR) {
+        if (Z.avail_in == 0 && Left == 0) break;  // the data end before the image does
+      } else {
+        DCheck(result);
+      }
+    }
+    return done;
+  }
+
+private:
+  z_stream Z{};
+  const uint8_t* Next;
+  size_t Left;
+  bool Ended = false;
+};
+
 TPixelFormat BitmapFormatFor(int colorType, int depth) {
   if (colorType == 2 || colorType == 6) return pf24bit;
   if (colorType == 4) return pf8bit;
@@ -448,6 +529,54 @@ int64_t RunScore(const uint8_t* f, size_t n) {
 }
 
 bool IsHeader(const TChunk* chunk) { return dynamic_cast<const TChunkIHDR*>(chunk) != nullptr; }
+
+TChunk* FindChunk(const TChunkList& list, const TChunkType& type) {
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.Item(i)->ChunkType == type) return list.Item(i);
+  return nullptr;
+}
+
+// A colour profile whose compressed data inflate to an RGB profile (the writer writes colour
+// images only; a grey profile belongs to grey images).
+bool IsRgbProfile(const std::vector<uint8_t>& d) {
+  const auto nul = std::find(d.begin(), d.end(), uint8_t(0));
+  const size_t nameLength = size_t(nul - d.begin());
+  if (nul == d.end() || nameLength < 1 || nameLength > 79 || nameLength + 2 >= d.size() || d[nameLength + 1] != 0)
+    return false;
+  for (size_t i = 0; i < nameLength; ++i)
+    if (d[i] < 32 || (d[i] > 126 && d[i] < 161)) return false;
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  z.next_in = const_cast<Bytef*>(d.data() + nameLength + 2);
+  z.avail_in = uInt(std::min<size_t>(d.size() - nameLength - 2, 0x7FFFFFFF));
+  uint8_t head[132], scratch[4096];
+  size_t total = 0;
+  int result = Z_OK;
+  while (result == Z_OK && total < (size_t(64) << 20)) {
+    const bool inHead = total < sizeof head;
+    z.next_out = inHead ? head + total : scratch;
+    z.avail_out = uInt(inHead ? sizeof head - total : sizeof scratch);
+    const uInt before = z.avail_out;
+    result = inflate(&z, Z_NO_FLUSH);
+    total += before - z.avail_out;
+    if (result == Z_BUF_ERROR && z.avail_in == 0) break;
+  }
+  inflateEnd(&z);
+  return result == Z_STREAM_END && total >= sizeof head && GetBE32(head) == total &&
+         std::memcmp(head + 16, "RGB ", 4) == 0 && std::memcmp(head + 36, "acsp", 4) == 0;
+}
+
+// Chunks without a class of their own that a re-saved image keeps: the time stamp and the
+// colour space of the samples (which the writer keeps), each only when well formed.
+bool KeptOnResave(const TChunkType& type, const std::vector<uint8_t>& d) {
+  if (type == T("tIME"))
+    return d.size() == 7 && d[2] >= 1 && d[2] <= 12 && d[3] >= 1 && d[3] <= 31 && d[4] <= 23 && d[5] <= 59 &&
+           d[6] <= 60;
+  if (type == T("sRGB")) return d.size() == 1 && d[0] <= 3;
+  if (type == T("cHRM")) return d.size() == 32;
+  if (type == T("iCCP")) return IsRgbProfile(d);
+  return false;
+}
 
 int TypeRank(const TChunkType& t) {
   if (t == kIHDR) return 0;
@@ -681,7 +810,7 @@ void TChunkIDAT::AfterLoad() {
   if (colorType != 0 && colorType != 2 && colorType != 3 && colorType != 4 && colorType != 6) Fail(kUnknownColorType);
   if (!ValidDepth(colorType, depth)) Fail(kBadBitDepth);
   const int64_t width = header->Width(), height = header->Height();
-  if (width < 1 || height < 1 || width > 0x7FFFFFFF || height > 0x7FFFFFFF || width * height > kMaxPixels)
+  if (width < 1 || height < 1 || width > 0x7FFFFFFF || height > 0x7FFFFFFF || width * height > MaxPicturePixels)
     Fail(kBadDimensions);
   const int interlace = header->InterlaceMethod();
   if (interlace > 1) Fail(kUnknownInterlace);
@@ -716,7 +845,7 @@ void TChunkIDAT::AfterLoad() {
   // data fail part way (the rows not reached stay white, or colour 0).
   const TPixelFormat format = BitmapFormatFor(colorType, depth);
   const bool indexed = format != pf24bit;
-  QImage q(int(width), int(height), indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
+  QImage q = NewDecodeImage(int(width), int(height), indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
   if (q.isNull()) throw EOutOfResources("Not enough storage is available to process this command.");
   if (indexed) {
     QList<QRgb> table;
@@ -746,8 +875,7 @@ void TChunkIDAT::DecodeRows(TPNGImage& img, QImage& q, int colorType, int depth,
   const int64_t stride = q.bytesPerLine();
   const TRowStore store{colorType, depth, forward};
 
-  TBytesStream source(Data.Data.data(), Data.Data.size());
-  TZDecompressionStream inflater(source);
+  TImageInflater inflater(Data.Data.data(), Data.Data.size());
   const bool reporting = bool(img.OnProgress);
 
   if (interlace == 0) {
@@ -1104,6 +1232,7 @@ void TPNGImage::SaveToStream(TStream& stream) {
   } else {
     while (TChunkTRNS* trns = FChunks.Find<TChunkTRNS>()) FChunks.Remove(trns);
   }
+  DropUnfitChunks();
   if (!FChunks.Find<TChunkIEND>()) FChunks.CreateAndAdd<TChunkIEND>();
   if (!FChunks.Find<TChunkIDAT>()) FChunks.Move(FChunks.IndexOf(FChunks.CreateAndAdd<TChunkIDAT>()), 1);
   // One chunk of each kind that may occur once, in the order the format requires.
@@ -1120,6 +1249,36 @@ void TPNGImage::SaveToStream(TStream& stream) {
   out.WriteBuffer(kSignature, 8);
   for (int i = 0; i < FChunks.Count(); ++i) FChunks.Item(i)->SaveToStream(out);
   stream.WriteBuffer(out.Memory(), out.Size());
+}
+
+void TPNGImage::DropUnfitChunks() {
+  // The image data are always written anew, often in another colour type and bit depth than the
+  // file they came from. Chunks that describe the old data (significant bits, background,
+  // histogram, suggested palettes, animation frames, chunks of other programs that are not safe
+  // to copy) would no longer fit them; only those that hold whatever the data are stay.
+  for (int i = FChunks.Count() - 1; i >= 0; --i) {
+    TChunk& chunk = *FChunks.Item(i);
+    if (const auto* gamma = dynamic_cast<const TChunkGAMA*>(&chunk)) {
+      if (gamma->Gamma() == 0 || chunk.Data.Data.size() != 4) FChunks.Remove(&chunk);
+      continue;
+    }
+    if (typeid(chunk) != typeid(TChunk)) continue;  // chunks with a class of their own
+    if (!KeptOnResave(chunk.ChunkType, chunk.Data.Data)) FChunks.Remove(&chunk);
+  }
+  // Each of these may occur once: the first is kept. A colour profile and the sRGB chunk exclude
+  // each other: sRGB is kept.
+  for (const TChunkType& type : {T("tIME"), T("cHRM"), T("sRGB"), T("iCCP")}) {
+    bool first = true;
+    for (int i = 0; i < FChunks.Count();) {
+      TChunk* chunk = FChunks.Item(i);
+      if (chunk->ChunkType == type && !std::exchange(first, false))
+        FChunks.Remove(chunk);
+      else
+        ++i;
+    }
+  }
+  if (FindChunk(FChunks, T("sRGB")))
+    while (TChunk* profile = FindChunk(FChunks, T("iCCP"))) FChunks.Remove(profile);
 }
 
 void RegisterPNGImageFormat() {

@@ -1,6 +1,6 @@
 // PNG pictures: TPNGImage is a bitmap that reads and writes Portable Network Graphics files. The
 // file's chunks are kept beside the bitmap in a chunk list, so that a loaded image is written back
-// with its chunks (those that may be copied by an editor that changed the image).
+// with those of its chunks that still fit the image written.
 #pragma once
 
 #include <array>
@@ -39,7 +39,8 @@ public:
   // Copies the data and the type.
   virtual void Assign(const TChunk& source);
   // Writes length, type, data and CRC (chunks whose type ends in a lower-case or non-letter
-  // character, safe-to-copy ancillary chunks of other programs, are not written).
+  // character, safe-to-copy ancillary chunks of other programs, are not written; the image drops
+  // the others that do not fit before it saves).
   virtual void SaveToStream(TStream& stream);
 
   std::string TypeName() const { return std::string(ChunkType.data(), 4); }
@@ -233,6 +234,9 @@ public:
   void DefaultChunks();
 
 private:
+  // Removes the chunks that would not fit the image as the writer writes it.
+  void DropUnfitChunks();
+
   TChunkList FChunks;
   TFilters FFilter = 27;  // None, Sub, Average, Paeth
   bool FInterlaced = false;

@@ -432,6 +432,11 @@ void TBitmap::AttachCanvas() {
 void TBitmap::ImageReplaced() {
   ShadowStale = true;
   AttachCanvas();
+  Changed();
+}
+
+void TBitmap::Changed() {
+  if (OnChange) OnChange(this);
 }
 
 void TBitmap::SetSize(int width, int height) {
@@ -516,6 +521,7 @@ void TBitmap::SetPalette(const TPaletteEntries& entries) {
   }
   ShadowStale = true;
   SyncToCanvas();
+  Changed();
 }
 
 uint8_t* TBitmap::ScanLine(int y) {
@@ -617,6 +623,7 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
 TCanvas& TBitmap::Canvas() {
   if (!CanvasPtr) {
     CanvasPtr = std::make_unique<TCanvas>(static_cast<QImage*>(nullptr));
+    CanvasPtr->OnChange = [this] { Changed(); };
     AttachCanvas();
   }
   return *CanvasPtr;

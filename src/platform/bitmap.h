@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QImage>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -65,6 +66,10 @@ public:
   QImage ToRgbImage() const;
 
   TColor TransparentColor = clNone;  // clNone: the bottom-left pixel's colour
+
+  // Called after the size, format, palette or pixels were replaced and after each drawing call of
+  // the canvas (not for row and pixel access). Copies of the bitmap do not take it over.
+  std::function<void(TBitmap*)> OnChange;
   TColor EffectiveTransparentColor() const;
 
   // Windows bitmap file format (".BMP"): reads uncompressed 1, 4, 8, 16, 24 and 32 bits, RLE4 and
@@ -85,6 +90,7 @@ private:
   void SyncToCanvas();          // indexed pixels -> drawing pixels
   void AttachCanvas();
   void ImageReplaced();
+  void Changed();
 
   mutable QImage Img;
   TPixelFormat Format = pf24bit;

@@ -645,6 +645,16 @@ void TCanvas::SetTarget(QImage* target) {
   RasterImage = Impl->Image();
 }
 
+namespace {
+// Reports a drawing call to the canvas's change handler once the call has drawn.
+struct TDrawn {
+  const TCanvas& Canvas;
+  ~TDrawn() {
+    if (Canvas.OnChange) Canvas.OnChange();
+  }
+};
+}  // namespace
+
 void TCanvas::Access(bool writes) const {
   if (Impl->OnAccess) Impl->OnAccess();
   if (writes) ++Impl->Changes;
@@ -799,6 +809,7 @@ std::vector<TPoint> TCanvas::RoundRectPoints(int x1, int y1, int x2, int y2, int
 
 void TCanvas::Shape(TShapeGeometry& g) {
   Access(true);
+  const TDrawn drawn{*this};
   Impl->DrawShape(*this, g);
 }
 
@@ -948,6 +959,7 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
 
 void TCanvas::FillRect(const TRect& rect) {
   Access(true);
+  const TDrawn drawn{*this};
   Impl->FillRect(*this, Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom));
 }
 
@@ -965,6 +977,7 @@ void TCanvas::FrameRect(const TRect& rect) {
 
 void TCanvas::InvertRect(const TRect& rect) {
   Access(true);
+  const TDrawn drawn{*this};
   Impl->InvertRect(*this, Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom));
 }
 
@@ -972,6 +985,7 @@ void TCanvas::DrawFocusRect(const TRect& rect) {
   const TRect r = Normalized(rect.Left, rect.Top, rect.Right, rect.Bottom);
   if (r.IsEmpty()) return;
   Access(true);
+  const TDrawn drawn{*this};
   const TPen saved = Pen;
   Pen = TPen{clWhite, 1, psSolid, pmXor};
   // Every other pixel of the frame, in a checkerboard anchored at the device origin.
@@ -996,11 +1010,13 @@ TColor TCanvas::Pixel(int x, int y) const {
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
   Access(true);
+  const TDrawn drawn{*this};
   Impl->SetPixel(*this, x, y, color);
 }
 
 bool TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
   Access(true);
+  const TDrawn drawn{*this};
   return Impl->FloodFill(*this, x, y, color, style);
 }
 
@@ -1027,6 +1043,7 @@ void TCanvas::Text(int x, int y, const QString& text, const TRect* clip, bool op
     CurrentPath.addPath(t.map(glyphs));
   } else {
     Access(true);
+    const TDrawn drawn{*this};
     Impl->DrawText(*this, x, y, text, clip, opaqueClip);
   }
   // The pen position moves on by the text's width: along the base line when the platform keeps
@@ -1157,18 +1174,21 @@ void TCanvas::AbortPath() {
 void TCanvas::StrokePath() {
   if (!PathClosed) return;
   Access(true);
+  const TDrawn drawn{*this};
   Impl->DrawPath(*this, CurrentPath, true, false);
   AbortPath();
 }
 void TCanvas::FillPath() {
   if (!PathClosed) return;
   Access(true);
+  const TDrawn drawn{*this};
   Impl->DrawPath(*this, CurrentPath, false, true);
   AbortPath();
 }
 void TCanvas::StrokeAndFillPath() {
   if (!PathClosed) return;
   Access(true);
+  const TDrawn drawn{*this};
   Impl->DrawPath(*this, CurrentPath, true, true);
   AbortPath();
 }
@@ -1178,6 +1198,7 @@ void TCanvas::StrokeAndFillPath() {
 void TCanvas::StretchBltImage(const TRect& dest, const QImage& source, const TRect& srcRect, TCopyMode rop,
                               TColor transparent) {
   Access(true);
+  const TDrawn drawn{*this};
   Impl->StretchBlt(*this, dest, source, srcRect, rop, transparent);
 }
 
@@ -1217,6 +1238,7 @@ void TCanvas::StretchDraw(const TRect& rect, TGraphic& graphic) {
 
 void TCanvas::PatBlt(int x, int y, int w, int h, TCopyMode rop) {
   Access(true);
+  const TDrawn drawn{*this};
   Impl->StretchBlt(*this, TRect(x, y, x + w, y + h), QImage(), TRect(), rop, clNone);
 }
 

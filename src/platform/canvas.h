@@ -202,6 +202,9 @@ public:
   TCanvas(const TCanvas&) = delete;
   TCanvas& operator=(const TCanvas&) = delete;
 
+  // Called after every call that drew on the surface (a bitmap passes it on as its own change).
+  std::function<void()> OnChange;
+
   // ---- State ----
   TPen Pen;
   TBrush Brush;

@@ -32,6 +32,7 @@ KV_DECLARE_EXCEPTION(ERangeError, Exception)
 KV_DECLARE_EXCEPTION(EZeroDivide, Exception)
 KV_DECLARE_EXCEPTION(EInvalidOperation, Exception)
 KV_DECLARE_EXCEPTION(EOutOfResources, Exception)
+KV_DECLARE_EXCEPTION(EOutOfMemory, Exception)
 KV_DECLARE_EXCEPTION(EListError, Exception)
 // Pictures.
 KV_DECLARE_EXCEPTION(EInvalidGraphic, Exception)

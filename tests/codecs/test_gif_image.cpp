@@ -1,9 +1,5 @@
 // The GIF picture class: conversion from bitmaps, drawing, caches and registration.
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QMimeData>
-#include <QThread>
-
+#include "codecs/color_reduction.h"
 #include "platform/canvas.h"
 #include "platform/clipboard_formats.h"
 #include "test_gif_support.h"
@@ -142,6 +138,101 @@ TEST(GifImage, SizesPaletteAndRegistration) {
   auto g = CreateGraphicForFile("picture.gif");
   EXPECT_TRUE(dynamic_cast<TGIFImage*>(g.get()));
   EXPECT_EQ(ClipboardFormatMimeType(CF_GIF), "image/gif");
+}
+
+// A picture that cannot be converted: drawing it raises the conversion error.
+class TUnconvertiblePicture : public TGraphic {
+public:
+  void LoadFromStream(TStream&) override {}
+  void SaveToStream(TStream&) override {}
+  int Width() const override { return 2; }
+  int Height() const override { return 2; }
+  bool Empty() const override { return false; }
+  void Draw(TCanvas&, const TRect&) override { throw EConvertError("no pixels"); }
+};
+
+TEST(GifImage, ConversionErrorNamesBothClasses) {
+  TGIFImage image;
+  TUnconvertiblePicture picture;
+  try {
+    image.Assign(&picture);
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(Msg(e), "Cannot assign a TUnconvertiblePicture to a TGIFImage");
+  }
+  EXPECT_TRUE(image.Empty());
+}
+
+// The whole-image bitmap: the image's palette and the first frame in its place, whether or not
+// the frame covers the screen; drawing on it is a change of the image.
+TEST(GifImage, WholeImageBitmapHasThePaletteAndReportsChanges) {
+  struct TCase {
+    const char* Name;
+    int Left, Top, Width, Height;
+  } cases[] = {{"covering", 0, 0, 4, 4}, {"inset", 1, 1, 2, 2}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Bytes pixels(size_t(c.Width * c.Height), 1);
+    pixels[0] = 2;
+    auto a = LoadGif(GifBuilder().Header(4, 4, Grey4()).Image(c.Left, c.Top, c.Width, c.Height, PlainRaster(2, pixels)).Trailer().B);
+    TGIFImage& image = *a->Image;
+    image.SetDrawOptions(0);
+    int changes = 0;
+    image.OnChange = [&](void*) { ++changes; };
+    TBitmap* bitmap = image.GetBitmap();
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(bitmap->Width(), 4);
+    EXPECT_EQ(bitmap->PixelFormat(), pf8bit);
+    const TPaletteEntries palette = bitmap->Palette();
+    ASSERT_GE(palette.size(), 4u);
+    EXPECT_EQ(palette[1], clWhite);
+    EXPECT_EQ(palette[3], clBlue);
+    EXPECT_EQ(bitmap->Pixel(c.Left, c.Top), clRed);
+    EXPECT_EQ(bitmap->Pixel(c.Left + 1, c.Top + 1), clWhite);
+    bitmap->Canvas().Brush.Color = clBlack;
+    bitmap->Canvas().FillRect(TRect(0, 0, 1, 1));
+    EXPECT_EQ(changes, 1);
+    // A copy handed out (AssignTo) does not report to the image.
+    TBitmap copy;
+    image.AssignTo(copy);
+    copy.Canvas().FillRect(TRect(0, 0, 1, 1));
+    EXPECT_EQ(changes, 1);
+  }
+}
+
+// Dithered rendering: transparent pixels keep the web-safe entry nearest the transparent colour
+// (white is entry 215, the last of the 216).
+TEST(GifImage, DitheredTransparentFillIsTheWebSafeEntry) {
+  struct TCase {
+    Rgb Transparent;
+    TColor Expected;
+  } cases[] = {{{255, 255, 255}, clWhite}, {{0, 0, 0}, clBlack}, {{200, 100, 30}, RGBColor(153, 102, 0)}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << int(c.Transparent.R) << "," << int(c.Transparent.G));
+    auto a = LoadGif(GifBuilder().Header(3, 1, {c.Transparent, {255, 0, 0}}).Gce(0, 0, 0).Image(0, 0, 3, 1, PlainRaster(2, {0, 1, 0})).Trailer().B);
+    TGIFImage& image = *a->Image;
+    image.SetDrawOptions(gdoTransparent | gdoDither);
+    TGIFSubImage& f = *image.Images[0];
+    TBitmap* rendered = f.GetBitmap();
+    ASSERT_TRUE(rendered);
+    EXPECT_TRUE(f.HasMask());
+    EXPECT_LT(rendered->ScanLine(0)[0], 216);
+    EXPECT_EQ(rendered->Pixel(0, 0), c.Expected);
+    EXPECT_EQ(rendered->Pixel(2, 0), c.Expected);
+    EXPECT_EQ(rendered->Pixel(1, 0), clRed);
+  }
+}
+
+// Pixel memory that cannot be had is an out-of-memory error, not a resource error.
+TEST(GifImage, DibWithoutMemoryRaisesOutOfMemory) {
+  TBitmap target;
+  try {
+    TDIBWriter writer(&target, nullptr, 1, 1 << 28, pf8bit);
+    FAIL();
+  } catch (const EOutOfMemory& e) {
+    EXPECT_EQ(Msg(e), "Failed to allocate memory for GIF DIB");
+  }
 }
 
 TEST(GifImage, AssignKeepsCoding) {

@@ -229,6 +229,9 @@ TEST(GifReference, FilesWrittenByGiflib) {
   ExpectSameAsGiflib(GiflibEncode(30, 20, Palette(8, 5), anim, 0), "animated with disposal methods and palettes");
   ExpectSameAsGiflib(GiflibEncode(300, 200, Palette(256, 6), {{0, 0, 300, 200, false, {}, Noise(60000, 256, 7, 9)}}),
                      "256-colour palette");
+  // Long runs: strings of hundreds of pixels, copied in many pieces.
+  ExpectSameAsGiflib(GiflibEncode(400, 300, Palette(4, 8), {{0, 0, 400, 300, false, {}, Noise(120000, 4, 9, 200)}}),
+                     "long runs");
 }
 
 TEST(GifReference, GiflibReadsWhatWeWrite) {

@@ -159,6 +159,39 @@ QString RunPython(const QString& script, const QStringList& args) {
   return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
 }
 
+// Files we wrote (name -> bytes, saved as name.png in folder): pngcheck accepts each, and
+// python3-pil reads the same pixels from it as libpng.
+void CheckWrittenFiles(const QString& folder, std::map<std::string, std::vector<uint8_t>>& written) {
+  if (QFile::exists("/usr/bin/pngcheck")) {
+    for (const auto& [name, file] : written) {
+      QProcess p;
+      p.start("/usr/bin/pngcheck", {folder + "/" + QString::fromStdString(name) + ".png"});
+      ASSERT_TRUE(p.waitForFinished(30000));
+      EXPECT_EQ(p.exitCode(), 0) << name << ": " << p.readAllStandardOutput().toStdString();
+    }
+  }
+  if (HavePython()) {
+    const QString script = R"(
+import sys
+from PIL import Image
+for f in sys.argv[1:]:
+    im = Image.open(f); im.load()
+    print(f.rsplit('/', 1)[1][:-4], im.convert('RGB').tobytes().hex())
+)";
+    QStringList args;
+    for (const auto& [name, file] : written) args << folder + "/" + QString::fromStdString(name) + ".png";
+    const QStringList lines = RunPython(script, args).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), int(written.size())) << lines.join("\n").toStdString();
+    for (const QString& line : lines) {
+      const QStringList parts = line.split(' ');
+      ASSERT_EQ(parts.size(), 2);
+      const auto ref = pngref::ReadRgb(written[parts[0].toStdString()]);
+      const QByteArray expected = QByteArray(reinterpret_cast<const char*>(ref.Rgb.data()), qsizetype(ref.Rgb.size())).toHex();
+      EXPECT_EQ(parts[1].toLatin1(), expected) << parts[0].toStdString();
+    }
+  }
+}
+
 }  // namespace
 
 // Every colour type and bit depth, plain and interlaced, odd sizes, with transparency and with
@@ -298,34 +331,7 @@ TEST(PngEncode, FilesPassPngcheckAndReadBackInLibpngAndPil) {
     written[c.Name] = file;
     WriteFileAtomically((dir.path() + "/" + c.Name + ".png").toStdString(), file.data(), file.size());
   }
-  if (QFile::exists("/usr/bin/pngcheck")) {
-    for (const auto& [name, file] : written) {
-      QProcess p;
-      p.start("/usr/bin/pngcheck", {dir.path() + "/" + QString::fromStdString(name) + ".png"});
-      ASSERT_TRUE(p.waitForFinished(30000));
-      EXPECT_EQ(p.exitCode(), 0) << name << ": " << p.readAllStandardOutput().toStdString();
-    }
-  }
-  if (HavePython()) {
-    const QString script = R"(
-import sys
-from PIL import Image
-for f in sys.argv[1:]:
-    im = Image.open(f); im.load()
-    print(f.rsplit('/', 1)[1][:-4], im.convert('RGB').tobytes().hex())
-)";
-    QStringList args;
-    for (const auto& [name, file] : written) args << dir.path() + "/" + QString::fromStdString(name) + ".png";
-    const QStringList lines = RunPython(script, args).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), int(written.size())) << lines.join("\n").toStdString();
-    for (const QString& line : lines) {
-      const QStringList parts = line.split(' ');
-      ASSERT_EQ(parts.size(), 2);
-      const auto ref = pngref::ReadRgb(written[parts[0].toStdString()]);
-      const QByteArray expected = QByteArray(reinterpret_cast<const char*>(ref.Rgb.data()), qsizetype(ref.Rgb.size())).toHex();
-      EXPECT_EQ(parts[1].toLatin1(), expected) << parts[0].toStdString();
-    }
-  }
+  CheckWrittenFiles(dir.path(), written);
 }
 
 TEST(PngEncode, RoundTripKeepsPixelsAndFormat) {
@@ -388,6 +394,140 @@ TEST(PngChunks, AncillaryChunksAndOrderOnResave) {
   TPNGImage copy;
   copy.Assign(img);
   EXPECT_EQ(TypesOf(SaveBytes(copy)), "IHDR gAMA PLTE tIME IDAT IEND");
+}
+
+// A minimal ICC profile header (no tags) of the given colour space, compressed as iCCP holds it.
+std::vector<uint8_t> ProfileChunkData(const char* colorSpace) {
+  std::vector<uint8_t> icc(132, 0);
+  icc[3] = 132;
+  icc[8] = 4, icc[9] = 0x20;
+  std::memcpy(&icc[12], "mntr", 4);
+  std::memcpy(&icc[16], colorSpace, 4);
+  std::memcpy(&icc[20], "XYZ ", 4);
+  std::memcpy(&icc[36], "acsp", 4);
+  const uint8_t d50[12] = {0, 0, 0xF6, 0xD6, 0, 1, 0, 0, 0, 0, 0xD3, 0x2D};
+  std::memcpy(&icc[68], d50, 12);
+  std::vector<uint8_t> data = {'p', 'r', 'o', 'f', 0, 0};
+  const auto packed = Zlib(icc);
+  data.insert(data.end(), packed.begin(), packed.end());
+  return data;
+}
+
+std::vector<uint8_t> Be32(uint32_t v) {
+  std::vector<uint8_t> d;
+  PutBE(d, v);
+  return d;
+}
+
+// Files of every colour type and bit depth carrying the ancillary chunks of other programs
+// (significant bits, background, histogram, transparency, physical size, text, time, colour
+// space, a private chunk that is not safe to copy, animation frames), re-saved by us: pngcheck
+// accepts every file we write, libpng and python3-pil read the same pixels from it as libpng
+// reads from the original, and only the chunks that still fit are carried over.
+TEST(PngChunks, ResavedFilesKeepOnlyChunksThatFit) {
+  QTemporaryDir dir;
+  const bool havePngcheck = QFile::exists("/usr/bin/pngcheck");
+  const std::pair<int, int> kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
+                                       {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+  std::map<std::string, std::vector<uint8_t>> written;
+  unsigned seed = 40;
+  for (auto [colorType, depth] : kinds)
+    for (int variant = 0; variant < 2; ++variant) {
+      const std::string name = "t" + std::to_string(colorType) + "d" + std::to_string(depth) + "v" + std::to_string(variant);
+      SCOPED_TRACE(name);
+      const int w = 13, h = 7;
+      pngref::TWriteSpec spec = Pattern(colorType, depth, variant == 1, w, h, seed++);
+      const bool grey = colorType == 0 || colorType == 4, palette = colorType == 3;
+      const uint8_t sig = uint8_t(palette ? 8 : depth);
+      std::vector<uint8_t> pre, mid, post;  // before PLTE, between PLTE and IDAT, after IDAT
+      auto add = [](std::vector<uint8_t>& to, const char* type, const std::vector<uint8_t>& data) {
+        const auto c = Chunk(type, data);
+        to.insert(to.end(), c.begin(), c.end());
+      };
+      add(pre, "gAMA", Be32(45455));
+      std::vector<uint8_t> chrm;
+      for (uint32_t v : {31270u, 32900u, 64000u, 33000u, 30000u, 60000u, 15000u, 6000u}) PutBE(chrm, v);
+      add(pre, "cHRM", chrm);
+      if (variant == 0)
+        add(pre, "sRGB", {0});
+      else
+        add(pre, "iCCP", ProfileChunkData(grey ? "GRAY" : "RGB "));
+      add(pre, "sBIT", std::vector<uint8_t>(size_t(colorType == 0 ? 1 : colorType == 4 ? 2 : colorType == 6 ? 4 : 3), sig));
+      const int frames = variant == 0 ? 2 : 1;
+      std::vector<uint8_t> actl = Be32(uint32_t(frames));
+      PutBE(actl, 0);
+      add(pre, "acTL", actl);
+      auto fctl = [&](uint32_t seq, uint32_t fw, uint32_t fh) {
+        std::vector<uint8_t> d = Be32(seq);
+        for (uint32_t v : {fw, fh, 0u, 0u}) PutBE(d, v);
+        d.insert(d.end(), {0, 1, 0, 10, 0, 0});
+        return d;
+      };
+      add(pre, "fcTL", fctl(0, uint32_t(w), uint32_t(h)));
+      if (palette) {
+        add(mid, "tRNS", {0, 128});
+        add(mid, "hIST", std::vector<uint8_t>(spec.Palette.size() * 2, 1));
+        add(mid, "bKGD", {1});
+      } else if (grey) {
+        if (colorType == 0) add(mid, "tRNS", {0, 1});
+        add(mid, "bKGD", {0, 1});
+      } else {
+        if (colorType == 2) add(mid, "tRNS", {0, 1, 0, 2, 0, 3});
+        add(mid, "bKGD", {0, 1, 0, 2, 0, 3});
+      }
+      add(mid, "pHYs", {0, 0, 11, 19, 0, 0, 11, 19, 1});
+      add(mid, "oFFs", {0, 0, 0, 5, 0, 0, 0, 6, 0});
+      add(mid, "prVt", {1, 2, 3});  // private, safe to copy
+      add(mid, "abCD", {4, 5, 6});  // private, not safe to copy
+      add(post, "tIME", {7, 234, 12, 10, 16, 5, 0});
+      add(post, "tEXt", {'T', 'i', 't', 'l', 'e', 0, 'x'});
+      if (frames == 2) {
+        add(post, "fcTL", fctl(1, 1, 1));
+        std::vector<uint8_t> fdat = Be32(2);
+        const int channels = colorType == 4 ? 2 : colorType == 2 ? 3 : colorType == 6 ? 4 : 1;
+        const auto pixel = Zlib(std::vector<uint8_t>(size_t(1 + (depth * channels + 7) / 8), 0));
+        fdat.insert(fdat.end(), pixel.begin(), pixel.end());
+        add(post, "fdAT", fdat);
+      }
+      // The libpng file with the chunks spliced in.
+      const std::vector<uint8_t> plain = pngref::Write(spec);
+      std::vector<uint8_t> source = {137, 80, 78, 71, 13, 10, 26, 10};
+      bool idatSeen = false;
+      for (const TChunkInfo& c : ChunksOf(plain)) {
+        if (c.Type == "IEND") source.insert(source.end(), post.begin(), post.end());
+        if (c.Type == "IDAT" && !idatSeen) {
+          if (!palette) source.insert(source.end(), pre.begin(), pre.end());
+          source.insert(source.end(), mid.begin(), mid.end());
+          idatSeen = true;
+        }
+        if (c.Type == "PLTE") source.insert(source.end(), pre.begin(), pre.end());
+        const auto bytes = Chunk(c.Type.c_str(), c.Data);
+        source.insert(source.end(), bytes.begin(), bytes.end());
+      }
+      const std::string sourcePath = (dir.path() + "/src_" + QString::fromStdString(name) + ".png").toStdString();
+      WriteFileAtomically(sourcePath, source.data(), source.size());
+      if (havePngcheck) {
+        QProcess p;
+        p.start("/usr/bin/pngcheck", {QString::fromStdString(sourcePath)});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        ASSERT_EQ(p.exitCode(), 0) << "the test's own file: " << p.readAllStandardOutput().toStdString();
+      }
+
+      TPNGImage img;
+      LoadBytes(img, source);
+      const std::vector<uint8_t> file = SaveBytes(img);
+      std::string expected = "IHDR gAMA cHRM";
+      if (variant == 0) expected += " sRGB";
+      if (variant == 1 && !grey) expected += " iCCP";
+      expected += img.IsIndexed() ? " PLTE tIME IDAT IEND" : colorType == 2 ? " tRNS tIME IDAT IEND" : " tIME IDAT IEND";
+      EXPECT_EQ(TypesOf(file), expected);
+      EXPECT_EQ(pngref::ReadRgb(file).Rgb, pngref::ReadRgb(source).Rgb);
+      // Saving again writes the same file.
+      EXPECT_EQ(SaveBytes(img), file);
+      written[name] = file;
+      WriteFileAtomically((dir.path() + "/" + QString::fromStdString(name) + ".png").toStdString(), file.data(), file.size());
+    }
+  CheckWrittenFiles(dir.path(), written);
 }
 
 TEST(PngChunks, TransparencyChunkForms) {

@@ -1,0 +1,3 @@
+#include "codecs/picture_limits.h"
+
+int64_t MaxPicturePixels = DefaultMaxPicturePixels;
