@@ -1,10 +1,10 @@
 #include "app/page_setup_dialog.h"
 
 #include <QLocale>
-#include <QSignalBlocker>
-#include <algorithm>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "helpers/error_report.h"

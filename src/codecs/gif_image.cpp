@@ -2,10 +2,10 @@
 // (directly or through an animation painter).
 #include "codecs/gif_image.h"
 
+#include <cxxabi.h>
 #include <QBuffer>
 #include <algorithm>
 #include <cstdlib>
-#include <cxxabi.h>
 #include <typeinfo>
 
 #include "platform/canvas.h"

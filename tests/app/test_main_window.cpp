@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
 #include <QDir>
+#include <QMimeData>
 
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
