@@ -6,6 +6,8 @@
 // texts of /usr/share/common-licenses repeated; a word-list text where they are missing).
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+#include <zlib.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,15 +16,13 @@
 #include <random>
 #include <string>
 #include <vector>
-#include <unistd.h>
-#include <zlib.h>
 
 extern "C" {
 #include <lha_decoder.h>
 }
 
-#include "codecs/compress.h"
 #include "../tests/codecs/test_compress_support.h"
+#include "codecs/compress.h"
 
 namespace {
 

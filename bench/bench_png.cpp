@@ -5,8 +5,8 @@
 #include <benchmark/benchmark.h>
 #include <png.h>
 
-#include <csetjmp>
 #include <cmath>
+#include <csetjmp>
 #include <cstring>
 #include <random>
 #include <vector>

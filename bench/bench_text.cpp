@@ -12,10 +12,10 @@
 #include "dialogs/main_font_dialog.h"
 #include "platform/app_dir.h"
 #include "platform/canvas.h"
-#include "platform/streams.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
+#include "platform/streams.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
@@ -54,7 +54,7 @@ void InsertAtCell1(benchmark::State& state, bool fullRepaint) {
   for (auto _ : state) {
     form->CurrentI = 1;
     form->MoveCaretTo(form->CharPositions[1]);
-    form->InsertChar(form, TextPageCanvas(), true, font, 0, 'Q');
+    form->InsertChar(form, form->PageCanvas(), true, font, 0, 'Q');
     if (fullRepaint) form->RefreshAllImages(form, true);
     else form->SetCaretPosition(form, 0, 0);
     state.PauseTiming();
@@ -64,7 +64,7 @@ void InsertAtCell1(benchmark::State& state, bool fullRepaint) {
     form->LayoutTextCells();
     state.ResumeTiming();
   }
-  if (LastTextCell() < 3990) state.SkipWithError("page not full");
+  if (Form1->LastTextCell() < 3990) state.SkipWithError("page not full");
 }
 
 void BM_InsertCharAtCell1OfFullPage(benchmark::State& state) { InsertAtCell1(state, false); }

@@ -36,9 +36,9 @@ install(FILES ${KV_SPECIAL_FONT_FILES} DESTINATION share/korvalis/fonts)
 # Once the libraries exist: the text engine needs the fonts built, and knows the build's fonts
 # folder as the last place to look (test programs run from the build tree).
 function(_kv_wire_fonts)
-  if(TARGET kv_core)
-    add_dependencies(kv_core kv_fonts)
-    target_compile_definitions(kv_core PRIVATE KV_BUILD_FONTS_DIR="${KV_FONTS_DIR}")
+  if(TARGET kv_text)
+    add_dependencies(kv_text kv_fonts)
+    target_compile_definitions(kv_text PRIVATE KV_BUILD_FONTS_DIR="${KV_FONTS_DIR}")
   endif()
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL _kv_wire_fonts)

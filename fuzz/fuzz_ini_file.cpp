@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/zqv_ini_file.h"
+#include "platform/zqv_ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TZQVIniFile ini("");

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "codecs/picture_limits.h"
-#include "fuzz_options.h"
 #include "codecs/png_image.h"
+#include "fuzz_options.h"
 #include "platform/exceptions.h"
 #include "platform/streams.h"
 

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,11 +44,7 @@ public:
   std::string DocFileName;    // empty for an untitled page
   bool FileBusy = false;      // a document file is being read or written
   bool PageDisabled = false;  // the page is closed; no text key works
-  bool TextBurst = false;           // a run of line breaks, deletions or pasted characters
-  bool DeleteUndoTaken = false;     // the current Delete key burst took its text snapshot
-  bool BackspaceUndoTaken = false;  // the current Backspace key burst took its text snapshot
   bool SelRectKeyMoved = false;     // the page selection rectangle was moved from the keyboard
-  int32_t PaletteInsertCount = 0;   // characters inserted from the palettes since the last typed one
   std::vector<std::string> SymbolFontList;
   TPixelFormat PageBufferFormat = pf24bit;
   TMainImage* MainImage = nullptr;
@@ -112,13 +109,13 @@ public:
   void CreateNewImage(int width, int height);
   void SetDocumentFileName(const std::string& Name);
   bool DocumentNeedsSave();
-  void ShowInsertMode();
+  void ShowInsertMode() override;
   // The page image's mouse: in text mode a click places the caret.
   void MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
   void ShowToolStatus();
   void ReleasePickButtons();
-  void UpdateEditButtons();
-  void UpdateCadSelector();
+  void UpdateEditButtons() override;
+  void UpdateCadSelector() override;
   void ClearCurrentFigure();
   bool ConfirmOverwrite(const std::string& FileName, const std::string& Operation);
   // Points of an old 740-byte shape record into slots 0 to 7 of a point list (slot 1 is zeroed).
@@ -155,6 +152,57 @@ public:
   void tbDrawClick(QObject* Sender);
   void tbMoveClick(QObject* Sender);
 
+  // ---- what the text engine asks of the window (text/text_host.h); text_host_window.cpp
+  const TFont& MainFont() override;
+  int ScriptPercent() override;
+  int CustomOffset() override;
+  int StandardSize() override;
+  bool InSymbolFontList(const std::string& name) override;
+  bool ExecuteFontDialog(TFont& font) override;
+  TCanvas* PageCanvas() override;
+  void InvalidatePage() override;
+  TColor PageBackgroundColor() override;
+  void SetPageCursorIBeam() override;
+  void SetDocumentModified() override;
+  bool IsPageDisabled() override { return PageDisabled; }
+  bool IsMouseClickActive() override;
+  void SaveApplicationDefaults() override;
+  bool MetricUnits() override;
+  bool CaretAllowed(QObject* sender) override;
+  void PlaceTextCaret(int width, int height, int x, int y) override;
+  void HideTextCaret() override;
+  TPoint ScrollPosition() override;
+  int ScrollClientHeight() override;
+  int ScrollClientWidth() override;
+  void ScrollVertically(int delta) override;
+  void ScrollHorizontallyTo(int pos, bool onlyWhenVisible) override;
+  bool StatusBarEnabled() override;
+  void SetStatusPanel(int index, const std::string& text) override;
+  QObject* ButtonObject(TextButton b) override;
+  bool ButtonDown(TextButton b) override;
+  void SetButtonDown(TextButton b, bool down) override;
+  void SetButtonEnabled(TextButton b, bool enabled) override;
+  bool MenuChecked(TextMenu m) override;
+  void SetMenuChecked(TextMenu m, bool checked) override;
+  void SetMenuEnabled(TextMenu m, bool enabled) override;
+  bool IsMenu(QObject* sender, TextMenu m) override;
+  bool IsToolbarButton(QObject* sender) override;
+  bool IsMenuItem(QObject* sender) override;
+  bool IsFontStepButton(QObject* sender) override;
+  QObject* MainWindowObject() override { return this; }
+  void ClickTextTool() override;
+  bool CustomPanelVisible() override;
+  bool MoveImageFrameByKey(uint16_t key) override;
+  void KeyMoveSelectionRect(uint16_t key, TShiftState shift) override;
+  void FinishKeyMovedSelectionRect() override;
+  void MoveIndentMarker(uint16_t key) override;
+  void EscapeOnPage() override;
+  void AltShortcut(uint16_t key) override;
+  void HideCadReferenceSelector() override;
+  bool DeleteSelectedImageObject() override;
+  void DeleteSelectedFigures() override;
+  void ClearSelectionRect() override;
+
 protected:
   // The window previews the keys of its controls: they go to the text engine's key handlers.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -163,7 +211,13 @@ protected:
   void changeEvent(QEvent* event) override;
 
 private:
+  // Wires every command; each concern wires its own, in its own file.
   void WireCommands();
+  void WireToolCommands();      // main_window_tools.cpp
+  void WireTextCommands();      // text_host_window.cpp
+  void WireDocumentCommands();  // main_window_document.cpp
+  void WireMenuCommands();      // main_window.cpp
+  void WireClosingCommands();   // main_window_closing.cpp
   void SetUpStatusBar();
   bool Shown = false;
 };
@@ -171,7 +225,6 @@ private:
 extern TForm1* Form1;
 
 // ---- globals of the main window's module
-extern TZQVCad* Figures;
 extern TColor BackgroundColor;
 extern TRect SelectionRect;
 extern bool SelectionRectShown;
@@ -179,9 +232,6 @@ extern bool DrawingDragActive;
 extern bool MouseClickActive;
 extern int32_t DebugLevel;
 extern int32_t LogErrorCount;
-extern unsigned FormattedTextFormat;
-extern unsigned RichTextFormat;
-extern std::array<unsigned, 9> HandledClipboardFormats;
 
 extern std::string PageIniName;  // AppDir + "PageIni.ini"
 extern TBitmap* PageBuffer;      // back buffer of the page renderer
@@ -199,5 +249,8 @@ void InitMainWindowModule();
 // The query suffix of the maker's web addresses from the installer's file name: setup_ab12.exe
 // gives "&a=ab12"; a name without "_" gives nothing.
 std::string WebLinkSuffixOf(const std::string& setupFile);
+// The font dialog of Change Selected Text Attributes asks this hook instead when it is set (tests
+// answer the dialog through it).
+extern std::function<bool(TFont&)> TextFontDialogHook;
 // Upper-cased extension of FileName is one of ImageExtensions.
 bool IsImageFileName(const std::string& FileName);

@@ -1,17 +1,17 @@
 #include "app/page_setup_dialog.h"
 
 #include <QLocale>
-#include <QSignalBlocker>
-#include <algorithm>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
 #include "platform/numeric.h"
 #include "platform/screen.h"
-#include "settings/zqv_ini_file.h"
+#include "platform/zqv_ini_file.h"
 #include "text/page_geometry.h"
 
 TPageSetupDialog* PageSetupDialog = nullptr;

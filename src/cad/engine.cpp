@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/messages.h"
 #include "cad/figure_transforms.h"
 #include "cad/mapping.h"
 #include "cad/node_layout.h"
 #include "cad/point_operations.h"
 #include "cad/units.h"
+#include "platform/messages.h"
 
 bool NewFigureStarted = false;
 
@@ -42,6 +42,8 @@ TZQVCad::TZQVCad(QWidget* parent, int NodeCountSetting, int32_t xResolution, int
   RedNodeMarker = QImage(3, 3, QImage::Format_RGB32);
   RedNodeMarker.fill(QColor(255, 0, 0));
 }
+
+TZQVCad* Figures = nullptr;
 
 TZQVCad::~TZQVCad() {
   if (OnDestroy) OnDestroy(this);

@@ -51,8 +51,7 @@ using TDrawInfoRec = TMeasureRec;
 // The figures in drawing order (index 0 drawn first); the list owns them.
 using TFigureList = std::vector<std::unique_ptr<TRealFig>>;
 
-// The one engine instance of the program, or none before the main window has created it (defined
-// with the main window).
+// The one engine instance of the program, or none before the main window has created it.
 extern TZQVCad* Figures;
 // True from the mouse-down that starts a new figure until the mouse-up that finishes it.
 extern bool NewFigureStarted;

@@ -5,13 +5,13 @@
 #include <cstring>
 #include <numbers>
 
+#include "cad/engine.h"
+#include "cad/mapping.h"
+#include "cad/units.h"
 #include "helpers/small_helpers.h"
 #include "platform/canvas.h"
 #include "platform/font.h"
 #include "platform/messages.h"
-#include "cad/engine.h"
-#include "cad/mapping.h"
-#include "cad/units.h"
 #include "platform/streams.h"
 
 int NodeCount = 16;

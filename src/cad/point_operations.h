@@ -2,17 +2,10 @@
 #pragma once
 
 #include "cad/figure.h"
+#include "platform/keys.h"  // TShiftState and its ss* bits
 
-// Mouse buttons and the shift state, as the engine's mouse handling passes them.
+// Mouse buttons, as the engine's mouse handling passes them.
 enum TMouseButton : uint8_t { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
-using TShiftState = uint8_t;
-constexpr TShiftState ssShift = 1;
-constexpr TShiftState ssAlt = 2;
-constexpr TShiftState ssCtrl = 4;
-constexpr TShiftState ssLeft = 8;
-constexpr TShiftState ssRight = 16;
-constexpr TShiftState ssMiddle = 32;
-constexpr TShiftState ssDouble = 64;
 
 // Whether node Index of Fig is a real point of its kind (node 1 is only for some kinds).
 bool NodeInUse(const TRealFig& Fig, int Index);

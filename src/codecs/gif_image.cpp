@@ -1,15 +1,13 @@
-// The GIF picture class: reading, writing, conversion, clipboard, palette and bitmap caches and
-// drawing (directly or through an animation painter).
+// The GIF picture class: reading, writing, conversion, palette and bitmap caches and drawing
+// (directly or through an animation painter).
+#include "codecs/gif_image.h"
+
+#include <cxxabi.h>
 #include <QBuffer>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <algorithm>
 #include <cstdlib>
-#include <cxxabi.h>
 #include <typeinfo>
 
-#include "codecs/gif_painter.h"
 #include "platform/canvas.h"
 #include "platform/clipboard_formats.h"
 #include "platform/numeric.h"
@@ -30,6 +28,7 @@ namespace {
 struct TGIFRegistration {
   TGIFRegistration() { RegisterGIFImage(); }
 } GIFRegistration;
+TGIFPainterMaker PainterMaker = nullptr;
 
 // The class name of a picture as messages show it ("TBitmap"), not the compiler's mangled form.
 std::string ClassNameOf(const TGraphic& graphic) {
@@ -43,11 +42,13 @@ std::string ClassNameOf(const TGraphic& graphic) {
 }
 }  // namespace
 
+void SetGIFPainterMaker(TGIFPainterMaker maker) { PainterMaker = maker; }
+
 TGIFImage::TGIFImage() : Images(this), Header(this) { Clear(); }
 
 TGIFImage::~TGIFImage() {
   StopDraw();
-  for (TGIFPainter* p : Painters) p->Image = nullptr;
+  for (TGIFAnimationPainter* p : Painters) p->Image = nullptr;
   Painters.clear();
   Clear();
 }
@@ -316,36 +317,6 @@ void TGIFImage::Assign(const TGraphic* source) {
   Add(frame);
 }
 
-// ---- Clipboard
-
-void TGIFImage::LoadFromClipboardFormat(unsigned format, const QMimeData* data) {
-  if (!data) data = QGuiApplication::clipboard()->mimeData();
-  if (format == CF_GIF && CF_GIF != 0) {
-    const QByteArray bytes = data ? data->data("image/gif") : QByteArray();
-    TBytesStream stream(bytes.constData(), size_t(bytes.size()));
-    LoadFromStream(stream);
-    return;
-  }
-  if (format == CF_BITMAP) {
-    TBitmap bitmap;
-    if (data && data->hasImage()) bitmap.SetImage(qvariant_cast<QImage>(data->imageData()));
-    Assign(&bitmap);
-    return;
-  }
-  throw EInvalidGraphic("Unsupported clipboard format");
-}
-
-void TGIFImage::SaveToClipboardFormat(unsigned& format, QMimeData& data) {
-  if (Empty()) return;
-  TBitmap* bitmap = GetBitmap();
-  format = CF_BITMAP;
-  if (bitmap) data.setImageData(bitmap->Image());
-  TMemoryStream stream;
-  SaveToStream(stream);
-  data.setData("image/gif", QByteArray(reinterpret_cast<const char*>(stream.Memory()), qsizetype(stream.Size())));
-  if (!data.hasFormat("image/gif")) RaiseGifError("Failed to store GIF on clipboard");
-}
-
 // ---- Drawing
 
 void TGIFImage::DrawCache(TCanvas& canvas, const TRect& rect) {
@@ -376,7 +347,7 @@ void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
   }
   if (Painter && PainterCanvas == &canvas && PainterRect == rect) return;
   while (Painter) {
-    TGIFPainter* p = Painter;
+    TGIFAnimationPainter* p = Painter;
     p->Stop();
     if (Painter == p) {
       // Still inside one of its own steps: it ends when that step returns.
@@ -399,7 +370,12 @@ void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
     Painter = nullptr;
     return;
   }
-  auto* painter = new TGIFPainter(this, target, DrawOptions, targetRect, &Painter);
+  if (!PainterMaker) {
+    Images[0]->StretchDraw(*target, targetRect, DrawOptions & gdoTransparent, DrawOptions & gdoTile);
+    if (!(DrawOptions & gdoDirect)) DrawCache(canvas, rect);
+    return;
+  }
+  TGIFAnimationPainter* painter = PainterMaker(this, target, DrawOptions, targetRect, &Painter);
   PainterCanvas = &canvas;
   PainterRect = rect;
   if (!painter->Threaded()) {
@@ -413,7 +389,7 @@ void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
 }
 
 void TGIFImage::StopDraw() {
-  const std::vector<TGIFPainter*> painters = Painters;
+  const std::vector<TGIFAnimationPainter*> painters = Painters;
   for (auto it = painters.rbegin(); it != painters.rend(); ++it)
     if (std::find(Painters.begin(), Painters.end(), *it) != Painters.end()) (*it)->Stop();
   Bitmap.reset();

@@ -16,13 +16,13 @@
 #include "platform/graphic.h"
 
 class QImage;
-class QMimeData;
 class TCanvas;
 class TGIFImage;
 class TGIFSubImage;
 class TGIFExtension;
 class TGIFGraphicControlExtension;
 class TGIFPainter;
+class TGIFAnimationPainter;
 
 // GIF versions an item needs: 0 unknown, 1 "87a", 2 "89a".
 using TGIFVersion = int;
@@ -481,11 +481,6 @@ public:
   void SaveToStream(TStream& stream) override;
   void Assign(const TGraphic* source);
 
-  // Clipboard: "GIF Image" bytes (image/gif) or a bitmap; data null reads the system clipboard.
-  void LoadFromClipboardFormat(unsigned format, const QMimeData* data);
-  // Fills data with the rendered bitmap and the GIF file bytes; format receives the bitmap format.
-  void SaveToClipboardFormat(unsigned& format, QMimeData& data);
-
   void Draw(TCanvas& canvas, const TRect& rect) override;
   void StopDraw();
   virtual void Warning(const void* sender, int severity, const std::string& message);
@@ -495,8 +490,8 @@ public:
 
   TGIFImageList Images;
   TGIFHeader Header;
-  std::vector<TGIFPainter*> Painters;
-  TGIFPainter* Painter = nullptr;
+  std::vector<TGIFAnimationPainter*> Painters;
+  TGIFAnimationPainter* Painter = nullptr;
   std::unique_ptr<TBitmap> Bitmap;
   HPALETTE Palette;
   TGIFDrawOptions DrawOptions = GIFDefaultDrawOptions;
@@ -519,6 +514,27 @@ private:
   TCanvas* PainterCanvas = nullptr;
   TRect PainterRect;
 };
+
+// What the picture needs of an animation painter. The painter runs on the event loop's timers, so
+// it lives with the program's GIF class (helpers/gif_painter.h), which installs its maker with
+// SetGIFPainterMaker; without a maker an animated picture draws its first frame only.
+class TGIFAnimationPainter {
+public:
+  virtual ~TGIFAnimationPainter() = default;
+  // A timer painter paints its first frame now and goes on by timers.
+  virtual void Start() = 0;
+  // Ends the painter at its next step (a timer painter between steps ends and is freed at once).
+  virtual void Stop() = 0;
+  // The whole work of an inline painter; frees the painter and rethrows what ended it.
+  virtual void Execute() = 0;
+  virtual bool Threaded() const = 0;
+  // The picture played; null once the picture is gone.
+  TGIFImage* Image = nullptr;
+};
+// Makes a painter of image onto canvas; it registers itself in image->Painters and in *painterRef.
+using TGIFPainterMaker = TGIFAnimationPainter* (*)(TGIFImage* image, TCanvas* canvas, TGIFDrawOptions drawOptions,
+                                                    const TRect& rect, TGIFAnimationPainter** painterRef);
+void SetGIFPainterMaker(TGIFPainterMaker maker);
 
 // Registers ".GIF" with the graphic registry and the "GIF Image" clipboard format (done once at
 // start-up; repeated calls do nothing).

@@ -265,6 +265,7 @@ void TLZWDecoder::Run() {
     try {
       ReadPixel();
     } catch (...) {
+      // The error that ended the rows is the one raised below; this one adds nothing.
     }
     throw;
   }

@@ -1,8 +1,8 @@
 #include "codecs/jpeg_image.h"
 
 // clang-format off
-#include <cstdio>
 #include <jpeglib.h>
+#include <cstdio>
 // clang-format on
 #include <csetjmp>
 #include <cstdlib>

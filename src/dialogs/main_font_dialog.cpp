@@ -3,7 +3,6 @@
 #include <QFontDatabase>
 
 TMainFontDlg* MainFontDlg = nullptr;
-bool MainFontPending = false;
 int32_t MainFontPercentAtShow = 50;
 int32_t MainFontOffsetAtShow = -4;
 int32_t MainFontLineSpacingAtShow = 13;

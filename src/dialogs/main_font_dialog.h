@@ -31,8 +31,6 @@ private:
 };
 
 extern TMainFontDlg* MainFontDlg;
-// The next typed character takes the main font.
-extern bool MainFontPending;
 // Values at show; the document reader writes the first two when it opens a document.
 extern int32_t MainFontPercentAtShow;
 extern int32_t MainFontOffsetAtShow;

@@ -38,6 +38,7 @@ void ShowUnknownError(const std::string& RoutineName) {
     ShowMessage("Unknown error in " + RoutineName + ". Possible reason: \r" + reason + "\rPlease report this to:" +
                 SupportAddress + " if the problem recurrs.");
   } catch (...) {
+    // The report is the last resort: a report that cannot be shown has nowhere else to go.
   }
 }
 
@@ -84,6 +85,7 @@ void LogError(const std::string& Name, int32_t ErrorCode, int32_t ShowLevel, int
     try {
       ShowMessage(std::string("De Bugging Problem. Please contact: ") + SupportAddress + "\r\r" + CurrentExceptionMessage());
     } catch (...) {
+      // Logging never raises: when even its own failure cannot be shown, the entry is lost.
     }
   }
 }

@@ -9,14 +9,17 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-#include "app/main_window.h"
 #include "cad/engine.h"
 #include "helpers/error_report.h"
 #include "platform/canvas.h"
 #include "platform/clipboard_formats.h"
 #include "text/text_glue.h"
+#include "text/text_page.h"
 
 int TextUndoCount = 0;
+unsigned FormattedTextFormat = 0;
+unsigned RichTextFormat = 0;
+std::array<unsigned, 9> HandledClipboardFormats{};
 
 bool ClipboardHasPasteFormat() {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
@@ -42,20 +45,18 @@ bool ClipboardHasPasteFormat() {
   return false;
 }
 
-void PushTextUndo(QObject* Sender) {
+void TPagePart::PushTextUndo(QObject* Sender) {
   ++TextUndoCount;
-  TextSetButtonEnabled(TextButton::tbUndo, true);
+  SetButtonEnabled(TextButton::tbUndo, true);
 }
 
-TForm1* TPagePart::Form() { return static_cast<TForm1*>(this); }
-
 void TPagePart::RefreshAllImages(QObject* Sender, bool NoHourglass) {
-  TForm1* f = Form();
-  TCanvas* c = TextPageCanvas();
+  TTextPage* f = &PageText;
+  TCanvas* c = PageCanvas();
   // A repaint leaves no node ticks on the page.
   if (Figures) Figures->TicksErased = true;
   if (c) {
-    c->Brush.Color = TextBackgroundColor();
+    c->Brush.Color = PageBackgroundColor();
     c->Brush.Style = bsSolid;
     c->FillRect(TRect(0, 0, c->Width(), c->Height()));
     // The vector shapes, under both text layers. Node ticks are never composed into the page.
@@ -72,16 +73,16 @@ void TPagePart::RefreshAllImages(QObject* Sender, bool NoHourglass) {
     RefreshText(c, 1.0, 1.0, false, 1);
     if (f->HasTextSelection())
       for (int i = std::max(f->SelStart, 1); i < std::min(f->SelEnd, CellCount); ++i) f->HighlightChar(i);
-    TextInvalidatePage();
+    InvalidatePage();
   }
-  if (TextButtonDown(TextButton::tbText) && Sender != static_cast<QObject*>(TextMainWindowObject()))
+  if (ButtonDown(TextButton::tbText) && Sender != static_cast<QObject*>(MainWindowObject()))
     f->SetCaretPosition(Sender, 0, 0);
 }
 
 void TPagePart::RefreshText(TCanvas* Canvas, double XScale, double YScale, bool UseBackgroundColour, int FirstCell) {
-  TForm1* f = Form();
+  TTextPage* f = &PageText;
   if (!Canvas || !f->TextPageReady()) return;
-  const int last = LastTextCell();
+  const int last = f->LastTextCell();
   TCellPainter painter(Canvas);
   for (int layer = 0; layer < 2; ++layer) {
     for (int i = std::max(FirstCell, 1); i <= last; ++i) {
@@ -90,16 +91,16 @@ void TPagePart::RefreshText(TCanvas* Canvas, double XScale, double YScale, bool 
       if (f->CharCodes[i] == chMarker && SameFontName(font.Name, "ZQVSerif")) continue;
       const int x = int(std::lround((f->CharPositions[i].X + 1) * XScale));
       const int y = int(std::lround((f->CharPositions[i].Y + f->CharOffsets[i]) * YScale));
-      painter.Draw(x, y, font, f->CharCodes[i], UseBackgroundColour ? TextBackgroundColor() : font.Color);
+      painter.Draw(x, y, font, f->CharCodes[i], UseBackgroundColour ? PageBackgroundColor() : font.Color);
     }
   }
-  TextInvalidatePage();
+  InvalidatePage();
 }
 
 bool TPagePart::DeselectImage(QObject* Sender, bool StoreRect) { return false; }
 
 void TPagePart::DeleteSelectedText(QObject* Sender) {
-  TForm1* f = Form();
+  TTextPage* f = &PageText;
   f->CurrentI = std::clamp(f->SelStart, 1, MaxCharacters - 1);
   if (f->HasTextSelection()) {
     PushTextUndo(Sender);
@@ -112,7 +113,7 @@ void TPagePart::DeleteSelectedText(QObject* Sender) {
 }
 
 void TPagePart::TrimSelectionToText() {
-  TForm1* f = Form();
+  TTextPage* f = &PageText;
   if (!f->HasTextSelection()) return;
   if (f->SelStart < MaxCharacters && f->SelEnd < MaxCharacters) {
     while (f->SelStart < f->SelEnd && f->CharCodes[f->SelStart] < 32) f->UnhighlightChar(f->SelStart++);

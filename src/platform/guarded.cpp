@@ -45,10 +45,12 @@ void HandleEscapedException(const char* where, std::exception_ptr error) noexcep
   try {
     if (Hook()) Hook()(where ? where : "", text);
   } catch (...) {
+    // A hook that fails must not keep the message box from being shown.
   }
   try {
     MessageBox(text, ApplicationTitle(), MB_OK | MB_ICONSTOP);
   } catch (...) {
+    // A box that cannot be shown cannot be reported either: reporting never raises.
   }
   --Depth;
 }

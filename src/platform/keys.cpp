@@ -85,7 +85,7 @@ int VirtualKeyOf(int key, Qt::KeyboardModifiers modifiers) {
 
 int VirtualKeyOf(const QKeyEvent& e) { return VirtualKeyOf(e.key(), e.modifiers()); }
 
-uint8_t ShiftStateOf(Qt::KeyboardModifiers m, Qt::MouseButtons b) {
+TShiftState ShiftStateOf(Qt::KeyboardModifiers m, Qt::MouseButtons b) {
   uint8_t s = 0;
   if (m & Qt::ShiftModifier) s |= 1;
   if (m & Qt::AltModifier) s |= 2;
@@ -96,9 +96,9 @@ uint8_t ShiftStateOf(Qt::KeyboardModifiers m, Qt::MouseButtons b) {
   return s;
 }
 
-uint8_t ShiftStateOf(const QKeyEvent& e) { return ShiftStateOf(e.modifiers()); }
+TShiftState ShiftStateOf(const QKeyEvent& e) { return ShiftStateOf(e.modifiers()); }
 
-uint8_t ShiftStateOf(const QMouseEvent& e) {
+TShiftState ShiftStateOf(const QMouseEvent& e) {
   uint8_t s = ShiftStateOf(e.modifiers(), e.buttons() | e.button());
   if (e.type() == QEvent::MouseButtonDblClick) s |= 64;
   return s;

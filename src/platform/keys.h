@@ -37,13 +37,34 @@ constexpr int VK_LBUTTON = 0x01, VK_RBUTTON = 0x02, VK_CANCEL = 0x03, VK_MBUTTON
               VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB, VK_OEM_5 = 0xDC,
               VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE;
 
+// The same codes under the short names the key handlers use.
+namespace vk {
+constexpr uint16_t Back = VK_BACK, Tab = VK_TAB, Return = VK_RETURN, Shift = VK_SHIFT, Control = VK_CONTROL,
+                   Menu = VK_MENU, Escape = VK_ESCAPE, Space = VK_SPACE, Prior = VK_PRIOR, Next = VK_NEXT,
+                   End = VK_END, Home = VK_HOME, Left = VK_LEFT, Up = VK_UP, Right = VK_RIGHT, Down = VK_DOWN,
+                   Insert = VK_INSERT, Delete = VK_DELETE, Numpad0 = VK_NUMPAD0, Numpad2 = VK_NUMPAD0 + 2,
+                   Numpad4 = VK_NUMPAD0 + 4, Numpad6 = VK_NUMPAD0 + 6, Numpad8 = VK_NUMPAD0 + 8, F1 = VK_F1,
+                   F5 = VK_F1 + 4, F6 = VK_F1 + 5, F7 = VK_F1 + 6, F8 = VK_F1 + 7, F9 = VK_F1 + 8,
+                   F12 = VK_F1 + 11, OemPlus = VK_OEM_PLUS, OemMinus = VK_OEM_MINUS;
+}  // namespace vk
+
+// The shift state of key and mouse events (the set of the class library, as bits).
+using TShiftState = uint8_t;
+constexpr TShiftState ssShift = 1;
+constexpr TShiftState ssAlt = 2;
+constexpr TShiftState ssCtrl = 4;
+constexpr TShiftState ssLeft = 8;
+constexpr TShiftState ssRight = 16;
+constexpr TShiftState ssMiddle = 32;
+constexpr TShiftState ssDouble = 64;
+
 // The virtual-key code of a key event ('A'..'Z' and '0'..'9' for letters and digits, keypad
 // keys as VK_NUMPAD0.. when the keypad modifier is set); 0 when the key has none.
 int VirtualKeyOf(const QKeyEvent& e);
 int VirtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
-// The shift state of key and mouse events as the set of bits the engine's TShiftState uses:
-// 1 Shift, 2 Alt, 4 Ctrl, 8 left button, 16 right button, 32 middle button, 64 double click.
-uint8_t ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
-uint8_t ShiftStateOf(const QKeyEvent& e);
-uint8_t ShiftStateOf(const QMouseEvent& e);
+// The shift state of key and mouse events: 1 Shift, 2 Alt, 4 Ctrl, 8 left button, 16 right button,
+// 32 middle button, 64 double click.
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
+TShiftState ShiftStateOf(const QKeyEvent& e);
+TShiftState ShiftStateOf(const QMouseEvent& e);

@@ -1,12 +1,12 @@
 #include "platform/streams.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <filesystem>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/exceptions.h"
 

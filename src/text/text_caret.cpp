@@ -5,17 +5,13 @@
 
 #include <QImage>
 
-#include "app/main_window.h"
+#include "helpers/small_helpers.h"
 #include "platform/canvas.h"
 #include "platform/numeric.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
 namespace {
-
-bool PtInRectInclusive(int X, int Y, const TRect& R) {
-  return R.Left <= X && X <= R.Right && R.Top <= Y && Y <= R.Bottom;
-}
 
 // Three decimals, halves away from zero as every number text of the program.
 std::string Format3(double v) { return FormatFixed(v, 3); }
@@ -31,36 +27,36 @@ int TTextPage::CaretHeightFor(int32_t Index) {
 
 void TTextPage::SetCaretPosition(QObject* Sender, TShiftState Shift, int32_t Index) {
   if (Index == 0) Index = CurrentI;
-  if (!TextPageReady() || !TextCaretAllowed(Sender)) return;
+  if (!TextPageReady() || !Host->CaretAllowed(Sender)) return;
   if (Shift & ssLeft) return;
   Index = std::clamp(Index, 1, MaxCharacters);
-  const bool metric = TextMetricUnits();
+  const bool metric = Host->MetricUnits();
   const char* unit = metric ? "cm" : "''";
   const double factor = metric ? 2.54 : 1.0;
   const int h = CaretHeightFor(Index);
   const TPoint p = CharPositions[Index];
   try {
-    const TPoint scroll = TextScrollPosition();
-    TextPlaceCaret(1, h, p.X - scroll.X, p.Y - h - scroll.Y + CharOffsets[Index - 1]);
+    const TPoint scroll = Host->ScrollPosition();
+    Host->PlaceTextCaret(1, h, p.X - scroll.X, p.Y - h - scroll.Y + CharOffsets[Index - 1]);
   } catch (...) {
     TextUnknownError("SetCaretPosition(1)");
   }
   CaretPoint = p;
-  if (TextStatusBarEnabled()) {
+  if (Host->StatusBarEnabled()) {
     try {
       const double ppi = TextPixelsPerInch();
       const std::string x = Format3(p.X / ppi * factor);
       const std::string y = Format3(p.Y / ppi * factor);
       if (Index > 1) {
         const TFont& f = *CharFonts[Index - 1];
-        TextSetStatusPanel(0, " Font Size: " + std::to_string(f.Size()));
-        TextSetStatusPanel(1, " Font Offset: " + std::to_string(CharOffsets[Index - 1]));
-        TextSetStatusPanel(2, f.Name);
+        Host->SetStatusPanel(0, " Font Size: " + std::to_string(f.Size()));
+        Host->SetStatusPanel(1, " Font Offset: " + std::to_string(CharOffsets[Index - 1]));
+        Host->SetStatusPanel(2, f.Name);
       }
-      if (TextMenuChecked(TextMenu::InPixels1))
-        TextSetStatusPanel(3, "X:" + std::to_string(p.X) + "  Y:" + std::to_string(p.Y) + " Pixels");
+      if (Host->MenuChecked(TextMenu::InPixels1))
+        Host->SetStatusPanel(3, "X:" + std::to_string(p.X) + "  Y:" + std::to_string(p.Y) + " Pixels");
       else
-        TextSetStatusPanel(3, "> " + x + unit + "   ^ " + y + unit);
+        Host->SetStatusPanel(3, "> " + x + unit + "   ^ " + y + unit);
     } catch (...) {
       TextShowMessage("SetCaretPosition problem");
     }
@@ -68,13 +64,15 @@ void TTextPage::SetCaretPosition(QObject* Sender, TShiftState Shift, int32_t Ind
 }
 
 void TTextPage::AppRestore() {
-  if (TextButtonDown(TextButton::tbText) && TextPageImageExists()) SetCaretPosition(nullptr, 0, 0);
+  if (Host->ButtonDown(TextButton::tbText) && (Host->PageCanvas() != nullptr)) SetCaretPosition(nullptr, 0, 0);
 }
 
 void TTextPage::CaretFromPoint(int X, int Y, uint16_t Key) {
   // The rectangle stops one pixel short of the next baseline for vertical moves both ways, so that
   // moving down from a long line onto a shorter one does not reach the line after it.
-  CaretHitRect = TRect(X - 2, Y, X + TextPageTextWidth("W"), Y + LineHeight - (Key == 38 || Key == 40 ? 1 : 0));
+  TCanvas* canvas = Host->PageCanvas();
+  const int widthOfW = canvas ? canvas->TextWidth(QString::fromLatin1("W")) : 11;
+  CaretHitRect = TRect(X - 2, Y, X + widthOfW, Y + LineHeight - (Key == 38 || Key == 40 ? 1 : 0));
   int L = LastUsedIndex();
   if (L <= 1) L = 2;
   L = std::min(L, MaxCharacters);
@@ -96,7 +94,7 @@ void TTextPage::CaretFromPoint(int X, int Y, uint16_t Key) {
   if (hit >= 1 && hit < L) {
     CurrentI = hit;
     MoveCaretTo(CharPositions[CurrentI]);
-  } else if (MouseClickActive) {
+  } else if (Host->IsMouseClickActive()) {
     if (Y > CharPositions[L].Y) {
       CurrentI = L - 1;
       MoveCaretTo(CharPositions[CurrentI]);
@@ -154,7 +152,7 @@ void TTextPage::ClearSelection(bool ClearRange) {
   for (int i = std::max(SelStart, 0); i <= last; ++i) UnhighlightChar(i);
   UpdateStyleButtons(nullptr, false, 0);
   if (ClearRange) ClearSelectionRange();
-  if (TextMenuChecked(TextMenu::AlwaysRefresh1)) TextRefreshAllImages(nullptr);
+  if (Host->MenuChecked(TextMenu::AlwaysRefresh1)) Host->RefreshAllImages(nullptr, false);
 }
 
 void TTextPage::ClearSelectionRange() {
@@ -226,7 +224,7 @@ void DrawClipped(TCanvas& canvas, const TRect& box, F draw) {
 
 void TTextPage::HighlightChar(int32_t Index) {
   if (Index < 0 || Index >= CellCount || CharCodes[Index] < 32 || CharPositions[Index].Y == 0) return;
-  TCanvas* c = TextPageCanvas();
+  TCanvas* c = Host->PageCanvas();
   if (!c || !c->Image()) return;
   const TRect box = HighlightBox(*this, Index, *c);
   if (box.IsEmpty()) return;
@@ -243,12 +241,12 @@ void TTextPage::HighlightChar(int32_t Index) {
   });
   save.Painted = BoxPixels(*c, box);
   HighlightSaves()[Index] = std::move(save);
-  TextInvalidatePage();
+  Host->InvalidatePage();
 }
 
 void TTextPage::UnhighlightChar(int32_t Index) {
   if (Index < 0 || Index >= CellCount || CharCodes[Index] < 32 || CharPositions[Index].Y == 0) return;
-  TCanvas* c = TextPageCanvas();
+  TCanvas* c = Host->PageCanvas();
   if (!c || !c->Image()) return;
   const TRect box = HighlightBox(*this, Index, *c);
   auto& saves = HighlightSaves();
@@ -262,13 +260,12 @@ void TTextPage::UnhighlightChar(int32_t Index) {
     // The page changed under the highlight since: the box is painted in the page colour and the
     // text that reaches into it is drawn again.
     const TBrush brush = c->Brush;
-    c->Brush = TBrush{TextBackgroundColor(), bsSolid};
+    c->Brush = TBrush{Host->PageBackgroundColor(), bsSolid};
     c->FillRect(box);
     c->Brush = brush;
-    DrawClipped(*c, box, [&] { Self()->RefreshText(c, 1.0, 1.0, false, 1); });
+    DrawClipped(*c, box, [&] { Host->RefreshText(c, 1.0, 1.0, false, 1); });
   }
   if (it != saves.end()) saves.erase(it);
-  TextInvalidatePage();
+  Host->InvalidatePage();
 }
 
-void ClearSelectionRect() { TextClearSelectionRect(); }

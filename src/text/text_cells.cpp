@@ -6,9 +6,10 @@
 
 #include <QApplication>
 
-#include "app/main_window.h"
+#include "platform/canvas.h"
 #include "platform/exceptions.h"
 #include "platform/numeric.h"
+#include "platform/process_messages.h"
 #include "platform/streams.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
@@ -41,11 +42,11 @@ bool SameFontName(const std::string& a, const char* b) {
   return true;
 }
 
+bool MainFontPending = false;
+
 TTextPage::TTextPage() = default;
 
 TTextPage::~TTextPage() { FreeFonts(); }
-
-TForm1* TTextPage::Self() { return static_cast<TForm1*>(this); }
 
 void TTextPage::InitTextPage() {
   if (!StandardFont) StandardFont = new TMyFont(TFont("Times New Roman", 12, 0, clBlack, ANSI_CHARSET));
@@ -53,7 +54,6 @@ void TTextPage::InitTextPage() {
   if (!NextCharFont) NextCharFont = new TMyFont(*StandardFont);
   for (auto& f : CharFonts) f = std::make_unique<TMyFont>(*StandardFont);
   CurrentI = 1;
-  BindTextCommands();
 }
 
 void TTextPage::FreeFonts() {
@@ -79,7 +79,7 @@ void TTextPage::ClearTextBuffers() {
 }
 
 void TTextPage::FillCanvas() {
-  const TFont& main = TextMainFont();
+  const TFont& main = Host->MainFont();
   CharFonts[0]->Assign(main);
   CharPositions[1] = TPoint(lMargin, tMargin);
   CharOffsets.fill(0);
@@ -125,13 +125,11 @@ void TTextPage::LayoutTextCells() {
 void TTextPage::MoveCaretTo(TPoint P) {
   CaretPos = P;
   CaretY = int16_t(P.Y);
-  TextMovePagePen(P);
+  if (TCanvas* c = Host->PageCanvas()) c->MoveTo(P.X, P.Y);
 }
 
 void TTextPage::SetModified() {
-  TForm1* f = Self();
-  f->Modified = true;
-  if (!f->DocFileName.empty()) f->FileModified = true;
+  Host->SetDocumentModified();
 }
 
 void TTextPage::ShiftDataUp(int32_t Index, int32_t Count) {
@@ -142,7 +140,7 @@ void TTextPage::ShiftDataUp(int32_t Index, int32_t Count) {
   if (Count == 0) return;
   // The fonts of the top Count cells become the gap cells' fonts; every other reference moves up.
   std::rotate(CharFonts.begin() + Index, CharFonts.begin() + (CellCount - Count), CharFonts.end());
-  const TFont& main = TextMainFont();
+  const TFont& main = Host->MainFont();
   for (int k = Index; k < Index + Count; ++k) {
     const TFont& before = *CharFonts[k - 1];
     if (before.Charset == SYMBOL_CHARSET || before.Name == "Period")
@@ -165,7 +163,7 @@ void TTextPage::ShiftDataDown(int32_t Index, int32_t Count) {
   const TPoint caretPos = CharPositions[caret];
   // The closed cells' font objects go to the top and are reset to the main font.
   std::rotate(CharFonts.begin() + Index, CharFonts.begin() + Index + Count, CharFonts.end());
-  const TFont& main = TextMainFont();
+  const TFont& main = Host->MainFont();
   for (int k = CellCount - Count; k < CellCount; ++k) CharFonts[k]->Assign(main);
   std::copy(CharPositions.begin() + Index + Count, CharPositions.end(), CharPositions.begin() + Index);
   std::copy(CharZOrder.begin() + Index + Count, CharZOrder.end(), CharZOrder.begin() + Index);
@@ -186,22 +184,22 @@ int32_t TTextPage::LastUsedIndex() {
   return MaxCharacters - 1;
 }
 
-int32_t LastTextCell() {
-  const auto& codes = Form1->CharCodes;
+int32_t TTextPage::LastTextCell() const {
+  const auto& codes = CharCodes;
   for (int i = MaxCharacters; i >= 1; --i)
     if (codes[i] >= 32) return i;
   return 0;
 }
 
-int32_t FirstTextCell() {
-  const auto& codes = Form1->CharCodes;
+int32_t TTextPage::FirstTextCell() const {
+  const auto& codes = CharCodes;
   for (int i = 1; i < MaxCharacters; ++i)
     if (codes[i] >= 32) return i;
   return 1;
 }
 
 const TFont* TTextPage::FontBefore(int32_t Index) {
-  if (Index < 1) return &TextMainFont();
+  if (Index < 1) return &Host->MainFont();
   for (int j = std::min(Index, CellCount) - 1; j >= 1; --j)
     if (CharOffsets[j] == 0 && !IsSpecialCell(j)) return CharFonts[j].get();
   return CharFonts[0].get();
@@ -214,14 +212,14 @@ bool TTextPage::IsSpecialCell(int32_t Index) {
          SameFontName(name, "ZQVRelMath");
 }
 
-int32_t TTextPage::ScriptFontSize(int32_t Size) { return MulDiv(Size, TextScriptPercent(), 100); }
+int32_t TTextPage::ScriptFontSize(int32_t Size) { return MulDiv(Size, Host->ScriptPercent(), 100); }
 
 int32_t TTextPage::ScriptOffset(int32_t Size, int32_t Kind) {
   switch (Kind) {
     case skSuperscript:
       return int16_t(ScriptFontSize(Size) / 3 - Size);
     case skMidscript:
-      return TextCustomOffset();
+      return Host->CustomOffset();
     case skSubscript:
       return ScriptFontSize(Size) / 2;
     default:
@@ -235,9 +233,10 @@ int32_t TTextPage::CellScriptKind(int32_t Index) {
     const int16_t o = int16_t(CharOffsets[Index]);
     const int size = FontBefore(Index)->Size();
     if (o == int16_t(ScriptOffset(size, skSuperscript))) return skSuperscript;
-    if (o == int16_t(TextCustomOffset())) return skMidscript;
+    if (o == int16_t(Host->CustomOffset())) return skMidscript;
     if (o == int16_t(ScriptOffset(size, skSubscript))) return skSubscript;
-  } catch (...) {
+  } catch (const Exception&) {
+    // A font size whose script offsets overflow has no script kind.
   }
   return skNone;
 }
@@ -287,7 +286,7 @@ void TTextPage::RescaleImageRects(int32_t OldDpi, int32_t NewDpi, int32_t LastIn
 }
 
 bool TTextPage::ExpandRunLengths(std::span<uint8_t> Dest, TStream* Stream, uint32_t RunCount) {
-  QApplication::processEvents();
+  ProcessMessages();
   if (!Stream) {
     TextShowMessage("Problem creating TFileStream");
     return false;

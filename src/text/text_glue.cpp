@@ -1,8 +1,9 @@
 // The text engine's side of the platform: glyph widths and drawing of cell bytes, messages and
 // beeps, the Insert toggle, key events of the page and the special fonts.
-#include <deque>
 #include "text/text_glue.h"
+#include <deque>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -10,16 +11,14 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QCoreApplication>
 #include <array>
 #include <unordered_map>
 
-#include "app/main_window.h"
-#include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
 #include "platform/canvas.h"
-#include "platform/keys.h"
+#include "platform/caret.h"
 #include "platform/exceptions.h"
+#include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
 #include "text/text_page.h"
@@ -133,6 +132,8 @@ void TTextPage::PrepareTextCanvas(TCanvas* Canvas) {
   Canvas->SetBkMode(TRANSPARENT);
 }
 
+int TextPixelsPerInch() { return ScreenPixelsPerInch(); }
+
 // ---- Messages ----
 
 void TextShowMessage(const std::string& text) { MessageBox(text, ApplicationTitle(), MB_OK); }
@@ -142,19 +143,6 @@ void TextWarningDlg(const std::string& text, int helpCtx) { MessageDlg(text, mtW
 void TextBeep(unsigned type) { MessageBeep(type); }
 
 void TextUnknownError(const std::string& routine) { ShowUnknownError(routine); }
-
-// ---- Main font ----
-
-const TFont& TextMainFont() {
-  if (MainFontDlg) return MainFontDlg->GetMainFont();
-  // Before the main font dialog exists (while the main window is created) the standard font
-  // stands in for it.
-  static const TFont standard("Times New Roman", 12, 0, clBlack, ANSI_CHARSET);
-  return StandardFont ? *StandardFont : standard;
-}
-int TextScriptPercent() { return MainFontDlg ? MainFontDlg->GetScriptPercent() : 50; }
-int TextCustomOffset() { return MainFontDlg ? MainFontDlg->GetCustomOffset() : -4; }
-int TextStandardSize() { return MainFontDlg ? int(MainFontDlg->SpinEdit1->Value()) : 12; }
 
 // ---- Insert toggle and keys ----
 
@@ -177,12 +165,11 @@ struct TQueuedKey {
 bool HandlingKey = false;
 std::deque<TQueuedKey> QueuedKeys;
 
-bool HandleTextKey(QKeyEvent* event);
+bool HandleTextKey(TTextPage& page, QKeyEvent* event);
 }  // namespace
 
-bool TextKeyEvent(QKeyEvent* event) {
-  TForm1* form = Form1;
-  if (!form || !form->TextPageReady()) return false;
+bool TextKeyEvent(TTextPage& page, QKeyEvent* event) {
+  if (!page.TextPageReady()) return false;
   if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
   if (HandlingKey) {
     QueuedKeys.push_back({event->type(), event->key(), event->modifiers(), event->text(), event->isAutoRepeat(),
@@ -195,13 +182,13 @@ bool TextKeyEvent(QKeyEvent* event) {
   } done;
   bool handled = true;
   try {
-    handled = HandleTextKey(event);
+    handled = HandleTextKey(page, event);
     while (!QueuedKeys.empty()) {
       const TQueuedKey k = QueuedKeys.front();
       QueuedKeys.pop_front();
       QKeyEvent next(k.Type, k.Key, k.Modifiers, k.NativeScanCode, k.NativeVirtualKey, k.NativeModifiers, k.Text,
                      k.AutoRepeat);
-      HandleTextKey(&next);
+      HandleTextKey(page, &next);
     }
   } catch (...) {
     QueuedKeys.clear();  // the keys typed after a failure are not typed blind
@@ -213,36 +200,45 @@ bool TextKeyEvent(QKeyEvent* event) {
 void TextDropQueuedKeys() { QueuedKeys.clear(); }
 
 namespace {
-bool HandleTextKey(QKeyEvent* event) {
-  TForm1* form = Form1;
+bool HandleTextKey(TTextPage& page, QKeyEvent* event) {
+  // The window is the sender of the key handlers, as when it previews its controls' keys.
+  QObject* form = page.Host->MainWindowObject();
   const TShiftState shift = ShiftStateOf(*event);
   uint16_t key = uint16_t(VirtualKeyOf(*event));
   if (event->type() == QEvent::KeyRelease) {
     // A release that auto-repeat produces is not the end of a keystroke.
     if (IsAutoRepeatRelease(*event)) return true;
-    form->FormKeyUp(form, key, shift);
+    page.FormKeyUp(form, key, shift);
     return true;
   }
   if (event->type() != QEvent::KeyPress) return false;
   if (key == vk::Insert) ToggleInsertMode();
   // Tab is a dialog key: its press does not reach the key-down handler (which would clear the
   // selection that Tab indents); its release inserts the tab.
-  if (key != 0 && key != vk::Tab) form->FormKeyDown(form, key, shift);
+  if (key != 0 && key != vk::Tab) page.FormKeyDown(form, key, shift);
   const QString text = event->text();
   // Only printable characters are typed: keys whose text is a control character (Delete gives
   // DEL, 127) never reach the key-press handler.
-  if (form->KeyPressEnabled && !(shift & (ssCtrl | ssAlt)) && text.size() == 1 &&
+  if (page.KeyPressEnabled && !(shift & (ssCtrl | ssAlt)) && text.size() == 1 &&
       text[0].category() != QChar::Other_Control) {
     bool ok = false;
     const uint8_t b = UnicodeToWin1252(char32_t(text[0].unicode()), ok);
     if (ok) {
       char c = char(b);
-      form->FormKeyPress(form, c);
+      page.FormKeyPress(form, c);
     }
   }
   return true;
 }
 }  // namespace
+
+// ---- Caret ----
+
+TRect TextCaretRect() {
+  const TCaretState c = CaretState();
+  if (!c.Visible) return TRect();
+  return TRect(c.Position.x(), c.Position.y(), c.Position.x() + c.Size.width(), c.Position.y() + c.Size.height());
+}
 
 // ---- Special fonts ----
 

@@ -6,9 +6,7 @@
 
 #include <QApplication>
 
-#include "app/main_window.h"
-#include "dialogs/main_font_dialog.h"
-#include "page/page_part.h"
+#include "platform/process_messages.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
@@ -19,27 +17,26 @@ bool IsArrow(uint16_t key) { return key >= vk::Left && key <= vk::Down; }
 }  // namespace
 
 void TTextPage::FormKeyDown(QObject* Sender, uint16_t& Key, TShiftState Shift) {
-  TForm1* form = Self();
   LastLaidOutCell = 0;
-  Self()->ShowInsertMode();
+  Host->ShowInsertMode();
   if (Key == 0 || (Key == 'Z' && (Shift & ssCtrl))) return;
-  if (IsArrow(Key) && TextMoveImageFrameByKey(Key)) return;
-  if (Key != vk::Delete) form->DeselectImage(Sender, true);
-  const bool textMode = TextButtonDown(TextButton::tbText);
+  if (IsArrow(Key) && Host->MoveImageFrameByKey(Key)) return;
+  if (Key != vk::Delete) Host->DeselectImage(Sender, true);
+  const bool textMode = Host->ButtonDown(TextButton::tbText);
   if (!textMode && (Shift & (ssCtrl | ssShift)) && !(Shift & ssAlt)) {
     const bool rectKey = IsArrow(Key) || Key == 'H' || Key == 'W' || Key == vk::Numpad2 || Key == vk::Numpad4 ||
                          Key == vk::Numpad6 || Key == vk::Numpad8;
     if (rectKey) {
-      TextKeyMoveSelectionRect(Key, Shift);
+      Host->KeyMoveSelectionRect(Key, Shift);
       return;
     }
   }
-  if (form->PageDisabled) return;
+  if (Host->IsPageDisabled()) return;
   const bool noModifier = !(Shift & (ssShift | ssCtrl | ssAlt));
   if (noModifier && Key != vk::Left && Key != vk::Right && Key != vk::Delete && HasTextSelection()) {
-    TextSetButtonEnabled(TextButton::tbUndo, true);
+    Host->SetButtonEnabled(TextButton::tbUndo, true);
     ClearSelection(true);
-    QApplication::processEvents();
+    ProcessMessages();
   }
   if ((Shift & ssShift) && !HasTextSelection()) {
     SelStart = CurrentI;
@@ -47,12 +44,12 @@ void TTextPage::FormKeyDown(QObject* Sender, uint16_t& Key, TShiftState Shift) {
   }
   const bool indentKey = (Key == vk::Left || Key == vk::Right || Key == vk::Numpad4 || Key == vk::Numpad6);
   if (textMode && HasTextSelection() && (Shift & ssCtrl) && indentKey) {
-    TextMoveIndentMarker(Key);
+    Host->MoveIndentMarker(Key);
   } else {
     switch (Key) {
       case vk::Back: BackspaceKey(Sender, Shift); break;
       case vk::Return: NewLine(Sender, Shift, true); break;
-      case vk::Escape: TextEscapeOnPage(); break;
+      case vk::Escape: Host->EscapeOnPage(); break;
       case vk::End: doVK_End(Sender, Shift); break;
       case vk::Home: HomeKey(Sender, Shift); break;
       case vk::Left: CaretLeft(Sender, Shift); break;
@@ -60,22 +57,21 @@ void TTextPage::FormKeyDown(QObject* Sender, uint16_t& Key, TShiftState Shift) {
       case vk::Right: CaretRight(Sender, Shift); break;
       case vk::Down: CaretDown(Sender, Shift); break;
       case vk::Delete: DeleteKey(Sender, Shift); break;
-      case vk::F5: form->RefreshText(TextPageCanvas(), 1.0, 1.0, false, 1); break;
-      case vk::F9: form->RefreshAllImages(Sender, false); break;
+      case vk::F5: Host->RefreshText(Host->PageCanvas(), 1.0, 1.0, false, 1); break;
+      case vk::F9: Host->RefreshAllImages(Sender, false); break;
       default: break;
     }
   }
   KeyPressEnabled = !(Shift & ssCtrl);
   SetCaretPosition(Sender, Shift & ~ssLeft, 0);
-  QApplication::processEvents();
+  ProcessMessages();
 }
 
 void TTextPage::FormKeyUp(QObject* Sender, uint16_t& Key, TShiftState Shift) {
-  TForm1* form = Self();
-  const bool textMode = TextButtonDown(TextButton::tbText);
-  if (Key == vk::Tab && textMode && !form->PageDisabled) {
+  const bool textMode = Host->ButtonDown(TextButton::tbText);
+  if (Key == vk::Tab && textMode && !Host->IsPageDisabled()) {
     if (HasTextSelection()) {
-      PushTextUndo(Sender);
+      Host->PushTextUndo(Sender);
       InsertLinePrefixes(Sender, 1);
     } else {
       ClearScriptButtons();
@@ -83,45 +79,45 @@ void TTextPage::FormKeyUp(QObject* Sender, uint16_t& Key, TShiftState Shift) {
       tab.Name = "ZQVSerif";
       tab.SetSize(12);
       tab.Charset = DEFAULT_CHARSET;
-      tab.Color = TextMainFont().Color;
+      tab.Color = Host->MainFont().Color;
       tab.Style = FontBefore(CurrentI - 1)->Style & ~(fsUnderline | fsStrikeOut);
-      InsertChar(Sender, TextPageCanvas(), true, tab, 0, chTabMark);
+      InsertChar(Sender, Host->PageCanvas(), true, tab, 0, chTabMark);
       SetModified();
     }
-    QApplication::processEvents();
+    ProcessMessages();
     SetCaretPosition(Sender, 0, 0);
   }
-  form->TextBurst = false;
-  form->DeleteUndoTaken = false;
-  form->BackspaceUndoTaken = false;
-  if (form->SelRectKeyMoved) TextFinishKeyMovedSelectionRect();
-  if ((Shift & ssAlt) && !(Shift & ssCtrl)) TextAltShortcut(Key);
+  TextBurst = false;
+  DeleteUndoTaken = false;
+  BackspaceUndoTaken = false;
+  Host->FinishKeyMovedSelectionRect();
+  if ((Shift & ssAlt) && !(Shift & ssCtrl)) Host->AltShortcut(Key);
   if (textMode && !(Shift & ssShift)) {
     if (HasTextSelection()) {
-      form->UpdateEditButtons();
-      form->TrimSelectionToText();
+      Host->UpdateEditButtons();
+      Host->TrimSelectionToText();
     }
     if (!MainFontPending && !(Shift & ssCtrl) && Key != vk::Control)
       UpdateStyleButtons(Sender, HasTextSelection(), Key);
-    const int clientHeight = TextScrollClientHeight();
-    const int caretY = CaretY - TextScrollPosition().Y;
+    const int clientHeight = Host->ScrollClientHeight();
+    const int caretY = CaretY - Host->ScrollPosition().Y;
     if (Key == vk::Return || Key == vk::Down) {
-      if (caretY > clientHeight - 3 * LineHeight) TextScrollVertically(caretY - clientHeight + 2 * LineHeight);
+      if (caretY > clientHeight - 3 * LineHeight) Host->ScrollVertically(caretY - clientHeight + 2 * LineHeight);
     } else if (Key == vk::Back || Key == vk::Up) {
-      if (caretY < LineHeight) TextScrollVertically(-(std::abs(caretY) + LineHeight));
+      if (caretY < LineHeight) Host->ScrollVertically(-(std::abs(caretY) + LineHeight));
     }
     const bool quietKey = Key == vk::Return || Key == vk::End || Key == vk::Home || IsArrow(Key) ||
                           Key == vk::Insert || (Key >= vk::F1 && Key <= vk::F12);
-    if (TextMenuChecked(TextMenu::AlwaysRefresh1) && !quietKey) form->RefreshAllImages(Sender, false);
-    QApplication::processEvents();
+    if (Host->MenuChecked(TextMenu::AlwaysRefresh1) && !quietKey) Host->RefreshAllImages(Sender, false);
+    ProcessMessages();
     SetCaretPosition(Sender, 0, CurrentI);
-    form->UpdateCadSelector();
+    Host->UpdateCadSelector();
   }
 }
 
 void TTextPage::CaretLeft(QObject* Sender, TShiftState Shift) {
   if (Shift & ssAlt) return;
-  Self()->PaletteInsertCount = 0;
+  PaletteInsertCount = 0;
   if (CurrentI <= 1) {
     TextBeep(0);
     SetCaretPosition(Sender, 0, 0);
@@ -137,7 +133,7 @@ void TTextPage::CaretLeft(QObject* Sender, TShiftState Shift) {
 
 void TTextPage::CaretRight(QObject* Sender, TShiftState Shift) {
   if (Shift & ssAlt) return;
-  Self()->PaletteInsertCount = 0;
+  PaletteInsertCount = 0;
   if (!NextCellPlaced()) return;
   if (Shift & ssShift)
     ExtendSelection(CurrentI, vk::Right);
@@ -149,7 +145,7 @@ void TTextPage::CaretRight(QObject* Sender, TShiftState Shift) {
 
 void TTextPage::CaretUp(QObject* Sender, TShiftState Shift) {
   if (Shift & ssAlt) return;
-  Self()->PaletteInsertCount = 0;
+  PaletteInsertCount = 0;
   const int target = CaretY - LineHeight;
   if (target < tMargin) {
     TextBeep(0);
@@ -165,10 +161,10 @@ void TTextPage::CaretUp(QObject* Sender, TShiftState Shift) {
 
 void TTextPage::CaretDown(QObject* Sender, TShiftState Shift) {
   if (Shift & ssAlt) return;
-  Self()->PaletteInsertCount = 0;
+  PaletteInsertCount = 0;
   const int target = CaretY + LineHeight;
   const int last = LastUsedIndex();
-  const bool allowed = target + TextStandardSize() / 2 < bMargin && NextCellPlaced() &&
+  const bool allowed = target + Host->StandardSize() / 2 < bMargin && NextCellPlaced() &&
                        CharPositions[CurrentI + 1].Y != 0 && last >= 2 && target <= CharPositions[last - 1].Y;
   if (!allowed) {
     TextBeep(0);
@@ -180,7 +176,7 @@ void TTextPage::CaretDown(QObject* Sender, TShiftState Shift) {
 }
 
 void TTextPage::HomeKey(QObject* Sender, TShiftState Shift) {
-  Self()->PaletteInsertCount = 0;
+  PaletteInsertCount = 0;
   const bool shift = Shift & ssShift;
   if (shift && !HasTextSelection()) SelStart = SelEnd = CurrentI;
   CurrentI = std::clamp(CurrentI, 1, MaxCharacters);
@@ -189,11 +185,11 @@ void TTextPage::HomeKey(QObject* Sender, TShiftState Shift) {
     --CurrentI;
   }
   MoveCaretTo(CharPositions[CurrentI]);
-  TextScrollHorizontallyTo(0, true);
+  Host->ScrollHorizontallyTo(0, true);
 }
 
 void TTextPage::doVK_End(QObject* Sender, TShiftState Shift) {
-  Self()->PaletteInsertCount = 0;
+  PaletteInsertCount = 0;
   const bool shift = Shift & ssShift;
   if (shift && !HasTextSelection()) SelStart = SelEnd = CurrentI;
   CurrentI = std::clamp(CurrentI, 1, MaxCharacters - 1);
@@ -201,7 +197,7 @@ void TTextPage::doVK_End(QObject* Sender, TShiftState Shift) {
     if (shift) ExtendSelection(CurrentI, vk::Right);
     ++CurrentI;
   }
-  if (!MouseClickActive) {
+  if (!Host->IsMouseClickActive()) {
     // Back over trailing blanks: spaces and the marker character.
     while (CurrentI > 1 && (CharCodes[CurrentI - 1] == 32 || CharCodes[CurrentI - 1] == chMarker)) {
       if (shift) ExtendSelection(CurrentI, vk::Left);
@@ -210,11 +206,11 @@ void TTextPage::doVK_End(QObject* Sender, TShiftState Shift) {
   }
   MoveCaretTo(CharPositions[CurrentI]);
   const int x = CharPositions[CurrentI].X;
-  if (x > TextScrollClientWidth() - 20) TextScrollHorizontallyTo(x - lMargin, false);
+  if (x > Host->ScrollClientWidth() - 20) Host->ScrollHorizontallyTo(x - lMargin, false);
 }
 
 void TTextPage::ExtendSelection(int32_t Index, uint16_t Key) {
-  TextHideCadReferenceSelector();
+  Host->HideCadReferenceSelector();
   switch (Key) {
     case vk::Left:
       if (SelStart < Index && Index <= SelEnd) {
@@ -287,7 +283,7 @@ void TTextPage::InsertLinePrefixes(QObject* Sender, int Kind) {
     tab.Name = "ZQVSerif";
     tab.SetSize(12);
     tab.Charset = DEFAULT_CHARSET;
-    tab.Color = TextMainFont().Color;
+    tab.Color = Host->MainFont().Color;
     CurrentI = *it;
     MoveCaretTo(CharPositions[CurrentI]);
     if (!InsertChar(Sender, nullptr, false, tab, 0, chTabMark)) break;
@@ -295,5 +291,5 @@ void TTextPage::InsertLinePrefixes(QObject* Sender, int Kind) {
   }
   CurrentI = std::min(caret + inserted, MaxCharacters - 1);
   LayoutTextCells();
-  Self()->RefreshAllImages(Sender, false);
+  Host->RefreshAllImages(Sender, false);
 }

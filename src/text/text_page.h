@@ -4,7 +4,8 @@
 // The page text is a fixed table of 4096 cells (cell 0 is a template cell that is never drawn;
 // a page holds cells 1 to 4095). Every cell carries its own character byte, font object, pixel
 // position, vertical offset and layer. TTextPage holds the table and the text routines; the main
-// window class TForm1 inherits it, so the routines run on the one page of the one main window.
+// window class inherits it, so the routines run on the one page of the one main window. What the
+// routines need of the window they ask of their host (text_host.h).
 #pragma once
 
 #include <array>
@@ -13,17 +14,16 @@
 #include <span>
 #include <string>
 
-#include "cad/point_operations.h"  // TShiftState and its ss* bits
 #include "helpers/text_block_layout.h"  // IsSymbolFontChar
 #include "platform/font.h"
 #include "platform/keys.h"
 #include "platform/win_types.h"
 #include "text/page_geometry.h"
+#include "text/text_host.h"
 
 class QObject;
 class TCanvas;
 class TStream;
-class TForm1;
 
 // The font of every character cell and of the typing fonts: a plain font with a copy operation.
 class TMyFont : public TFont {
@@ -71,6 +71,9 @@ extern TMyFont* TypingFont;
 extern TMyFont* StandardFont;
 extern TMyFont* NextCharFont;
 
+// A main font chosen in the main font dialog waits for the next typed character.
+extern bool MainFontPending;
+
 // Case-insensitive font-name test.
 bool SameFontName(const std::string& a, const char* b);
 
@@ -96,18 +99,19 @@ public:
   std::array<int32_t, CellCount> CharOffsets{};
   std::array<bool, CellCount> CharZOrder{};
 
+  // The window side: set by the owner before InitTextPage, never null afterwards.
+  TTextHost* Host = nullptr;
+
   // Caret and selection.
   int32_t CurrentI = 1;
   int32_t SelStart = 0;
   int32_t SelEnd = 0;
   TPoint CaretPoint;
 
-  // Start-up and shutdown: the 4096 cell fonts and the typing fonts; the text commands are bound
-  // to their buttons and menu items.
+  // Start-up and shutdown: the 4096 cell fonts and the typing fonts.
   void InitTextPage();
   void FreeFonts();
   bool TextPageReady() const { return CharFonts[0] != nullptr; }
-  void BindTextCommands();
 
   // ---- Cells and layout ----
   void ClearTextBuffers();
@@ -198,8 +202,18 @@ public:
   // The key-press handler is taken away while Ctrl is held (Ctrl combinations never type).
   bool KeyPressEnabled = true;
 
+  // ---- Typing state
+  bool TextBurst = false;           // a run of line breaks, deletions or pasted characters
+  bool DeleteUndoTaken = false;     // the current Delete key burst took its text snapshot
+  bool BackspaceUndoTaken = false;  // the current Backspace key burst took its text snapshot
+  int32_t PaletteInsertCount = 0;   // characters inserted from the palettes since the last typed one
+
+  // Cells from 4095 down to 1: the highest whose code is 32 or more (0 when none).
+  int32_t LastTextCell() const;
+  // Cells from 1 up: the lowest whose code is 32 or more (1 when none below 4095).
+  int32_t FirstTextCell() const;
+
 protected:
-  TForm1* Self();
   // The cell after the caret has a position.
   bool NextCellPlaced();
   // Last cell of the line that holds Index (its line end, or the last laid-out cell).
@@ -210,9 +224,3 @@ protected:
   void DrawCellWith(class TCellPainter& Painter, int32_t Index, int X, bool Erase);
 };
 
-// Cells from 4095 down to 1: the highest whose code is 32 or more (0 when none).
-int32_t LastTextCell();
-// Cells from 1 up: the lowest whose code is 32 or more (1 when none below 4095).
-int32_t FirstTextCell();
-// The page selection rectangle is emptied.
-void ClearSelectionRect();

@@ -4,11 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/main_window.h"
-#include "dialogs/main_font_dialog.h"
-#include "page/page_part.h"
 #include "platform/numeric.h"
-#include "settings/settings_store.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
@@ -56,24 +52,24 @@ struct StyleCommand {
 
 // The toolbar button toggles itself before its click arrives; for any other sender the menu
 // check toggles (the menu item itself has done so when it is the sender) and the button follows.
-static bool ToggleFromSender(QObject* Sender, TextButton button, TextMenu menu) {
-  if (Sender != TextButtonObject(button)) {
-    if (!TextIsMenu(Sender, menu)) TextSetMenuChecked(menu, !TextMenuChecked(menu));
-    TextSetButtonDown(button, TextMenuChecked(menu));
+static bool ToggleFromSender(TTextHost* Host, QObject* Sender, TextButton button, TextMenu menu) {
+  if (Sender != Host->ButtonObject(button)) {
+    if (!Host->IsMenu(Sender, menu)) Host->SetMenuChecked(menu, !Host->MenuChecked(menu));
+    Host->SetButtonDown(button, Host->MenuChecked(menu));
   } else {
-    TextSetMenuChecked(menu, TextButtonDown(button));
+    Host->SetMenuChecked(menu, Host->ButtonDown(button));
   }
-  return TextMenuChecked(menu);
+  return Host->MenuChecked(menu);
 }
 
-static void ReturnToTextMode() {
-  if (TextButtonDown(TextButton::tbDraw)) TextClickTextTool();
+static void ReturnToTextMode(TTextHost* Host) {
+  if (Host->ButtonDown(TextButton::tbDraw)) Host->ClickTextTool();
 }
 
 static void StyleClick(TTextPage* page, QObject* Sender, TextButton button, TextMenu menu, int kind) {
-  const bool checked = ToggleFromSender(Sender, button, menu);
+  const bool checked = ToggleFromSender(page->Host, Sender, button, menu);
   if (page->HasTextSelection()) page->ApplyStyleToSelection(Sender, kind, !checked);
-  if (checked) ReturnToTextMode();
+  if (checked) ReturnToTextMode(page->Host);
 }
 
 void TTextPage::BoldClick(QObject* Sender) { StyleClick(this, Sender, TextButton::tbBold, TextMenu::Bold, 0); }
@@ -85,46 +81,47 @@ void TTextPage::Strikeout2Click(QObject* Sender) {
   StyleClick(this, Sender, TextButton::tbStrikeOut, TextMenu::Strikeout2, 3);
 }
 
-static void ScriptClick(TTextPage* page, TForm1* form, QObject* Sender, TextButton button, TextMenu menu, int kind) {
-  const bool checked = ToggleFromSender(Sender, button, menu);
+static void ScriptClick(TTextPage* page, QObject* Sender, TextButton button, TextMenu menu, int kind) {
+  TTextHost* Host = page->Host;
+  const bool checked = ToggleFromSender(Host, Sender, button, menu);
   // One script at most: the other two buttons and their checks are released.
   const TextButton buttons[3] = {TextButton::tbSuperScript, TextButton::tbSubscript, TextButton::tbMidscript};
   const TextMenu menus[3] = {TextMenu::Superscripts1, TextMenu::Subscripts1, TextMenu::MidScripts1};
   for (int k = 0; k < 3; ++k) {
     if (buttons[k] == button) continue;
-    if (checked) TextSetButtonDown(buttons[k], false);
-    TextSetMenuChecked(menus[k], TextButtonDown(buttons[k]));
+    if (checked) Host->SetButtonDown(buttons[k], false);
+    Host->SetMenuChecked(menus[k], Host->ButtonDown(buttons[k]));
   }
   if (page->HasTextSelection()) page->ApplyStyleToSelection(Sender, kind, !checked);
   if (checked) {
-    form->PaletteInsertCount = 0;
-    TextSetPageCursorIBeam();
+    page->PaletteInsertCount = 0;
+    Host->SetPageCursorIBeam();
   }
-  if (TextButtonDown(TextButton::tbDraw)) {
-    TextClickTextTool();
-    TextSetPageCursorIBeam();
+  if (Host->ButtonDown(TextButton::tbDraw)) {
+    Host->ClickTextTool();
+    Host->SetPageCursorIBeam();
   }
 }
 
 void TTextPage::_SuperScriptClick(QObject* Sender) {
-  ScriptClick(this, Self(), Sender, TextButton::tbSuperScript, TextMenu::Superscripts1, skSuperscript);
+  ScriptClick(this, Sender, TextButton::tbSuperScript, TextMenu::Superscripts1, skSuperscript);
 }
 void TTextPage::_SubscriptsClick(QObject* Sender) {
-  ScriptClick(this, Self(), Sender, TextButton::tbSubscript, TextMenu::Subscripts1, skSubscript);
+  ScriptClick(this, Sender, TextButton::tbSubscript, TextMenu::Subscripts1, skSubscript);
 }
 void TTextPage::_MidScriptClick(QObject* Sender) {
-  ScriptClick(this, Self(), Sender, TextButton::tbMidscript, TextMenu::MidScripts1, skMidscript);
+  ScriptClick(this, Sender, TextButton::tbMidscript, TextMenu::MidScripts1, skMidscript);
 }
 
 void TTextPage::Normal1Click(QObject* Sender) {
-  Self()->PaletteInsertCount = 0;
+  PaletteInsertCount = 0;
   if (!HasTextSelection()) {
     ClearScriptButtons();
-    SetStyleButtonsFromFont(TextMainFont());
+    SetStyleButtonsFromFont(Host->MainFont());
     for (auto [b, m] : {std::pair{TextButton::tbBold, TextMenu::Bold}, std::pair{TextButton::tbItalics, TextMenu::_Italics},
                         std::pair{TextButton::tbUnderline, TextMenu::Underline2},
                         std::pair{TextButton::tbStrikeOut, TextMenu::Strikeout2}})
-      TextSetMenuChecked(m, TextButtonDown(b));
+      Host->SetMenuChecked(m, Host->ButtonDown(b));
     MainFontPending = true;
     SetCaretPosition(Sender, 0, 0);
   } else {
@@ -133,15 +130,15 @@ void TTextPage::Normal1Click(QObject* Sender) {
 }
 
 void TTextPage::ApplyStyleToSelection(QObject* Sender, int Kind, bool Remove) {
-  if (std::abs(SelEnd - SelStart) > 1) PushTextUndo(Sender);
+  if (std::abs(SelEnd - SelStart) > 1) Host->PushTextUndo(Sender);
   if (ChangeSelectionStyle(Sender, Kind, Remove)) {
     LayoutTextCells();
-    Self()->RefreshAllImages(Sender, false);
+    Host->RefreshAllImages(Sender, false);
   }
   UpdateStyleButtons(Sender, false, 0);
-  TextSetButtonEnabled(TextButton::tbCutText, false);
-  TextSetButtonEnabled(TextButton::tbPaste, false);
-  TextSetButtonEnabled(TextButton::tbCopy, false);
+  Host->SetButtonEnabled(TextButton::tbCutText, false);
+  Host->SetButtonEnabled(TextButton::tbPaste, false);
+  Host->SetButtonEnabled(TextButton::tbCopy, false);
 }
 
 bool TTextPage::ChangeSelectionStyle(QObject* Sender, int Kind, bool Remove) {
@@ -151,7 +148,7 @@ bool TTextPage::ChangeSelectionStyle(QObject* Sender, int Kind, bool Remove) {
   const int base = FontBefore(first)->Size();
   const int newOffset = (Kind >= skSuperscript && Kind <= skSubscript) ? ScriptOffset(base, Kind) : 0;
   for (int i = first; i <= std::min(SelEnd - 1, MaxCharacters); ++i) UnhighlightChar(i);
-  const TFont& main = TextMainFont();
+  const TFont& main = Host->MainFont();
   for (int i = first; i <= last; ++i) {
     const bool special = IsSpecialCell(i);
     TMyFont& f = *CharFonts[i];
@@ -204,14 +201,14 @@ void TTextPage::UpdateStyleButtons(QObject* Sender, bool UseSelection, uint16_t 
     UseSelection = false;
     flags = StyleToFlags(CharFonts[ref]->Style);
   }
-  TextSetButtonDown(TextButton::tbBold, flags & sfBold);
-  TextSetButtonDown(TextButton::tbItalics, flags & sfItalic);
-  TextSetButtonDown(TextButton::tbUnderline, flags & sfUnderline);
-  TextSetButtonDown(TextButton::tbStrikeOut, flags & sfStrikeOut);
-  TextSetMenuChecked(TextMenu::Bold, flags & sfBold);
-  TextSetMenuChecked(TextMenu::_Italics, flags & sfItalic);
-  TextSetMenuChecked(TextMenu::Underline2, flags & sfUnderline);
-  TextSetMenuChecked(TextMenu::Strikeout2, flags & sfStrikeOut);
+  Host->SetButtonDown(TextButton::tbBold, flags & sfBold);
+  Host->SetButtonDown(TextButton::tbItalics, flags & sfItalic);
+  Host->SetButtonDown(TextButton::tbUnderline, flags & sfUnderline);
+  Host->SetButtonDown(TextButton::tbStrikeOut, flags & sfStrikeOut);
+  Host->SetMenuChecked(TextMenu::Bold, flags & sfBold);
+  Host->SetMenuChecked(TextMenu::_Italics, flags & sfItalic);
+  Host->SetMenuChecked(TextMenu::Underline2, flags & sfUnderline);
+  Host->SetMenuChecked(TextMenu::Strikeout2, flags & sfStrikeOut);
 
   int refOffset = 0;
   if (UseSelection) {
@@ -220,7 +217,7 @@ void TTextPage::UpdateStyleButtons(QObject* Sender, bool UseSelection, uint16_t 
     const TFont& rf = *CharFonts[ref];
     refOffset = CharOffsets[ref];
     if (CharCodes[ref] < 126 && !SameFontName(rf.Name, "ZQVRelMath") && rf.Charset != SYMBOL_CHARSET &&
-        !TextIsMenu(Sender, TextMenu::ChangeSelectedTextAttributes1)) {
+        !Host->IsMenu(Sender, TextMenu::ChangeSelectedTextAttributes1)) {
       TypingFont->Assign(rf);
     } else {
       TypingFont->Assign(*StandardFont);
@@ -237,19 +234,19 @@ void TTextPage::UpdateStyleButtons(QObject* Sender, bool UseSelection, uint16_t 
   } else if (flags & sfSubscript) {
     kind = skSubscript;
   }
-  TextSetButtonDown(TextButton::tbSuperScript, kind == skSuperscript);
-  TextSetButtonDown(TextButton::tbMidscript, kind == skMidscript);
-  TextSetButtonDown(TextButton::tbSubscript, kind == skSubscript);
-  TextSetMenuChecked(TextMenu::Superscripts1, kind == skSuperscript);
-  TextSetMenuChecked(TextMenu::MidScripts1, kind == skMidscript);
-  TextSetMenuChecked(TextMenu::Subscripts1, kind == skSubscript);
+  Host->SetButtonDown(TextButton::tbSuperScript, kind == skSuperscript);
+  Host->SetButtonDown(TextButton::tbMidscript, kind == skMidscript);
+  Host->SetButtonDown(TextButton::tbSubscript, kind == skSubscript);
+  Host->SetMenuChecked(TextMenu::Superscripts1, kind == skSuperscript);
+  Host->SetMenuChecked(TextMenu::MidScripts1, kind == skMidscript);
+  Host->SetMenuChecked(TextMenu::Subscripts1, kind == skSubscript);
 }
 
 void TTextPage::SetStyleButtonsFromFont(const TFont& Font) {
-  TextSetButtonDown(TextButton::tbBold, Font.Style & fsBold);
-  TextSetButtonDown(TextButton::tbItalics, Font.Style & fsItalic);
-  TextSetButtonDown(TextButton::tbUnderline, Font.Style & fsUnderline);
-  TextSetButtonDown(TextButton::tbStrikeOut, Font.Style & fsStrikeOut);
+  Host->SetButtonDown(TextButton::tbBold, Font.Style & fsBold);
+  Host->SetButtonDown(TextButton::tbItalics, Font.Style & fsItalic);
+  Host->SetButtonDown(TextButton::tbUnderline, Font.Style & fsUnderline);
+  Host->SetButtonDown(TextButton::tbStrikeOut, Font.Style & fsStrikeOut);
 }
 
 void TTextPage::ChangeSelectedTextAttributes1Click(QObject* Sender) {
@@ -274,7 +271,7 @@ void TTextPage::ChangeSelectedTextAttributes1Click(QObject* Sender) {
   }
   TMyFont copy(*CharFonts[sample]);
   TMyFont chosen(copy);
-  if (TextExecuteFontDialog(chosen)) {
+  if (Host->ExecuteFontDialog(chosen)) {
     uint8_t mask = 4;
     const bool sizeChanged = chosen.Size() != copy.Size();
     const bool colorChanged = chosen.Color != copy.Color;
@@ -297,11 +294,11 @@ void TTextPage::ApplyFontToSelection(QObject* Sender, uint8_t Mask, const TFont&
   const bool single = (SelEnd - SelStart) == 1;
   std::vector<int> kinds(size_t(last - first + 1), skNone);
   for (int i = first; i <= last; ++i) kinds[size_t(i - first)] = CellScriptKind(i);
-  PushTextUndo(Sender);
+  Host->PushTextUndo(Sender);
   // A damaged cell may hold size 0: then sizes are kept (ratio 1).
   const double ratio = OldSize != 0 ? double(Font.Size()) / double(OldSize) : 1.0;
-  const bool stepButton = TextIsFontStepButton(Sender);
-  const TFont& main = TextMainFont();
+  const bool stepButton = Host->IsFontStepButton(Sender);
+  const TFont& main = Host->MainFont();
   for (int i = first; i <= last; ++i) {
     TMyFont& f = *CharFonts[i];
     const bool symbolChar = IsSymbolFontChar(&f, CharCodes[i]);
@@ -336,36 +333,36 @@ void TTextPage::ApplyFontToSelection(QObject* Sender, uint8_t Mask, const TFont&
   }
   if (Mask & (1 | 4 | 8)) LayoutTextCells();
   SetModified();
-  if (Mask != 0) Self()->RefreshAllImages(Sender, false);
+  if (Mask != 0) Host->RefreshAllImages(Sender, false);
   SetInsertToggle(insertWas);
 }
 
 void TTextPage::BringToFront1Click(QObject* Sender) {
   for (int i = std::max(SelStart, 1); i < std::min(SelEnd, CellCount); ++i) CharZOrder[i] = !CharZOrder[i];
   ClearSelection(true);
-  Self()->RefreshText(TextPageCanvas(), 1.0, 1.0, false, std::max(CurrentI - 1, 1));
+  Host->RefreshText(Host->PageCanvas(), 1.0, 1.0, false, std::max(CurrentI - 1, 1));
 }
 
 void TTextPage::Format1Click(QObject* Sender) {
-  TextSetMenuEnabled(TextMenu::SpecialFonts1, TextCustomPanelVisible());
-  TextSetMenuEnabled(TextMenu::MainFont1, TextPageImageExists());
+  Host->SetMenuEnabled(TextMenu::SpecialFonts1, Host->CustomPanelVisible());
+  Host->SetMenuEnabled(TextMenu::MainFont1, (Host->PageCanvas() != nullptr));
   const TFont& f = *CharFonts[std::clamp(CurrentI - 1, 0, MaxCharacters)];
-  TextSetMenuChecked(TextMenu::Bold1, f.Style & fsBold);
-  TextSetMenuChecked(TextMenu::Italic1, f.Style & fsItalic);
-  TextSetMenuChecked(TextMenu::Underline1, f.Style & fsUnderline);
-  TextSetMenuChecked(TextMenu::Strikeout1, f.Style & fsStrikeOut);
+  Host->SetMenuChecked(TextMenu::Bold1, f.Style & fsBold);
+  Host->SetMenuChecked(TextMenu::Italic1, f.Style & fsItalic);
+  Host->SetMenuChecked(TextMenu::Underline1, f.Style & fsUnderline);
+  Host->SetMenuChecked(TextMenu::Strikeout1, f.Style & fsStrikeOut);
   const bool sel = HasTextSelection();
   for (TextMenu m : {TextMenu::Indent1, TextMenu::WrapSelectiontoMargin1, TextMenu::WraptoX1, TextMenu::TrimSelection1,
                      TextMenu::ChangeSelectedTextAttributes3})
-    TextSetMenuEnabled(m, sel);
+    Host->SetMenuEnabled(m, sel);
 }
 
 void TTextPage::DeleteText1Click(QObject* Sender) {
   if (HasTextSelection()) {
-    Self()->DeleteSelectedText(Sender);
+    Host->DeleteSelectedText(Sender);
     SetCaretPosition(Sender, 0, 0);
   }
   SetModified();
 }
 
-void TTextPage::SaveDefaults1Click(QObject* Sender) { SaveSettings(); }
+void TTextPage::SaveDefaults1Click(QObject* Sender) { Host->SaveApplicationDefaults(); }

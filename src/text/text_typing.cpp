@@ -4,9 +4,6 @@
 
 #include <QApplication>
 
-#include "app/main_window.h"
-#include "dialogs/main_font_dialog.h"
-#include "page/page_part.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
@@ -42,7 +39,7 @@ void TTextPage::DrawCellWith(TCellPainter& Painter, int32_t Index, int X, bool E
   if (ch < 32 || CharPositions[Index].Y == 0) return;
   const TFont& f = *CharFonts[Index];
   if (ch == chMarker && SameFontName(f.Name, "ZQVSerif")) return;
-  Painter.Draw(X + 1, CharPositions[Index].Y + CharOffsets[Index], f, ch, Erase ? TextBackgroundColor() : f.Color);
+  Painter.Draw(X + 1, CharPositions[Index].Y + CharOffsets[Index], f, ch, Erase ? Host->PageBackgroundColor() : f.Color);
 }
 
 void TTextPage::RedrawLine(TCanvas* Canvas, int32_t First, int32_t Last, bool Erase) {
@@ -53,26 +50,26 @@ void TTextPage::RedrawLine(TCanvas* Canvas, int32_t First, int32_t Last, bool Er
     TCellPainter painter(Canvas);
     for (int i = First; i <= Last; ++i) DrawCellWith(painter, i, CharPositions[i].X, Erase);
   }
-  TextInvalidatePage();
+  Host->InvalidatePage();
 }
 
 bool TTextPage::ClearScriptButtons() {
   bool wasDown = false;
   for (TextButton b : {TextButton::tbSuperScript, TextButton::tbSubscript, TextButton::tbMidscript}) {
-    if (TextButtonDown(b)) wasDown = true;
-    TextSetButtonDown(b, false);
+    if (Host->ButtonDown(b)) wasDown = true;
+    Host->SetButtonDown(b, false);
   }
-  for (TextMenu m : {TextMenu::Superscripts1, TextMenu::Subscripts1, TextMenu::MidScripts1}) TextSetMenuChecked(m, false);
+  for (TextMenu m : {TextMenu::Superscripts1, TextMenu::Subscripts1, TextMenu::MidScripts1}) Host->SetMenuChecked(m, false);
   return wasDown;
 }
 
-bool TTextPage::MainFontIsSymbolFont() { return TextInSymbolFontList(TextMainFont().Name); }
+bool TTextPage::MainFontIsSymbolFont() { return Host->InSymbolFontList(Host->MainFont().Name); }
 
 void TTextPage::FormKeyPress(QObject* Sender, char& Key) {
   const uint8_t key = uint8_t(Key);
-  TForm1* form = Self();
   // Control characters (below 32, and DEL) are never typed.
-  if (!KeyPressEnabled || !TextButtonDown(TextButton::tbText) || key < 32 || key == 127 || form->PageDisabled) return;
+  if (!KeyPressEnabled || !Host->ButtonDown(TextButton::tbText) || key < 32 || key == 127 || Host->IsPageDisabled())
+    return;
   if (CurrentI < 1 || CurrentI > MaxCharacters) return;
   if (CharPositions[CurrentI].X > rMargin) {
     TextBeep(0);
@@ -94,13 +91,13 @@ void TTextPage::FormKeyPress(QObject* Sender, char& Key) {
   int offset = 0;
   const int before = CurrentI - 1;
   // A palette insertion count that reaches before cell 0 (the caret moved since) is clamped.
-  const int paletteCell = std::max(0, CurrentI - form->PaletteInsertCount - 1);
-  if (!MainFontPending && form->PaletteInsertCount > 0) {
+  const int paletteCell = std::max(0, CurrentI - PaletteInsertCount - 1);
+  if (!MainFontPending && PaletteInsertCount > 0) {
     NextCharFont->Assign(*CharFonts[paletteCell]);
     offset = CharOffsets[paletteCell];
   } else {
     if (MainFontPending)
-      NextCharFont->Assign(TextMainFont());
+      NextCharFont->Assign(Host->MainFont());
     else if (MainFontIsSymbolFont())
       NextCharFont->Assign(*CharFonts[before]);
     else if (IsSymbolFontChar(CharFonts[before].get(), CharCodes[before]))
@@ -109,9 +106,9 @@ void TTextPage::FormKeyPress(QObject* Sender, char& Key) {
       NextCharFont->Assign(*CharFonts[before]);
 
     int kind = skNone;
-    if (TextButtonDown(TextButton::tbSuperScript)) kind = skSuperscript;
-    if (TextButtonDown(TextButton::tbSubscript)) kind = skSubscript;
-    if (TextButtonDown(TextButton::tbMidscript)) kind = skMidscript;
+    if (Host->ButtonDown(TextButton::tbSuperScript)) kind = skSuperscript;
+    if (Host->ButtonDown(TextButton::tbSubscript)) kind = skSubscript;
+    if (Host->ButtonDown(TextButton::tbMidscript)) kind = skMidscript;
     if (kind != skNone) {
       const int size = FontBefore(CurrentI)->Size();
       NextCharFont->SetSize(ScriptFontSize(size));
@@ -138,26 +135,26 @@ void TTextPage::FormKeyPress(QObject* Sender, char& Key) {
           NextCharFont->SetSize(FontBefore(CurrentI - 1)->Size());
       }
       TFontStyles style = 0;
-      if (TextButtonDown(TextButton::tbBold)) style |= fsBold;
-      if (TextButtonDown(TextButton::tbItalics)) style |= fsItalic;
-      if (TextButtonDown(TextButton::tbUnderline)) style |= fsUnderline;
-      if (TextButtonDown(TextButton::tbStrikeOut)) style |= fsStrikeOut;
+      if (Host->ButtonDown(TextButton::tbBold)) style |= fsBold;
+      if (Host->ButtonDown(TextButton::tbItalics)) style |= fsItalic;
+      if (Host->ButtonDown(TextButton::tbUnderline)) style |= fsUnderline;
+      if (Host->ButtonDown(TextButton::tbStrikeOut)) style |= fsStrikeOut;
       NextCharFont->Style = style;
     }
   }
   MainFontPending = false;
-  form->PaletteInsertCount = 0;
+  PaletteInsertCount = 0;
   // The offset travels as a signed byte.
   offset = int8_t(offset);
   if (NextCellPlaced()) {
-    InsertChar(Sender, TextPageCanvas(), true, *NextCharFont, int16_t(offset), key);
+    InsertChar(Sender, Host->PageCanvas(), true, *NextCharFont, int16_t(offset), key);
     SetCaretPosition(Sender, 0, 0);
   } else {
     // The caret is on the last laid-out cell of the table.
     CharCodes[CurrentI] = key;
     CharFonts[CurrentI]->Assign(*TypingFont);
     CharOffsets[CurrentI] = offset;
-    if (key != 32) DrawCell(TextPageCanvas(), CurrentI, CharPositions[CurrentI].X, false);
+    if (key != 32) DrawCell(Host->PageCanvas(), CurrentI, CharPositions[CurrentI].X, false);
     const TPoint p = CharPositions[CurrentI];
     const int w = CellTextWidth(*CharFonts[CurrentI], key);
     ++CurrentI;
@@ -180,10 +177,10 @@ bool TTextPage::InsertChar(QObject* Sender, TCanvas* Canvas, bool DoDraw, const 
   const int start = CurrentI;
   const int lineEnd = LineEndOf(start);  // first cell from the caret with code 0 (or 4095)
   const int restCount = lineEnd - start;  // characters of R
-  const bool fromButton = TextIsToolbarButton(Sender);
-  const bool fromMenu = TextIsMenuItem(Sender);
+  const bool fromButton = Host->IsToolbarButton(Sender);
+  const bool fromMenu = Host->IsMenuItem(Sender);
   if (!Canvas) DoDraw = false;
-  if (!fromButton && !fromMenu && restCount + 1 >= 51 && DoDraw) TextRepaintPageImage();
+  if (!fromButton && !fromMenu && restCount + 1 >= 51 && DoDraw) Host->InvalidatePage();
   if (DoDraw) RedrawLine(Canvas, start, lineEnd - 1, true);
 
   if (InsertToggleOn() && CharCodes[start] >= 32 && !fromButton) {
@@ -205,7 +202,7 @@ bool TTextPage::InsertChar(QObject* Sender, TCanvas* Canvas, bool DoDraw, const 
     if (i < newEnd) x += CellTextWidth(*CharFonts[i], CharCodes[i]) + 1;
   }
   if (DoDraw) RedrawLine(Canvas, start, newEnd - 1, false);
-  if (Sender == static_cast<QObject*>(TextMainWindowObject()) && x >= rMargin && x <= rMargin + 49) TextBeep(0);
+  if (Sender == static_cast<QObject*>(Host->MainWindowObject()) && x >= rMargin && x <= rMargin + 49) TextBeep(0);
   ++CurrentI;
   MoveCaretTo(CharPositions[CurrentI]);
   return true;
@@ -234,7 +231,6 @@ void TTextPage::OvertypeChar(TCanvas* Canvas, int32_t Index, bool DoDraw, int16_
 }
 
 bool TTextPage::NewLine(QObject* Sender, TShiftState Shift, bool Interactive) {
-  TForm1* form = Self();
   if (LastTextCell() >= 4094 || CurrentI >= MaxCharacters || CurrentI < 1) {
     TextWarningDlg("Maximum character limit reached", 20);
     TextDropQueuedKeys();
@@ -244,15 +240,15 @@ bool TTextPage::NewLine(QObject* Sender, TShiftState Shift, bool Interactive) {
     TextBeep(1);
     return false;
   }
-  if (Interactive && CaretY + LineHeight + TextStandardSize() / 2 >= bMargin) {
-    if (Sender == static_cast<QObject*>(TextMainWindowObject())) TextBeep(0);
+  if (Interactive && CaretY + LineHeight + Host->StandardSize() / 2 >= bMargin) {
+    if (Sender == static_cast<QObject*>(Host->MainWindowObject())) TextBeep(0);
     CaretFromPoint(CaretPos.X, CaretPos.Y, 13);
     return false;
   }
-  if (!form->TextBurst) {
+  if (!TextBurst) {
     ClearScriptButtons();
-    PushTextUndo(Sender);
-    form->TextBurst = true;
+    Host->PushTextUndo(Sender);
+    TextBurst = true;
   }
   ShiftDataUp(CurrentI, 1);
   CharCodes[CurrentI] = 0;
@@ -261,47 +257,46 @@ bool TTextPage::NewLine(QObject* Sender, TShiftState Shift, bool Interactive) {
   ++CurrentI;
   LayoutTextCells();
   if (Interactive) {
-    form->RefreshAllImages(Sender, false);
-    TextRepaintPageImage();
+    Host->RefreshAllImages(Sender, false);
+    Host->InvalidatePage();
   }
   MoveCaretTo(CharPositions[CurrentI]);
   return true;
 }
 
 void TTextPage::DeleteKey(QObject* Sender, TShiftState Shift) {
-  TForm1* form = Self();
   if (HasModifier(Shift)) {
     TextBeep(1);
     return;
   }
-  if (TextDeleteSelectedImageObject()) return;
-  if (!TextButtonDown(TextButton::tbText)) {
-    TextDeleteSelectedFigures();
+  if (Host->DeleteSelectedImageObject()) return;
+  if (!Host->ButtonDown(TextButton::tbText)) {
+    Host->DeleteSelectedFigures();
     return;
   }
-  form->DeselectImage(Sender, true);
+  Host->DeselectImage(Sender, true);
   if (HasTextSelection()) {
-    form->DeleteSelectedText(Sender);
+    Host->DeleteSelectedText(Sender);
     return;
   }
-  if (!form->DeleteUndoTaken && TextMenuChecked(TextMenu::IncDelandBackinUndo1)) PushTextUndo(Sender);
-  form->DeleteUndoTaken = true;
+  if (!DeleteUndoTaken && Host->MenuChecked(TextMenu::IncDelandBackinUndo1)) Host->PushTextUndo(Sender);
+  DeleteUndoTaken = true;
   if (CurrentI < 1 || CurrentI >= MaxCharacters) {
     TextBeep(1);
     return;
   }
   if (CharCodes[CurrentI] != 0) {
-    DeleteCharAtCaret(Sender, TextPageCanvas(), true);
+    DeleteCharAtCaret(Sender, Host->PageCanvas(), true);
   } else {
     // The caret is on a line end: the next line joins this one.
-    TCanvas* canvas = TextPageCanvas();
+    TCanvas* canvas = Host->PageCanvas();
     const int last = std::max(LastTextCell(), LastUsedIndex());
     RedrawLine(canvas, CurrentI, last, true);
     ShiftDataDown(CurrentI, 1);
     LayoutTextCells();
     RedrawLine(canvas, CurrentI, last, false);
     SetModified();
-    TextRepaintPageImage();
+    Host->InvalidatePage();
   }
 }
 
@@ -324,7 +319,6 @@ void TTextPage::DeleteCharAtCaret(QObject* Sender, TCanvas* Canvas, bool DoDraw)
 }
 
 void TTextPage::BackspaceKey(QObject* Sender, TShiftState Shift) {
-  TForm1* form = Self();
   if (HasModifier(Shift)) {
     TextBeep(1);
     return;
@@ -337,12 +331,12 @@ void TTextPage::BackspaceKey(QObject* Sender, TShiftState Shift) {
     return;
   }
   if (CurrentI > MaxCharacters) CurrentI = MaxCharacters;
-  if (!form->BackspaceUndoTaken) {
-    if (TextMenuChecked(TextMenu::IncDelandBackinUndo1)) PushTextUndo(Sender);
-    form->BackspaceUndoTaken = true;
+  if (!BackspaceUndoTaken) {
+    if (Host->MenuChecked(TextMenu::IncDelandBackinUndo1)) Host->PushTextUndo(Sender);
+    BackspaceUndoTaken = true;
   }
   if (CurrentI >= 3 && CharCodes[CurrentI - 1] != 0 && CharCodes[CurrentI - 2] != 0) {
-    TCanvas* canvas = TextPageCanvas();
+    TCanvas* canvas = Host->PageCanvas();
     --CurrentI;
     const int lineEnd = LineEndOf(CurrentI);
     const int removedX = CharPositions[CurrentI].X;
@@ -359,7 +353,7 @@ void TTextPage::BackspaceKey(QObject* Sender, TShiftState Shift) {
         CharPositions[CurrentI - 1].X + CellTextWidth(*CharFonts[CurrentI - 1], CharCodes[CurrentI - 1]) + 1;
     RedrawLine(canvas, CurrentI, lineEnd - 2, false);
     MoveCaretTo(CharPositions[CurrentI]);
-    TextRepaintPageImage();
+    Host->InvalidatePage();
   } else {
     BackspaceAtLineStart(CurrentI);
   }
@@ -367,7 +361,7 @@ void TTextPage::BackspaceKey(QObject* Sender, TShiftState Shift) {
 
 void TTextPage::BackspaceAtLineStart(int32_t& Index) {
   if (Index <= 1 || Index > MaxCharacters) return;
-  TCanvas* canvas = TextPageCanvas();
+  TCanvas* canvas = Host->PageCanvas();
   const int before = Index - 1;
   const int lastBefore = std::max(LastTextCell(), LastUsedIndex());
   // Closes the cell before the caret. The gap routine puts the caret cell back at the old caret
@@ -411,5 +405,5 @@ void TTextPage::BackspaceAtLineStart(int32_t& Index) {
     DeleteCharAtCaret(nullptr, canvas, true);
   }
   MoveCaretTo(CharPositions[std::clamp(Index, 1, MaxCharacters)]);
-  TextRepaintPageImage();
+  Host->InvalidatePage();
 }

@@ -2,21 +2,21 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
 #include <QDir>
+#include <QMimeData>
 
 #include "app/main_window.h"
-#include "platform/app_dir.h"
 #include "app/page_setup_dialog.h"
 #include "app/startup.h"
 #include "cad/engine.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
-#include "platform/exceptions.h"
 #include "helpers/zqv_gif.h"
-#include "platform/clipboard_formats.h"
+#include "platform/app_dir.h"
 #include "platform/canvas.h"
+#include "platform/clipboard_formats.h"
 #include "platform/cursors.h"
+#include "platform/exceptions.h"
 #include "platform/graphic.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"

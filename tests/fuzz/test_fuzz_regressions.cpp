@@ -8,9 +8,9 @@
 #include <QFile>
 
 #include "codecs/gif_image.h"
-#include "codecs/test_gif_support.h"
 #include "codecs/picture_limits.h"
 #include "codecs/png_image.h"
+#include "codecs/test_gif_support.h"
 #include "platform/streams.h"
 
 extern "C" int FuzzOne_gif(const uint8_t* data, size_t size);

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <QTemporaryDir>
+#include <csignal>
 
 #include "platform/exceptions.h"
 #include "platform/streams.h"

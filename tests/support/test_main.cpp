@@ -1,8 +1,8 @@
 // Test main: a headless application on Qt's offscreen platform, 96 pixels per inch, and a fresh
 // temporary program folder (KORVALIS_HOME) for every test program.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,7 +1,7 @@
 // The cell table: blank page, layout, gaps, script sizes and offsets, run-length expansion.
 #include <vector>
 
-#include "text_fixture.h"
+#include "fake_text_host.h"
 
 using CellTable = TextPageTest;
 
@@ -16,8 +16,8 @@ TEST_F(CellTable, BlankPageIsAColumnOfEmptyLinesToTwiceThePageHeight) {
   EXPECT_EQ(form->CharPositions[105], TPoint(48, 2128));
   for (int i = 106; i <= MaxCharacters; ++i) ASSERT_EQ(form->CharPositions[i].Y, 0) << i;
   EXPECT_EQ(form->CurrentI, 1);
-  EXPECT_EQ(LastTextCell(), 0);
-  EXPECT_EQ(FirstTextCell(), 1);
+  EXPECT_EQ(form->LastTextCell(), 0);
+  EXPECT_EQ(form->FirstTextCell(), 1);
   EXPECT_EQ(form->LastUsedIndex(), 105);
   // However small the line height, the grid stops at cell 4094.
   LineHeight = 0;
@@ -48,7 +48,7 @@ TEST_F(CellTable, ShiftDataUpGivesTheGapTheFontBeforeUnlessItIsASymbolFont) {
   form->CharFonts[1]->Assign(TFont("Symbol", 20, 0, clRed, SYMBOL_CHARSET));
   form->CharCodes[2] = 'y';
   form->ShiftDataUp(2, 1);
-  EXPECT_EQ(form->CharFonts[2]->Name, MainFontDlg->GetMainFont().Name);
+  EXPECT_EQ(form->CharFonts[2]->Name, host.MainFont().Name);
   EXPECT_EQ(form->CharCodes[3], 'y');
   form->CharFonts[1]->Assign(TFont("Arial", 17));
   form->ShiftDataUp(2, 2);
@@ -98,15 +98,15 @@ TEST_F(CellTable, ShiftDataDownKeepsACaretAtTheMarginThere) {
 }
 
 TEST_F(CellTable, ScriptSizesOffsetsAndKinds) {
-  MainFontDlg->ScriptPercent = 60;
+  host.ScriptPercentSetting = 60;
   EXPECT_EQ(form->ScriptFontSize(12), 7);
   EXPECT_EQ(form->ScriptOffset(12, skSuperscript), -10);
   EXPECT_EQ(form->ScriptOffset(12, skSubscript), 3);
   EXPECT_EQ(form->ScriptOffset(12, skMidscript), -4);
   EXPECT_EQ(form->ScriptOffset(12, 9), 0);
-  MainFontDlg->ScriptPercent = 5;  // raised to 20
+  host.ScriptPercentSetting = 20;  // the least the main font settings give
   EXPECT_EQ(form->ScriptFontSize(10), 2);
-  MainFontDlg->ScriptPercent = 50;
+  host.ScriptPercentSetting = 50;
   form->CharCodes[1] = 'a';
   form->CharFonts[1]->SetSize(12);
   const struct {
@@ -130,7 +130,7 @@ TEST_F(CellTable, FontBeforeSkipsScriptedAndSpecialCells) {
   form->CharCodes[4] = 'c';
   EXPECT_TRUE(form->IsSpecialCell(3));
   EXPECT_EQ(form->FontBefore(4)->Size(), 14);
-  EXPECT_EQ(form->FontBefore(0), &MainFontDlg->GetMainFont());
+  EXPECT_EQ(form->FontBefore(0), &host.MainFont());
   form->CharFonts[3]->Assign(TFont("ZQVRelMath", 8));
   form->CharCodes[3] = 'A';
   EXPECT_TRUE(form->IsSpecialCell(3));

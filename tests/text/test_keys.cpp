@@ -1,10 +1,8 @@
-// The caret keys, Tab, the selection rectangle keys and the special fonts' glyphs.
+// The caret keys, Tab and the special fonts' glyphs.
 #include <QFontDatabase>
 
-#include "helpers/page_surface.h"
-#include "helpers/speed_button.h"
+#include "fake_text_host.h"
 #include "platform/canvas.h"
-#include "text_fixture.h"
 
 using Keys = TextPageTest;
 
@@ -34,7 +32,7 @@ TEST_F(Keys, TabInsertsTheTabGlyph) {
   Type("ab");
   form->CharFonts[1]->Style = fsBold | fsUnderline;
   uint16_t tab = vk::Tab;
-  form->FormKeyUp(form, tab, 0);
+  form->FormKeyUp(&host.Window, tab, 0);
   EXPECT_EQ(form->CharCodes[3], chTabMark);
   EXPECT_EQ(form->CharFonts[3]->Name, "ZQVSerif");
   EXPECT_EQ(form->CharFonts[3]->Size(), 12);
@@ -48,29 +46,12 @@ TEST_F(Keys, TabInsertsTheTabGlyph) {
   ASSERT_EQ(Cells(1, 7), "ab" + std::string(1, char(chTabMark)) + "|cd|");
   form->SelStart = 1;
   form->SelEnd = 7;
-  TextUndoCount = 0;
+  host.Snapshots = 0;
   tab = vk::Tab;
-  form->FormKeyUp(form, tab, 0);
+  form->FormKeyUp(&host.Window, tab, 0);
   const std::string t(1, char(chTabMark));
   EXPECT_EQ(Cells(1, 9), t + "ab" + t + "|" + t + "cd|");
-  EXPECT_EQ(TextUndoCount, 1);
-}
-
-TEST_F(Keys, ShiftOrCtrlArrowsMoveTheSelectionRectangleOutsideTextMode) {
-  form->tbSelect->SetDown(true);
-  SelectionRect = TRect(10, 20, 110, 70);
-  SelectionRectShown = true;
-  form->InPixels1->setChecked(true);
-  Key(vk::Right, ssShift);
-  Key(vk::Numpad2, ssCtrl);
-  Key('W', ssShift);
-  EXPECT_EQ(SelectionRect, TRect(11, 30, 110, 80));
-  EXPECT_EQ(form->PanelText(2).toStdString(), "L:11   T:30");
-  EXPECT_EQ(form->PanelText(3).toStdString(), "W:99   H:50");
-  EXPECT_FALSE(form->SelRectKeyMoved);  // the key release finished the move
-  Key(vk::Right, ssShift | ssCtrl);      // both held: not the rectangle
-  EXPECT_EQ(SelectionRect, TRect(11, 30, 110, 80));
-  SelectionRectShown = false;
+  EXPECT_EQ(host.Snapshots, 1);
 }
 
 TEST_F(Keys, TheSpecialFontsDrawTheirGlyphs) {

@@ -1,6 +1,5 @@
 // Typing, inserting and overtyping, line breaks, Delete and Backspace.
-#include "helpers/speed_button.h"
-#include "text_fixture.h"
+#include "fake_text_host.h"
 
 using Typing = TextPageTest;
 
@@ -21,7 +20,7 @@ TEST_F(Typing, CharactersGoIntoTheCaretCellInTheTypingFontAndTheLineEndMoves) {
   EXPECT_EQ(form->CharFonts[1]->Name, "Times New Roman");
   EXPECT_EQ(form->CharFonts[2]->Size(), 12);
   EXPECT_EQ(form->CharOffsets[2], 0);
-  EXPECT_TRUE(form->Modified);
+  EXPECT_TRUE(host.Modified);
   EXPECT_EQ(CaretPos, form->CharPositions[3]);
   // Typing inside the line pushes the rest of it right.
   form->CurrentI = 2;
@@ -30,7 +29,7 @@ TEST_F(Typing, CharactersGoIntoTheCaretCellInTheTypingFontAndTheLineEndMoves) {
   EXPECT_EQ(form->CharPositions[3].X, form->CharPositions[2].X + W(2) + 1);
   EXPECT_EQ(form->CharPositions[4].X, form->CharPositions[3].X + W(3) + 1);
   EXPECT_EQ(rec->BeepCount(), 0);
-  EXPECT_EQ(TextUndoCount, 0);  // typed characters take no snapshot
+  EXPECT_EQ(host.Snapshots, 0);  // typed characters take no snapshot
 }
 
 TEST_F(Typing, OvertypeReplacesTheCaretCellAndShiftsTheRestByTheWidthChange) {
@@ -38,7 +37,7 @@ TEST_F(Typing, OvertypeReplacesTheCaretCellAndShiftsTheRestByTheWidthChange) {
   Key(vk::Home);
   SetInsertMode(false);  // overtype
   Key(vk::Insert);  // the key handler shows the toggle
-  EXPECT_EQ(form->PanelText(4).toStdString(), "Ovr");
+  EXPECT_EQ(host.Panels[4], "Ovr");
   const TPoint before3 = form->CharPositions[3];
   Type("a");  // same width and offset: only the cell changes
   EXPECT_EQ(Cells(1, 4), "abc|");
@@ -57,14 +56,14 @@ TEST_F(Typing, OvertypeReplacesTheCaretCellAndShiftsTheRestByTheWidthChange) {
 
 TEST_F(Typing, ScriptButtonsAndNudgesDecideOffsetAndSize) {
   Type("a");
-  form->tbSuperScript->click();
-  ASSERT_TRUE(form->tbSuperScript->Down());
-  EXPECT_TRUE(form->Superscripts1->isChecked());
+  host.Click(TextButton::tbSuperScript, &TTextPage::_SuperScriptClick);
+  ASSERT_TRUE(host.Down[TextButton::tbSuperScript]);
+  EXPECT_TRUE(host.Checked[TextMenu::Superscripts1]);
   Type("2");
   EXPECT_EQ(form->CharOffsets[2], -10);  // 6 div 3 - 12
   EXPECT_EQ(form->CharFonts[2]->Size(), 6);
-  form->tbSuperScript->click();  // released
-  EXPECT_FALSE(form->Superscripts1->isChecked());
+  host.Click(TextButton::tbSuperScript, &TTextPage::_SuperScriptClick);  // released
+  EXPECT_FALSE(host.Checked[TextMenu::Superscripts1]);
   Type("b");  // back to the base line and the size before the script
   EXPECT_EQ(form->CharOffsets[3], 0);
   EXPECT_EQ(form->CharFonts[3]->Size(), 12);
@@ -79,21 +78,21 @@ TEST_F(Typing, ScriptButtonsAndNudgesDecideOffsetAndSize) {
   Type("d");
   EXPECT_EQ(form->CharOffsets[5], -1);
   // A space while the subscript button is down releases it and goes to the base line.
-  form->tbSubscript->click();
+  host.Click(TextButton::tbSubscript, &TTextPage::_SubscriptsClick);
   Type("e");
   EXPECT_EQ(form->CharOffsets[6], 3);
   Type(" ");
-  EXPECT_FALSE(form->tbSubscript->Down());
+  EXPECT_FALSE(host.Down[TextButton::tbSubscript]);
   EXPECT_EQ(form->CharOffsets[7], 0);
   EXPECT_EQ(form->CharFonts[7]->Size(), 12);
 }
 
 TEST_F(Typing, StyleButtonsGiveTheNextCharacterItsStyle) {
-  form->tbBold->click();
-  form->tbItalics->click();
+  host.Click(TextButton::tbBold, &TTextPage::tbBoldClick);
+  host.Click(TextButton::tbItalics, &TTextPage::tbItalicsClick);
   Type("a");
   EXPECT_EQ(form->CharFonts[1]->Style, fsBold | fsItalic);
-  form->tbBold->click();
+  host.Click(TextButton::tbBold, &TTextPage::tbBoldClick);
   Type("b");
   EXPECT_EQ(form->CharFonts[2]->Style, fsItalic);
 }
@@ -101,23 +100,23 @@ TEST_F(Typing, StyleButtonsGiveTheNextCharacterItsStyle) {
 TEST_F(Typing, InsertCharCentresALargeSummationSign) {
   Type("a");
   TFont sigma("Symbol", 24, 0, clBlack, SYMBOL_CHARSET);
-  ASSERT_TRUE(form->InsertChar(nullptr, TextPageCanvas(), true, sigma, 0, 229));
+  ASSERT_TRUE(form->InsertChar(nullptr, host.PageCanvas(), true, sigma, 0, 229));
   EXPECT_EQ(form->CharOffsets[2], -6);
-  EXPECT_TRUE(form->InsertChar(nullptr, TextPageCanvas(), true, sigma, 0, 20));  // below 32: nothing
+  EXPECT_TRUE(form->InsertChar(nullptr, host.PageCanvas(), true, sigma, 0, 20));  // below 32: nothing
   EXPECT_EQ(form->CurrentI, 3);
 }
 
 TEST_F(Typing, TheCellLimitRefusesWithItsMessage) {
   for (int i = 1; i <= 4092; ++i) form->CharCodes[i] = 'x';
   form->CurrentI = 10;
-  EXPECT_FALSE(form->InsertChar(nullptr, TextPageCanvas(), true, *TypingFont, 0, 'y'));
+  EXPECT_FALSE(form->InsertChar(nullptr, host.PageCanvas(), true, *TypingFont, 0, 'y'));
   EXPECT_EQ(rec->Texts(), std::vector<std::string>{kLimit});
   EXPECT_EQ(form->CharCodes[4093], 0);
   rec->Clear();
-  EXPECT_TRUE(form->NewLine(form, 0, false));
+  EXPECT_TRUE(form->NewLine(&host.Window, 0, false));
   ASSERT_EQ(rec->Messages().size(), 0u);  // LastTextCell was 4092: Enter still has room
   form->CharCodes[4094] = 'x';
-  EXPECT_FALSE(form->NewLine(form, 0, true));
+  EXPECT_FALSE(form->NewLine(&host.Window, 0, true));
   ASSERT_EQ(rec->Messages().size(), 1u);
   EXPECT_EQ(rec->Last().Text, "Maximum character limit reached");
   EXPECT_EQ(rec->Last().DlgType, mtWarning);
@@ -133,8 +132,8 @@ TEST_F(Typing, TypingAtTheLastCellOfTheTableWritesNothingPastIt) {
   EXPECT_EQ(rec->Texts(), std::vector<std::string>{kLimit});
   rec->Clear();
   form->CurrentI = MaxCharacters;
-  EXPECT_FALSE(form->InsertChar(form, TextPageCanvas(), true, *TypingFont, 0, 'y'));
-  EXPECT_FALSE(form->NewLine(form, 0, true));
+  EXPECT_FALSE(form->InsertChar(&host.Window, host.PageCanvas(), true, *TypingFont, 0, 'y'));
+  EXPECT_FALSE(form->NewLine(&host.Window, 0, true));
 }
 
 TEST_F(Typing, APaletteCountReachingBeforeTheTableIsClamped) {
@@ -168,12 +167,12 @@ TEST_F(Typing, EnterBreaksTheLineOncePerBurstSnapshotAndNotBelowTheBottomMargin)
   EXPECT_EQ(Cells(1, 6), "ab|cd|");
   EXPECT_EQ(form->CharPositions[4], TPoint(48, 68));
   EXPECT_EQ(form->CurrentI, 4);
-  EXPECT_EQ(TextUndoCount, 1);
+  EXPECT_EQ(host.Snapshots, 1);
   // Within one key burst (no release) only the first break takes a snapshot.
   uint16_t k = vk::Return;
-  form->FormKeyDown(form, k, 0);
-  form->FormKeyDown(form, k, 0);
-  EXPECT_EQ(TextUndoCount, 2);
+  form->FormKeyDown(&host.Window, k, 0);
+  form->FormKeyDown(&host.Window, k, 0);
+  EXPECT_EQ(host.Snapshots, 2);
   // Shift+Enter only beeps.
   Key(vk::Return, ssShift);
   EXPECT_EQ(Beeps(), 1);
@@ -182,36 +181,36 @@ TEST_F(Typing, EnterBreaksTheLineOncePerBurstSnapshotAndNotBelowTheBottomMargin)
   while (form->CharPositions[cell].Y + 20 + 6 < bMargin) ++cell;
   form->CurrentI = cell;
   form->MoveCaretTo(form->CharPositions[cell]);
-  const int last = LastTextCell();
+  const int last = form->LastTextCell();
   Key(vk::Return);
   EXPECT_EQ(form->CurrentI, cell);
-  EXPECT_EQ(LastTextCell(), last);
+  EXPECT_EQ(form->LastTextCell(), last);
   EXPECT_EQ(Beeps(), 2);
 }
 
 TEST_F(Typing, DeleteRemovesCharactersAndJoinsLinesWithOneSnapshotPerBurst) {
   Type("abc\ndef");
-  form->IncDelandBackinUndo1->setChecked(true);
-  TextUndoCount = 0;
+  host.Checked[TextMenu::IncDelandBackinUndo1] = true;
+  host.Snapshots = 0;
   form->CurrentI = 2;
   uint16_t k = vk::Delete;
-  form->FormKeyDown(form, k, 0);  // auto-repeat: key-downs without a release
-  form->FormKeyDown(form, k, 0);
+  form->FormKeyDown(&host.Window, k, 0);  // auto-repeat: key-downs without a release
+  form->FormKeyDown(&host.Window, k, 0);
   EXPECT_EQ(Cells(1, 6), "a|def|");
-  EXPECT_EQ(TextUndoCount, 1);
-  form->FormKeyUp(form, k, 0);
+  EXPECT_EQ(host.Snapshots, 1);
+  form->FormKeyUp(&host.Window, k, 0);
   // On the line end the next line joins this one.
-  form->FormKeyDown(form, k, 0);
-  EXPECT_EQ(TextUndoCount, 2);
+  form->FormKeyDown(&host.Window, k, 0);
+  EXPECT_EQ(host.Snapshots, 2);
   EXPECT_EQ(Cells(1, 5), "adef|");
   EXPECT_EQ(form->CharPositions[2].Y, 48);
   EXPECT_EQ(form->CharPositions[2].X, 48 + W(1) + 1);
   EXPECT_EQ(form->CharPositions[6], TPoint(48, 68));
-  form->FormKeyUp(form, k, 0);
+  form->FormKeyUp(&host.Window, k, 0);
   // Without the option no snapshot; with a modifier only a beep.
-  form->IncDelandBackinUndo1->setChecked(false);
+  host.Checked[TextMenu::IncDelandBackinUndo1] = false;
   Key(vk::Delete);
-  EXPECT_EQ(TextUndoCount, 2);
+  EXPECT_EQ(host.Snapshots, 2);
   EXPECT_EQ(Cells(1, 4), "aef|");
   Key(vk::Delete, ssCtrl);
   EXPECT_EQ(Cells(1, 4), "aef|");

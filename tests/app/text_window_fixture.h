@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 
 #include "app/main_window.h"
@@ -18,6 +17,7 @@
 #include "platform/screen.h"
 #include "platform/streams.h"
 #include "text/text_glue.h"
+#include "text/text_keystrokes.h"
 #include "text/text_page.h"
 
 struct TextPageTest : ::testing::Test {
@@ -31,45 +31,16 @@ struct TextPageTest : ::testing::Test {
     WriteFileAtomically(AppDir() + "MnSymFt.dat", symbols.data(), symbols.size());
     ASSERT_TRUE(AddSpecialFonts());
     form = CreateStartupWindows();
-    SetInsertMode(true);  // typing inserts
-    MainFontPending = false;
-    lMargin = 48;
-    tMargin = 48;
-    rMargin = 746;
-    bMargin = 1075;
-    LineHeight = 20;
+    UseTestPage();
     form->FillCanvas();
     rec->Clear();
     TextUndoCount = 0;
   }
   void TearDown() override { FreeStartupWindows(); }
 
-  void Type(const std::string& text) {
-    for (char c : text) {
-      if (c == '\n') {
-        Key(vk::Return);
-        continue;
-      }
-      // The key code of a letter is its capital; other printable characters need none here.
-      uint16_t k = std::isalnum(uint8_t(c)) ? uint16_t(std::toupper(uint8_t(c))) : c == ' ' ? vk::Space : 0;
-      form->FormKeyDown(form, k, 0);
-      char ch = c;
-      form->FormKeyPress(form, ch);
-      form->FormKeyUp(form, k, 0);
-    }
-  }
-  void Key(uint16_t key, TShiftState shift = 0) {
-    uint16_t k = key;
-    form->FormKeyDown(form, k, shift);
-    k = key;
-    form->FormKeyUp(form, k, shift);
-  }
-  // The characters of cells first .. last as text ('|' for a line end).
-  std::string Cells(int first, int last) {
-    std::string s;
-    for (int i = first; i <= last; ++i) s += form->CharCodes[i] ? char(form->CharCodes[i]) : '|';
-    return s;
-  }
+  void Type(const std::string& text) { TypeText(*form, form, text); }
+  void Key(uint16_t key, TShiftState shift = 0) { PressKey(*form, form, key, shift); }
+  std::string Cells(int first, int last) { return CellText(*form, first, last); }
   int W(int cell) { return CellTextWidth(*form->CharFonts[cell], form->CharCodes[cell]); }
   int Beeps() { return rec->BeepCount(); }
 };

@@ -1,34 +1,34 @@
-// The text engine's side of the main window: page image, caret, scroll box, status bar, buttons
-// and menu items.
+// The main window as the text engine's host: page image, caret, scroll box, status bar, buttons
+// and menu items, and the wiring of the text commands.
 #include <QApplication>
 #include <QScrollBar>
 #include <QStatusBar>
 
 #include <QFontDialog>
 #include <QMenu>
-#include <functional>
 #include <QPainter>
 #include <QTimer>
+#include <functional>
 
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
 #include "helpers/para_panel.h"
-#include "platform/numeric.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
 #include "platform/caret.h"
+#include "platform/numeric.h"
 #include "platform/screen.h"
+#include "settings/settings_store.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
 namespace {
 
-TZQVSpeedButton* ButtonOf(TextButton b) {
-  TForm1* f = Form1;
-  if (!f) return nullptr;
+TZQVSpeedButton* ButtonOf(TForm1* f, TextButton b) {
   switch (b) {
     case TextButton::tbText: return f->tbText;
     case TextButton::tbDraw: return f->tbDraw;
@@ -51,9 +51,7 @@ TZQVSpeedButton* ButtonOf(TextButton b) {
   return nullptr;
 }
 
-QAction* MenuOf(TextMenu m) {
-  TForm1* f = Form1;
-  if (!f) return nullptr;
+QAction* MenuOf(TForm1* f, TextMenu m) {
   switch (m) {
     case TextMenu::Bold: return f->Bold;
     case TextMenu::_Italics: return f->_Italics;
@@ -83,49 +81,47 @@ QAction* MenuOf(TextMenu m) {
 
 }  // namespace
 
-QObject* TextButtonObject(TextButton b) { return ButtonOf(b); }
-bool TextButtonDown(TextButton b) {
-  auto* x = ButtonOf(b);
+QObject* TForm1::ButtonObject(TextButton b) { return ButtonOf(this, b); }
+bool TForm1::ButtonDown(TextButton b) {
+  auto* x = ButtonOf(this, b);
   return x && x->Down();
 }
-void TextSetButtonDown(TextButton b, bool down) {
-  if (auto* x = ButtonOf(b)) x->SetDown(down);
+void TForm1::SetButtonDown(TextButton b, bool down) {
+  if (auto* x = ButtonOf(this, b)) x->SetDown(down);
 }
-void TextSetButtonEnabled(TextButton b, bool enabled) {
-  if (auto* x = ButtonOf(b)) x->setEnabled(enabled);
+void TForm1::SetButtonEnabled(TextButton b, bool enabled) {
+  if (auto* x = ButtonOf(this, b)) x->setEnabled(enabled);
 }
-bool TextMenuChecked(TextMenu m) {
-  auto* a = MenuOf(m);
+bool TForm1::MenuChecked(TextMenu m) {
+  auto* a = MenuOf(this, m);
   return a && a->isChecked();
 }
-void TextSetMenuChecked(TextMenu m, bool checked) {
-  if (auto* a = MenuOf(m)) a->setChecked(checked);
+void TForm1::SetMenuChecked(TextMenu m, bool checked) {
+  if (auto* a = MenuOf(this, m)) a->setChecked(checked);
 }
-void TextSetMenuEnabled(TextMenu m, bool enabled) {
-  if (auto* a = MenuOf(m)) a->setEnabled(enabled);
+void TForm1::SetMenuEnabled(TextMenu m, bool enabled) {
+  if (auto* a = MenuOf(this, m)) a->setEnabled(enabled);
 }
-bool TextIsMenu(QObject* sender, TextMenu m) { return sender && sender == MenuOf(m); }
-bool TextIsToolbarButton(QObject* sender) { return sender && dynamic_cast<TZQVSpeedButton*>(sender); }
-bool TextIsMenuItem(QObject* sender) { return sender && dynamic_cast<QAction*>(sender); }
-bool TextIsFontStepButton(QObject* sender) {
-  return sender && (sender == ButtonOf(TextButton::FontUp) || sender == ButtonOf(TextButton::FontDown1));
+bool TForm1::IsMenu(QObject* sender, TextMenu m) { return sender && sender == MenuOf(this, m); }
+bool TForm1::IsToolbarButton(QObject* sender) { return sender && dynamic_cast<TZQVSpeedButton*>(sender); }
+bool TForm1::IsMenuItem(QObject* sender) { return sender && dynamic_cast<QAction*>(sender); }
+bool TForm1::IsFontStepButton(QObject* sender) {
+  return sender && (sender == ButtonOf(this, TextButton::FontUp) || sender == ButtonOf(this, TextButton::FontDown1));
 }
-QObject* TextMainWindowObject() { return Form1; }
-void TextClickTextTool() {
-  if (!Form1) return;
-  Form1->tbText->SetDown(true);
-  Form1->tbTextClick(Form1->tbText);
+void TForm1::ClickTextTool() {
+  tbText->SetDown(true);
+  tbTextClick(tbText);
 }
-bool TextCustomPanelVisible() { return Form1 && Form1->CustomPanel->isVisible(); }
+bool TForm1::CustomPanelVisible() { return CustomPanel->isVisible(); }
 std::function<bool(TFont&)> TextFontDialogHook;
 
-bool TextExecuteFontDialog(TFont& font) {
+bool TForm1::ExecuteFontDialog(TFont& font) {
   if (TextFontDialogHook) return TextFontDialogHook(font);
   // The platform's font dialog, started on the sample font; colour and character set stay.
   bool ok = false;
   QFont start = font.ToQFont();
   start.setPointSize(std::max(1, font.Size()));
-  const QFont chosen = QFontDialog::getFont(&ok, start, Form1, QString());
+  const QFont chosen = QFontDialog::getFont(&ok, start, this, QString());
   if (!ok) return false;
   font.Name = chosen.family().toStdString();
   if (chosen.pointSize() > 0) font.SetSize(chosen.pointSize());
@@ -138,92 +134,88 @@ bool TextExecuteFontDialog(TFont& font) {
   return true;
 }
 
-TCanvas* TextPageCanvas() { return Form1 && Form1->MainImage ? &Form1->MainImage->Canvas() : nullptr; }
-bool TextPageImageExists() { return Form1 && Form1->MainImage; }
-void TextMovePagePen(TPoint p) {
-  if (TCanvas* c = TextPageCanvas()) c->MoveTo(p.X, p.Y);
+TCanvas* TForm1::PageCanvas() { return MainImage ? &MainImage->Canvas() : nullptr; }
+void TForm1::InvalidatePage() {
+  if (MainImage) MainImage->Invalidate();
 }
-void TextInvalidatePage() {
-  if (Form1 && Form1->MainImage) Form1->MainImage->Invalidate();
-}
-void TextRepaintPageImage() { TextInvalidatePage(); }
-TColor TextBackgroundColor() { return BackgroundColor; }
-int TextPixelsPerInch() { return ScreenPixelsPerInch(); }
-int TextPageTextWidth(const char* text) {
-  TCanvas* c = TextPageCanvas();
-  return c ? c->TextWidth(QString::fromLatin1(text)) : 11;
-}
-void TextSetPageCursorIBeam() {
-  if (Form1 && Form1->MainImage) Form1->MainImage->setCursor(Qt::IBeamCursor);
-}
-void TextRefreshAllImages(QObject* sender) {
-  if (Form1) Form1->RefreshAllImages(sender, false);
+TColor TForm1::PageBackgroundColor() { return BackgroundColor; }
+void TForm1::SetPageCursorIBeam() {
+  if (MainImage) MainImage->setCursor(Qt::IBeamCursor);
 }
 
-bool TextCaretAllowed(QObject* sender) {
-  if (!Form1 || !Form1->MainImage || !TextButtonDown(TextButton::tbText)) return false;
+const TFont& TForm1::MainFont() {
+  if (MainFontDlg) return MainFontDlg->GetMainFont();
+  // Before the main font dialog exists (while the main window is created) the standard font
+  // stands in for it.
+  static const TFont standard("Times New Roman", 12, 0, clBlack, ANSI_CHARSET);
+  return StandardFont ? *StandardFont : standard;
+}
+int TForm1::ScriptPercent() { return MainFontDlg ? MainFontDlg->GetScriptPercent() : 50; }
+int TForm1::CustomOffset() { return MainFontDlg ? MainFontDlg->GetCustomOffset() : -4; }
+int TForm1::StandardSize() { return MainFontDlg ? int(MainFontDlg->SpinEdit1->Value()) : 12; }
+
+void TForm1::SetDocumentModified() {
+  Modified = true;
+  if (!DocFileName.empty()) FileModified = true;
+}
+bool TForm1::IsMouseClickActive() { return MouseClickActive; }
+void TForm1::SaveApplicationDefaults() { SaveSettings(); }
+
+bool TForm1::CaretAllowed(QObject* sender) {
+  if (!MainImage || !ButtonDown(TextButton::tbText)) return false;
   // Clicks on the paste-special dialog's buttons leave the caret where it is.
   if (sender && sender->parent() && sender->parent()->objectName() == "PasteSpecialDlg") return false;
   // The main window is active (a menu popping up from it counts as the window).
   QWidget* active = QApplication::activeWindow();
-  return !active || active == Form1 || (active->inherits("QMenu") && active->window() != nullptr);
+  return !active || active == this || (active->inherits("QMenu") && active->window() != nullptr);
 }
-void TextPlaceCaret(int width, int height, int x, int y) {
-  if (!Form1 || !Form1->ScrollBox1) return;
+void TForm1::PlaceTextCaret(int width, int height, int x, int y) {
+  if (!ScrollBox1) return;
   // The caret belongs to the scroll box that holds the page image; a new one at every placement,
   // so that its height follows the character before it.
-  QWidget* owner = Form1->ScrollBox1->viewport();
+  QWidget* owner = ScrollBox1->viewport();
   CreateCaret(owner, width, height);
   SetCaretPos(x, y);
   ShowCaret(owner);
 }
-void TextHideCaret() {
-  if (Form1 && Form1->ScrollBox1) HideCaret(Form1->ScrollBox1->viewport());
+void TForm1::HideTextCaret() {
+  if (ScrollBox1) HideCaret(ScrollBox1->viewport());
 }
-TRect TextCaretRect() {
-  const TCaretState c = CaretState();
-  if (!c.Visible) return TRect();
-  return TRect(c.Position.x(), c.Position.y(), c.Position.x() + c.Size.width(), c.Position.y() + c.Size.height());
+TPoint TForm1::ScrollPosition() {
+  if (!ScrollBox1) return {};
+  return TPoint(ScrollBox1->horizontalScrollBar()->value(), ScrollBox1->verticalScrollBar()->value());
 }
-TPoint TextScrollPosition() {
-  if (!Form1 || !Form1->ScrollBox1) return {};
-  return TPoint(Form1->ScrollBox1->horizontalScrollBar()->value(), Form1->ScrollBox1->verticalScrollBar()->value());
-}
-int TextScrollClientHeight() { return Form1 && Form1->ScrollBox1 ? Form1->ScrollBox1->viewport()->height() : 0; }
-int TextScrollClientWidth() { return Form1 && Form1->ScrollBox1 ? Form1->ScrollBox1->viewport()->width() : 0; }
-void TextScrollVertically(int delta) {
-  if (Form1 && Form1->ScrollBox1) {
-    auto* bar = Form1->ScrollBox1->verticalScrollBar();
+int TForm1::ScrollClientHeight() { return ScrollBox1 ? ScrollBox1->viewport()->height() : 0; }
+int TForm1::ScrollClientWidth() { return ScrollBox1 ? ScrollBox1->viewport()->width() : 0; }
+void TForm1::ScrollVertically(int delta) {
+  if (ScrollBox1) {
+    auto* bar = ScrollBox1->verticalScrollBar();
     bar->setValue(bar->value() + delta);
   }
 }
-void TextScrollHorizontallyTo(int pos, bool onlyWhenVisible) {
-  if (!Form1 || !Form1->ScrollBox1) return;
-  auto* bar = Form1->ScrollBox1->horizontalScrollBar();
+void TForm1::ScrollHorizontallyTo(int pos, bool onlyWhenVisible) {
+  if (!ScrollBox1) return;
+  auto* bar = ScrollBox1->horizontalScrollBar();
   if (!onlyWhenVisible || bar->isVisible()) bar->setValue(pos);
 }
-bool TextMetricUnits() { return PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked(); }
-bool TextStatusBarEnabled() { return Form1 && Form1->StatusBar1->isEnabled(); }
-void TextSetStatusPanel(int index, const std::string& text) {
-  if (Form1) Form1->SetPanelText(index, QString::fromStdString(text));
-}
-bool TextInSymbolFontList(const std::string& name) {
-  if (!Form1) return false;
-  for (const auto& n : Form1->SymbolFontList)
+bool TForm1::MetricUnits() { return PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked(); }
+bool TForm1::StatusBarEnabled() { return StatusBar1->isEnabled(); }
+void TForm1::SetStatusPanel(int index, const std::string& text) { SetPanelText(index, QString::fromStdString(text)); }
+bool TForm1::InSymbolFontList(const std::string& name) {
+  for (const auto& n : SymbolFontList)
     if (SameFontName(n, name.c_str())) return true;
   return false;
 }
 
-bool TextMoveImageFrameByKey(uint16_t key) { return false; }
+bool TForm1::MoveImageFrameByKey(uint16_t key) { return false; }
 
-void TextKeyMoveSelectionRect(uint16_t key, uint8_t shift) {
-  if (!Form1) return;
+void TForm1::KeyMoveSelectionRect(uint16_t key, TShiftState shift) {
   const bool ctrl = shift & ssCtrl, sh = shift & ssShift;
   if (ctrl == sh || !SelectionRectShown || SelectionRect.IsEmpty()) return;
-  TCanvas* canvas = TextPageCanvas();
+  TCanvas* canvas = PageCanvas();
   // The rectangle is drawn in not-xor mode: drawing it at its old place erases it.
-  auto draw = [canvas](const TRect& box) {
-    if (canvas) Form1->DrawDragRect(*canvas, false, TPoint(box.Left, box.Top), TPoint(box.Right, box.Bottom));
+  auto draw = [this, canvas](const TRect& box) {
+    if (canvas) DrawDragRect(*canvas, false, TPoint(box.Left, box.Top), TPoint(box.Right, box.Bottom));
   };
   TRect r = SelectionRect;
   switch (key) {
@@ -248,27 +240,27 @@ void TextKeyMoveSelectionRect(uint16_t key, uint8_t shift) {
   draw(SelectionRect);
   SelectionRect = r;
   draw(SelectionRect);
-  Form1->SelRectKeyMoved = true;
-  auto fmt = [](int px) {
-    if (Form1->InPixels1->isChecked()) return QString::number(px);
+  SelRectKeyMoved = true;
+  auto fmt = [this](int px) {
+    if (InPixels1->isChecked()) return QString::number(px);
     return QString::number(px * PageUnitFactor() / ScreenPixelsPerInch(), 'f', 2);
   };
-  Form1->SetPanelText(2, "L:" + fmt(r.Left) + "   T:" + fmt(r.Top));
-  Form1->SetPanelText(3, "W:" + fmt(r.Width()) + "   H:" + fmt(r.Height()));
-  TextInvalidatePage();
+  SetPanelText(2, "L:" + fmt(r.Left) + "   T:" + fmt(r.Top));
+  SetPanelText(3, "W:" + fmt(r.Width()) + "   H:" + fmt(r.Height()));
+  InvalidatePage();
 }
-void TextFinishKeyMovedSelectionRect() {
-  if (!Form1) return;
+void TForm1::FinishKeyMovedSelectionRect() {
+  if (!SelRectKeyMoved) return;
   TRect& r = SelectionRect;
   if (r.Left > r.Right) std::swap(r.Left, r.Right);
   if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
   // The figures inside the moved rectangle become the selection.
   if (Figures && !(Figures->SelectRect == r)) Figures->SelectInRect(r);
-  Form1->SelRectKeyMoved = false;
+  SelRectKeyMoved = false;
 }
-void TextMoveIndentMarker(uint16_t key) {
-  if (!Form1 || !Form1->ParaPanel1) return;
-  TParaPanel* ruler = Form1->ParaPanel1;
+void TForm1::MoveIndentMarker(uint16_t key) {
+  if (!ParaPanel1) return;
+  TParaPanel* ruler = ParaPanel1;
   const int inc = ruler->Increment();
   const int step = (key == vk::Left || key == vk::Right) ? int(Round(inc / 10.0)) : inc;
   const int sign = (key == vk::Left || key == vk::Numpad4) ? -1 : 1;
@@ -277,42 +269,51 @@ void TextMoveIndentMarker(uint16_t key) {
   if (ruler->Max() > 0 && pos > ruler->Max()) pos = ruler->Max();
   ruler->SetMarkerPos(pos);
 }
-void TextEscapeOnPage() {
-  if (!Form1) return;
-  Form1->ClearCurrentFigure();
+void TForm1::EscapeOnPage() {
+  ClearCurrentFigure();
   if (SelectionRectShown) {
     // Drawn once more in not-xor mode, the rectangle goes; it is then emptied and hidden.
-    if (TCanvas* canvas = TextPageCanvas())
-      Form1->DrawDragRect(*canvas, true, TPoint(SelectionRect.Left, SelectionRect.Top),
-                          TPoint(SelectionRect.Right, SelectionRect.Bottom));
+    if (TCanvas* canvas = PageCanvas())
+      DrawDragRect(*canvas, true, TPoint(SelectionRect.Left, SelectionRect.Top),
+                   TPoint(SelectionRect.Right, SelectionRect.Bottom));
     SelectionRect = TRect();
     SelectionRectShown = false;
-    TextInvalidatePage();
+    InvalidatePage();
   }
 }
-void TextAltShortcut(uint16_t key) {
-  if (!Form1) return;
+void TForm1::AltShortcut(uint16_t key) {
   switch (key) {
-    case 'D': Form1->tbDraw->SetDown(true); Form1->tbDrawClick(Form1->tbDraw); break;
-    case 'X': Form1->tbText->SetDown(true); Form1->tbTextClick(Form1->tbText); break;
+    case 'D': tbDraw->SetDown(true); tbDrawClick(tbDraw); break;
+    case 'X': tbText->SetDown(true); tbTextClick(tbText); break;
     case 'V':
       if (Figures && Figures->Count() > 0) {
-        Form1->tbMove->SetDown(true);
-        Form1->tbMoveClick(Form1->tbMove);
+        tbMove->SetDown(true);
+        tbMoveClick(tbMove);
       }
       break;
     default: break;
   }
 }
-void TextHideCadReferenceSelector() {}
-bool TextDeleteSelectedImageObject() { return false; }
-void TextDeleteSelectedFigures() {}
-void TextClearSelectionRect() { SelectionRect = TRect(0, 0, 0, 0); }
+void TForm1::HideCadReferenceSelector() {}
+bool TForm1::DeleteSelectedImageObject() { return false; }
+void TForm1::DeleteSelectedFigures() {}
+void TForm1::ClearSelectionRect() { SelectionRect = TRect(0, 0, 0, 0); }
 
 // ---- Binding the text commands ----
 
-void TTextPage::BindTextCommands() {
-  TForm1* f = Self();
+void TForm1::WireTextCommands() {
+  // Style buttons: each in a group of its own, any combination may be down.
+  int group = 2;
+  for (auto* b : {tbBold, tbItalics, tbUnderline, tbStrikeOut}) {
+    b->SetGroupIndex(group++);
+    b->AllowAllUp = true;
+  }
+  // Script buttons: one group, at most one down.
+  for (auto* b : {tbSuperScript, tbSubscript, tbMidscript}) {
+    b->SetGroupIndex(10);
+    b->AllowAllUp = true;
+  }
+  TForm1* f = this;
   auto bindButton = [f](TZQVSpeedButton* b, void (TTextPage::*handler)(QObject*)) {
     QObject::connect(b, &QToolButton::clicked, f, [f, b, handler] { (f->*handler)(b); });
   };

@@ -9,7 +9,7 @@
 #include "app/page_setup_dialog.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
-#include "text_fixture.h"
+#include "text_window_fixture.h"
 
 using MainWindowTyping = TextPageTest;
 
@@ -114,7 +114,7 @@ TEST_F(MainWindowTyping, NewGivesAnEmptyPage) {
   form->CharZOrder[1] = form->CharZOrder[6] = form->CharZOrder[MaxCharacters] = true;  // front layer
   form->NewFile(form->New1);
   EXPECT_TRUE(std::none_of(form->CharZOrder.begin(), form->CharZOrder.end(), [](bool front) { return front; }));
-  EXPECT_EQ(LastTextCell(), 0);
+  EXPECT_EQ(form->LastTextCell(), 0);
   EXPECT_EQ(form->CurrentI, 1);
   EXPECT_EQ(form->CharPositions[1], TPoint(lMargin, tMargin));
   EXPECT_EQ(form->CharPositions[2], TPoint(lMargin, tMargin + LineHeight));
@@ -138,6 +138,40 @@ TEST_F(MainWindowTyping, FastTypingKeepsTheOrderOfQueuedKeys) {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents();
   EXPECT_EQ(Cells(1, 9), "abcdefgh|");
+}
+
+TEST_F(MainWindowTyping, ShiftOrCtrlArrowsMoveTheSelectionRectangleOutsideTextMode) {
+  form->tbSelect->SetDown(true);
+  SelectionRect = TRect(10, 20, 110, 70);
+  SelectionRectShown = true;
+  form->InPixels1->setChecked(true);
+  Key(vk::Right, ssShift);
+  Key(vk::Numpad2, ssCtrl);
+  Key('W', ssShift);
+  EXPECT_EQ(SelectionRect, TRect(11, 30, 110, 80));
+  EXPECT_EQ(form->PanelText(2).toStdString(), "L:11   T:30");
+  EXPECT_EQ(form->PanelText(3).toStdString(), "W:99   H:50");
+  EXPECT_FALSE(form->SelRectKeyMoved);  // the key release finished the move
+  Key(vk::Right, ssShift | ssCtrl);      // both held: not the rectangle
+  EXPECT_EQ(SelectionRect, TRect(11, 30, 110, 80));
+  SelectionRectShown = false;
+}
+
+TEST_F(MainWindowTyping, ScriptSizeTakesTheMainFontPercentOfAtLeastTwenty) {
+  MainFontDlg->ScriptPercent = 5;  // raised to 20
+  EXPECT_EQ(form->ScriptFontSize(10), 2);
+  MainFontDlg->ScriptPercent = 50;
+}
+
+TEST_F(MainWindowTyping, CtrlArrowsWithASelectionMoveTheIndentMarker) {
+  Type("abc");
+  form->SelStart = 1;
+  form->SelEnd = 3;
+  const int start = form->ParaPanel1->GetMarkerPos();
+  const int inc = form->ParaPanel1->Increment();
+  Key(vk::Numpad6, ssCtrl);
+  EXPECT_EQ(form->ParaPanel1->GetMarkerPos(), std::min(start + inc, form->ParaPanel1->Max()));
+  EXPECT_TRUE(form->HasTextSelection());
 }
 
 TEST_F(MainWindowTyping, AtTheCellLimitQueuedTypingGivesOneMessage) {

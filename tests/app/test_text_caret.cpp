@@ -6,10 +6,10 @@
 
 #include "app/page_setup_dialog.h"
 #include "helpers/page_surface.h"
-#include "platform/caret.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
-#include "text_fixture.h"
+#include "platform/caret.h"
+#include "text_window_fixture.h"
 
 using Caret = TextPageTest;
 

@@ -1,4 +1,4 @@
-#include "codecs/gif_painter.h"
+#include "helpers/gif_painter.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -6,11 +6,13 @@
 
 #include "platform/canvas.h"
 #include "platform/numeric.h"
+#include "platform/process_messages.h"
 
 TGIFPainter::TGIFPainter(TGIFImage* image, TCanvas* canvas, TGIFDrawOptions drawOptions, const TRect& rect,
-                         TGIFPainter** painterRef)
-    : Image(image), Canvas(canvas), Rect(rect), DrawOptions(drawOptions), AnimationSpeed(image->AnimationSpeed),
+                         TGIFAnimationPainter** painterRef)
+    : Canvas(canvas), Rect(rect), DrawOptions(drawOptions), AnimationSpeed(image->AnimationSpeed),
       PainterRef(painterRef) {
+  Image = image;
   if (PainterRef) *PainterRef = this;
   Image->Painters.push_back(this);
   OnPaintStart = Image->OnPaintStart;
@@ -44,6 +46,13 @@ TGIFPainter::TGIFPainter(TGIFImage* image, TCanvas* canvas, TGIFDrawOptions draw
     FrameBuffer = std::make_unique<TBitmap>(w, h, pf24bit);
     GIFCanvasFillRect(FrameBuffer->Canvas(), TRect(0, 0, w, h), BackgroundColor);
   }
+}
+
+void RegisterGIFPainter() {
+  SetGIFPainterMaker([](TGIFImage* image, TCanvas* canvas, TGIFDrawOptions drawOptions, const TRect& rect,
+                        TGIFAnimationPainter** painterRef) -> TGIFAnimationPainter* {
+    return new TGIFPainter(image, canvas, drawOptions, rect, painterRef);
+  });
 }
 
 TGIFPainter::~TGIFPainter() { DoOnTerminate(); }
@@ -134,7 +143,7 @@ void TGIFPainter::InlineWait(int ms) {
   qint64 left = ms;
   while (left > 0 && !TerminatedFlag) {
     QThread::msleep(unsigned(std::min<qint64>(left, 100)));
-    QCoreApplication::processEvents();
+    ProcessMessages();
     left = ms - t.elapsed();
   }
 }

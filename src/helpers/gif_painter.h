@@ -10,23 +10,27 @@
 
 #include "codecs/gif_image.h"
 
-class TGIFPainter {
+// Installs the painter as the maker of every GIF picture's animation painters (once at start-up;
+// repeated calls do nothing).
+void RegisterGIFPainter();
+
+class TGIFPainter : public TGIFAnimationPainter {
 public:
   TGIFPainter(TGIFImage* image, TCanvas* canvas, TGIFDrawOptions drawOptions, const TRect& rect,
-              TGIFPainter** painterRef);
+              TGIFAnimationPainter** painterRef);
   ~TGIFPainter();
   TGIFPainter(const TGIFPainter&) = delete;
   TGIFPainter& operator=(const TGIFPainter&) = delete;
 
   // A timer painter paints its first frame now and goes on by timers; an inline painter does
   // nothing here (Execute runs its work).
-  void Start();
+  void Start() override;
   // Ends the painter at its next step; a timer painter that is between steps ends at once (and
   // is freed).
-  void Stop();
+  void Stop() override;
   // The whole work of an inline painter; rethrows an exception that ended it.
-  void Execute();
-  bool Threaded() const { return DrawOptions & gdoThreaded; }
+  void Execute() override;
+  bool Threaded() const override { return DrawOptions & gdoThreaded; }
   bool Terminated() const { return TerminatedFlag; }
   // The delay after a frame, in file units: its graphic control delay raised to MinimumDelay (and,
   // for an inline painter, lowered to MaximumDelay), or DefaultDelay without one.
@@ -35,7 +39,6 @@ public:
   // the previous wait was overrun.
   static qint64 WaitTime(int delay, int speed, qint64 overrun);
 
-  TGIFImage* Image;
   TCanvas* Canvas;
   TRect Rect;
   TGIFDrawOptions DrawOptions;
@@ -49,7 +52,7 @@ public:
   TColor BackgroundColor = clWhite;
   QImage* CanvasHandle = nullptr;
   bool Painted = false;
-  TGIFPainter** PainterRef;
+  TGIFAnimationPainter** PainterRef;
   TGIFNotify OnPaintStart, OnFramePaint, OnFramePainted, OnLoopRestart, OnPaintEnd;
   std::exception_ptr KeptException;
 

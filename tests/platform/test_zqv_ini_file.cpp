@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "platform/streams.h"
-#include "settings/zqv_ini_file.h"
+#include "platform/zqv_ini_file.h"
 
 namespace {
 std::string ReadText(const std::string& name) {

@@ -1,0 +1,345 @@
+// The main window's start-up: the module's initialisation, the special-font check, the create and
+// show handlers, the symbol-font list, cursors and toolbar glyphs.
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QPrinterInfo>
+#include <algorithm>
+
+#include "cad/engine.h"
+#include "cad/units.h"
+#include "codecs/gif_image.h"
+#include "codecs/jpeg_image.h"
+#include "codecs/png_image.h"
+#include "helpers/error_report.h"
+#include "helpers/gif_painter.h"
+#include "helpers/speed_button.h"
+#include "helpers/zqv_gif.h"
+#include "platform/app_dir.h"
+#include "platform/canvas.h"
+#include "platform/clipboard_formats.h"
+#include "platform/cursors.h"
+#include "platform/exceptions.h"
+#include "platform/font.h"
+#include "platform/guarded.h"
+#include "platform/keys.h"
+#include "platform/messages.h"
+#include "platform/process_messages.h"
+#include "platform/streams.h"
+#include "platform/zqv_ini_file.h"
+#include "settings/settings_store.h"
+#include "text/page_geometry.h"
+
+// The glyph resources live in the core library and must be registered explicitly.
+static void InitGlyphResources() { Q_INIT_RESOURCE(glyphs); }
+
+namespace {
+constexpr const char* kProductTitle = "Korvalis V";
+
+// Logs a start-up step when logging is on.
+void LogStep(const std::string& text) {
+  if (DebugLevel >= 0) LogError(text + std::to_string(LogErrorCount), GetLastError(), DebugLevel, 0, LogErrorCount);
+}
+}  // namespace
+
+bool TForm1::CheckSpecialFonts() {
+  const std::string fontsFolder = AppDir() + "fonts/";
+  if (!DirectoryExists(fontsFolder)) {
+    ShowMessage("Unable to retrieve or verify special fonts installed\rsome of the button captions and special characters may\rbe available.");
+    return true;
+  }
+  bool failed = false;
+  const struct { const char* font; const char* file; } special[2] = {{"ZQVSerif", "ZQVSerif.TTF"}, {"ZQVRelMath", "RelMath.TTF"}};
+  for (const auto& s : special) {
+    if (QFontDatabase::families().contains(s.font)) continue;
+    std::string path = FindFileNoCase(fontsFolder, s.file);
+    if (path.empty()) path = fontsFolder + s.file;
+    if (!FileExists(path) || InstallFontFile(path) != 1) {
+      MessageDlg(std::string("The Font file ") + s.file +
+                     " is either incorrect or missing. The application needs this in order work correctly. Please see the ReadMeEq.Text document that came with this program.",
+                 mtWarning, mbOK, 390);
+      failed = true;
+    }
+  }
+  // Glyph look-ups made before the fonts were added must not stay cached.
+  ForgetFontGlyphTables();
+  // "Symbol" must resolve to a font that draws the Symbol byte codes.
+  const QString symbol = QFontInfo(QFont("Symbol")).family();
+  if (!symbol.contains("Symbol", Qt::CaseInsensitive)) {
+    MessageDlg("The Font Symbol.ttf is either incorrect or missing. The application needs this in order work correctly. This font should be supplied as standard with Windows.",
+               mtWarning, mbOK, 390);
+    failed = true;
+  }
+  if (!failed) return true;
+  MessageDlg("One or more files neccessary to run the application are missing, innaccessible or damaged. Please rectify to ensure correct operation",
+             mtInformation, mbOK, 390);
+  return false;
+}
+
+int TForm1::InstallFontFile(const std::string& FileName) {
+  const std::string path = FileName.find('/') == std::string::npos ? AppDir() + "fonts/" + FileName : FileName;
+  const int id = QFontDatabase::addApplicationFont(QString::fromStdString(path));
+  if (id < 0) return 0;
+  return int(QFontDatabase::applicationFontFamilies(id).size());
+}
+
+std::string TForm1::GetAppFormVerCaption(const std::string& Title) {
+  const QString version = QCoreApplication::applicationVersion();
+  std::string caption = Title;
+  if (!version.isEmpty()) {
+    QStringList parts = version.split('.');
+    while (parts.size() < 4) parts << "0";
+    caption = Title + "  " + "Ver " + parts.mid(0, 4).join('.').toStdString();
+  }
+  ProductCaption = caption;
+  return caption;
+}
+
+void TForm1::FormCreate() {
+  ImageExtensions = {".EMF", ".WMF", ".JPG", ".JPEG", ".BMP", ".ZQG", ".PNG"};
+  try {
+    PrinterDialog = nullptr;  // made when printing is first asked for
+  } catch (...) {
+    PrinterPresent = false;
+  }
+  LoadSpeedButtonGlyphs();
+  if (GifLzwAllowed()) {
+    ImageExtensions.push_back(".GIF");
+    try {
+      TZQVIniFile child(ProgramFile("ChildFms.ini"));
+      if (!child.ReadBool("Form_Position", "CAN_DO_GIF_Shown", false)) {
+        child.WriteBool("Form_Position", "CAN_DO_GIF_Shown", true);
+        child.UpdateFile();
+      }
+    } catch (const Exception&) {
+      // The mark only remembers that GIF writing was offered; an unreadable or unwritable
+      // ChildFms.ini leaves it unset, which costs nothing.
+    }
+  }
+  try {
+    TZQVIniFile inst(ProgramFile("InstData.ini"));
+    WebLinkSuffix = WebLinkSuffixOf(inst.ReadString("InstallSettings", "SetupFile", ""));
+  } catch (...) {
+    WebLinkSuffix.clear();
+  }
+  try {
+    setWindowTitle(QString::fromStdString(GetAppFormVerCaption(kProductTitle)));
+  } catch (...) {
+    setWindowTitle("Korvalis by ZQVWare");
+  }
+  std::string folder = AppDir();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (!ForceDirectories(folder)) {
+    ShowMessage("Unable to create user data folder:" + folder + "\r" +
+                "You will need to create this folder manually for the program to run.\r" + "Reason->" +
+                SysErrorMessage(GetLastError()) + "\r" + "Terminating application.");
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  }
+  // What escapes an event handler is logged here (and shown by the guard with the stop icon).
+  SetApplicationExceptionHook([this](const std::string&, const std::string& message) { ApplicationException(message); });
+  try {
+    InitializeSymbolList();
+    CreateCadEngine();
+    try {
+      TZQVIniFile child(ProgramFile("ChildFms.ini"));
+      DebugLevel = child.ReadInteger("DEBUGGING", "DE_BUG_LEVEL", -1);
+    } catch (...) {
+      DebugLevel = -1;
+    }
+    LogStep("Form1 Create:");
+    lMargin = 5;
+    tMargin = 28;
+    ScrollBox1->setBackgroundRole(QPalette::Dark);
+    ScrollBox1->setStyleSheet("QScrollArea { background-color: #808080; }");
+    try {
+      LoadCustomCursors();
+    } catch (...) {
+      ShowMessage(std::string("Error loading cursors. Some may not appear as intended\rPlease report this to:") +
+                  SupportAddress + "\rif the problem recurrs");
+    }
+    PasteCount = 0;
+    PictureCount = 0;
+    StatusBarEnabled1->setChecked(true);
+    LoadSettings();
+    LogStep("Form1 Create:");
+    const std::string temp = AppDir() + "Temp";
+    if (!DirectoryExists(temp) && !ForceDirectories(temp))
+      ShowMessage("A directory " + AppDir() + "Temp" + "is needed for " +
+                  "temporary image files. This directory does not exist. Please " + "Correct");
+    SnapAreaSize = LargeSnapArea1->isChecked() ? 6 : 2;
+    InitTextPage();  // the typing fonts and the 4096 cell fonts
+    DefaultCaretHeight = uint8_t(12 + 2);
+    SetPanelText(0, " Font Size: 12");
+    SetPanelText(1, " Font Offset: 0");
+    SetPanelText(2, "Times New Roman");
+    SetPanelText(3, QString(" \u2014> 0.000cm"));
+    SetPanelText(4, "Ins");
+    ToolPanel1->setEnabled(true);
+    tbPrint->setEnabled(true);
+    LogStep("Form1 Create:");
+  } catch (...) {
+    LogStep("Form1 Create:");
+    // Reported as every escaped failure is: logged by the hook and shown with the stop icon.
+    HandleEscapedException("TForm1.FormCreate", std::current_exception());
+  }
+}
+
+void TForm1::FormShow() {
+  SetInsertMode(true);  // typing inserts
+  ShowInsertMode();
+  UpdateEditButtons();
+  StatusBar1->setEnabled(StatusBarEnabled1->isChecked());
+  try {
+    TZQVIniFile child(ProgramFile("ChildFms.ini"));
+    ScrollBarSnooze = child.ReadInteger("Form1General", "ScrollBarSnooze", 30);
+  } catch (...) {
+    ScrollBarSnooze = 30;
+  }
+  if (ScrollBox1->viewport()->width() - 10 > rMargin) ParaPanel1->SetMarkerPos(rMargin);
+  else ParaPanel1->SetMarkerPos(ScrollBox1->viewport()->width() - 10);
+}
+
+void TForm1::FormActivate() {
+  ShowInsertMode();
+  if (isVisible() && MainImage) SetCaretPosition(this, 0, 0);
+}
+
+void TForm1::FormDeactivate() {}
+
+void TForm1::ApplicationException(const std::string& message) {
+  (void)message;
+  if (DebugLevel >= 0)
+    LogError("ApplicationException:" + std::to_string(LogErrorCount), GetLastError(), DebugLevel, 0, LogErrorCount);
+}
+
+void TForm1::AutoOpenFile(const std::string& argument) {
+  QString trimmed = QString::fromStdString(argument).trimmed();
+  const std::string path = trimmed.toStdString();
+  if (!FileExists(path)) return;
+  const std::string ext = UpperCase(ExtractFileExt(path));
+  // Documents, image objects and shapes files are opened by the page and CAD code as they land.
+  ShowMessage("Unable to auto open " + path);
+  (void)ext;
+}
+
+void TForm1::InitializeSymbolList() {
+  SymbolFontList.clear();
+  const std::string name = ProgramFile("MnSymFt.dat");
+  bool usable = false;
+  if (FileExists(name)) {
+    try {
+      const auto bytes = ReadWholeFile(name, 1 << 20);
+      std::string line;
+      std::vector<std::string> lines;
+      for (size_t i = 0; i <= bytes.size(); ++i) {
+        if (i == bytes.size() || bytes[i] == '\n') {
+          if (!line.empty() && line.back() == '\r') line.pop_back();
+          if (i < bytes.size() || !line.empty()) lines.push_back(line);
+          line.clear();
+        } else {
+          line.push_back(char(bytes[i]));
+        }
+      }
+      for (const auto& l : lines)
+        if (l.empty() || l[0] != ';') SymbolFontList.push_back(l);
+      usable = !SymbolFontList.empty();
+    } catch (...) {
+      usable = false;
+    }
+  }
+  if (usable) return;
+  if (MessageDlg("Unable to load Symbol font definitions or the definition file\r" + name +
+                     ".\rThe file has been removed or is damaged\r\rLoad defaults?",
+                 mtError, mbYes | mbNo, 1130) != mrYes)
+    return;
+  SymbolFontList = {"Symbol", "Period", "ZQVRelMath"};
+  if (MessageDlg("Defaults loaded OK. You can save the defaults to prevent the\rerror message reappearing at start up.\r\rSave defaults?",
+                 mtConfirmation, mbYes | mbNo, 1130) != mrYes)
+    return;
+  try {
+    const std::string text = "Symbol\r\nPeriod\r\nZQVRelMath\r\n";
+    WriteFileAtomically(name, text.data(), text.size());
+  } catch (...) {
+    ShowUnknownError("InitializeSymbolList");
+  }
+}
+
+void InitMainWindowModule() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  // The picture codecs' start-up: their graphic classes register by file extension.
+  RegisterPNGImageFormat();
+  RegisterJPEGImageFormat();
+  RegisterGIFImage();
+  RegisterZQVGif();
+  RegisterGIFPainter();  // GIF animations play on the event loop's timers
+  SetApplicationTitle(kProductTitle);
+  PageBuffer = new TBitmap();
+  FormattedTextFormat = RegisterClipboardFormat("ZQVWare Korvalis V formatted text");
+  RichTextFormat = RegisterClipboardFormat("Rich Text Format");
+
+  PageIniName = AppDir() + "PageIni.ini";
+  InitErrorReports(AppDir());
+  InitializeDrawUnit();  // the screen centimetre, from the display's dots per inch
+  // The shape formats are registered by the CAD engine's module before this one.
+  const unsigned inchShapes = RegisterClipboardFormat("ZQVWare Inch shapes");
+  const unsigned centimetreShapes = RegisterClipboardFormat("ZQVWare Centimetre shapes");
+  HandledClipboardFormats = {FormattedTextFormat, CF_TEXT, inchShapes, centimetreShapes, CF_ENHMETAFILE,
+                             CF_METAFILEPICT, CF_DIB, CF_BITMAP, RichTextFormat};
+  PrinterPresent = !QPrinterInfo::availablePrinterNames().isEmpty();
+  // Escape or Stop while the program is busy asks the engine to stop what it is doing.
+  SetStopHandler([] {
+    if (Figures) Figures->SetStopRequest(true);
+  });
+}
+
+std::string WebLinkSuffixOf(const std::string& setupFile) {
+  if (setupFile.empty()) return std::string();
+  std::string name = ExtractFileName(setupFile);
+  const auto dot = name.find_last_of('.');
+  if (dot != std::string::npos) name = name.substr(0, dot);
+  const auto us = name.find_last_of('_');
+  name = us == std::string::npos ? std::string() : name.substr(us + 1);
+  return name.empty() ? std::string() : "&a=" + name;
+}
+
+void LoadCustomCursors() {
+  SetScreenCursor(7, QCursor(Qt::SizeAllCursor));     // "MOVE3"
+  SetScreenCursor(15, QCursor(Qt::CrossCursor));      // "SELECT2"
+  SetScreenCursor(16, QCursor(Qt::PointingHandCursor));  // "SELECT6"
+  SetScreenCursor(17, QCursor(Qt::SizeAllCursor));    // "LRMOUSE"
+  SetScreenCursor(18, QCursor(Qt::SizeAllCursor));    // "DRAGMOVE"
+  SetScreenCursor(19, QCursor(Qt::OpenHandCursor));   // "MOVE2"
+}
+
+void TForm1::LoadSpeedButtonGlyphs() {
+  InitGlyphResources();
+  const auto buttons = ToolPanel1->findChildren<TZQVSpeedButton*>();
+  TGIFImage glyph;
+  for (int n = 1; n <= 29; ++n) {
+    QFile file(QString(":/glyphs/SB%1.gif").arg(n));
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    const QByteArray bytes = file.readAll();
+    try {
+      TBytesStream stream(bytes.constData(), size_t(bytes.size()));
+      glyph.LoadFromStream(stream);
+    } catch (...) {
+      continue;
+    }
+    for (auto* b : buttons)
+      if (b->Tag == n - 1 && b->parentWidget() == ToolBar4) b->SetGlyphFromGraphic(glyph);
+  }
+}
+
+void TForm1::SetColorButtonGlyph(TZQVSpeedButton* Button, TColor Color) {
+  QPixmap swatch(16, 16);
+  const TColor c = ColorToRGB(Color);
+  swatch.fill(QColor(GetRValue(c), GetGValue(c), GetBValue(c)));
+  Button->setIcon(QIcon(swatch));
+  Button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+}
