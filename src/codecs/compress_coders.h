@@ -95,9 +95,9 @@ constexpr int BlockBufSize = 16384;
 // being parsed and its look-ahead), the hash table of the match finder and the parse stretch.
 constexpr int MaxDistance = DicSize - 1;
 constexpr int EncodeBufSize = 1 << 17;
-constexpr int HashBits = 15;
+constexpr int HashBits = 13;
 constexpr int HashSize = 1 << HashBits;
-constexpr int Hash3Bits = 14;
+constexpr int Hash3Bits = 12;
 constexpr int ParseChunk = 4096;
 // Decoder window: 8 KB of history followed by a stretch of fresh output written out in one go.
 constexpr int DecodeChunk = 1 << 16;
