@@ -76,8 +76,7 @@ private:
   void WriteCLen();
   void EncodeC(int c) { Bits.Put(e.ECLen[c], e.CCode[c]); }
   void EncodeP(unsigned p) {
-    unsigned c = 0;
-    for (unsigned q = p; q; q >>= 1) ++c;
+    const unsigned c = unsigned(std::bit_width(p));
     Bits.Put(e.EPtLen[c], e.PtCode[c]);
     if (c > 1) Bits.Put(int(c - 1), p & (0xFFFFu >> (17 - c)));
   }
@@ -434,12 +433,7 @@ void TLH5Encoder::Output(unsigned c, unsigned p) {
     e.Buf[e.CPos] |= uint8_t(e.OutputMask);
     e.Buf[e.OutputPos++] = uint8_t(p >> 8);
     e.Buf[e.OutputPos++] = uint8_t(p);
-    unsigned bits = 0;
-    while (p) {
-      p >>= 1;
-      ++bits;
-    }
-    ++e.PFreq[bits];
+    ++e.PFreq[std::bit_width(p)];
   }
 }
 
