@@ -7,7 +7,6 @@
 // 12-bit (characters) or 8-bit (positions, pre-tree) table.
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 
 #include "codecs/compress_coders.h"
@@ -303,7 +302,12 @@ void TLH5Encoder::UpdateCosts() {
 
 // Before the first block is sent, the counts of the symbols coded so far give the costs.
 void TLH5Encoder::CostsFromCounts() {
-  auto log2 = [](unsigned v) { return float(std::log2(double(v))); };
+  // log2 to about a hundredth of a bit, which is all a rounded cost needs.
+  auto log2 = [](unsigned v) {
+    const int e = std::bit_width(v) - 1;
+    const float x = float(v) / float(uint64_t(1) << e) - 1.0f;  // 0 <= x < 1
+    return float(e) + x * (1.3465f - 0.3465f * x);
+  };
   unsigned total = 0;
   for (int i = 0; i < NC; ++i) total += e.CFreq[i];
   if (total < 64) return;
