@@ -904,6 +904,7 @@ void TLH5Decoder::Run(uint32_t size) {
 }  // namespace
 
 void LH5Compress(TCompThreadSafety& s) {
+  // Not cleared: Run sets up every table the encoder reads.
   s.LH5 = std::make_unique_for_overwrite<TLH5State>();
   TLH5Encoder(s, *s.LH5).Run();
   s.LH5.reset();
@@ -911,7 +912,9 @@ void LH5Compress(TCompThreadSafety& s) {
 
 void LH5Expand(TCompThreadSafety& s, uint32_t uncompressedSize) {
   if (uncompressedSize == 0) return;
-  s.LH5 = std::make_unique<TLH5State>();
+  // Not cleared: the decoder sets every table entry it reads (see MakeTable), and clearing the
+  // encoder's half of the state cost more than decoding a short stream.
+  s.LH5 = std::make_unique_for_overwrite<TLH5State>();
   TLH5Decoder(s, *s.LH5).Run(uncompressedSize);
   s.LH5.reset();
 }
