@@ -95,8 +95,9 @@ constexpr int BlockBufSize = 16384;
 // being parsed and its look-ahead), the hash table of the match finder and the parse stretch.
 constexpr int MaxDistance = DicSize - 1;
 constexpr int EncodeBufSize = 1 << 17;
-constexpr int HashBits = 15;
+constexpr int HashBits = 13;
 constexpr int HashSize = 1 << HashBits;
+constexpr int Hash3Bits = 12;
 constexpr int ParseChunk = 4096;
 // Decoder window: 8 KB of history followed by a stretch of fresh output written out in one go.
 constexpr int DecodeChunk = 1 << 16;
@@ -118,6 +119,7 @@ struct TLH5State {
   uint8_t Text[lh5::EncodeBufSize + 16];
   int32_t Head[lh5::HashSize];
   int32_t ChainPrev[lh5::DicSize];
+  int32_t Head3[1 << lh5::Hash3Bits];  // the latest position of each three-byte string
   int Pos = 0, Fill = 0;   // next position to code; end of the bytes read
   bool AtEnd = false;      // the input is used up
   int RunStart = 0, RunEnd = 0;  // a stretch of equal bytes around the last inserted position

@@ -7,7 +7,6 @@
 // 12-bit (characters) or 8-bit (positions, pre-tree) table.
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 
 #include "codecs/compress_coders.h"
@@ -48,6 +47,7 @@ private:
   int RunLength(int p);
   uint32_t HashOf(int p, int run) const;
   void Insert(int p);
+  void InsertRange(int from, int stop);
   int FindMatches(int p, int maxLen, TMatch* out);
 
   // -- parser
@@ -75,24 +75,25 @@ private:
   void WriteCLen();
   void EncodeC(int c) { Bits.Put(e.ECLen[c], e.CCode[c]); }
   void EncodeP(unsigned p) {
-    unsigned c = 0;
-    for (unsigned q = p; q; q >>= 1) ++c;
+    const unsigned c = unsigned(std::bit_width(p));
     Bits.Put(e.EPtLen[c], e.PtCode[c]);
     if (c > 1) Bits.Put(int(c - 1), p & (0xFFFFu >> (17 - c)));
   }
 };
 
 // The match finder keeps hash chains over the last 8191 positions. A position whose next three
-// bytes differ is chained under a hash of those bytes. A position inside a stretch of one repeated
+// bytes differ is chained under a hash of its next four bytes, and the nearest position with the
+// same three bytes is kept in a table of its own (Head3). A position inside a stretch of one repeated
 // byte is chained under that byte and the number of repeats left from it (up to 256) instead: a
 // later string of n repeats followed by something else can only be matched beyond the n repeats
 // by a position with exactly n repeats left, so those share a chain, and long zero-filled areas
 // do not bury every other candidate of "000" under thousands of positions.
 namespace {
-constexpr int MaxChain = 24;   // candidates looked at per position
+constexpr int MaxChain = 12;   // candidates looked at per position
 constexpr int RunChain = 128;  // the same in a chain of repeats (mostly cheap to reject)
 constexpr int GoodLen = 64;    // past this length, only a quarter of the chain is searched
 constexpr int NiceLen = 48;    // a match this long ends the search and is taken at once
+constexpr int SkipLen = 8;     // the positions inside a match this long are not searched
 }  // namespace
 
 // Reads more input, sliding the text down first when the buffer is full. Keeps at least one
@@ -108,13 +109,31 @@ void TLH5Encoder::ReadMore() {
       e.Pos -= shift;
       for (int32_t& h : e.Head) h = h >= shift ? h - shift : -1;
       for (int32_t& h : e.ChainPrev) h = h >= shift ? h - shift : -1;
+      for (int32_t& h : e.Head3) h = h >= shift ? h - shift : -1;
       e.RunStart = e.RunEnd = 0;
     }
   }
   const int want = EncodeBufSize - e.Fill;
   const int n = s.ReadSourceBlock(&e.Text[e.Fill], want);
   e.Fill += n;
+  // The hashes look at up to four bytes, which may lie past the end of the input.
+  std::memset(&e.Text[e.Fill], 0, 16);
   if (n < want) e.AtEnd = true;
+}
+
+// The first offset from `from` on (at most limit) whose byte is not b, eight bytes at a time.
+inline int ScanRepeats(const uint8_t* t, int from, int limit, uint8_t b) {
+  const uint64_t pattern = 0x0101010101010101ull * b;
+  if constexpr (std::endian::native == std::endian::little) {
+    while (from + 8 <= limit) {
+      uint64_t x;
+      std::memcpy(&x, t + from, 8);
+      if (x != pattern) return from + (__builtin_ctzll(x ^ pattern) >> 3);
+      from += 8;
+    }
+  }
+  while (from < limit && t[from] == b) ++from;
+  return from;
 }
 
 // The number of bytes from p on equal to Text[p], at most MaxMatch. Positions are asked in
@@ -126,15 +145,22 @@ inline int TLH5Encoder::RunLength(int p) {
   }
   const uint8_t b = e.Text[p];
   const int limit = std::min(e.Fill, p + MaxMatch);
-  while (e.RunEnd < limit && e.Text[e.RunEnd] == b) ++e.RunEnd;
+  if (e.RunEnd < limit) e.RunEnd = ScanRepeats(e.Text, e.RunEnd, limit, b);
   return std::min(e.RunEnd - p, MaxMatch);
 }
 
+inline uint32_t Load32(const uint8_t* t) {
+  uint32_t v;
+  std::memcpy(&v, t, 4);
+  return v;
+}
+
+inline uint32_t Hash3(const uint8_t* t) { return ((Load32(t) << 8) * 2654435761u) >> (32 - Hash3Bits); }
+
 inline uint32_t TLH5Encoder::HashOf(int p, int run) const {
   const uint8_t* t = &e.Text[p];
-  const uint32_t key = run >= Threshold ? 0x01000000u | (uint32_t(run) << 8) | t[0]
-                                        : (uint32_t(t[0]) << 16) | (uint32_t(t[1]) << 8) | t[2];
-  return (key * 2654435761u) >> (32 - HashBits);
+  if (run >= Threshold) return ((0x01000000u | (uint32_t(run) << 8) | t[0]) * 2654435761u) >> (32 - HashBits);
+  return (Load32(t) * 0x9E3779B1u) >> (32 - HashBits);
 }
 
 // Enters p into its chain (p has at least three bytes after it).
@@ -146,6 +172,27 @@ inline void TLH5Encoder::Insert(int p) {
   const uint32_t h = HashOf(p, run);
   e.ChainPrev[p & (DicSize - 1)] = e.Head[h];
   e.Head[h] = p;
+  if (run < Threshold) e.Head3[Hash3(&e.Text[p])] = p;
+}
+
+// Enters the positions from..stop-1 into their chains. Deep inside a stretch of repeats only
+// every 64th position is entered (see Insert), so the ones between are stepped over.
+void TLH5Encoder::InsertRange(int from, int stop) {
+  int end = 0;  // the end of the stretch of repeats q is in, once found
+  for (int q = from; q < stop; ++q) {
+    const uint8_t b = e.Text[q];
+    if (q >= end && e.Text[q - 1] == b) {
+      const int limit = std::min(stop + MaxMatch, e.Fill);
+      end = ScanRepeats(e.Text, q + 1, limit, b);
+      const int deep = std::min(end - MaxMatch + 1, stop);  // positions before it have MaxMatch left
+      if (deep > q + 1) {
+        for (int r = (q + 63) & ~63; r < deep; r += 64) Insert(r);
+        q = deep - 1;
+        continue;
+      }
+    }
+    Insert(q);
+  }
 }
 
 inline int MatchLength(const uint8_t* a, const uint8_t* b, int maxLen) {
@@ -193,12 +240,23 @@ int TLH5Encoder::FindMatches(int p, int maxLen, TMatch* out) {
       }
     }
     if (best >= maxLen) return n;
+  } else {
+    // The chains hold strings of four equal bytes; the nearest string of three comes from its own
+    // table.
+    int32_t& h3 = e.Head3[Hash3(cur)];
+    const int c = h3;
+    h3 = p;
+    if (c >= limit && c < p && e.Text[c] == cur[0] && e.Text[c + 1] == cur[1] && e.Text[c + 2] == cur[2]) {
+      best = MatchLength(&e.Text[c], cur, maxLen);
+      out[n++] = {best, p - c};
+      if (best >= maxLen || best >= NiceLen) return n;
+    }
   }
   const int depth = run >= Threshold ? RunChain : MaxChain;
   int chain = best >= GoodLen ? depth / 4 : depth;
   while (cand >= limit && chain-- > 0) {
     const uint8_t* m = &e.Text[cand];
-    if (m[best] == cur[best] && m[0] == cur[0] && m[1] == cur[1]) {
+    if (m[best] == cur[best] && Load32(m) == Load32(cur)) {
       const int len = MatchLength(m, cur, maxLen);
       if (len > best) {
         best = len;
@@ -214,7 +272,8 @@ int TLH5Encoder::FindMatches(int p, int maxLen, TMatch* out) {
 
 // -- parser: the cheapest way, by the code lengths of the last block sent, to code each stretch
 // of up to ParseChunk bytes as literals and matches. A match of NiceLen or more ends the stretch
-// and is taken as it is: this keeps long repeats fast, at a small cost in size.
+// and is taken as it is, and the positions inside a match of SkipLen or more (but the last) are
+// only chained, not searched: this keeps text and long repeats fast, at a small cost in size.
 
 void TLH5Encoder::InitCosts() {
   for (int c = 0; c < 256; ++c) e.SymbolCost[c] = 8;
@@ -243,7 +302,12 @@ void TLH5Encoder::UpdateCosts() {
 
 // Before the first block is sent, the counts of the symbols coded so far give the costs.
 void TLH5Encoder::CostsFromCounts() {
-  auto log2 = [](unsigned v) { return float(std::log2(double(v))); };
+  // log2 to about a hundredth of a bit, which is all a rounded cost needs.
+  auto log2 = [](unsigned v) {
+    const int e = std::bit_width(v) - 1;
+    const float x = float(v) / float(uint64_t(1) << e) - 1.0f;  // 0 <= x < 1
+    return float(e) + x * (1.3465f - 0.3465f * x);
+  };
   unsigned total = 0;
   for (int i = 0; i < NC; ++i) total += e.CFreq[i];
   if (total < 64) return;
@@ -289,12 +353,19 @@ void TLH5Encoder::ParseStretch() {
   const int end = std::min(start + ParseChunk, e.Fill);
   const int span = end - start;
   e.ArrivalCost[0] = 0;
-  for (int k = 1; k <= span; ++k) e.ArrivalCost[k] = UINT32_MAX;
+  int cleared = 0;  // the offsets up to here have their costs set; those past it are unreached
   TMatch m[MaxMatch];
   int reach = 0;  // the farthest offset a match found in this stretch reaches
+  int skip = 0;   // positions before this offset are entered into the chains but not searched
   for (int k = 0; k < span; ++k) {
     const int p = start + k;
     const int maxLen = std::min(MaxMatch, span - k);
+    // Offsets are cleared only as far as a match from here can reach: a stretch cut short by a
+    // long match does not pay for the rest.
+    if (const int need = std::min(span, k + MaxMatch); need > cleared) {
+      std::fill(&e.ArrivalCost[cleared + 1], &e.ArrivalCost[need + 1], UINT32_MAX);
+      cleared = need;
+    }
     const uint32_t base = e.ArrivalCost[k];
     const uint32_t lit = base + e.SymbolCost[e.Text[p]];
     if (lit < e.ArrivalCost[k + 1]) {
@@ -303,6 +374,10 @@ void TLH5Encoder::ParseStretch() {
     }
     if (maxLen < Threshold) {
       if (p + Threshold <= e.Fill) Insert(p);
+      continue;
+    }
+    if (k < skip) {
+      Insert(p);
       continue;
     }
     const uint8_t b = e.Text[p];
@@ -316,14 +391,14 @@ void TLH5Encoder::ParseStretch() {
     const int n = FindMatches(p, maxLen, m);
     if (n == 0) continue;
     reach = std::max(reach, k + m[n - 1].Len);
+    if (m[n - 1].Len >= SkipLen) skip = k + m[n - 1].Len - 1;
     if (m[n - 1].Len >= NiceLen) {
       // Long enough to take without comparing: code up to here, then the match, and enter the
       // positions it covers into the chains.
       EmitPath(start, k);
       const int len = m[n - 1].Len;
       Output(unsigned(len + 256 - Threshold), unsigned(m[n - 1].Dist - 1));
-      const int stop = std::min(p + len, e.Fill - Threshold + 1);
-      for (int q = p + 1; q < stop; ++q) Insert(q);
+      InsertRange(p + 1, std::min(p + len, e.Fill - Threshold + 1));
       e.Pos = p + len;
       return;
     }
@@ -362,12 +437,7 @@ void TLH5Encoder::Output(unsigned c, unsigned p) {
     e.Buf[e.CPos] |= uint8_t(e.OutputMask);
     e.Buf[e.OutputPos++] = uint8_t(p >> 8);
     e.Buf[e.OutputPos++] = uint8_t(p);
-    unsigned bits = 0;
-    while (p) {
-      p >>= 1;
-      ++bits;
-    }
-    ++e.PFreq[bits];
+    ++e.PFreq[std::bit_width(p)];
   }
 }
 
@@ -602,10 +672,10 @@ void TLH5Encoder::Run() {
   e.Buf[0] = 0;
   for (int32_t& h : e.Head) h = -1;
   for (int32_t& h : e.ChainPrev) h = -1;
+  for (int32_t& h : e.Head3) h = -1;
   e.Pos = e.Fill = 0;
   e.AtEnd = false;
   e.RunStart = e.RunEnd = 0;
-  std::memset(e.Text, 0, sizeof e.Text);
   InitCosts();
 
   ReadMore();
@@ -834,14 +904,17 @@ void TLH5Decoder::Run(uint32_t size) {
 }  // namespace
 
 void LH5Compress(TCompThreadSafety& s) {
-  s.LH5 = std::make_unique<TLH5State>();
+  // Not cleared: Run sets up every table the encoder reads.
+  s.LH5 = std::make_unique_for_overwrite<TLH5State>();
   TLH5Encoder(s, *s.LH5).Run();
   s.LH5.reset();
 }
 
 void LH5Expand(TCompThreadSafety& s, uint32_t uncompressedSize) {
   if (uncompressedSize == 0) return;
-  s.LH5 = std::make_unique<TLH5State>();
+  // Not cleared: the decoder sets every table entry it reads (see MakeTable), and clearing the
+  // encoder's half of the state cost more than decoding a short stream.
+  s.LH5 = std::make_unique_for_overwrite<TLH5State>();
   TLH5Decoder(s, *s.LH5).Run(uncompressedSize);
   s.LH5.reset();
 }
