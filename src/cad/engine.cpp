@@ -37,6 +37,10 @@ TZQVCad::TZQVCad(QWidget* parent, int NodeCountSetting, int32_t xResolution, int
   BackgroundColor = clWindow;
   DynamicGrids = true;
   ScanGrids = true;
+  NodeMarker = QImage(3, 3, QImage::Format_RGB32);
+  NodeMarker.fill(QColor(128, 128, 0));
+  RedNodeMarker = QImage(3, 3, QImage::Format_RGB32);
+  RedNodeMarker.fill(QColor(255, 0, 0));
 }
 
 TZQVCad::~TZQVCad() {
@@ -199,6 +203,8 @@ bool TZQVCad::HasSelection() const { return !Selection.empty() || !TouchedSelect
 void TZQVCad::ClearSelection() {
   if (!Selection.empty()) Selection.clear();
   TouchedSelection.clear();
+  // The first selected figure belongs to the selection: it goes with it.
+  FirstSelected = nullptr;
 }
 
 TRealFig* TZQVCad::SelectFiguresInRect(const TRect& Rect) {

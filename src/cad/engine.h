@@ -2,13 +2,16 @@
 // the zoom levels and the current mapping.
 #pragma once
 
+#include <QImage>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "cad/cad_types.h"
 #include "cad/figure.h"
 #include "cad/zoom.h"
+#include "cad/point_operations.h"
 #include "platform/canvas.h"
 
 class QWidget;
@@ -54,6 +57,30 @@ extern TZQVCad* Figures;
 // True from the mouse-down that starts a new figure until the mouse-up that finishes it.
 extern bool NewFigureStarted;
 
+// One entry of the colour steps of a colour-graded array: the change of red, green and blue per
+// copy and the start colour.
+struct TRealRGBVector {
+  float StepR = 0;
+  float StepG = 0;
+  float StepB = 0;
+  uint8_t StartR = 0;
+  uint8_t StartG = 0;
+  uint8_t StartB = 0;
+};
+using TRealRGBVectorAR = std::vector<TRealRGBVector>;
+
+// A property group of a figure (bit i of a property mask selects group i).
+using TFigurePropertyIndex = int;
+constexpr int MaxFigurePropertyIndex = 25;
+
+// Text of a number in one of the platform's float formats (0 general, 1 exponent, 2 fixed,
+// 3 number, 4 currency) with the given significant digits and decimals.
+std::string FloatToStrF(long double Value, uint8_t Format, int Precision, int Digits);
+
+// The pixel rectangle a figure can put ink in under Map (text of dimensions excluded), used to
+// decide whether a figure can be seen in a clip rectangle.
+TRect FigureInkBounds(const TMappingRec& Map, const TRealFig& Fig);
+
 constexpr int MaxFigureCount = 33554431;
 constexpr int WaveBufferPoints = 32768;
 
@@ -70,7 +97,9 @@ public:
   std::unique_ptr<TRealFig> CurrentFigure;
   std::unique_ptr<TStoredProperties> Template;
   std::vector<TPoint> ScreenPoints;
+  // Zeroed at construction; WavePointCount points of the last generated wave are valid.
   std::vector<TPoint> WaveBuffer;
+  int32_t WavePointCount = 0;
 
   // Units, page and zoom.
   bool Metric = false;
@@ -120,6 +149,8 @@ public:
   TRect SelectRect{};
   TRealPoint SelectionTopLeft{};
   TRealPoint SelectionBottomRight{};
+  // The first figure met by the last selection; cleared whenever the selection is cleared or the
+  // list shrinks (read it through FirstSelectedFigure, which checks it is still in the list).
   TRealFig* FirstSelected = nullptr;
   // Indexes of the figures lying wholly inside the selection rectangle, ascending.
   std::vector<int32_t> Selection;
@@ -137,6 +168,12 @@ public:
   TCadNotifyEvent OnUnitsChange;
   TCadNotifyEvent OnPaste;
   TCadNotifyEvent OnDestroy;
+
+  // The 3 x 3 node markers, olive and red.
+  QImage NodeMarker;
+  QImage RedNodeMarker;
+  // Centre of the reference selector in page pixels, kept by its owner (zooming centres on it).
+  TPoint SelectorCentre{};
 
   // Figure list.
   int32_t Count() const { return int32_t(FigureList.size()); }
@@ -181,6 +218,52 @@ public:
   int32_t LastSelectedIndex();
   void SetStopRequest(bool Value) { StopRequest = Value; }
   void SetLargeSnapArea(bool Value);
+
+  // Zoom: selects a level and shifts the view so that the reference selector stays at the centre
+  // of Rect (the mapping's pixel rectangle when Rect is empty).
+  void ApplyZoom(uint8_t Level, const TRect& Rect);
+
+  // Drawing.
+  // One figure onto Canvas; PenMode is a platform pen mode, State 0 ordinary, 1 right-button
+  // edit, 2 rubber band.
+  void DrawShape(TCanvas& Canvas, TRealFig& Figure, int EndNode, int PenMode, TColor TextColor, TShiftState Shift,
+                 uint8_t State, bool Handles, bool WithDimensions, TMeasureRec& Measure);
+  // Figures First .. Last (or the touched selection) with the page shifted by (DX, DY).
+  void Draw(TCanvas& Canvas, int DX, int DY, int First, int Last, bool SelectedOnly);
+  void DrawAll(TCanvas& Canvas, int DX, int DY, bool SelectedOnly);
+  void DrawSelected(TCanvas& Canvas);
+  // Generates the points of a wave figure into WaveBuffer from the world point (X, Y); returns the
+  // number of points generated.
+  int32_t CreateWaveData(TMappingRec Map, const TRealFig& Figure, double X, double Y, int32_t Count);
+  // Whether the figure can put ink into Clip under the current mapping (its text included).
+  bool FigureVisible(const TRealFig& Figure, const TRect& Clip) const;
+
+  // Dimensions, rotated text, node ticks and markers.
+  std::string FormatMeasurement(const TRealFig& Figure, TRealXYZ P, TRealXYZ Q) const;
+  void DrawDimensions(TCanvas& Canvas, const TRealFig& Figure, bool Opaque, const TFont& Font, TColor BackColor,
+                      TColor TextColor, int PenMode);
+  void DrawRotatedText(int32_t Scale, TCanvas& Canvas, bool Outline, TColor TextColor, const TFont& Font,
+                       const std::string& Text, TPoint PA, TPoint PB);
+  void DrawNodeTicks(TCanvas& Canvas, int First, int Last, TCopyMode Rop, bool Red, int Node);
+  void DrawNodeMarker(TCanvas& Canvas, int X, int Y, TCopyMode Rop, bool Red);
+  // Pixels per inch of the current view (per inch also when the workspace is in centimetres).
+  int32_t ViewPixelsPerInch() const;
+
+  // Property template and services.
+  void ChangeFigureProperty(const TRealFig& Source, int Index, TFigurePropertyIndex Prop);
+  int ChangeSelectedProperties(uint32_t Mask);
+  bool ConfirmInterrupt(const std::string& ProcessName, int Iterations);
+  void NudgeLastShape(TCanvas& Canvas, int Key);
+  bool RealizeHalftonePalette(TCanvas& Canvas);
+  TRealPoint GetReferencePoint() const { return ReferencePoint; }
+  void SetReferencePoint(double x, double y);
+  void FindDrawnPixelNear(const TCanvas& Canvas, double& X, double& Y, TNodeHitRec& Hit) const;
+  void BuildColourSteps(int Mode, int Steps, TRealRGBVectorAR& Vectors);
+  void FireSelectionMoved();
+  // The first selected figure while it is still in the list; none otherwise.
+  TRealFig* FirstSelectedFigure() const;
+  // Called whenever figures leave the list: every reference into it is dropped.
+  void ListShrunk();
 
   // Node count of every figure.
   bool SetNodeCount(int n);

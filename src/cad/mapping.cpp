@@ -7,7 +7,9 @@
 
 int32_t CadRound(long double v) {
   if (std::isnan(v)) return 0;
-  const long double r = std::nearbyintl(v);  // default rounding mode: halves to even
+  // The default rounding mode rounds halves to even; rint is nearbyint without keeping the
+  // inexact flag, which nothing here reads.
+  const long double r = std::rintl(v);
   if (r >= static_cast<long double>(std::numeric_limits<int32_t>::max()))
     return std::numeric_limits<int32_t>::max();
   if (r <= static_cast<long double>(std::numeric_limits<int32_t>::min()))

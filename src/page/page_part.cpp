@@ -10,6 +10,8 @@
 #include <QMimeData>
 
 #include "app/main_window.h"
+#include "cad/engine.h"
+#include "helpers/error_report.h"
 #include "platform/canvas.h"
 #include "platform/clipboard_formats.h"
 #include "text/text_glue.h"
@@ -50,10 +52,23 @@ TForm1* TPagePart::Form() { return static_cast<TForm1*>(this); }
 void TPagePart::RefreshAllImages(QObject* Sender, bool NoHourglass) {
   TForm1* f = Form();
   TCanvas* c = TextPageCanvas();
+  // A repaint leaves no node ticks on the page.
+  if (Figures) Figures->TicksErased = true;
   if (c) {
     c->Brush.Color = TextBackgroundColor();
     c->Brush.Style = bsSolid;
     c->FillRect(TRect(0, 0, c->Width(), c->Height()));
+    // The vector shapes, under both text layers. Node ticks are never composed into the page.
+    if (Figures && Figures->Count() > 0) {
+      const bool ticks = Figures->WantTicks;
+      Figures->WantTicks = false;
+      try {
+        Figures->DrawAll(*c, 0, 0, false);
+      } catch (...) {
+        ShowUnknownError("RefreshAllImages RefreshLines");
+      }
+      Figures->WantTicks = ticks;
+    }
     RefreshText(c, 1.0, 1.0, false, 1);
     if (f->HasTextSelection())
       for (int i = std::max(f->SelStart, 1); i < std::min(f->SelEnd, CellCount); ++i) f->HighlightChar(i);

@@ -1,10 +1,13 @@
 #include "platform/canvas.h"
 
+#include <cstring>
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "platform/graphic.h"
@@ -162,11 +165,13 @@ void PaintIntoMask(TMask& mask, const std::function<void(QPainter&)>& paint) {
     p.translate(-mask.Box.Left, -mask.Box.Top);
     paint(p);
   }
-  for (int y = 0; y < img.height(); ++y) {
-    const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-    uint8_t* out = &mask.Bits[size_t(y) * mask.Box.Width()];
-    for (int x = 0; x < img.width(); ++x)
-      if (qAlpha(row[x]) >= 128) out[x] = 1;
+  const int w = img.width(), h = img.height();
+  const uchar* base = img.constBits();
+  const qsizetype bpl = img.bytesPerLine();
+  for (int y = 0; y < h; ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(base + y * bpl);
+    uint8_t* out = &mask.Bits[size_t(y) * size_t(w)];
+    for (int x = 0; x < w; ++x) out[x] |= uint8_t(qAlpha(row[x]) >> 7);
   }
 }
 
@@ -305,16 +310,35 @@ public:
   // leave it. The mode is a template argument so that the inner loop carries no switch.
   template <TPenMode Mode, class F>
   void Combine(const TMask& m, F&& colourAt) {
+    if (m.Empty()) return;
+    uchar* base = Img->bits();
+    const qsizetype bpl = Img->bytesPerLine();
+    const int w = m.Box.Width();
     for (int y = m.Box.Top; y < m.Box.Bottom; ++y) {
-      uint32_t* row = Row(y);
-      const uint8_t* bits = &m.Bits[size_t(y - m.Box.Top) * m.Box.Width()];
-      for (int x = m.Box.Left; x < m.Box.Right; ++x) {
-        if (!bits[x - m.Box.Left]) continue;
+      uint32_t* row = reinterpret_cast<uint32_t*>(base + y * bpl) + m.Box.Left;
+      const uint8_t* bits = &m.Bits[size_t(y - m.Box.Top) * size_t(w)];
+      auto pixel = [&](int i) {
         uint32_t color;
-        if (!colourAt(x, y, color)) continue;
-        uint32_t& px = row[x];
-        px = (px & 0xFF000000u) | (MixT<Mode>(color, px) & 0xFFFFFFu);
+        if (colourAt(m.Box.Left + i, y, color)) {
+          uint32_t& px = row[i];
+          px = (px & 0xFF000000u) | (MixT<Mode>(color, px) & 0xFFFFFFu);
+        }
+      };
+      int i = 0;
+      // Eight pixels at a time: empty stretches are passed over, full ones taken without tests.
+      for (; i + 8 <= w; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bits + i, 8);
+        if (word == 0) continue;
+        if (word == 0x0101010101010101ull) {
+          for (int k = 0; k < 8; ++k) pixel(i + k);
+        } else {
+          for (int k = 0; k < 8; ++k)
+            if (bits[i + k]) pixel(i + k);
+        }
       }
+      for (; i < w; ++i)
+        if (bits[i]) pixel(i);
     }
   }
 
@@ -860,10 +884,34 @@ void TCanvas::Polygon(const TPoint* points, int count) {
 void TCanvas::PolyBezier(const std::vector<TPoint>& points) { PolyBezier(points.data(), int(points.size())); }
 void TCanvas::PolyBezier(const TPoint* points, int count) {
   if (count < 4 || (count - 1) % 3 != 0) return;
+  if (PathOpen) {
+    if (CurrentPath.elementCount() == 0 || !(PenPos == points[0])) CurrentPath.moveTo(points[0].X + 0.5, points[0].Y + 0.5);
+    for (int i = 1; i + 2 < count; i += 3)
+      CurrentPath.cubicTo(points[i].X + 0.5, points[i].Y + 0.5, points[i + 1].X + 0.5, points[i + 1].Y + 0.5,
+                          points[i + 2].X + 0.5, points[i + 2].Y + 0.5);
+    PenPos = points[count - 1];
+    return;
+  }
   TShapeGeometry g;
   g.Outlines.push_back({BezierPoints(points, count), false});
   g.Call = scPolyBezier;
   g.CallPoints.assign(points, points + count);
+  Shape(g);
+}
+
+void TCanvas::PolyPolyline(const TPoint* points, const int* counts, int polylines) {
+  TShapeGeometry g;
+  g.Call = scPolyPolyline;
+  size_t at = 0;
+  for (int i = 0; i < polylines; ++i) {
+    const int n = std::max(0, counts[i]);
+    if (n >= 2) {
+      g.Outlines.push_back({std::vector<TPoint>(points + at, points + at + size_t(n)), false});
+      g.CallPoints.insert(g.CallPoints.end(), points + at, points + at + size_t(n));
+    }
+    at += size_t(n);
+  }
+  if (g.Outlines.empty()) return;
   Shape(g);
 }
 
@@ -1153,6 +1201,9 @@ void TCanvas::EndPath() {
 void TCanvas::AbortPath() {
   PathOpen = PathClosed = false;
   CurrentPath = QPainterPath();
+}
+void TCanvas::CloseFigure() {
+  if (PathOpen && CurrentPath.elementCount() > 0) CurrentPath.closeSubpath();
 }
 void TCanvas::StrokePath() {
   if (!PathClosed) return;

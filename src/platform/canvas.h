@@ -131,7 +131,7 @@ struct TBrush {
 
 // The drawing call a shape came from, with its own arguments, for back-ends that record calls
 // (metafiles) rather than pixels.
-enum TShapeCall { scLineTo, scPolyline, scPolygon, scPolyBezier, scRectangle, scRoundRect, scEllipse, scArc, scChord, scPie, scOther };
+enum TShapeCall { scLineTo, scPolyline, scPolygon, scPolyBezier, scRectangle, scRoundRect, scEllipse, scArc, scChord, scPie, scPolyPolyline, scOther };
 
 // What a shape call hands to the back-end, in device pixels.
 struct TShapeOutline {
@@ -145,7 +145,8 @@ struct TShapeGeometry {
   // The call and its arguments: LineTo: from, to; Polyline, Polygon, PolyBezier: the points;
   // Rectangle, Ellipse: the top-left and bottom-right corners of the box in use (normalised, and
   // shrunk for a wide inside-frame pen); RoundRect: those and (corner width, height); Arc, Chord,
-  // Pie: those, the start point and the end point (the canvas's ArcDirection applies).
+  // Pie: those, the start point and the end point (the canvas's ArcDirection applies);
+  // PolyPolyline: the points of every outline in turn (the outlines give the counts).
   TShapeCall Call = scOther;
   std::vector<TPoint> CallPoints;
   // Rectangles fill exactly [Left, Right) x [Top, Bottom) of this rectangle instead of polygons.
@@ -275,6 +276,8 @@ public:
   // Cubic Bezier segments: 1 + 3n points (start, then two control points and an end per segment).
   void PolyBezier(const std::vector<TPoint>& points);
   void PolyBezier(const TPoint* points, int count);
+  // Several polylines in one call: counts[i] points each, taken in turn from points.
+  void PolyPolyline(const TPoint* points, const int* counts, int polylines);
   // Rectangle with pen outline and brush interior; the right and bottom edges are exclusive.
   void Rectangle(int x1, int y1, int x2, int y2);
   void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
@@ -328,6 +331,8 @@ public:
   void BeginPath();
   void EndPath();
   void AbortPath();
+  // Closes the open figure of the path (a line back to its start).
+  void CloseFigure();
   void StrokePath();
   void FillPath();
   void StrokeAndFillPath();

@@ -1,5 +1,6 @@
 #include "platform/graphic.h"
 
+#include "platform/metafile.h"
 #include "platform/streams.h"
 
 void TGraphic::LoadFromFile(const std::string& fileName) {
@@ -15,8 +16,18 @@ void TGraphic::SaveToFile(const std::string& fileName) {
 }
 
 namespace {
+// The platform's own picture classes are there from the start; the others register themselves.
+std::vector<TGraphicFormat> PlatformFormats() {
+  return {{".EMF", "Enhanced Metafiles", [] { return std::unique_ptr<TGraphic>(std::make_unique<TMetafile>()); }},
+          {".WMF", "Metafiles", [] {
+             auto m = std::make_unique<TMetafile>();
+             m->Enhanced = false;
+             return std::unique_ptr<TGraphic>(std::move(m));
+           }}};
+}
+
 std::vector<TGraphicFormat>& Formats() {
-  static std::vector<TGraphicFormat> formats;
+  static std::vector<TGraphicFormat> formats = PlatformFormats();
   return formats;
 }
 }  // namespace

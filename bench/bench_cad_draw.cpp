@@ -1,0 +1,192 @@
+// A page of 1,000 mixed figures (lines with arrows, circles, filled polygons, Beziers, a grid,
+// waves, dimensioned rectangles) drawn by the engine onto the page back buffer; the budget is one
+// frame at 60 Hz (16.7 ms). For reference, the same outlines drawn straight with QPainter
+// (antialiasing off) on an image of the same size.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+#include <random>
+
+#include "cad/engine.h"
+#include "cad/mapping.h"
+#include "cad/node_layout.h"
+#include "platform/canvas.h"
+#include "platform/messages.h"
+#include "platform/screen.h"
+
+namespace {
+
+constexpr int PageW = 794, PageH = 1123;
+
+struct Page {
+  std::unique_ptr<TZQVCad> Engine;
+  QImage Buffer{PageW, PageH, QImage::Format_RGB32};
+  std::unique_ptr<TCanvas> Canvas;
+};
+
+Page& MixedPage() {
+  static Page* page = nullptr;
+  if (page) return *page;
+  static TMessageRecorderScope quiet;
+  NodeCount = 16;
+  page = new Page;
+  page->Engine = std::make_unique<TZQVCad>(nullptr, 16, 96, 96);
+  TZQVCad& e = *page->Engine;
+  e.Ready = true;
+  e.BackgroundColor = clWhite;
+  e.Mapping = e.GetMapping();  // A4 at 100 %, inches
+  page->Canvas = std::make_unique<TCanvas>(&page->Buffer);
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> X(0.3, 7.9), Y(0.4, 11.3), S(0.2, 0.9);
+  const int kinds[] = {1, 3, 10, 25, 23, 27, 8};
+  for (int i = 0; i < 1000; ++i) {
+    TRealFig f(&e);
+    const int kind = i == 0 ? 22 : kinds[i % 7];
+    f.Kind = uint8_t(kind);
+    f.PenColor = RGBColor(int(rng() % 200), int(rng() % 200), int(rng() % 200));
+    f.BrushColor = RGBColor(128 + int(rng() % 128), 128 + int(rng() % 128), 255);
+    f.PolygonSides = 6;
+    const double x = X(rng), y = Y(rng), s = S(rng);
+    if (kind == 22) {
+      f.SetNodePoint(0, {1, 10, 0});
+      f.SetNodePoint(2, {7, 2, 0});
+    } else if (kind == 23) {
+      f.SetNodePoint(0, {x, y, 0});
+      f.SetNodePoint(1, {x + s / 3, y + s, 0});
+      f.SetNodePoint(2, {x + 2 * s / 3, y - s, 0});
+      f.SetNodePoint(3, {x + s, y, 0});
+    } else if (kind == 8) {
+      f.WantDimensions = true;
+      f.Precision = 3;
+      f.SetNodePoint(0, {x, y + s / 2, 0});
+      f.SetNodePoint(2, {x + s, y, 0});
+    } else {
+      f.SetNodePoint(0, {x, y, 0});
+      f.SetNodePoint(2, {x + s * 0.8, y + (kind == 27 ? 0 : s * 0.4), 0});
+    }
+    f.NodeCountUsed = 4;
+    UpdateFigurePoints(f);
+    e.AddFigure(&f);
+  }
+  return *page;
+}
+
+void BM_EngineDrawAllMixedPage(benchmark::State& state) {
+  Page& p = MixedPage();
+  for (auto _ : state) {
+    p.Buffer.fill(Qt::white);
+    p.Engine->DrawAll(*p.Canvas, 0, 0, false);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_EngineDrawAllMixedPage)->Unit(benchmark::kMillisecond);
+
+// The same outlines with QPainter: points projected the same way, waves computed per pixel.
+void BM_ReferenceQPainterMixedPage(benchmark::State& state) {
+  Page& p = MixedPage();
+  TZQVCad& e = *p.Engine;
+  QImage img(PageW, PageH, QImage::Format_RGB32);
+  QFont font("Arial");
+  font.setPixelSize(11);
+  for (auto _ : state) {
+    img.fill(Qt::white);
+    QPainter g(&img);
+    g.setRenderHint(QPainter::Antialiasing, false);
+    g.setRenderHint(QPainter::TextAntialiasing, false);
+    g.setFont(font);
+    for (const auto& f : e.FigureList) {
+      auto px = [&](int n) {
+        const TPoint q = WorldToScreen(e.Mapping, f->Point(n));
+        return QPoint(q.X, q.Y);
+      };
+      const QColor pen(GetRValue(f->PenColor), GetGValue(f->PenColor), GetBValue(f->PenColor));
+      const QColor brush(GetRValue(f->BrushColor), GetGValue(f->BrushColor), GetBValue(f->BrushColor));
+      g.setPen(pen);
+      g.setBrush(Qt::NoBrush);
+      const QPoint a = px(0), b = px(2);
+      switch (f->Kind) {
+        case 1:
+        case 3: {
+          g.drawLine(a, b);
+          const QPointF d = QPointF(b - a) / std::max(1.0, std::hypot(b.x() - a.x(), b.y() - a.y()));
+          for (int end = 0; end < (f->Kind == 3 ? 2 : 1); ++end) {
+            const QPointF tip = end ? QPointF(a) : QPointF(b), dir = end ? -d : d;
+            const QPointF base = tip - dir * 9.6, n(-dir.y() * 2, dir.x() * 2);
+            g.setBrush(pen);
+            g.drawPolygon(QPolygonF({tip, base + n, base - n}));
+            g.setBrush(Qt::NoBrush);
+          }
+          break;
+        }
+        case 10: {
+          g.setBrush(brush);
+          const int r = int(std::lround(std::hypot(b.x() - a.x(), b.y() - a.y())));
+          g.drawEllipse(a, r, r);
+          break;
+        }
+        case 25: {
+          g.setBrush(brush);
+          QPolygon poly;
+          const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
+          for (int k = 0; k < 6; ++k)
+            poly << QPoint(int(std::lround(a.x() + r * std::cos(k * M_PI / 3))), int(std::lround(a.y() + r * std::sin(k * M_PI / 3))));
+          g.drawPolygon(poly);
+          break;
+        }
+        case 23: {
+          QPainterPath path(px(0));
+          path.cubicTo(px(1), px(2), px(3));
+          g.drawPath(path);
+          break;
+        }
+        case 22: {
+          for (int k = 0; k <= 10; ++k) {
+            const int x = a.x() + (b.x() - a.x()) * k / 10, y = a.y() + (b.y() - a.y()) * k / 10;
+            g.drawLine(x, a.y(), x, b.y());
+            g.drawLine(a.x(), y, b.x(), y);
+          }
+          break;
+        }
+        case 27: {
+          const int len = b.x() - a.x();
+          const double period = f->Wave.WaveWidth[0] * 96, h = f->Wave.WaveHeight[0] * 96;
+          QPolygon wave;
+          for (int i = 0; i <= len; ++i)
+            wave << QPoint(a.x() + i, a.y() - int(std::lround(h * std::sin(2 * M_PI * i / period))));
+          g.drawPolyline(wave);
+          break;
+        }
+        case 8: {
+          g.drawRect(QRect(a, b).normalized());
+          g.drawText(QPoint(a.x(), b.y() + 14), "0.123\"");
+          g.save();
+          g.translate(a.x() - 4, (a.y() + b.y()) / 2);
+          g.rotate(-90);
+          g.drawText(QPoint(0, 0), "0.456\"");
+          g.restore();
+          break;
+        }
+        default: break;
+      }
+    }
+    g.end();
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_ReferenceQPainterMixedPage)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  SetScreenPixelsPerInch(96);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
