@@ -4,7 +4,6 @@
 #include <string>
 
 #include "platform/messages.h"
-#include "platform/streams.h"
 #include "cad/figure_transforms.h"
 #include "cad/mapping.h"
 #include "cad/node_layout.h"
@@ -43,14 +42,12 @@ TZQVCad::TZQVCad(QWidget* parent, int NodeCountSetting, int32_t xResolution, int
   RedNodeMarker = QImage(3, 3, QImage::Format_RGB32);
   RedNodeMarker.fill(QColor(255, 0, 0));
   UndoList = std::make_unique<TUndo>(this);
-  UndoFigFileName = NewUndoFigFileName();
 }
 
 TZQVCad::~TZQVCad() {
   if (OnDestroy) OnDestroy(this);
   Ready = false;
   if (Figures == this) Figures = nullptr;
-  if (FileExists(UndoFigFileName)) DeleteFile(UndoFigFileName);
 }
 
 TRealFig* TZQVCad::GetFigure(int Index) const {

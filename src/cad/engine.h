@@ -18,6 +18,7 @@
 class QWidget;
 class TZQVCad;
 class TStream;
+class TMemoryStream;
 
 // The 436-byte header in front of every shapes stream.
 struct TShapesHeader {
@@ -297,6 +298,27 @@ public:
   // Called whenever figures leave the list: every reference into it is dropped.
   void ListShrunk();
 
+  // Shape clipboard formats.
+  // Asked for the reference selector's world position (copy reference point, paste point); without
+  // it, the world point of SelectorCentre.
+  std::function<TRealPoint(const TZQVCad*)> OnGetReferencePosition;
+  TRealPoint ReferenceWorldPosition() const;
+  void PutStreamOnClipboard(TMemoryStream* Stream, uint16_t FormatId);
+  bool GetStreamFromClipboard(TStream& Stream, uint16_t FormatId);
+  bool CopySelected(const TRect& Rect);
+  void CutSelected(const TRect& Rect);
+  void Paste();
+  void PasteAt(double X, double Y);
+  // Pastes the shapes stream at its position (the clipboard's data, or the same bytes from
+  // elsewhere), moved so that its reference point lands on (X, Y).
+  void PasteFromStream(TStream& Stream, double X, double Y);
+
+  // Moves the selected figures by (Dx, Dy) world units, y up, with a move undo entry.
+  void MoveSelection(double Dx, double Dy);
+  // Keeps the figures at Indexes for a move undo entry, before a move or a node drag changes them.
+  void RecordMoveUndo(const std::vector<int32_t>& Indexes, double Dx, double Dy, int32_t NodeIndex,
+                      uint8_t WholeFigure);
+
   // Shapes streams and files.
   void GetShapesHeader(TShapesHeader& Header) const;
   void GetShapesHeader(TShapesHeader& Header, double ReferenceX, double ReferenceY) const;
@@ -322,9 +344,6 @@ public:
   std::vector<TMirrorIdxList> MirrorUndo;
   TSwopIdxList SwopUndo;
   std::vector<TDeleteGroup> DeleteUndo;
-  // The undo file of this engine (figure records of deleted figures), in the process's own
-  // temporary folder.
-  std::string UndoFigFileName;
 
   bool Undo();
   int UndoDepth() const { return UndoList ? UndoList->Count() : 0; }
@@ -336,7 +355,6 @@ public:
   void SnapshotFigures(const std::vector<int32_t>& Indexes, TFigureChangeRecord& Record) const;
   void DeleteFigure(int Index);
   void DeleteSelected(bool SaveUndo);
-  void SaveFigureToUndoFile(const TRealFig& Figure);
   void UndoAdd();
   void UndoDelete();
   void UndoMove();

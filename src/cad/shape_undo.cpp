@@ -3,14 +3,11 @@
 #include "cad/shape_undo.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstring>
 #include <string>
 
 #include "cad/engine.h"
-#include "platform/app_dir.h"
+#include "cad/node_layout.h"
 #include "platform/messages.h"
-#include "platform/streams.h"
 
 namespace {
 std::unique_ptr<TRealFig> CloneFigure(TZQVCad* owner, const TRealFig& src) {
@@ -30,11 +27,6 @@ void RestoreFigures(TZQVCad& e, TFigureChangeRecord& r) {
   }
 }
 }  // namespace
-
-std::string NewUndoFigFileName() {
-  static std::atomic<int> serial{0};
-  return TempFolder() + "UndoFig-" + std::to_string(++serial) + ".tmp";
-}
 
 bool TUndo::Undo() {
   if (Engine == nullptr) return false;
@@ -82,7 +74,6 @@ void TZQVCad::ClearUndo() {
   MirrorUndo.clear();
   SwopUndo.clear();
   DeleteUndo.clear();
-  if (!UndoFigFileName.empty() && FileExists(UndoFigFileName)) DeleteFile(UndoFigFileName);
 }
 
 void TZQVCad::SnapshotFigures(const std::vector<int32_t>& Indexes, TFigureChangeRecord& Record) const {
@@ -154,53 +145,37 @@ void TZQVCad::UndoAdd() {
   Changed();
 }
 
-void TZQVCad::SaveFigureToUndoFile(const TRealFig& Figure) {
-  TMemoryStream group;
-  Figure.SaveToStream(&group);
-  const uint32_t len = uint32_t(group.Data.size());
-  if (len != 0) group.WriteDWord(len);
-  std::vector<uint8_t> file = FileExists(UndoFigFileName) ? ReadWholeFile(UndoFigFileName) : std::vector<uint8_t>();
-  file.insert(file.end(), group.Data.begin(), group.Data.end());
-  WriteFileAtomically(UndoFigFileName, file.data(), file.size());
-}
-
 void TZQVCad::DeleteFigure(int Index) {
   if (Index < 0 || Index >= Count()) return;
-  SaveFigureToUndoFile(*FigureList[size_t(Index)]);
-  DeleteUndo.push_back(TDeleteGroup{{Index}});
+  TDeleteGroup record;
+  record.Indexes.push_back(Index);
+  record.Figures.push_back(std::move(FigureList[size_t(Index)]));
   FigureList.erase(FigureList.begin() + Index);
-  ListShrunk();
+  DeleteUndo.push_back(std::move(record));
   UndoList->Push(ukDelete);
+  ListShrunk();
   Measure.LastIndex = Count() - 1;
   Changed();
 }
 
 void TZQVCad::DeleteSelected(bool SaveUndo) {
-  std::vector<int32_t> chosen;
-  for (int32_t i : Selection)
-    if (i >= 0 && i < Count()) chosen.push_back(i);
+  std::vector<int32_t> chosen = ValidSelection();
   std::sort(chosen.begin(), chosen.end());
   chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
   if (chosen.empty()) return;
   const bool wasUpdating = Updating;
   Updating = true;
-  TMemoryStream group;
   TDeleteGroup record;
   for (auto it = chosen.rbegin(); it != chosen.rend(); ++it) {
     const int i = *it;
     if (SaveUndo) {
-      FigureList[size_t(i)]->SaveToStream(&group);
       record.Indexes.push_back(i);
+      record.Figures.push_back(std::move(FigureList[size_t(i)]));
     }
     FigureList.erase(FigureList.begin() + i);
     if (!SaveUndo) FixUndoIndexes(i, -1, 0);
   }
-  if (SaveUndo && !group.Data.empty()) {
-    group.WriteDWord(uint32_t(group.Data.size()));
-    std::vector<uint8_t> file =
-        FileExists(UndoFigFileName) ? ReadWholeFile(UndoFigFileName) : std::vector<uint8_t>();
-    file.insert(file.end(), group.Data.begin(), group.Data.end());
-    WriteFileAtomically(UndoFigFileName, file.data(), file.size());
+  if (SaveUndo) {
     DeleteUndo.push_back(std::move(record));
     UndoList->Push(ukDelete);
   }
@@ -215,38 +190,12 @@ void TZQVCad::UndoDelete() {
   if (DeleteUndo.empty()) return;
   TDeleteGroup record = std::move(DeleteUndo.back());
   DeleteUndo.pop_back();
-  if (!FileExists(UndoFigFileName)) return;
-  std::vector<uint8_t> file = ReadWholeFile(UndoFigFileName);
-  if (file.size() < 4) return;
-  uint32_t len = 0;
-  std::memcpy(&len, file.data() + file.size() - 4, 4);
-  if (uint64_t(len) + 4 > file.size()) return;  // a damaged length: nothing to take back
-  const size_t start = file.size() - 4 - len;
-  const bool wasUpdating = Updating;
-  Updating = true;
-  try {
-    // The figures go back to the places they had, lowest place first.
-    TBytesStream group(file.data() + start, len);
-    std::vector<std::unique_ptr<TRealFig>> figures;
-    while (group.Position() < int64_t(len)) {
-      auto f = std::make_unique<TRealFig>(this);
-      f->LoadFromStream(group, int(CurrentDataVersion));
-      figures.push_back(std::move(f));
-    }
-    for (size_t k = figures.size(); k-- > 0;) {
-      const int32_t at = k < record.Indexes.size() ? record.Indexes[k] : Count();
-      const int32_t pos = std::clamp(at, 0, Count());
-      FigureList.insert(FigureList.begin() + pos, std::move(figures[k]));
-    }
-  } catch (...) {
-    Updating = wasUpdating;
-    throw;
+  // The figures go back to the places they had, lowest place first.
+  for (size_t k = record.Figures.size(); k-- > 0;) {
+    const int32_t pos = std::clamp(record.Indexes[k], 0, Count());
+    FigureList.insert(FigureList.begin() + pos, std::move(record.Figures[k]));
   }
-  file.resize(start);
-  if (file.empty()) DeleteFile(UndoFigFileName);
-  else WriteFileAtomically(UndoFigFileName, file.data(), file.size());
   Measure.LastIndex = Count() - 1;
-  Updating = wasUpdating;
   Changed();
 }
 
@@ -299,4 +248,30 @@ void TZQVCad::MoveFigureInList(int From, int To) {
     SwopUndo.push_back(TSwopIdxs{To, From});
     UndoList->Push(ukSwop);
   }
+}
+
+void TZQVCad::RecordMoveUndo(const std::vector<int32_t>& Indexes, double Dx, double Dy, int32_t NodeIndex,
+                             uint8_t WholeFigure) {
+  TMoveIdxList r;
+  r.Dx = Dx;
+  r.Dy = Dy;
+  r.NodeIndex = NodeIndex;
+  r.WholeFigure = WholeFigure;
+  SnapshotFigures(Indexes, r);
+  if (r.Items.empty()) return;
+  MoveUndo.push_back(std::move(r));
+  UndoList->Push(ukMove);
+}
+
+void TZQVCad::MoveSelection(double Dx, double Dy) {
+  const std::vector<int32_t> chosen = ValidSelection();
+  if (chosen.empty()) return;
+  RecordMoveUndo(chosen, -Dx, Dy, -1, 1);
+  for (int32_t i : chosen) {
+    TRealFig& f = *FigureList[size_t(i)];
+    MoveFigure(Mapping, f, Dx, -Dy);
+    if (RegeneratedKinds.Has(f.Kind)) UpdateFigurePoints(f);
+  }
+  FireSelectionMoved();
+  Changed();
 }

@@ -87,14 +87,12 @@ struct TSwopIdxs {
   int32_t OldIndex = -1;
 };
 using TSwopIdxList = std::vector<TSwopIdxs>;
-// One delete group: the list positions the figures had, in the order of their records in the
-// undo file; and, for an add group, the original figures a colour-graded array recoloured.
+// One delete group: the deleted figures themselves and the list positions they had, highest
+// position first.
 struct TDeleteGroup {
   std::vector<int32_t> Indexes;
+  std::vector<std::unique_ptr<TRealFig>> Figures;
 };
-
-// A name for an engine's undo file in the process's temporary folder, never used before in this run.
-std::string NewUndoFigFileName();
 
 class TUndo {
 public:
