@@ -47,6 +47,12 @@ int PolarColourStep(int mode, int k, int n) {
   return k <= n / 2 ? k : std::max(0, 2 * (n / 2) - k);
 }
 
+// Dest becomes a copy of Source, every node included.
+void TakeFigure(TRealFig& Dest, const TRealFig& Source) {
+  Dest.Nodes = Source.Nodes;
+  Dest.Assign(Source);
+}
+
 constexpr long double DegToRad = std::numbers::pi_v<long double> / 180;
 
 }  // namespace
@@ -65,8 +71,7 @@ void TZQVCad::ScaleFigure(TRealFig& Figure, TRealPoint Centre, double Fx, double
   if (Fx == 0 || Fy == 0) return;
   const double m = (Fx + Fy) / 2;
   TRealFig s(this);
-  s.Nodes = Figure.Nodes;
-  s.Assign(Figure);
+  TakeFigure(s, Figure);
   ScaleFigureNodes(s, Centre, Fx, Fy);
   const int kind = s.Kind;
   const bool arcs = AngleArcKinds.Has(kind) || ScaleneKinds.Has(kind);
@@ -83,8 +88,7 @@ void TZQVCad::ScaleFigure(TRealFig& Figure, TRealPoint Centre, double Fx, double
   if (s.PenWidth <= 0) s.PenWidth = 1e-11;
   if (WaveKinds.Has(kind)) ScaleWaveRec(s.Wave, Centre, Fx, Fy);
   if (Regenerate) UpdateFigurePoints(s);
-  Figure.Nodes = s.Nodes;
-  Figure.Assign(s);
+  TakeFigure(Figure, s);
 }
 
 void TZQVCad::ScaleSelected(bool Copy, TRealPoint Centre, double Fx, double Fy, bool Regenerate) {
@@ -97,8 +101,7 @@ void TZQVCad::ScaleSelected(bool Copy, TRealPoint Centre, double Fx, double Fy, 
     RecordAddUndo();
     for (int32_t i : chosen) {
       TRealFig s(this);
-      s.Nodes = FigureList[size_t(i)]->Nodes;
-      s.Assign(*FigureList[size_t(i)]);
+      TakeFigure(s, *FigureList[size_t(i)]);
       ScaleFigure(s, Centre, Fx, Fy, false, false);
       AddFigure(&s);
     }
@@ -158,14 +161,12 @@ bool TZQVCad::RotateSelected(TRealPoint Centre, bool MakeMultiline, bool Copy, d
     if (!StopRequest) {
       for (int32_t i : chosen) {
         TRealFig s(this);
-        s.Nodes = FigureList[size_t(i)]->Nodes;
-        s.Assign(*FigureList[size_t(i)]);
+        TakeFigure(s, *FigureList[size_t(i)]);
         RotateFigure(s, Centre, false, MakeMultiline, angle);
         if (Copy) {
           AddFigure(&s);
         } else {
-          FigureList[size_t(i)]->Nodes = s.Nodes;
-          FigureList[size_t(i)]->Assign(s);
+          TakeFigure(*FigureList[size_t(i)], s);
         }
       }
       auto regenerate = [](TRealFig& f) {
@@ -219,14 +220,12 @@ bool TZQVCad::MirrorSelected(uint8_t Side, bool Copy, TRealPoint Axis) {
     }
     for (int32_t i : taking) {
       TRealFig s(this);
-      s.Nodes = FigureList[size_t(i)]->Nodes;
-      s.Assign(*FigureList[size_t(i)]);
+      TakeFigure(s, *FigureList[size_t(i)]);
       MirrorFigurePoints(*FigureList[size_t(i)], s, Side, Axis);
       if (Copy) {
         AddFigure(&s);
       } else {
-        FigureList[size_t(i)]->Nodes = s.Nodes;
-        FigureList[size_t(i)]->Assign(s);
+        TakeFigure(*FigureList[size_t(i)], s);
       }
     }
   }
@@ -298,8 +297,7 @@ void TZQVCad::PolarArrayEx(TRealPoint Centre, bool Positive, float StepDegrees, 
         }
       }
       TRealFig s(nullptr);
-      s.Nodes = FigureList[size_t(chosen[j])]->Nodes;
-      s.Assign(*FigureList[size_t(chosen[j])]);
+      TakeFigure(s, *FigureList[size_t(chosen[j])]);
       if (ColourMode == 1) RandomColours(s, 256);
       if ((ColourMode == 2 || ColourMode == 3) && j < steps.size())
         GradedColours(s, steps[j], PolarColourStep(ColourMode, k, N));
@@ -386,8 +384,7 @@ bool TZQVCad::RectArray(int32_t Columns, int32_t Rows, bool ByBounds, uint8_t Co
       }
       for (size_t j = 0; j < chosen.size(); ++j) {
         TRealFig s(nullptr);
-        s.Nodes = FigureList[size_t(chosen[j])]->Nodes;
-        s.Assign(*FigureList[size_t(chosen[j])]);
+        TakeFigure(s, *FigureList[size_t(chosen[j])]);
         if ((ColourMode == 2 || ColourMode == 3) && j < steps.size()) {
           int cc = r + c - 2;
           if (ColourMode == 2 && cc >= half) cc = std::max(0, 2 * (half - 1) - cc);
@@ -431,8 +428,7 @@ void TZQVCad::ScaledArray(int32_t N, TRealPoint Centre, double FinalFx, double F
     for (int k = 1; k <= N; ++k) {
       TRealFig s(this);
       const TRealFig& original = *FigureList[size_t(chosen[j])];
-      s.Nodes = original.Nodes;
-      s.Assign(original);
+      TakeFigure(s, original);
       if (ColourMode == 1) RandomColours(s, 256);
       if ((ColourMode == 2 || ColourMode == 3) && j < steps.size())
         GradedColours(s, steps[j], PolarColourStep(ColourMode, k, N));

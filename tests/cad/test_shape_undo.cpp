@@ -12,20 +12,9 @@
 
 namespace {
 
-// Every field of a figure: its record and all its nodes.
-std::vector<uint8_t> FigureState(const TRealFig& f) {
-  TMemoryStream m;
-  f.SaveToStream(&m);
-  for (const auto& n : f.Nodes)
-    for (double v : {n.X, n.Y, n.Z, n.DefaultY}) m.WriteValue(v);
-  m.WriteValue(f.DefaultY);
-  m.WriteValue(f.PixelsPerInch);
-  return m.Data;
-}
-
 std::vector<std::vector<uint8_t>> PageState(const TZQVCad& e) {
   std::vector<std::vector<uint8_t>> out;
-  for (const auto& f : e.FigureList) out.push_back(FigureState(*f));
+  for (const auto& f : e.FigureList) out.push_back(FigureFields(*f));
   return out;
 }
 
