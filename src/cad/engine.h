@@ -319,6 +319,17 @@ public:
   void RecordMoveUndo(const std::vector<int32_t>& Indexes, double Dx, double Dy, int32_t NodeIndex,
                       uint8_t WholeFigure);
 
+  // The node search under the mouse. HitRect is the 9 x 9 box (HitSize 4) about a pixel.
+  // FindNodeAt takes X, Y as pixels and gives back the world point of the node or grid crossing
+  // found; a Speed of 3.0 or more finds nothing; while Shift holds the left button the node of
+  // Current (the one being dragged) is passed over.
+  TRect HitRect(int X, int Y) const;
+  bool FindNodeAt(const TRect& HitBox, double& X, double& Y, TNodeHitRec& Hit, float Speed, bool ScanGrids,
+                  TShiftState Shift, const TNodeHitRec& Current, TMouseButton Button, int32_t& GridColumn,
+                  int32_t& GridRow);
+  bool SnapToNode(const TRect& HitBox, double& X, double& Y, TNodeHitRec& Hit);
+  void ResetEditState();
+
   // Shapes streams and files.
   void GetShapesHeader(TShapesHeader& Header) const;
   void GetShapesHeader(TShapesHeader& Header, double ReferenceX, double ReferenceY) const;
