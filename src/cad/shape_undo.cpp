@@ -190,7 +190,9 @@ void TZQVCad::UndoDelete() {
   if (DeleteUndo.empty()) return;
   TDeleteGroup record = std::move(DeleteUndo.back());
   DeleteUndo.pop_back();
-  // The figures go back to the places they had, lowest place first.
+  // The figures go back to the places they had, lowest place first; the figures after them move
+  // up, so the selection's indexes no longer hold.
+  ClearSelection();
   for (size_t k = record.Figures.size(); k-- > 0;) {
     const int32_t pos = std::clamp(record.Indexes[k], 0, Count());
     FigureList.insert(FigureList.begin() + pos, std::move(record.Figures[k]));
