@@ -107,6 +107,7 @@ void TZQVCad::SaveSelectedToStream(TStream& Stream) const {
 
 void TZQVCad::SaveShapesFile(const std::string& FileName) const {
   TMemoryStream m;
+  m.Data.reserve(ShapesHeaderSize + FigureList.size() * (4 + 5 * 24 + 734));
   SaveToStream(m);
   WriteFileAtomically(ChangeFileExt(FileName, ".zqs"), m.Memory(), m.Data.size());
 }
