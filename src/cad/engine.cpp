@@ -41,6 +41,7 @@ TZQVCad::TZQVCad(QWidget* parent, int NodeCountSetting, int32_t xResolution, int
   NodeMarker.fill(QColor(128, 128, 0));
   RedNodeMarker = QImage(3, 3, QImage::Format_RGB32);
   RedNodeMarker.fill(QColor(255, 0, 0));
+  UndoList = std::make_unique<TUndo>(this);
 }
 
 TZQVCad* Figures = nullptr;

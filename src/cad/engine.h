@@ -12,10 +12,43 @@
 #include "cad/figure.h"
 #include "cad/zoom.h"
 #include "cad/point_operations.h"
+#include "cad/shape_undo.h"
 #include "platform/canvas.h"
 
 class QWidget;
 class TZQVCad;
+class TStream;
+class TMemoryStream;
+
+// The 436-byte header in front of every shapes stream.
+struct TShapesHeader {
+  uint32_t DataVersion = 2;
+  uint32_t FigureCount = 0;
+  uint8_t Metric = 0;
+  uint8_t Marker = 1;
+  double ReferenceX = 0;
+  double ReferenceY = 0;
+  uint16_t ClipboardFormat = 0;
+  uint32_t BackgroundColor = 0;
+  uint32_t NodeCount = 0;
+};
+constexpr size_t ShapesHeaderSize = 436;
+constexpr uint32_t CurrentDataVersion = 2;
+// The smallest figure record: no nodes, the property block without its data-version-2 byte.
+constexpr int64_t MinFigureRecordSize = 4 + 733;
+void WriteShapesHeader(TStream& Stream, const TShapesHeader& Header);
+TShapesHeader ReadShapesHeader(TStream& Stream);
+
+// A registered clipboard format and its name.
+struct TClipboardFormatRec {
+  uint16_t FormatId = 0;
+  std::string Name;
+};
+// The two private shape formats, registered at start in this order.
+extern const char* const InchShapesFormatName;
+extern const char* const CentimetreShapesFormatName;
+uint16_t InchShapesFormat();
+uint16_t CentimetreShapesFormat();
 
 using TCadNotifyEvent = std::function<void(TZQVCad* Sender)>;
 
@@ -263,6 +296,110 @@ public:
   TRealFig* FirstSelectedFigure() const;
   // Called whenever figures leave the list: every reference into it is dropped.
   void ListShrunk();
+
+  // Shape clipboard formats.
+  // Asked for the reference selector's world position (copy reference point, paste point); without
+  // it, the world point of SelectorCentre.
+  std::function<TRealPoint(const TZQVCad*)> OnGetReferencePosition;
+  TRealPoint ReferenceWorldPosition() const;
+  void PutStreamOnClipboard(TMemoryStream* Stream, uint16_t FormatId);
+  bool GetStreamFromClipboard(TStream& Stream, uint16_t FormatId);
+  bool CopySelected(const TRect& Rect);
+  void CutSelected(const TRect& Rect);
+  void Paste();
+  void PasteAt(double X, double Y);
+  // Pastes the shapes stream at its position (the clipboard's data, or the same bytes from
+  // elsewhere), moved so that its reference point lands on (X, Y).
+  void PasteFromStream(TStream& Stream, double X, double Y);
+
+  // Moves the selected figures by (Dx, Dy) world units, y up, with a move undo entry.
+  void MoveSelection(double Dx, double Dy);
+  // Keeps the figures at Indexes for a move undo entry, before a move or a node drag changes them.
+  void RecordMoveUndo(const std::vector<int32_t>& Indexes, double Dx, double Dy, int32_t NodeIndex,
+                      uint8_t WholeFigure);
+
+  // The node search under the mouse. HitRect is the 9 x 9 box (HitSize 4) about a pixel.
+  // FindNodeAt takes X, Y as pixels and gives back the world point of the node or grid crossing
+  // found; a Speed of 3.0 or more finds nothing; while Shift holds the left button the node of
+  // Current (the one being dragged) is passed over.
+  TRect HitRect(int X, int Y) const;
+  bool FindNodeAt(const TRect& HitBox, double& X, double& Y, TNodeHitRec& Hit, float Speed, bool ScanGrids,
+                  TShiftState Shift, const TNodeHitRec& Current, TMouseButton Button, int32_t& GridColumn,
+                  int32_t& GridRow);
+  bool SnapToNode(const TRect& HitBox, double& X, double& Y, TNodeHitRec& Hit);
+  void ResetEditState();
+
+  // Shapes streams and files.
+  void GetShapesHeader(TShapesHeader& Header) const;
+  void GetShapesHeader(TShapesHeader& Header, double ReferenceX, double ReferenceY) const;
+  void SaveToStream(TStream& Stream) const;
+  void SaveSelectedToStream(TStream& Stream) const;
+  void SaveShapesFile(const std::string& FileName) const;
+  void SaveSelectedShapesFile(const std::string& FileName) const;
+  bool LoadShapesFile(const std::string& FileName, bool Merge);
+  bool LoadFromStream(TStream& Stream, bool Merge);
+  // Empties the workspace: figures, every undo entry, the selection and the undo file.
+  void Clear();
+  TClipboardFormatRec GetClipboardFormat() const;
+
+  // Shape undo. Every operation that changes the list records one entry; UndoDepth tells the
+  // page how many entries there are, so that it can take back exactly what one command did.
+  std::unique_ptr<TUndo> UndoList;
+  TIntegerList AddGroups;
+  // Per add group: the originals an array recoloured, as they were.
+  std::vector<TFigureChangeRecord> AddGroupOriginals;
+  std::vector<TMoveIdxList> MoveUndo;
+  std::vector<TScaleIdxList> ScaleUndo;
+  std::vector<TRotateIdxList> RotateUndo;
+  std::vector<TMirrorIdxList> MirrorUndo;
+  TSwopIdxList SwopUndo;
+  std::vector<TDeleteGroup> DeleteUndo;
+
+  bool Undo();
+  int UndoDepth() const { return UndoList ? UndoList->Count() : 0; }
+  void RecordAddUndo();
+  void DropUndoKind(uint8_t Kind);
+  bool FixUndoIndexes(int Index, int NewIndex, uint32_t SkipMask);
+  void ClearUndo();
+  // Copies of the figures at Indexes, for the change record of an operation about to change them.
+  void SnapshotFigures(const std::vector<int32_t>& Indexes, TFigureChangeRecord& Record) const;
+  void DeleteFigure(int Index);
+  void DeleteSelected(bool SaveUndo);
+  void UndoAdd();
+  void UndoDelete();
+  void UndoMove();
+  void UndoScale();
+  void UndoRotate();
+  void UndoSwop();
+  void UndoMirror();
+  // Puts back the originals the newest add group kept (colours an array gave them).
+  void RestoreFiguresOfLastAddGroup();
+
+  // Z-order: moves the figure at From to position To of the list; records a z-order entry unless
+  // swopping.
+  void MoveFigureInList(int From, int To);
+  void BringToFront(int Index);
+  void SendToBack(int Index);
+  // 0 moves the selected figures to the front, 1 to the back, keeping their order.
+  void SelectionToFrontOrBack(uint8_t Mode);
+
+  // Transforms and arrays of the selection. Indexes of the selection outside the list are skipped.
+  std::vector<int32_t> ValidSelection() const;
+  void ScaleFigure(TRealFig& Figure, TRealPoint Centre, double Fx, double Fy, bool CoordinatesOnly, bool Regenerate);
+  void ScaleSelected(bool Copy, TRealPoint Centre, double Fx, double Fy, bool Regenerate);
+  void ScaleInRect(const TRect& Rect, bool Copy, TRealPoint Centre, double Fx, double Fy, bool Regenerate);
+  bool RotateFigure(TRealFig& Figure, TRealPoint Centre, bool Regenerate, bool MakeMultiline, long double Angle);
+  bool RotateSelected(TRealPoint Centre, bool MakeMultiline, bool Copy, double AngleDegrees);
+  bool RotateInRect(TRealPoint Centre, const TRect& Rect, bool Copy, double AngleDegrees, bool MakeMultiline);
+  bool MirrorSelected(uint8_t Side, bool Copy, TRealPoint Axis);
+  bool MirrorInRect(uint8_t Side, const TRect& Rect, TRealPoint Axis, bool Copy);
+  void PolarArray(TRealPoint Centre, bool Positive, int32_t N, bool MakeMultiline, uint8_t ColourMode);
+  void PolarArrayEx(TRealPoint Centre, bool Positive, float StepDegrees, int32_t N, bool MakeMultiline,
+                    uint8_t ColourMode);
+  bool RectArray(int32_t Columns, int32_t Rows, bool ByBounds, uint8_t ColourMode, double HSpacing, double VSpacing);
+  void ScaledArray(int32_t N, TRealPoint Centre, double FinalFx, double FinalFy, uint8_t ColourMode, bool Regenerate);
+  void KeepOriginalColours(const std::vector<int32_t>& Chosen);
+  void DropEmptyAddGroup(int GroupStart);
 
   // Node count of every figure.
   bool SetNodeCount(int n);

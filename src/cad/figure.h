@@ -259,6 +259,15 @@ public:
   void SetTickLength(double v);
   void SetOutlineFonts(bool b);
 
+  // Appends one figure record (nodes, then the fixed 734-byte property block); a missing stream
+  // writes nothing.
+  void SaveToStream(TStream* Stream) const;
+  // Reads one figure record. DataVersion 1 records lack the last byte; -1 takes the owner's data
+  // version (1 without an owner). Every value from the stream is checked or kept to its range
+  // before use; a record that cannot be trusted raises EZQVCadException and leaves the figure
+  // with its nodes cleared.
+  void LoadFromStream(TStream& Stream, int DataVersion = -1);
+
   // Converts the sizes between inches and centimetres when NewMetric differs from Metric.
   void ConvertUnits(bool NewMetric);
   // Raises OnChange unless constructing, loading or assigning.

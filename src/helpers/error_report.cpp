@@ -13,6 +13,7 @@
 
 std::string LogFileName;
 const char* const SupportAddress = "support@korvalis.example";
+const char* const MakerWebAddress = "https://korvalis.example.org";
 
 namespace {
 constexpr int64_t kLogRestartSize = 60000;

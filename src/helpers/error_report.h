@@ -24,3 +24,5 @@ void LogError(const std::string& Name, int32_t ErrorCode, int32_t ShowLevel, int
 
 // The support address named in the error messages.
 extern const char* const SupportAddress;
+// The maker's web address named where a newer version is needed.
+extern const char* const MakerWebAddress;

@@ -10,6 +10,7 @@
 #include "cad/figure.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
+#include "platform/streams.h"
 
 // Sets the process-wide node count and a 96 pixels-per-inch screen for one test and records the
 // messages shown.
@@ -41,3 +42,21 @@ inline void SetXY(TRealFig& f, int i, double x, double y) { f.SetNodePoint(i, {x
     EXPECT_NEAR((fig).Point(i).x, (ex), 1e-9) << "node " << (i); \
     EXPECT_NEAR((fig).Point(i).y, (ey), 1e-9) << "node " << (i); \
   } while (0)
+
+// Every field of a figure: its record, all its nodes and the values records do not carry.
+inline std::vector<uint8_t> FigureFields(const TRealFig& f) {
+  TMemoryStream m;
+  f.SaveToStream(&m);
+  for (const auto& n : f.Nodes)
+    for (double v : {n.X, n.Y, n.Z, n.DefaultY}) m.WriteValue(v);
+  m.WriteValue(f.DefaultY);
+  m.WriteValue(f.PixelsPerInch);
+  return m.Data;
+}
+
+// The record of a figure alone.
+inline std::vector<uint8_t> FigureRecord(const TRealFig& f) {
+  TMemoryStream m;
+  f.SaveToStream(&m);
+  return m.Data;
+}
