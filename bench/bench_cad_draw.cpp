@@ -17,6 +17,7 @@
 #include "platform/canvas.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
+#include "widgets_bench_main.h"
 
 namespace {
 
@@ -181,12 +182,4 @@ BENCHMARK(BM_ReferenceQPainterMixedPage)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  SetScreenPixelsPerInch(96);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunWidgetBenchmarks(argc, argv); }

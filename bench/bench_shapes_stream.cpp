@@ -11,6 +11,7 @@
 #include "platform/messages.h"
 #include "platform/screen.h"
 #include "platform/streams.h"
+#include "widgets_bench_main.h"
 
 namespace {
 
@@ -91,12 +92,4 @@ BENCHMARK(BM_ReferenceBlockWriteRead)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  SetScreenPixelsPerInch(96);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunWidgetBenchmarks(argc, argv); }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QMimeData>
 
+#include "app/main_window_fixture.h"
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
 #include "app/startup.h"
@@ -26,20 +27,7 @@
 #include "text/text_glue.h"
 
 namespace {
-struct MainWindowTest : ::testing::Test {
-  TMessageRecorderScope rec;
-  QByteArray savedHome = qgetenv("KORVALIS_HOME");
-  void SetUp() override {
-    SetScreenPixelsPerInch(96);
-    InitMainWindowModule();
-    WriteFileAtomically(AppDir() + "MnSymFt.dat", "Symbol\r\n", 8);
-  }
-  void TearDown() override {
-    FreeStartupWindows();
-    qputenv("KORVALIS_HOME", savedHome);
-    ResetAppDir();
-  }
-};
+struct MainWindowTest : MainWindowFixture {};
 }  // namespace
 
 TEST_F(MainWindowTest, StartsWithTitleAndEmptyWhiteA4Page) {

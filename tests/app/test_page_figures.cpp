@@ -4,6 +4,7 @@
 
 #include <QDir>
 
+#include "app/main_window_fixture.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "cad/mapping.h"
@@ -15,18 +16,7 @@
 #include "platform/streams.h"
 
 namespace {
-struct PageFiguresTest : ::testing::Test {
-  TMessageRecorderScope rec;
-  void SetUp() override {
-    SetScreenPixelsPerInch(96);
-    InitMainWindowModule();
-    WriteFileAtomically(AppDir() + "MnSymFt.dat", "Symbol\r\n", 8);
-  }
-  void TearDown() override {
-    FreeStartupWindows();
-    ResetAppDir();
-  }
-};
+struct PageFiguresTest : MainWindowFixture {};
 
 // The page in 7 columns and 8 rows of cells, from the top left; the example figures (2 by 2
 // world units) are scaled into their cells.
