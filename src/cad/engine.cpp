@@ -22,7 +22,6 @@ TZQVCad::TZQVCad(QWidget* parent, int NodeCountSetting, int32_t xResolution, int
   Metric = false;
   CopyMagnification = 1;
   SameColorDivider = false;
-  WaveBuffer.assign(WaveBufferPoints, TPoint());
   IsNT = true;
   XResolution = xResolution;
   YResolution = yResolution;

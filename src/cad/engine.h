@@ -129,7 +129,9 @@ public:
   std::unique_ptr<TRealFig> CurrentFigure;
   std::unique_ptr<TStoredProperties> Template;
   std::vector<TPoint> ScreenPoints;
-  // Zeroed at construction; WavePointCount points of the last generated wave are valid.
+  // Made (zeroed, WaveBufferPoints long) by the first wave generated, so that engines that never
+  // draw a wave (clipboard and file engines) do not carry it; WavePointCount points of the last
+  // generated wave are valid.
   std::vector<TPoint> WaveBuffer;
   int32_t WavePointCount = 0;
 

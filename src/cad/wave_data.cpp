@@ -103,6 +103,7 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
     WavePointCount = 0;
     return 0;
   }
+  if (WaveBuffer.empty()) WaveBuffer.assign(WaveBufferPoints, TPoint());
   Count = std::clamp(Count, 0, int32_t(WaveBuffer.size()) - 1);
   TPoint* buf = WaveBuffer.data();
   int32_t written = 0;
