@@ -2,6 +2,8 @@
 // (each concern wires its own in its file) and the window's events.
 #include "app/main_window.h"
 
+#include "cad/selectors.h"
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCoreApplication>
@@ -52,6 +54,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTe
   for (QTimer* t : {Timer1, Timer2, Timer3}) t->setInterval(50);
   AccnTimer = new QTimer(this);
   AccnTimer->setInterval(200);
+  connect(AccnTimer, &QTimer::timeout, this, [this] { AccnTimerTimer(AccnTimer); });
   LastItemLabel = new QLabel(this);
   SetUpStatusBar();
   WireCommands();
@@ -80,6 +83,10 @@ void TForm1::SetUpStatusBar() {
   }
   LEDPnl = new QWidget(StatusBar1);
   LEDPnl->setObjectName("LEDPnl");
+  LEDPnl->setFixedSize(18, 18);
+  NodeLed = new TLed(LEDPnl);
+  NodeLed->setObjectName("NodeLed");
+  NodeLed->setGeometry(2, 2, 14, 14);
   StatusBar1->addPermanentWidget(LEDPnl);
   LastItemLabel->setObjectName("LastItemLabel");
   StatusBar1->addPermanentWidget(LastItemLabel);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cad/cad_types.h"
 #include "page/page_part.h"
 #include "platform/bitmap.h"
 #include "platform/win_types.h"
@@ -23,14 +24,12 @@ class TCompress;
 class TCanvas;
 class TZQVSpeedButton;
 class TMainImage;
+class QMenu;
+class QAction;
+class TLed;
+struct TMeasureRec;
 class QPrintDialog;
 
-// The pointer's speed, sampled every 200 ms by AccnTimer while drawing or moving with grid
-// scanning on.
-struct TMouseSpeedRec {
-  float Speed = 0;  // pixels travelled since the previous sample, divided by 3
-  TPoint LastPos;
-};
 
 class TForm1 : public QMainWindow, public Ui::TForm1, public TTextPage, public TPagePart {
   Q_OBJECT
@@ -70,7 +69,7 @@ public:
   QTimer* AccnTimer = nullptr;
   QLabel* LastItemLabel = nullptr;
   QWidget* LEDPnl = nullptr;
-  QLabel* NodeLed = nullptr;
+  TLed* NodeLed = nullptr;  // red: the pointer is on no node
   // Status bar panels 0 to 5.
   std::array<QLabel*, 6> StatusPanels{};
   void SetPanelText(int panel, const QString& text);
@@ -125,6 +124,29 @@ public:
   // Right button inside the shown rubber band pops up its menu.
   void MainImageMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
   void MainImageMouseMove(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Shift, int X, int Y);
+  // The drawing surface (main_window_surface.cpp).
+  bool DrawingTool() const;  // the drawing or the move tool is down
+  void EngineMouseFlags(bool& Draw, bool& Move, bool& Snapping, bool& DimTracking) const;
+  // Colour picking takes the page's mouse events while a pick button is down (Stage 0 down,
+  // 1 move, 2 up); true when it took this one.
+  bool PickingColor(int X, int Y, int Stage);
+  void FinishMouseUp();
+  void SetNodeLed(bool State);
+  void AutoScroll(int X, int Y);
+  void ShowRectangleReadouts();
+  // Status panels 0 to 3 while drawing or moving: size, angle, dx/dy and position readouts.
+  void ShowMeasurements(int Kind, uint8_t Shift, const TMeasureRec& Info, TPoint Mouse);
+  void AccnTimerTimer(QObject* Sender);
+  // Extends or shrinks the text selection to the pointer while the left button is held.
+  void DragSelectText(int X, int Y);
+  void SelectorMouseDown(QObject* Sender, Qt::MouseButton Button, int X, int Y);
+  void SelectorMouseUp(QObject* Sender, Qt::MouseButton Button, int X, int Y);
+  void SelectorNodeSnap(QObject* Sender);
+  // One shape entry on the undo stack: the engine's undo depth after the operation.
+  void PushShapeUndo(QObject* Sender);
+  // Takes back the newest shape entry: the engine undoes down to the depth of the entry before.
+  void UndoShapeEntry();
+  std::vector<int> ShapeEntryDepths;
   void MetaPopupPopup(QObject* Sender);
   // Empties the page: text cells, figures, picture, paste and image-object tables.
   void ClearDocument(QObject* Sender);
@@ -151,6 +173,30 @@ public:
   void tbSelectClick(QObject* Sender);
   void tbDrawClick(QObject* Sender);
   void tbMoveClick(QObject* Sender);
+  // Takes a shown page selection rectangle off the page and empties it.
+  void EraseSelectionRect();
+
+  // The drawing-tool popups and colour buttons (main_window_shape_menus.cpp).
+  void BuildShapeMenus();
+  QMenu* ShapeMenu(const char* Name) const;
+  // Sets a template value; when it went to selected figures instead, restores the template.
+  void ApplyTemplateChoice(uint32_t Mask, const std::function<void()>& Set, const std::function<void()>& Restore);
+  void ShapeKindClick(QAction* Item, QMenu* Group, int Kind, bool Clear);
+  void TickShapeGroups(QMenu* Group);
+  void Shapes1Popup(QObject* Sender);
+  void Radius1(QAction* Item, QMenu* Group, int Kind, int Position);
+  void LineThicknessPopup(QObject* Sender);
+  void P6Click(QAction* Item, int Position);
+  void DashDotDot1Click(QAction* Item, int Position);
+  void PenMode1Popup(QObject* Sender);
+  void NotXor1Click(QAction* Item, int Position);
+  void DiagonalCross1Click(QAction* Item, int Position);
+  bool ChooseColour(TColor& Colour);
+  void tbPenColorClick(QObject* Sender);
+  void BrushColor1Click(QObject* Sender);
+  void SetupSine1Click(QObject* Sender);
+  void Measure1Click(QObject* Sender);
+  void DrawshapeTicks1Click(QObject* Sender);
 
   // ---- what the text engine asks of the window (text/text_host.h); text_host_window.cpp
   const TFont& MainFont() override;
@@ -230,6 +276,10 @@ extern TRect SelectionRect;
 extern bool SelectionRectShown;
 extern bool DrawingDragActive;
 extern bool MouseClickActive;
+extern TPoint DragStartPoint;  // corners of the selection rectangle being dragged
+extern TPoint DragEndPoint;
+extern bool LeftDrawing;       // the last move had the left button down with the drawing tool
+extern TPoint SelectorDownCentre;
 extern int32_t DebugLevel;
 extern int32_t LogErrorCount;
 
@@ -252,5 +302,7 @@ std::string WebLinkSuffixOf(const std::string& setupFile);
 // The font dialog of Change Selected Text Attributes asks this hook instead when it is set (tests
 // answer the dialog through it).
 extern std::function<bool(TFont&)> TextFontDialogHook;
+// The pen and fill colour buttons ask this hook instead of the colour dialog when it is set.
+extern std::function<bool(TColor&)> ColourChoiceHook;
 // Upper-cased extension of FileName is one of ImageExtensions.
 bool IsImageFileName(const std::string& FileName);

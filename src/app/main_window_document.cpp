@@ -19,6 +19,13 @@
 void TForm1::WireDocumentCommands() {
   connect(New1, &QAction::triggered, this, [this] { NewFile(New1); });
   connect(_NewWorkSpace, &QToolButton::clicked, this, [this] { NewFile(_NewWorkSpace); });
+  connect(tbUndo, &QToolButton::clicked, this, [this] { tbUndoClick(tbUndo); });
+  connect(UndoLast1, &QAction::triggered, this, [this] { tbUndoClick(UndoLast1); });
+  connect(Undo_, &QAction::triggered, this, [this] { tbUndoClick(Undo_); });
+  connect(Shapes2, &QAction::triggered, this, [this] { Shapes2Click(Shapes2); });
+  connect(Shapes3, &QAction::triggered, this, [this] { Shapes2Click(Shapes3); });
+  for (QAction* a : {Shapes2, Shapes3}) a->setEnabled(false);
+  tbUndo->setEnabled(false);
 }
 
 void TForm1::NewFile(QObject* Sender) {
@@ -27,6 +34,8 @@ void TForm1::NewFile(QObject* Sender) {
   if (PageSetupDialog) PageSetupDialog->SetUpPage(nullptr, false, 1);
   ClearSelectionRect();
   FillCanvas();  // the empty page's text cells
+  if (Figures) Figures->Clear();
+  ShapeEntryDepths.clear();
   CurrentI = 1;
   ClearSelectionRange();
   Modified = false;
@@ -39,8 +48,8 @@ void TForm1::NewFile(QObject* Sender) {
 void TForm1::ClearDocument(QObject*) {
   ClearTextBuffers();
   if (Figures) {
-    Figures->FigureList.clear();
-    Figures->ClearSelection();
+    Figures->Clear();
+    ShapeEntryDepths.clear();
   }
   PictureCount = 0;
   PasteCount = 0;
@@ -77,18 +86,44 @@ bool IsImageFileName(const std::string& FileName) {
   return false;
 }
 
+void TForm1::PushShapeUndo(QObject*) {
+  if (!Figures) return;
+  ShapeEntryDepths.push_back(Figures->UndoDepth());
+  tbUndo->setEnabled(true);
+  Shapes2->setEnabled(true);
+  Shapes3->setEnabled(true);
+}
+
+void TForm1::UndoShapeEntry() {
+  if (!Figures || ShapeEntryDepths.empty()) return;
+  ShapeEntryDepths.pop_back();
+  const int target = ShapeEntryDepths.empty() ? 0 : ShapeEntryDepths.back();
+  while (Figures->UndoDepth() > target)
+    if (!Figures->Undo()) break;
+  if (ShapeEntryDepths.empty()) {
+    Shapes2->setEnabled(false);
+    Shapes3->setEnabled(false);
+  }
+  RefreshAllImages(this, false);
+}
+
 void TForm1::tbUndoClick(QObject*) {
-  // Text snapshots are counted but not yet stored: nothing can be taken back.
+  // Only shape changes are kept for undo so far.
+  UndoShapeEntry();
+  tbUndo->setEnabled(!ShapeEntryDepths.empty());
   if (MainImage) SetCaretPosition(this, 0, 0);
 }
 
-void TForm1::Text1Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Text1Click(QObject*) {}
 
-void TForm1::Pictures2Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Pictures2Click(QObject*) {}
 
-void TForm1::Pastes2Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Pastes2Click(QObject*) {}
 
-void TForm1::Shapes2Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Shapes2Click(QObject*) {
+  while (!ShapeEntryDepths.empty()) UndoShapeEntry();
+  tbUndo->setEnabled(false);
+}
 
 void TForm1::Toggles1Click(QObject*) {}
 

@@ -7,6 +7,8 @@
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "cad/old_shape_points.h"
+#include "cad/selectors.h"
+#include "platform/cursors.h"
 #include "codecs/gif_image.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
@@ -33,6 +35,7 @@ void TForm1::WireToolCommands() {
   connect(tbSelect, &QToolButton::clicked, this, [this] { tbSelectClick(tbSelect); });
   connect(tbDraw, &QToolButton::clicked, this, [this] { tbDrawClick(tbDraw); });
   connect(tbMove, &QToolButton::clicked, this, [this] { tbMoveClick(tbMove); });
+  BuildShapeMenus();
 }
 
 void TForm1::CreateCadEngine() {
@@ -64,7 +67,13 @@ void TForm1::CreateCadEngine() {
   Figures->OnSelectionMoved = [this](TZQVCad*) { CadSelectionMoved(); };
   Figures->OnUnitsChange = [this](TZQVCad*) { CadUnitsChange(); };
   if (saved) Figures->Template->AssignWithoutNodes(*saved);
+  if (TReferenceSelector* s = Figures->Selector) {
+    s->OnMouseDown = [this](QObject* sender, Qt::MouseButton b, int x, int y) { SelectorMouseDown(sender, b, x, y); };
+    s->OnMouseUp = [this](QObject* sender, Qt::MouseButton b, int x, int y) { SelectorMouseUp(sender, b, x, y); };
+    s->OnNodeSnap = [this](QObject* sender) { SelectorNodeSnap(sender); };
+  }
   Figures->Ready = true;
+  UpdateCadSelector();
 }
 
 void TForm1::CadChange() {
@@ -88,28 +97,66 @@ void TForm1::CadBackgroundColorChange() {
   if (MainImage) MainImage->update();
 }
 
+void TForm1::EraseSelectionRect() {
+  if (SelectionRectShown && MainImage)
+    DrawDragRect(MainImage->Canvas(), true, SelectionRect.TopLeft(), SelectionRect.BottomRight());
+}
+
 void TForm1::tbTextClick(QObject*) {
   ReleasePickButtons();
   if (MainImage) MainImage->setCursor(Qt::IBeamCursor);
   ShowToolStatus();
+  UpdateCadSelector();
 }
 
-void TForm1::tbSelectClick(QObject*) {
-  ReleasePickButtons();
-  if (MainImage) MainImage->setCursor(Qt::ArrowCursor);
+void TForm1::tbSelectClick(QObject* Sender) {
+  if (tbSelect->Down()) {
+    ReleasePickButtons();
+    HideTextCaret();
+    tbDrawClick(Sender);  // takes the rectangle off, refreshes the status and the selector
+    if (MainImage) MainImage->setCursor(HasScreenCursor(1) ? ScreenCursor(1) : QCursor(Qt::ArrowCursor));
+  } else {
+    // Called by another command while the button is up: back to the text caret.
+    if (MainImage) MainImage->Canvas().Pen.Mode = pmCopy;
+    SetCaretPosition(Sender, 0, 0);
+    if (MainImage) MainImage->setCursor(Qt::IBeamCursor);
+    if (SelectionRectShown) {
+      EraseSelectionRect();
+      tbCopy->setEnabled(false);
+    }
+  }
+  if (Figures && MultiNodeKinds.Has(Figures->CurrentFigure->Kind)) ClearCurrentFigure();
   ShowToolStatus();
+  UpdateCadSelector();
 }
 
 void TForm1::tbDrawClick(QObject*) {
+  if (HasTextSelection()) ClearSelection(true);
+  EraseSelectionRect();
   ReleasePickButtons();
-  if (MainImage) MainImage->setCursor(Qt::CrossCursor);
+  HideTextCaret();
+  const QCursor cursor = HasScreenCursor(2) ? ScreenCursor(2) : QCursor(Qt::CrossCursor);
+  ScrollBox1->setCursor(cursor);
+  if (MainImage) MainImage->setCursor(cursor);
   ShowToolStatus();
+  UpdateCadSelector();
+  ClearCurrentFigure();
 }
 
 void TForm1::tbMoveClick(QObject*) {
+  EraseSelectionRect();
   ReleasePickButtons();
-  if (MainImage) MainImage->setCursor(Qt::SizeAllCursor);
+  HideTextCaret();
+  const QCursor cursor = HasScreenCursor(7) ? ScreenCursor(7) : QCursor(Qt::SizeAllCursor);
+  ScrollBox1->setCursor(cursor);
+  if (MainImage) MainImage->setCursor(cursor);
+  if (Figures && MainImage && Figures->Count() > 0 && Figures->WantTicks) {
+    const int last = Figures->LastSelectedIndex();
+    Figures->DrawNodeTicks(MainImage->Canvas(), last, last, NOTSRCCOPY, false, -1);
+    MainImage->update();
+  }
   ShowToolStatus();
+  UpdateCadSelector();
 }
 
 void TForm1::ShowToolStatus() {
@@ -121,14 +168,18 @@ void TForm1::ReleasePickButtons() {
   for (auto* b : {tbPickPen, tbPickBrush, tbPickBackground, tbPickMnFontClr, tbPickDimFontColor}) b->SetDown(false);
 }
 
-void TForm1::UpdateCadSelector() {}
-
-void TForm1::ClearCurrentFigure() {}
-
-bool TForm1::ApplyToSelectedShapes(QObject*, uint32_t) {
-  // Nothing is applied while no figure can be selected on the page.
-  return false;
+void TForm1::UpdateCadSelector() {
+  if (!Figures || !Figures->Selector) return;
+  const bool on = !tbText->Down();
+  Figures->Selector->setEnabled(on);
+  Figures->Selector->setVisible(on);
+  Figures->Selector->raise();
 }
+
+void TForm1::ClearCurrentFigure() {
+  if (Figures && Figures->CurrentFigure) Figures->CurrentFigure->SetNodeCountUsed(0);
+}
+
 
 void TForm1::ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount) {
   ReadOldShapePointsFromRecord(Flag, Record, RecordSize, Points, PointCount);

@@ -6,6 +6,13 @@
 #include "platform/exceptions.h"
 #include "platform/win_types.h"
 
+// The pointer's speed, sampled every 200 ms by the main window while drawing or moving with grid
+// scanning on; the engine's node search reads only Speed.
+struct TMouseSpeedRec {
+  float Speed = 0;  // pixels travelled since the previous sample, divided by 3
+  TPoint LastPos;
+};
+
 // A world point (inches or centimetres, y growing upwards).
 struct TRealPoint {
   double x = 0;

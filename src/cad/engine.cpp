@@ -1,5 +1,7 @@
 #include "cad/engine.h"
 
+#include <QAbstractScrollArea>
+
 #include <algorithm>
 #include <string>
 
@@ -7,6 +9,7 @@
 #include "cad/mapping.h"
 #include "cad/node_layout.h"
 #include "cad/point_operations.h"
+#include "cad/selectors.h"
 #include "cad/units.h"
 #include "platform/messages.h"
 
@@ -41,6 +44,18 @@ TZQVCad::TZQVCad(QWidget* parent, int NodeCountSetting, int32_t xResolution, int
   RedNodeMarker = QImage(3, 3, QImage::Format_RGB32);
   RedNodeMarker.fill(QColor(255, 0, 0));
   UndoList = std::make_unique<TUndo>(this);
+  if (parent != nullptr) {
+    // On a scroll box the selector sits on its viewport, above the page.
+    auto* area = qobject_cast<QAbstractScrollArea*>(parent);
+    QWidget* host = area ? area->viewport() : parent;
+    Selector = new TReferenceSelector(host, Mapping, this);
+    Selector->SetBounds(200, 200, 9, 9);
+    Selector->raise();
+    Selector->OnDblClick = [this](QObject* sender) { PasteIfCompatible(sender); };
+    Selector->hide();
+    // The page may go before the engine; the selector goes with it.
+    QObject::connect(Selector, &QObject::destroyed, [this] { Selector = nullptr; });
+  }
 }
 
 TZQVCad* Figures = nullptr;
@@ -48,6 +63,8 @@ TZQVCad* Figures = nullptr;
 TZQVCad::~TZQVCad() {
   if (OnDestroy) OnDestroy(this);
   Ready = false;
+  delete Selector;
+  Selector = nullptr;
   if (Figures == this) Figures = nullptr;
 }
 

@@ -17,6 +17,8 @@
 
 class QWidget;
 class TZQVCad;
+class TReferenceSelector;
+class QObject;
 class TStream;
 class TMemoryStream;
 
@@ -71,7 +73,7 @@ struct TMeasureRec {
   float GridCellHeight = 0;
   int32_t GridColumn = -1;
   int32_t GridRow = -1;
-  uint16_t Cursor = 0;
+  int16_t Cursor = 0;  // suggested cursor index; -3 is the cross
   double Length = 0;
   double DX = 0;
   double DY = 0;
@@ -206,7 +208,9 @@ public:
   // The 3 x 3 node markers, olive and red.
   QImage NodeMarker;
   QImage RedNodeMarker;
-  // Centre of the reference selector in page pixels, kept by its owner (zooming centres on it).
+  // The reference selector on the parent's page (none for engines without a parent); without it,
+  // SelectorCentre stands for its centre in page pixels.
+  TReferenceSelector* Selector = nullptr;
   TPoint SelectorCentre{};
 
   // Figure list.
@@ -265,6 +269,9 @@ public:
   // Figures First .. Last (or the touched selection) with the page shifted by (DX, DY).
   void Draw(TCanvas& Canvas, int DX, int DY, int First, int Last, bool SelectedOnly);
   void DrawAll(TCanvas& Canvas, int DX, int DY, bool SelectedOnly);
+  // One figure as the list draws it: waves generated for their own length, pen mode and text
+  // colour of the figure, no handles, dimensions as the figure wants them.
+  void DrawAsListed(TCanvas& Canvas, TRealFig& Figure, TShiftState Shift, TMeasureRec& Meas);
   void DrawSelected(TCanvas& Canvas);
   // Generates the points of a wave figure into WaveBuffer from the world point (X, Y); returns the
   // number of points generated.
@@ -309,6 +316,9 @@ public:
   bool CopySelected(const TRect& Rect);
   void CutSelected(const TRect& Rect);
   void Paste();
+  // The selector's double click: pastes at the selector when the clipboard holds shapes of the
+  // current units, otherwise says so.
+  void PasteIfCompatible(QObject* Sender);
   void PasteAt(double X, double Y);
   // Pastes the shapes stream at its position (the clipboard's data, or the same bytes from
   // elsewhere), moved so that its reference point lands on (X, Y).
@@ -330,6 +340,26 @@ public:
                   int32_t& GridRow);
   bool SnapToNode(const TRect& HitBox, double& X, double& Y, TNodeHitRec& Hit);
   void ResetEditState();
+
+  // Drawing and editing with the mouse. The main window forwards the page's mouse events with the
+  // page canvas and its tool state: the drawing tool draws a new figure per drag (or point by
+  // point for the click-built kinds), the editing tool drags a node (left button) or the whole
+  // figure (right button). The rubber band is drawn in not-xor mode and taken off before the
+  // figure is drawn for good. The Plain forms pass a speed of zero, so the node search always runs.
+  void MouseDown(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, int X, int Y, bool DrawMode, bool MoveMode,
+                 bool Snapping, bool DimTracking, const TMouseSpeedRec& SpeedRec);
+  void MouseMove(TCanvas& Canvas, TShiftState Shift, int X, int Y, bool DrawMode, bool MoveMode, bool Snapping,
+                 bool DimTracking, const TMouseSpeedRec& SpeedRec);
+  void MouseUp(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, int X, int Y, bool DrawMode, bool MoveMode,
+               bool Snapping, bool DimTracking, const TMouseSpeedRec& SpeedRec);
+  void MouseDownPlain(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, int X, int Y, bool DrawMode,
+                      bool MoveMode, bool Snapping, bool DimTracking);
+  void MouseUpPlain(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, int X, int Y, bool DrawMode,
+                    bool MoveMode, bool Snapping, bool DimTracking);
+  // The world point of the snap grid nearest to the pixel (X, Y).
+  TRealPoint GridPoint(int X, int Y) const;
+  // True while a not-xor rubber band is on the canvas (drawn by a mouse move, not yet taken off).
+  bool RubberShown = false;
 
   // Shapes streams and files.
   void GetShapesHeader(TShapesHeader& Header) const;

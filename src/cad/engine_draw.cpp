@@ -293,6 +293,17 @@ void TZQVCad::DrawShape(TCanvas& Canvas, TRealFig& Figure, int EndNode, int PenM
   }
 }
 
+void TZQVCad::DrawAsListed(TCanvas& Canvas, TRealFig& Figure, TShiftState Shift, TMeasureRec& Meas) {
+  if (WaveKinds.Has(Figure.Kind)) {
+    // A wave is generated for its own length (plus a little), not for the whole page.
+    const TRealXYZ n0 = Figure.Point(0);
+    int len = CadRound(PointDistance(WorldToScreen(Mapping, n0), WorldToScreen(Mapping, Figure.Point(2)))) + 10;
+    ClampToCanvasDiagonal(Canvas, len, 32767);
+    CreateWaveData(Mapping, Figure, n0.x, n0.y, len);
+  }
+  DrawShape(Canvas, Figure, 2, Figure.PenMode, Figure.FontColor, Shift, 0, false, true, Meas);
+}
+
 void TZQVCad::Draw(TCanvas& Canvas, int DX, int DY, int First, int Last, bool SelectedOnly) {
   const bool savedGrids = DynamicGrids;
   DynamicGrids = true;
@@ -327,13 +338,7 @@ void TZQVCad::Draw(TCanvas& Canvas, int DX, int DY, int First, int Last, bool Se
   auto drawOne = [&](TRealFig& f, bool testVisible, const char* label) {
     try {
       if (testVisible && !FigureVisible(f, clip)) return;
-      if (WaveKinds.Has(f.Kind)) {
-        const TRealXYZ n0 = f.Point(0);
-        int len = CadRound(PointDistance(WorldToScreen(Mapping, n0), WorldToScreen(Mapping, f.Point(2)))) + 10;
-        ClampToCanvasDiagonal(Canvas, len, 32767);
-        CreateWaveData(Mapping, f, n0.x, n0.y, len);
-      }
-      DrawShape(Canvas, f, 2, f.PenMode, f.FontColor, 0, 0, false, true, scratch);
+      DrawAsListed(Canvas, f, 0, scratch);
     } catch (...) {
       if (!reported) ShowUnknownError(label);
       reported = true;
@@ -380,14 +385,8 @@ void TZQVCad::DrawSelected(TCanvas& Canvas) {
     if (i < 0 || i >= Count()) continue;
     TRealFig* f = FigureList[size_t(i)].get();
     if (f == nullptr) continue;
-    if (WaveKinds.Has(f->Kind)) {
-      const TRealXYZ n0 = f->Point(0);
-      int len = CadRound(PointDistance(WorldToScreen(Mapping, n0), WorldToScreen(Mapping, f->Point(2)))) + 10;
-      ClampToCanvasDiagonal(Canvas, len, 32767);
-      CreateWaveData(Mapping, *f, n0.x, n0.y, len);
-    }
     TMeasureRec scratch;
-    DrawShape(Canvas, *f, 2, f->PenMode, f->FontColor, ssLeft, 0, false, true, scratch);
+    DrawAsListed(Canvas, *f, ssLeft, scratch);
     if (WantTicks) DrawNodeTicks(Canvas, i, i, NOTSRCCOPY, false, -1);
   }
 }

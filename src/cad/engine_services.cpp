@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cad/engine.h"
+#include "cad/selectors.h"
 #include "cad/mapping.h"
 #include "cad/node_layout.h"
 #include "helpers/text_block_layout.h"
@@ -218,7 +219,8 @@ void TZQVCad::ApplyZoom(uint8_t Level, const TRect& Rect) {
   const long double cy = r.Top + (static_cast<long double>(r.Bottom) - r.Top) / 2;
   if (Zoom->Level != 4) {
     const long double f = ZoomFactor();
-    const int dx = CadRound(cx - SelectorCentre.X * f), dy = CadRound(cy - SelectorCentre.Y * f);
+    const TPoint centre = Selector ? Selector->GetCentre() : SelectorCentre;
+    const int dx = CadRound(cx - centre.X * f), dy = CadRound(cy - centre.Y * f);
     Mapping.PixLeft += dx;
     Mapping.PixRight += dx;
     Mapping.PixTop += dy;

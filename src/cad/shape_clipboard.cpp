@@ -7,6 +7,8 @@
 #include <cmath>
 
 #include "cad/engine.h"
+#include "cad/selectors.h"
+#include "platform/metafile.h"
 #include "cad/mapping.h"
 #include "helpers/error_report.h"
 #include "platform/canvas.h"
@@ -26,6 +28,7 @@ const QMimeData* ClipboardData() {
 
 TRealPoint TZQVCad::ReferenceWorldPosition() const {
   if (OnGetReferencePosition) return OnGetReferencePosition(this);
+  if (Selector) return Selector->GetWorldPosition();
   return {double(ScreenToWorldX(Mapping, SelectorCentre.X)), double(ScreenToWorldY(Mapping, SelectorCentre.Y))};
 }
 
@@ -71,8 +74,26 @@ bool TZQVCad::CopySelected(const TRect& Rect) {
   auto* data = new QMimeData;
   data->setData(MimeOf(h.ClipboardFormat),
                 QByteArray(reinterpret_cast<const char*>(m.Memory()), qsizetype(m.Data.size())));
-  // A bitmap of the figures for other programs, the rectangle's size times the copy magnification.
+  // An enhanced metafile of the figures for other programs, the rectangle's top-left corner as its
+  // origin, and a bitmap of it, the rectangle's size times the copy magnification.
   const TRect r = NormalizeRect(Rect);
+  TMetafile picture;
+  {
+    TMetafileCanvas recorder(picture, std::max(r.Width(), 1), std::max(r.Height(), 1), ViewPixelsPerInch());
+    const std::vector<int32_t> keepTouched = TouchedSelection;
+    TouchedSelection = chosen;
+    try {
+      Draw(recorder, -r.Left, -r.Top, 0, Count() - 1, true);
+    } catch (...) {
+      TouchedSelection = keepTouched;
+      throw;
+    }
+    TouchedSelection = keepTouched;
+    recorder.Finish();
+  }
+  TMemoryStream emf;
+  picture.SaveToStream(emf);
+  data->setData("image/emf", QByteArray(reinterpret_cast<const char*>(emf.Memory()), qsizetype(emf.Data.size())));
   const int mag = std::clamp(CopyMagnification, 1, 10);
   const int64_t w = int64_t(r.Width()) * mag, hgt = int64_t(r.Height()) * mag;
   constexpr int64_t MaxPixels = 100'000'000;
@@ -80,19 +101,13 @@ bool TZQVCad::CopySelected(const TRect& Rect) {
     ShowMessage("Bitmap to big. Try a smaller magnification");
   } else {
     QImage image(int(w), int(hgt), QImage::Format_RGB32);
-    image.fill(QColor::fromRgb(GetRValue(ColorToRGB(BackgroundColor)), GetGValue(ColorToRGB(BackgroundColor)),
-                               GetBValue(ColorToRGB(BackgroundColor))));
-    if (!image.isNull()) {
-      QImage plain(r.Width(), r.Height(), QImage::Format_RGB32);
-      plain.fill(image.pixel(0, 0));
-      {
-        TCanvas canvas(&plain);
-        const std::vector<int32_t> keepTouched = TouchedSelection;
-        TouchedSelection = chosen;
-        Draw(canvas, -r.Left, -r.Top, 0, Count() - 1, true);
-        TouchedSelection = keepTouched;
-      }
-      image = plain.scaled(int(w), int(hgt));
+    if (image.isNull()) {
+      ShowMessage("Bitmap to big. Try a smaller magnification");
+    } else {
+      const TColor back = ColorToRGB(BackgroundColor);
+      image.fill(QColor::fromRgb(GetRValue(back), GetGValue(back), GetBValue(back)));
+      TCanvas canvas(&image);
+      picture.Draw(canvas, TRect(0, 0, int(w), int(hgt)));
       data->setImageData(image);
     }
   }
@@ -113,6 +128,17 @@ void TZQVCad::CutSelected(const TRect& Rect) {
 void TZQVCad::Paste() {
   const TRealPoint p = ReferenceWorldPosition();
   PasteAt(p.x, p.y);
+}
+
+void TZQVCad::PasteIfCompatible(QObject*) {
+  const TClipboardFormatRec format = GetClipboardFormat();
+  const QMimeData* data = ClipboardData();
+  if (data == nullptr || !data->hasFormat(MimeOf(format.FormatId))) {
+    ShowMessage("Empty or imcompatable clipboard format for current workspace\rCurrent workspace format = " +
+                format.Name);
+    return;
+  }
+  Paste();
 }
 
 void TZQVCad::PasteAt(double X, double Y) {

@@ -289,10 +289,10 @@ TEST_F(MainWindowTest, KeysMoveTheRubberBandAndEscapeRemovesIt) {
   TForm1* form = CreateStartupWindows();
   TCanvas& canvas = form->MainImage->Canvas();
   const QImage blank = PaintYellowCorner(form);
+  form->tbSelect->click();
   SelectionRect = TRect(10, 10, 100, 80);
   SelectionRectShown = true;
   form->DrawDragRect(canvas, false, TPoint(10, 10), TPoint(100, 80));
-  form->tbSelect->click();
   const struct { uint16_t key; TShiftState shift; TRect after; } moves[] = {
       {vk::Right, ssCtrl, TRect(11, 10, 101, 80)},
       {vk::Numpad2, ssShift, TRect(11, 20, 101, 90)},

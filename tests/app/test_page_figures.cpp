@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "cad/mapping.h"
+#include "cad/selectors.h"
 #include "cad/cad_drawing_support.h"
 #include "helpers/page_surface.h"
 #include "platform/app_dir.h"
@@ -67,7 +68,9 @@ TEST_F(PageFiguresTest, EveryKindAppearsOnThePageAtEveryZoom) {
   const TRect page(0, 0, form->MainImage->width(), form->MainImage->height());
   // The view centres on the arrow of kind 1 when zoomed.
   const TRealPoint o = CellOrigin(1);
-  Figures->SelectorCentre = WorldToScreen(PageMap, o.x + 1.5 * Factor(), o.y + 1.2 * Factor());
+  const TPoint centre = WorldToScreen(PageMap, o.x + 1.5 * Factor(), o.y + 1.2 * Factor());
+  ASSERT_NE(Figures->Selector, nullptr);
+  Figures->Selector->move(centre.X - 4, centre.Y - 4);
   for (int level : {0, 3, 4, 11}) {
     Figures->ApplyZoom(uint8_t(level), page);
     form->RefreshAllImages(nullptr, true);

@@ -12,6 +12,7 @@
 #include "cad/node_layout.h"
 #include "cad_test_support.h"
 #include "platform/clipboard_formats.h"
+#include "platform/metafile.h"
 #include "platform/streams.h"
 
 namespace {
@@ -49,6 +50,14 @@ TEST_F(ShapeClipboard, CopyAndPasteAtTheReferencePoint) {
   ASSERT_TRUE(data->hasFormat(mime));
   EXPECT_EQ(mime.toStdString(), "application/x-qt-windows-mime;value=\"ZQVWare Inch shapes\"");
   EXPECT_TRUE(data->hasImage());
+  // Other programs get the figures as an enhanced metafile of the rectangle's size.
+  ASSERT_TRUE(data->hasFormat("image/emf"));
+  const QByteArray emf = data->data("image/emf");
+  TMetafile picture;
+  picture.LoadEnhanced(reinterpret_cast<const uint8_t*>(emf.constData()), size_t(emf.size()));
+  EXPECT_EQ(picture.Width(), 400);
+  EXPECT_EQ(picture.Height(), 400);
+  EXPECT_FALSE(picture.Empty());
   const QByteArray bytes = data->data(mime);
   uint32_t count = 0;
   double rx = 0;
