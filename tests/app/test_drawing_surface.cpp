@@ -102,6 +102,10 @@ TEST_F(DrawingSurface, TheMoveToolMovesAFigureAndUndoPutsItBack) {
   const TRealXYZ moved = Figures->GetFigure(0)->Point(0);
   EXPECT_GT(moved.x, start.x);
   EXPECT_LT(moved.y, start.y);
+  // Only the moved line is on the page: nothing is left where it was.
+  const QImage page = Page();
+  EXPECT_FALSE(Ink(page, 200, 200));
+  EXPECT_TRUE(Ink(page, 240, 300));
   form->tbUndoClick(form->tbUndo);
   EXPECT_EQ(Figures->GetFigure(0)->Point(0), start);
 }

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QEventLoop>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <cstring>
@@ -125,4 +129,23 @@ TEST_F(ShapeClipboard, ForeignOrDamagedDataIsRefused) {
     if (c.added > 0) engine.Undo();
     EXPECT_EQ(engine.Count(), 3);
   }
+}
+
+// In a real X server another program sees the formats of a shape copy. Runs when the tests run on
+// the xcb platform with xclip installed (QT_QPA_PLATFORM=xcb under Xvfb); skipped headless.
+TEST_F(ShapeClipboard, AnotherProgramSeesTheFormatsOfACopyInARealXServer) {
+  if (QGuiApplication::platformName() != "xcb" || QStandardPaths::findExecutable("xclip").isEmpty())
+    GTEST_SKIP() << "needs an X server and xclip";
+  engine.Selection = {0, 1};
+  ASSERT_TRUE(engine.CopySelected(TRect(0, 0, 300, 300)));
+  QProcess xclip;
+  QEventLoop loop;
+  QObject::connect(&xclip, &QProcess::finished, &loop, &QEventLoop::quit);
+  xclip.start("xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"});
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  loop.exec();  // the clipboard owner answers while the loop runs
+  const QString targets = QString::fromUtf8(xclip.readAllStandardOutput());
+  EXPECT_TRUE(targets.contains("ZQVWare Inch shapes")) << targets.toStdString();
+  EXPECT_TRUE(targets.contains("image/emf")) << targets.toStdString();
+  EXPECT_TRUE(targets.contains("image/png")) << targets.toStdString();
 }
