@@ -119,6 +119,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   setupUi(this);
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  RichEdit1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { Guarded("TAboutBox.Button1Click", [this] { Button1Click(); }); });
   QFont title = Label3->font();
