@@ -3,6 +3,9 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "dialogs/splash_window.h"
+#include "dialogs/tips_dialog.h"
+#include "platform/app_dir.h"
 #include "platform/guarded.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +15,10 @@ int main(int argc, char** argv) {
   if (!TForm1::CheckSpecialFonts()) return 1;
 
   TForm1* form = CreateStartupWindows();
-  form->show();
+  // The splash shows for a second; closing it makes the main window visible. Then the tip of the
+  // day, unless the user asked not to see it at start.
+  RunSplashWindow(form);
+  ShowTipsAtStartup(AppDir() + "ChildFms.ini", form);
   const QStringList args = QApplication::arguments();
   if (args.size() > 1) form->AutoOpenFile(args[1].toStdString());
   const int result = app.exec();

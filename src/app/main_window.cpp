@@ -106,6 +106,8 @@ void TForm1::WireCommands() {
   WireDocumentCommands();
   WireMenuCommands();
   WireClosingCommands();
+  WireMenuStateCommands();
+  WireHelpCommands();
 }
 
 void TForm1::WireMenuCommands() {

@@ -249,6 +249,36 @@ public:
   void DeleteSelectedFigures() override;
   void ClearSelectionRect() override;
 
+  // ---- menu states and option commands (main_window_menus.cpp)
+  void _FileClick();
+  void _EditClick();
+  void ApplicationSettings1Click();
+  void ScrollSpeed1Click();
+  void _HorzScrollBarsClick();
+  void _VerticalScrollBarsClick();
+  void _SetCopyMetafileDefaultClick();
+  void ToggleHints1Click();
+  void StayonTop1Click();
+  void ShortMenus1Click(QObject* Sender);
+  void InsertAfterPaste1Click(QObject* Sender);
+  void None1Click(QObject* Sender);
+  void User1Click(QObject* Sender);
+  void SpecialFonts1Click();
+  void MainFont1Click();
+  void SetSelectionOffset1Click();
+  void Panel61MouseMove(QObject* Sender);
+  void TransformsApplied(QObject* Sender);
+  // ---- Tools and Help (main_window_help.cpp)
+  void Tools1Click();
+  void ImageEditor1Click();
+  void Flumbric1Click();
+  void Contents1Click();
+  void ZQVWarewebsite1Click();
+  void About2Click();
+  int ShellRun(const std::string& FileName, const std::string& Parameters, int ShowCommand, const std::string& Folder);
+  // The address Help > ZQVWare web site opens.
+  std::string WebSiteAddress() const;
+
 protected:
   // The window previews the keys of its controls: they go to the text engine's key handlers.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -264,6 +294,8 @@ private:
   void WireDocumentCommands();  // main_window_document.cpp
   void WireMenuCommands();      // main_window.cpp
   void WireClosingCommands();   // main_window_closing.cpp
+  void WireMenuStateCommands(); // main_window_menus.cpp
+  void WireHelpCommands();      // main_window_help.cpp (also the theme manager)
   void SetUpStatusBar();
   bool Shown = false;
 };
