@@ -163,6 +163,17 @@ public:
   void Toggles1Click(QObject* Sender);
   void Print1Click(QObject* Sender);
   void FormClose();
+  // The close questions: unsaved work (Yes saves; a save abandoned or failed keeps the window
+  // open) and the application defaults. True when the window may close.
+  bool FormCloseQuery(QObject* Sender);
+  void FreeFonts();
+  // File > New and the New button: offers to save changed work, then empties the page.
+  void _NewWorkSpaceClick(QObject* Sender);
+  // Saves the document under its name, or asks for one; False when nothing was saved.
+  bool _SaveClick(QObject* Sender);
+  bool SaveFile(QObject* Sender, const std::string& FileName);
+  bool Closed = false;              // FormClose has run
+  bool CloseQueryAnswered = false;  // the close questions were answered elsewhere (tests)
 
   // ---- commands
   void NewFile(QObject* Sender);

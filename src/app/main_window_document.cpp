@@ -2,6 +2,9 @@
 // edit buttons' states.
 #include "app/main_window.h"
 
+#include "helpers/error_report.h"
+#include "helpers/page_surface.h"
+
 #include <unistd.h>
 #include <QApplication>
 #include <algorithm>
@@ -30,17 +33,51 @@ void TForm1::WireDocumentCommands() {
 
 void TForm1::NewFile(QObject* Sender) {
   (void)Sender;
-  ClearTextBuffers();
+  const bool imageEnabled = MainImage && MainImage->isEnabled();
+  if (MainImage) MainImage->setEnabled(false);
+  struct TEnableAgain {
+    TForm1& w;
+    bool on;
+    ~TEnableAgain() {
+      if (w.MainImage) w.MainImage->setEnabled(on);
+    }
+  } enableAgain{*this, imageEnabled};
+  // Each step is reported on its own and the next one still runs.
+  auto step = [](const char* label, const std::function<void()>& f) {
+    try {
+      f();
+    } catch (...) {
+      ShowUnknownError(label);
+    }
+  };
+  step("NewFile Figures.Clear", [this] {
+    CreateCadEngine();
+    Figures->SetLargeSnapArea(LargeSnapArea1->isChecked());
+    Figures->AutoRefresh = AutoRefreshShapes1->isChecked();
+    Figures->AutoFront = AutoBringtoFront1->isChecked();
+    Figures->NonFilledOnly = NonFilledShapesOnly1->isChecked();
+    Figures->WantTicks = WantTicks1->isChecked();
+    Figures->Template->SetWantDimensions(On1->isChecked());
+    Figures->ScanGrids = ScanGrids1->isChecked();
+    ShapeEntryDepths.clear();
+  });
+  if (PageSetupDialog) PageSetupDialog->LoadPageDefaults();
+  step("NewFile ClearTextBuffers", [this] { ClearTextBuffers(); });
   if (PageSetupDialog) PageSetupDialog->SetUpPage(nullptr, false, 1);
   ClearSelectionRect();
+  if (QAction* lines = findChild<QAction*>("NoArrows1")) lines->setChecked(true);
+  TickShapeGroups(findChild<QMenu*>("Lines1"));
   FillCanvas();  // the empty page's text cells
-  if (Figures) Figures->Clear();
-  ShapeEntryDepths.clear();
+  PictureCount = 0;
+  PasteCount = 0;
   CurrentI = 1;
   ClearSelectionRange();
   Modified = false;
   FileModified = false;
+  tbUndo->setEnabled(false);
+  SelectionRectShown = false;
   SetDocumentFileName("");
+  ShowToolStatus();
   RefreshAllImages(this, false);
   UpdateStyleButtons(this, false, 0);
 }
