@@ -258,6 +258,12 @@ public:
   void HideCadReferenceSelector() override;
   bool DeleteSelectedImageObject() override;
   void DeleteSelectedFigures() override;
+  bool CadKeyDown(uint16_t Key, TShiftState Shift) override;
+  void CadKeyUp(QObject* Sender, uint16_t Key, TShiftState Shift) override;
+  void RefreshLayer(QObject* Sender, uint16_t Key) override;
+  // Add Node and Delete Node of the last selected multiline or Bezier chain.
+  void AddNode1Click(QObject* Sender);
+  void DeleteNode1Click(QObject* Sender);
   void ClearSelectionRect() override;
 
   // ---- menu states and option commands (main_window_menus.cpp)

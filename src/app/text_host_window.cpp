@@ -11,6 +11,8 @@
 #include <functional>
 
 #include "app/main_window.h"
+
+#include "cad/selectors.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "dialogs/main_font_dialog.h"
@@ -211,6 +213,22 @@ bool TForm1::MoveImageFrameByKey(uint16_t key) { return false; }
 
 void TForm1::KeyMoveSelectionRect(uint16_t key, TShiftState shift) {
   const bool ctrl = shift & ssCtrl, sh = shift & ssShift;
+  // Ctrl and Shift together move the reference selector: 1 pixel, 10 with the numeric pad.
+  if (ctrl && sh && Figures && Figures->Selector && Figures->Selector->isVisible()) {
+    QPoint p = Figures->Selector->pos();
+    switch (key) {
+      case vk::Left: p.rx() -= 1; break;
+      case vk::Right: p.rx() += 1; break;
+      case vk::Up: p.ry() -= 1; break;
+      case vk::Down: p.ry() += 1; break;
+      case vk::Numpad4: p.rx() -= 10; break;
+      case vk::Numpad6: p.rx() += 10; break;
+      case vk::Numpad8: p.ry() -= 10; break;
+      case vk::Numpad2: p.ry() += 10; break;
+      default: break;
+    }
+    Figures->Selector->move(p);
+  }
   if (ctrl == sh || !SelectionRectShown || SelectionRect.IsEmpty()) return;
   TCanvas* canvas = PageCanvas();
   // The rectangle is drawn in not-xor mode: drawing it at its old place erases it.
@@ -294,9 +312,10 @@ void TForm1::AltShortcut(uint16_t key) {
     default: break;
   }
 }
-void TForm1::HideCadReferenceSelector() {}
+void TForm1::HideCadReferenceSelector() {
+  if (Figures && Figures->Selector) Figures->Selector->hide();
+}
 bool TForm1::DeleteSelectedImageObject() { return false; }
-void TForm1::DeleteSelectedFigures() {}
 void TForm1::ClearSelectionRect() { SelectionRect = TRect(0, 0, 0, 0); }
 
 // ---- Binding the text commands ----

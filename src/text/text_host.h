@@ -154,5 +154,13 @@ public:
   virtual void HideCadReferenceSelector() = 0;
   virtual bool DeleteSelectedImageObject() = 0;
   virtual void DeleteSelectedFigures() = 0;
+  // The drawing keys outside text mode. Key-down: digits, minus and equals set the figure
+  // parameters (draw or select tool), arrows nudge the last figure (move tool), Ctrl+Shift+arrows
+  // move the reference selector; true when the key was taken. Key-up: the one-letter drawing
+  // shortcuts, and the end of a figure built click by click.
+  virtual bool CadKeyDown(uint16_t Key, TShiftState Shift) = 0;
+  virtual void CadKeyUp(QObject* Sender, uint16_t Key, TShiftState Shift) = 0;
+  // F6 pictures, F7 pastes, F8 the figures: one layer of the page drawn again.
+  virtual void RefreshLayer(QObject* Sender, uint16_t Key) = 0;
   virtual void ClearSelectionRect() = 0;
 };

@@ -33,6 +33,8 @@ void TTextPage::FormKeyDown(QObject* Sender, uint16_t& Key, TShiftState Shift) {
   }
   if (Host->IsPageDisabled()) return;
   const bool noModifier = !(Shift & (ssShift | ssCtrl | ssAlt));
+  // The drawing keys: figure parameters with the draw or select tool, nudges with the move tool.
+  if (!textMode && Host->CadKeyDown(Key, Shift)) return;
   if (noModifier && Key != vk::Left && Key != vk::Right && Key != vk::Delete && HasTextSelection()) {
     Host->SetButtonEnabled(TextButton::tbUndo, true);
     ClearSelection(true);
@@ -58,6 +60,9 @@ void TTextPage::FormKeyDown(QObject* Sender, uint16_t& Key, TShiftState Shift) {
       case vk::Down: CaretDown(Sender, Shift); break;
       case vk::Delete: DeleteKey(Sender, Shift); break;
       case vk::F5: Host->RefreshText(Host->PageCanvas(), 1.0, 1.0, false, 1); break;
+      case vk::F6:
+      case vk::F7:
+      case vk::F8: Host->RefreshLayer(Sender, Key); break;
       case vk::F9: Host->RefreshAllImages(Sender, false); break;
       default: break;
     }
@@ -90,6 +95,7 @@ void TTextPage::FormKeyUp(QObject* Sender, uint16_t& Key, TShiftState Shift) {
   TextBurst = false;
   DeleteUndoTaken = false;
   BackspaceUndoTaken = false;
+  if (!textMode) Host->CadKeyUp(Sender, Key, Shift);
   Host->FinishKeyMovedSelectionRect();
   if ((Shift & ssAlt) && !(Shift & ssCtrl)) Host->AltShortcut(Key);
   if (textMode && !(Shift & ssShift)) {

@@ -122,6 +122,60 @@ TEST_F(DrawingSurface, TheNodeIndicatorAndCursorFollowThePointer) {
   EXPECT_EQ(form->MainImage->cursor().shape(), Qt::CrossCursor);
 }
 
+TEST_F(DrawingSurface, DrawingKeysSetFigureParametersNudgeAndDelete) {
+  Press(form, form->tbDraw);
+  // Digits: line divisions, and the sides of a regular polygon (0 gives 10, minus 11, equals 12).
+  const struct {
+    int kind;
+    uint16_t key;
+    int sides;
+    int divisions;
+  } cases[] = {{0, '5', 7, 5}, {24, '5', 5, 5}, {24, '0', 10, 10}, {24, vk::OemMinus, 11, 11},
+               {25, vk::OemPlus, 12, 12}, {24, '2', 12, 2}};
+  for (const auto& c : cases) {
+    Figures->Template->SetKind(uint8_t(c.kind));
+    if (c.kind == 0) Figures->Template->SetPolygonSides(7);
+    uint16_t key = c.key;
+    form->FormKeyDown(form, key, 0);
+    EXPECT_EQ(Figures->Template->PolygonSides, c.sides) << c.key;
+    EXPECT_EQ(Figures->Template->LineDivisions, c.divisions) << c.key;
+  }
+  Figures->Template->SetKind(0);
+  Drag(Qt::LeftButton, {{100, 200}, {300, 200}});
+  Drag(Qt::LeftButton, {{100, 300}, {300, 300}});
+  ASSERT_EQ(Figures->Count(), 2);
+  // With the figures selected a digit goes to them and the template keeps its value.
+  Press(form, form->tbSelect);
+  Drag(Qt::LeftButton, {{90, 190}, {310, 310}});
+  ASSERT_TRUE(Figures->HasSelection());
+  uint16_t key = '4';
+  form->FormKeyDown(form, key, 0);
+  EXPECT_EQ(Figures->GetFigure(0)->LineDivisions, 4);
+  EXPECT_EQ(Figures->Template->LineDivisions, 2);
+  // The move tool's arrows nudge the last figure; Undo puts it back.
+  Press(form, form->tbMove);
+  ASSERT_EQ(Figures->Count(), 2);
+  const TRealXYZ before = Figures->GetFigure(1)->Point(0);
+  key = vk::Right;
+  form->FormKeyDown(form, key, 0);
+  EXPECT_GT(Figures->GetFigure(1)->Point(0).x, before.x);
+  form->tbUndoClick(form->tbUndo);
+  EXPECT_EQ(Figures->GetFigure(1)->Point(0), before);
+  // Delete outside text mode removes the last figure, and Undo brings it back.
+  form->ClearSelectionRect();
+  key = vk::Delete;
+  form->FormKeyDown(form, key, 0);
+  EXPECT_EQ(Figures->Count(), 1);
+  form->tbUndoClick(form->tbUndo);
+  EXPECT_EQ(Figures->Count(), 2);
+  // D on key-up toggles the template's dimensions and its menu tick.
+  const bool dims = Figures->Template->WantDimensions;
+  key = 'D';
+  form->FormKeyUp(form, key, 0);
+  EXPECT_NE(Figures->Template->WantDimensions, dims);
+  EXPECT_EQ(form->On1->isChecked(), Figures->Template->WantDimensions);
+}
+
 struct TextDragSelection : TextPageTest {};
 
 TEST_F(TextDragSelection, ADragInTextModeSelectsTheTextUnderThePointer) {

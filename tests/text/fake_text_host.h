@@ -143,6 +143,9 @@ public:
   void HideCadReferenceSelector() override {}
   bool DeleteSelectedImageObject() override { return false; }
   void DeleteSelectedFigures() override {}
+  bool CadKeyDown(uint16_t, TShiftState) override { return false; }
+  void CadKeyUp(QObject*, uint16_t, TShiftState) override {}
+  void RefreshLayer(QObject*, uint16_t) override {}
   void ClearSelectionRect() override {}
 
   // A menu item chosen: a checkable item checks or unchecks itself before its command runs.
