@@ -190,6 +190,8 @@ public:
   // The drawing-tool popups and colour buttons (main_window_shape_menus.cpp).
   void BuildShapeMenus();
   QMenu* ShapeMenu(const char* Name) const;
+  // Opens the named popup just below the button's left edge.
+  void PopupUnder(TZQVSpeedButton* Button, const char* MenuName);
   // Sets a template value; when it went to selected figures instead, restores the template.
   void ApplyTemplateChoice(uint32_t Mask, const std::function<void()>& Set, const std::function<void()>& Restore);
   void ShapeKindClick(QAction* Item, QMenu* Group, int Kind, bool Clear);

@@ -46,6 +46,10 @@ QMenu* Submenu(QMenu* parent, const char* name, const QString& caption) {
 
 QMenu* TForm1::ShapeMenu(const char* Name) const { return findChild<QMenu*>(Name); }
 
+void TForm1::PopupUnder(TZQVSpeedButton* Button, const char* MenuName) {
+  if (QMenu* menu = ShapeMenu(MenuName)) menu->popup(Button->mapToGlobal(QPoint(0, Button->height())));
+}
+
 void TForm1::BuildShapeMenus() {
   // ---- the shape menu
   auto* shapes = new QMenu(this);
@@ -191,9 +195,8 @@ void TForm1::BuildShapeMenus() {
 
   // ---- the buttons: a drop-down opens its menu just below its left edge
   auto dropDown = [this](TZQVSpeedButton* button, QMenu* menu) {
-    connect(button, &QToolButton::clicked, this, [button, menu] {
-      menu->popup(button->mapToGlobal(QPoint(0, button->height())));
-    });
+    const QString name = menu->objectName();
+    connect(button, &QToolButton::clicked, this, [this, button, name] { PopupUnder(button, name.toLatin1().constData()); });
   };
   dropDown(tbShapes, shapes);
   dropDown(tbLineWidth, thickness);

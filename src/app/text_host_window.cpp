@@ -302,6 +302,12 @@ void TForm1::EscapeOnPage() {
 void TForm1::AltShortcut(uint16_t key) {
   switch (key) {
     case 'D': tbDraw->SetDown(true); tbDrawClick(tbDraw); break;
+    case 'B': PopupUnder(tbBrushProperties, "BrushStyles1"); break;
+    case 'L': tbPenColorClick(tbPenColor); break;
+    case 'M': PopupUnder(tbPenMode, "PenMode1"); break;
+    case 'P': PopupUnder(tbShapes, "Shapes1"); break;
+    case 'W': PopupUnder(tbLineWidth, "LineThickness"); break;
+    case 'Y': PopupUnder(tbLineStyle, "LineStyles1"); break;
     case 'X': tbText->SetDown(true); tbTextClick(tbText); break;
     case 'V':
       if (Figures && Figures->Count() > 0) {
