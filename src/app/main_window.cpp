@@ -99,6 +99,7 @@ void TForm1::WireCommands() {
   WireDocumentCommands();
   WireMenuCommands();
   WireClosingCommands();
+  WireDrawDialogCommands();
 }
 
 void TForm1::WireMenuCommands() {

@@ -152,6 +152,21 @@ public:
   void tbDrawClick(QObject* Sender);
   void tbMoveClick(QObject* Sender);
 
+  // ---- drawing dialogs and their openers; main_window_draw_dialogs.cpp
+  void PenandBrushAttributes1Click(QObject* Sender);
+  void TransformShapesClick(QObject* Sender);
+  void TransformsApplied(QObject* Sender);
+  void SetupSine1Click(QObject* Sender);
+  void DimensionSettings1Click(QObject* Sender);
+  void Permissions1Click(QObject* Sender);
+  void AngledText2Click(QObject* Sender);
+  void NoLine1Click(QObject* Sender);
+  void ChooseDimensionFont(QObject* Sender);
+  // One document undo entry for shapes: it keeps the engine's undo depth, and UndoShape takes the
+  // engine back to that depth.
+  void PushShapeUndo(QObject* Sender);
+  void UndoShape(QObject* Sender);
+
   // ---- what the text engine asks of the window (text/text_host.h); text_host_window.cpp
   const TFont& MainFont() override;
   int ScriptPercent() override;
@@ -218,6 +233,7 @@ private:
   void WireDocumentCommands();  // main_window_document.cpp
   void WireMenuCommands();      // main_window.cpp
   void WireClosingCommands();   // main_window_closing.cpp
+  void WireDrawDialogCommands();  // main_window_draw_dialogs.cpp
   void SetUpStatusBar();
   bool Shown = false;
 };

@@ -125,9 +125,13 @@ void TForm1::UpdateCadSelector() {}
 
 void TForm1::ClearCurrentFigure() {}
 
-bool TForm1::ApplyToSelectedShapes(QObject*, uint32_t) {
-  // Nothing is applied while no figure can be selected on the page.
-  return false;
+bool TForm1::ApplyToSelectedShapes(QObject* Sender, uint32_t Mask) {
+  // Only a selection inside a drawn rubber band takes the template's properties.
+  const bool rectValid = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
+  if (!Figures || !Figures->HasSelection() || !rectValid) return false;
+  Figures->ChangeSelectedProperties(Mask);
+  RefreshAllImages(Sender, false);
+  return true;
 }
 
 void TForm1::ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount) {
