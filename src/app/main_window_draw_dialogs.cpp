@@ -66,7 +66,7 @@ private:
 
 std::unique_ptr<TMainWindowDrawHost> DrawHostAdapter;
 
-// The command's menu item: the one the layout has, or one made here in the Settings menu.
+// The command's menu item: the one the layout has, or one made here in the given menu.
 QAction* Command(TForm1& w, QMenu* menu, const char* name, const char* text, bool checkable = false) {
   QAction* a = FindAction(w, name);
   if (!a) {
@@ -88,12 +88,9 @@ void TForm1::WireDrawDialogCommands() {
     DrawHostAdapter.reset();
     ShapeUndoDepths.clear();
   });
-  QMenu* settings = MainMenu1->findChild<QMenu*>("Settings1");
-  if (!settings) {
-    settings = new QMenu("&Settings", MainMenu1);
-    settings->setObjectName("Settings1");
-    MainMenu1->insertMenu(View1->menuAction(), settings);
-  }
+  // The Settings menu (Setup1) takes the items the layout does not have yet.
+  QMenu* settings = Setup1;
+  settings->addSeparator();
   QAction* pen = Command(*this, settings, "PenandBrushAttributes1", "&Pen and Brush Attributes");
   QAction* transforms = Command(*this, settings, "Transforms1", "Transforms");
   QAction* waves = Command(*this, settings, "SetupSine1", "&Waves");

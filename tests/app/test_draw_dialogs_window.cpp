@@ -27,7 +27,10 @@ struct DrawDialogsWindow : MainWindowFixture {
   TForm1* form = nullptr;
   QString folder = qEnvironmentVariable("KV_DIALOG_PICTURES");
   void Save(QWidget* w, const char* name) {
-    if (!folder.isEmpty()) w->grab().save(QDir(folder).filePath(QString(name) + ".png"));
+    if (folder.isEmpty()) return;
+    w->adjustSize();
+    QApplication::processEvents();
+    w->grab().save(QDir(folder).filePath(QString(name) + ".png"));
   }
   void SavePage(const char* name) {
     form->RefreshAllImages(nullptr, true);
@@ -75,11 +78,13 @@ TEST_F(DrawDialogsWindow, RectanglePenBrushTransformsWaveDimensions) {
   // Pen and brush: red pen, yellow solid fill, a wider pen.
   const TColor templatePen = Figures->Template->PenColor;
   Action("PenandBrushAttributes1")->trigger();
+  QApplication::processEvents();  // the window becomes active: it reads the selected rectangle
   ASSERT_TRUE(ColorDlg->isVisible());
   ColorDlg->GridMouseDown(ColorDlg->CellRect(249).center());
   ColorDlg->GridMouseUp(Qt::LeftButton);
   ColorDlg->GridMouseDown(ColorDlg->CellRect(251).center());
   ColorDlg->GridMouseUp(Qt::RightButton);
+  ColorDlg->BrushStyle1->setCurrentIndex(0);
   ColorDlg->BrushStyle1->activated(0);
   ColorDlg->PenWidth1->SetValue(0.03);
   Save(ColorDlg, "pen-brush-window");
@@ -148,8 +153,13 @@ TEST_F(DrawDialogsWindow, RectanglePenBrushTransformsWaveDimensions) {
   Figures->AddFigure(&wave);
   SavePage("page-wave");
 
-  // Dimension settings: dimensions on for the rectangle, through a rubber band around it.
-  RubberBand(left + 0.2, top - 0.2, left + 3.2, top - 2.8);
+  // Dimension settings: dimensions on for a new rectangle, through a rubber band around it.
+  rect.SetNodePoint(0, {left + 4, top - 1, 0});
+  rect.SetNodePoint(2, {left + 6, top - 2, 0});
+  UpdateFigurePoints(rect);
+  Figures->AddFigure(&rect);
+  const int dimmed = Figures->Count() - 1;
+  RubberBand(left + 3.8, top - 0.8, left + 6.2, top - 2.2);
   OnModal([this](QWidget* w) {
     auto* d = qobject_cast<TDimSettings1*>(w);
     ASSERT_NE(d, nullptr);
@@ -160,7 +170,8 @@ TEST_F(DrawDialogsWindow, RectanglePenBrushTransformsWaveDimensions) {
     d->ExitBtn->click();
   });
   Action("DimensionSettings1")->trigger();
-  EXPECT_TRUE(Figures->GetFigure(0)->WantDimensions);
+  EXPECT_TRUE(Figures->GetFigure(dimmed)->WantDimensions);
+  EXPECT_FALSE(Figures->Template->WantDimensions);
   SavePage("page-dimensions");
 
   // The permissions window shows locked.
