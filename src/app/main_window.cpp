@@ -108,6 +108,7 @@ void TForm1::WireCommands() {
   WireClosingCommands();
   WireMenuStateCommands();
   WireHelpCommands();
+  WireDrawDialogCommands();
 }
 
 void TForm1::WireMenuCommands() {

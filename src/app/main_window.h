@@ -142,9 +142,10 @@ public:
   void SelectorMouseDown(QObject* Sender, Qt::MouseButton Button, int X, int Y);
   void SelectorMouseUp(QObject* Sender, Qt::MouseButton Button, int X, int Y);
   void SelectorNodeSnap(QObject* Sender);
-  // One shape entry on the undo stack: the engine's undo depth after the operation.
-  void PushShapeUndo(QObject* Sender);
-  // Takes back the newest shape entry: the engine undoes down to the depth of the entry before.
+  // One shape entry on the page's undo: the engine's undo depth to go back to, DepthBefore when a
+  // caller pushes after the operation, else the depth now (a caller pushing before it).
+  void PushShapeUndo(QObject* Sender, int DepthBefore = -1);
+  // Takes back the newest shape entry: the engine undoes down to the depth it recorded.
   void UndoShapeEntry();
   std::vector<int> ShapeEntryDepths;
   void MetaPopupPopup(QObject* Sender);
@@ -207,9 +208,20 @@ public:
   bool ChooseColour(TColor& Colour);
   void tbPenColorClick(QObject* Sender);
   void BrushColor1Click(QObject* Sender);
-  void SetupSine1Click(QObject* Sender);
   void Measure1Click(QObject* Sender);
   void DrawshapeTicks1Click(QObject* Sender);
+
+  // ---- drawing dialogs and their openers; main_window_draw_dialogs.cpp
+  void PenandBrushAttributes1Click(QObject* Sender);
+  void TransformShapesClick(QObject* Sender);
+  void SetupSine1Click(QObject* Sender);
+  void DimensionSettings1Click(QObject* Sender);
+  void Permissions1Click(QObject* Sender);
+  void AngledText2Click(QObject* Sender);
+  void NoLine1Click(QObject* Sender);
+  void ChooseDimensionFont(QObject* Sender);
+  // Takes back the newest shape entry of the page's undo.
+  void UndoShape(QObject* Sender);
 
   // ---- what the text engine asks of the window (text/text_host.h); text_host_window.cpp
   const TFont& MainFont() override;
@@ -315,6 +327,7 @@ private:
   void WireClosingCommands();   // main_window_closing.cpp
   void WireMenuStateCommands(); // main_window_menus.cpp
   void WireHelpCommands();      // main_window_help.cpp (also the theme manager)
+  void WireDrawDialogCommands();  // main_window_draw_dialogs.cpp
   void SetUpStatusBar();
   bool Shown = false;
 };

@@ -38,12 +38,13 @@ bool TForm1::CadKeyDown(uint16_t Key, TShiftState Shift) {
     const int last = Figures->LastSelectedIndex();
     if (last < 0 || last >= Figures->Count()) return true;
     const TRealXYZ before = Figures->GetFigure(last)->Point(0);
+    const int depth = Figures->UndoDepth();
     Figures->RecordMoveUndo({last}, 0, 0, -1, 1);
     Figures->NudgeLastShape(MainImage->Canvas(), Key);
     if (Figures->GetFigure(last)->Point(0) == before) {
       Figures->Undo();  // nothing moved: the entry goes again
     } else {
-      PushShapeUndo(this);
+      PushShapeUndo(this, depth);
       SetDocumentModified();
     }
     MainImage->update();
@@ -64,7 +65,7 @@ void TForm1::DeleteSelectedFigures() {
     Figures->Selection = {last};
   }
   Figures->DeleteSelected(true);
-  if (Figures->UndoDepth() != depth) PushShapeUndo(this);
+  if (Figures->UndoDepth() != depth) PushShapeUndo(this, depth);
   if (SelectionRectShown) EraseSelectionRect();
   RefreshAllImages(this, false);
 }

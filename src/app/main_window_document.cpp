@@ -123,9 +123,9 @@ bool IsImageFileName(const std::string& FileName) {
   return false;
 }
 
-void TForm1::PushShapeUndo(QObject*) {
+void TForm1::PushShapeUndo(QObject*, int DepthBefore) {
   if (!Figures) return;
-  ShapeEntryDepths.push_back(Figures->UndoDepth());
+  ShapeEntryDepths.push_back(DepthBefore >= 0 ? DepthBefore : Figures->UndoDepth());
   tbUndo->setEnabled(true);
   Shapes2->setEnabled(true);
   Shapes3->setEnabled(true);
@@ -133,8 +133,8 @@ void TForm1::PushShapeUndo(QObject*) {
 
 void TForm1::UndoShapeEntry() {
   if (!Figures || ShapeEntryDepths.empty()) return;
+  const int target = ShapeEntryDepths.back();
   ShapeEntryDepths.pop_back();
-  const int target = ShapeEntryDepths.empty() ? 0 : ShapeEntryDepths.back();
   while (Figures->UndoDepth() > target)
     if (!Figures->Undo()) break;
   if (ShapeEntryDepths.empty()) {

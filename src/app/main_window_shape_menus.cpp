@@ -116,7 +116,8 @@ void TForm1::BuildShapeMenus() {
                                                        {"AngleArc2Slash1", "Angle Arc 2 Slash", 41, true}});
   addKinds(shapes, {{"Ellipse1", "Ellipse", 6, false}, {"Circle1", "Circle", 10, false}, {"FillArea1", "Fill Area", 16, false}});
   addKinds(Submenu(shapes, "Arcs1", "Arcs"), {{"NWSE1", "NWSE", 14, false}, {"NESW1", "NESW", 15, false}});
-  addKinds(shapes, {{"AngledText1", "Angled Text", 17, false}});
+  QAction* angledText = Item(shapes, "AngledText1", "Angled Text", kinds);
+  connect(angledText, &QAction::triggered, this, [this, angledText] { NoLine1Click(angledText); });
   QAction* waves = Item(shapes, "SineWave1", "Waves", kinds);
   connect(waves, &QAction::triggered, this, [this, waves] { SetupSine1Click(waves); });
   QMenu* grid = Submenu(shapes, "Grid1", "Grid");
@@ -372,16 +373,6 @@ void TForm1::BrushColor1Click(QObject*) {
   ApplyTemplateChoice(
       BrushColorBit, [&] { Figures->Template->SetBrushColor(colour); },
       [&] { Figures->Template->SetBrushColor(previous); });
-}
-
-void TForm1::SetupSine1Click(QObject* Sender) {
-  if (!Figures) return;
-  const TWaveRec saved = Figures->Template->GetWaveRec();
-  // The wave set-up dialog chooses the kind of wave; until it is shown here the menu item draws
-  // the template's wave, a sine wave when the template is no wave.
-  if (qobject_cast<QAction*>(Sender) && !WaveKinds.Has(Figures->Template->Kind)) Figures->Template->SetKind(27);
-  ShowToolStatus();
-  if (ApplyToSelectedShapes(this, WaveBit)) Figures->Template->SetWaveRec(saved);
 }
 
 void TForm1::Measure1Click(QObject*) {

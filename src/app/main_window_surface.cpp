@@ -286,7 +286,7 @@ void TForm1::MainImageMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Modi
     Figures->MouseUpPlain(canvas, EngineButton(Button), 0, X, Y, draw, move, snapping, dims);
     // One shape entry for what this mouse-up recorded; nothing when the engine recorded nothing.
     if (Figures->UndoDepth() != depth) {
-      PushShapeUndo(this);
+      PushShapeUndo(this, depth);
       // An edited figure would otherwise still show where it was until the next full repaint.
       if (tbMove->Down() && !Figures->AutoRefresh && !AlwaysRefresh1->isChecked()) RefreshAllImages(this, false);
     }

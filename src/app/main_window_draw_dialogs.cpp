@@ -1,0 +1,170 @@
+// The drawing dialogs' side of the main window: the host they ask (selection, page refresh,
+// permissions' menu items, fonts, shape undo), the dialogs that live for the whole run, and the
+// commands that open them.
+#include <QMenu>
+#include <QMenuBar>
+#include <memory>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/page_setup_dialog.h"
+#include "cad/engine.h"
+#include "dialogs/angled_text_dialog.h"
+#include "dialogs/dimension_settings_dialog.h"
+#include "dialogs/draw_dialog_host.h"
+#include "dialogs/pen_brush_dialog.h"
+#include "dialogs/permissions_dialog.h"
+#include "dialogs/transforms_window.h"
+#include "dialogs/wave_dialog.h"
+#include "helpers/page_surface.h"
+#include "platform/guarded.h"
+#include "platform/screen.h"
+
+namespace {
+QAction* FindAction(TForm1& w, const char* name) { return w.findChild<QAction*>(name); }
+
+class TMainWindowDrawHost : public TDrawDialogHost {
+public:
+  explicit TMainWindowDrawHost(TForm1& window) : W(window) {}
+  QObject* Window() const { return &W; }
+  bool ApplyToSelectedShapes(QObject* Sender, uint32_t Mask) override { return W.ApplyToSelectedShapes(Sender, Mask); }
+  void RefreshAllImages(QObject* Sender, bool NoHourglass) override { W.RefreshAllImages(Sender, NoHourglass); }
+  bool SelectionRectShown() override { return ::SelectionRectShown; }
+  bool ShowHints() override { return W.ToggleHints1->isChecked(); }
+  bool PageDefaultMetric() override { return PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked(); }
+  bool WantDimensionEnabled() override { return Action("WantDimension1", [](QAction* a) { return a->isEnabled(); }); }
+  void SetWantDimensionEnabled(bool On) override { Set("WantDimension1", [On](QAction* a) { a->setEnabled(On); }); }
+  void SetWantDimensionChecked(bool On) override { Set("WantDimension1", [On](QAction* a) { a->setChecked(On); }); }
+  void SetWantDimensionOnEnabled(bool On) override { W.On1->setEnabled(On); }
+  void SetDimensionTrackingEnabled(bool On) override { W.DimensionTracking1->setEnabled(On); }
+  void SetDimensionTrackingChecked(bool On) override { W.DimensionTracking1->setChecked(On); }
+  void SetCanHaveLength(bool On) override { W.CanHaveLength = On; }
+  void SetCanHaveAngle(bool On) override { W.CanHaveAngle = On; }
+  void ChooseDimensionFont(QObject* Sender) override { W.ChooseDimensionFont(Sender); }
+  bool ExecuteFontDialog(TFont& Font) override { return W.ExecuteFontDialog(Font); }
+  TFont StandardFont() override { return ::StandardFont ? TFont(*::StandardFont) : TDrawDialogHost::StandardFont(); }
+  void PushShapeUndo(QObject* Sender) override { W.PushShapeUndo(Sender); }
+  void UndoShape(QObject* Sender) override { W.UndoShape(Sender); }
+  TRealPoint ReferencePosition() override { return Figures ? Figures->ReferenceWorldPosition() : TRealPoint{}; }
+  QWidget* PageImage() override { return W.MainImage; }
+
+private:
+  template <class F>
+  bool Action(const char* name, F f) {
+    QAction* a = FindAction(W, name);
+    return a ? f(a) : true;
+  }
+  template <class F>
+  void Set(const char* name, F f) {
+    if (QAction* a = FindAction(W, name)) f(a);
+  }
+  TForm1& W;
+};
+
+std::unique_ptr<TMainWindowDrawHost> DrawHostAdapter;
+
+// The command's menu item: the one the layout has, or one made here in the given menu.
+QAction* Command(TForm1& w, QMenu* menu, const char* name, const char* text, bool checkable = false) {
+  QAction* a = FindAction(w, name);
+  if (!a) {
+    a = new QAction(QString::fromUtf8(text), &w);
+    a->setObjectName(name);
+    a->setCheckable(checkable);
+    menu->addAction(a);
+  }
+  return a;
+}
+}  // namespace
+
+void TForm1::WireDrawDialogCommands() {
+  DrawHostAdapter = std::make_unique<TMainWindowDrawHost>(*this);
+  DrawDialogHost = DrawHostAdapter.get();
+  connect(this, &QObject::destroyed, [self = static_cast<QObject*>(this)] {
+    if (!DrawHostAdapter || DrawHostAdapter->Window() != self) return;
+    DrawDialogHost = nullptr;
+    DrawHostAdapter.reset();
+  });
+  // The Settings menu (Setup1) takes the items the layout does not have yet.
+  QMenu* settings = Setup1;
+  settings->addSeparator();
+  QAction* pen = Command(*this, settings, "PenandBrushAttributes1", "&Pen and Brush Attributes");
+  QAction* transforms = Command(*this, settings, "Transforms1", "Transforms");
+  QAction* waves = Command(*this, settings, "SetupSine1", "&Waves");
+  QAction* dimSettings = Command(*this, settings, "DimensionSettings1", "Dimension &Settings");
+  Command(*this, settings, "WantDimension1", "Want Di&mensions", true);
+  QAction* angled = Command(*this, settings, "AngledText2", "Angled Te&xt");
+  QAction* permissions = Command(*this, settings, "Permissions1", "Pe&rmissions");
+  connect(pen, &QAction::triggered, this, [this, pen] { Guarded("PenandBrushAttributes1", [&] { PenandBrushAttributes1Click(pen); }); });
+  connect(transforms, &QAction::triggered, this, [this, transforms] { Guarded("TransformShapes", [&] { TransformShapesClick(transforms); }); });
+  connect(waves, &QAction::triggered, this, [this, waves] { Guarded("SetupSine1", [&] { SetupSine1Click(waves); }); });
+  connect(dimSettings, &QAction::triggered, this, [this, dimSettings] { Guarded("DimensionSettings1", [&] { DimensionSettings1Click(dimSettings); }); });
+  connect(angled, &QAction::triggered, this, [this, angled] { Guarded("AngledText2", [&] { AngledText2Click(angled); }); });
+  connect(permissions, &QAction::triggered, this, [this, permissions] { Guarded("Permissions1", [&] { Permissions1Click(permissions); }); });
+  // The dialogs that live for the whole run; the permissions apply the stored boxes as they come.
+  if (!ColorDlg) ColorDlg = new TColorDlg(this);
+  if (!SetDimensioningDefaults) SetDimensioningDefaults = new TSetDimensioningDefaults(this);
+  if (!AngledTextFm) AngledTextFm = new TAngledTextFm(this);
+}
+
+void TForm1::PenandBrushAttributes1Click(QObject*) {
+  if (!ColorDlg) return;
+  ColorDlg->SetTrueColorMode(ScreenColorDepth() >= 9);
+  ColorDlg->show();
+  ColorDlg->raise();
+  ColorDlg->activateWindow();
+  ColorDlg->FormActivate();
+}
+
+void TForm1::TransformShapesClick(QObject*) {
+  if (TransformsWindowOpen || !Figures) return;
+  auto* w = new TTransformShapes1(this, Figures, MainImage);
+  TransformShapes1 = w;
+  TransformsWindowOpen = true;
+  w->OnTransformed = [this](QObject* Sender) { TransformsApplied(Sender); };
+  w->show();
+}
+
+void TForm1::SetupSine1Click(QObject* Sender) {
+  if (!Figures) return;
+  const TWaveRec saved = Figures->Template->GetWaveRec();
+  if (qobject_cast<QAction*>(Sender)) {
+    TSineWaveSetup dialog(this);
+    dialog.exec();
+  }
+  ShowToolStatus();
+  if (ApplyToSelectedShapes(Sender, PropertyBit(23))) Figures->Template->SetWaveRec(saved);
+}
+
+void TForm1::DimensionSettings1Click(QObject*) {
+  TDimSettings1 dialog(this);
+  dialog.exec();
+  ShowToolStatus();
+}
+
+void TForm1::Permissions1Click(QObject*) {
+  if (!SetDimensioningDefaults) return;
+  SetDimensioningDefaults->show();
+  SetDimensioningDefaults->raise();
+}
+
+void TForm1::AngledText2Click(QObject*) {
+  if (AngledTextFm) AngledTextFm->exec();
+}
+
+void TForm1::NoLine1Click(QObject* Sender) { AngledText2Click(Sender); }
+
+void TForm1::ChooseDimensionFont(QObject* Sender) {
+  if (!Figures) return;
+  TFont saved;
+  Figures->Template->AssignTo(saved);
+  TFont font = saved;
+  const TRealFig* first = Figures->FirstSelectedFigure();
+  if (Figures->HasSelection() && first && ::SelectionRectShown) first->AssignTo(font);
+  if (!ExecuteFontDialog(font)) return;
+  if (font.Size() < 1) font.SetSize(1);
+  static_cast<TRealFig&>(*Figures->Template).Assign(font);
+  if (ApplyToSelectedShapes(Sender, PropertyBit(1))) static_cast<TRealFig&>(*Figures->Template).Assign(saved);
+  SetModified();
+}
+
+void TForm1::UndoShape(QObject*) { UndoShapeEntry(); }

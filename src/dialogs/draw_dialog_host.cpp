@@ -1,0 +1,3 @@
+#include "dialogs/draw_dialog_host.h"
+
+TDrawDialogHost* DrawDialogHost = nullptr;
