@@ -108,6 +108,8 @@ void TForm1::WireCommands() {
   WireClosingCommands();
   WireMenuStateCommands();
   WireHelpCommands();
+  WireCadSettingsCommands();
+  WireContextMenuCommands();
 }
 
 void TForm1::WireMenuCommands() {
