@@ -28,6 +28,7 @@ std::string ReadText(const std::string& name) {
 struct CadSettingsTest : MainWindowFixture {
   void SetUp() override {
     MainWindowFixture::SetUp();
+    PageIniName = AppDir() + "PageIni.ini";  // the program folder of this test
     for (const char* f : {"PageIni.ini", "ChildFms.ini", "Main.Ini"}) std::remove((AppDir() + f).c_str());
   }
   QAction* Item(TForm1* form, const char* name) {
