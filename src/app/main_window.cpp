@@ -109,6 +109,8 @@ void TForm1::WireCommands() {
   WireMenuStateCommands();
   WireHelpCommands();
   WireDrawDialogCommands();
+  WireCadSettingsCommands();
+  WireContextMenuCommands();
 }
 
 void TForm1::WireMenuCommands() {

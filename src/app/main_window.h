@@ -15,6 +15,7 @@
 #include "cad/cad_types.h"
 #include "page/page_part.h"
 #include "platform/bitmap.h"
+#include "platform/font.h"
 #include "platform/win_types.h"
 #include "text/text_page.h"
 #include "ui_main_window.h"
@@ -280,6 +281,44 @@ public:
   void DeleteNode1Click(QObject* Sender);
   void ClearSelectionRect() override;
 
+  // ---- CAD engine wiring and settings (main_window_cad_settings.cpp)
+  // What the window keeps of a file dialog between uses, and the dimension font dialog's font.
+  struct TFileDialogState {
+    std::string InitialDir;
+    int FilterIndex = 1;
+  };
+  struct TFontDialogState {
+    TFont Font{"Times New Roman", 10};
+  };
+  TFileDialogState OpenDialog1, SaveDialog2, OpenPictureDialog1;
+  TFontDialogState DimensionFontDg;
+  // Engine options from "PageIni.ini" [General], after the "Main Form" section.
+  void LoadCadSettings(QObject* Sender);
+  void SaveCadSettings();
+  // The option ticks, the dimension font and the dialog folders in "ChildFms.ini" [Main Form].
+  void LoadMainFormSettings();
+  void SaveMainFormSettings();
+  void CadListChange(TZQVCad* Sender);
+  void CadDeleteSelected(TZQVCad* Sender, const std::vector<int32_t>& Selection);
+  void CadZoomChange(TZQVCad* Sender);
+  void CadPaste(TZQVCad* Sender);
+
+  // ---- page context menu and small Tools and Help commands (main_window_context_menu.cpp)
+  void PopupMenu1Popup(QObject* Sender);
+  // The clipboard holds a format the page can paste in some way.
+  bool AnyPasteableFormat();
+  // Fills List with the sixteen cleared custom colour lines; nothing without a list.
+  static void ResetCustomColors(std::vector<std::string>* List);
+  void Clearcustomcolors1Click(QObject* Sender);
+  void Showtips1Click(QObject* Sender);
+  void Versioncomparisons1Click(QObject* Sender);
+  void Messageboard1Click(QObject* Sender);
+  void LoadDrawingDefaults1Click(QObject* Sender);
+  void Adduser1Click(QObject* Sender);
+  // Names the first pasteable clipboard format in the caption of a paste item or the hint of the
+  // paste button (the text commands' own; a weak stand-in until they are linked).
+  void SetPasteCaption(QObject* Target);
+
   // ---- menu states and option commands (main_window_menus.cpp)
   void _FileClick();
   void _EditClick();
@@ -328,6 +367,8 @@ private:
   void WireMenuStateCommands(); // main_window_menus.cpp
   void WireHelpCommands();      // main_window_help.cpp (also the theme manager)
   void WireDrawDialogCommands();  // main_window_draw_dialogs.cpp
+  void WireCadSettingsCommands();  // main_window_cad_settings.cpp
+  void WireContextMenuCommands();  // main_window_context_menu.cpp
   void SetUpStatusBar();
   bool Shown = false;
 };

@@ -1,5 +1,5 @@
 // The main window's start-up: the module's initialisation, the special-font check, the create and
-// show handlers, the symbol-font list, cursors and toolbar glyphs.
+// show handlers, cursors and toolbar glyphs.
 #include "app/main_window.h"
 
 #include <QApplication>
@@ -224,48 +224,6 @@ void TForm1::AutoOpenFile(const std::string& argument) {
   // Documents, image objects and shapes files are opened by the page and CAD code as they land.
   ShowMessage("Unable to auto open " + path);
   (void)ext;
-}
-
-void TForm1::InitializeSymbolList() {
-  SymbolFontList.clear();
-  const std::string name = ProgramFile("MnSymFt.dat");
-  bool usable = false;
-  if (FileExists(name)) {
-    try {
-      const auto bytes = ReadWholeFile(name, 1 << 20);
-      std::string line;
-      std::vector<std::string> lines;
-      for (size_t i = 0; i <= bytes.size(); ++i) {
-        if (i == bytes.size() || bytes[i] == '\n') {
-          if (!line.empty() && line.back() == '\r') line.pop_back();
-          if (i < bytes.size() || !line.empty()) lines.push_back(line);
-          line.clear();
-        } else {
-          line.push_back(char(bytes[i]));
-        }
-      }
-      for (const auto& l : lines)
-        if (l.empty() || l[0] != ';') SymbolFontList.push_back(l);
-      usable = !SymbolFontList.empty();
-    } catch (...) {
-      usable = false;
-    }
-  }
-  if (usable) return;
-  if (MessageDlg("Unable to load Symbol font definitions or the definition file\r" + name +
-                     ".\rThe file has been removed or is damaged\r\rLoad defaults?",
-                 mtError, mbYes | mbNo, 1130) != mrYes)
-    return;
-  SymbolFontList = {"Symbol", "Period", "ZQVRelMath"};
-  if (MessageDlg("Defaults loaded OK. You can save the defaults to prevent the\rerror message reappearing at start up.\r\rSave defaults?",
-                 mtConfirmation, mbYes | mbNo, 1130) != mrYes)
-    return;
-  try {
-    const std::string text = "Symbol\r\nPeriod\r\nZQVRelMath\r\n";
-    WriteFileAtomically(name, text.data(), text.size());
-  } catch (...) {
-    ShowUnknownError("InitializeSymbolList");
-  }
 }
 
 void InitMainWindowModule() {

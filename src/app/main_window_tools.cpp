@@ -1,4 +1,4 @@
-// The drawing tools: the tool buttons, the CAD engine instance and its events, the tool status.
+// The drawing tools: the tool buttons, the CAD engine's events, the tool status.
 #include "app/main_window.h"
 
 #include <QLocale>
@@ -36,44 +36,6 @@ void TForm1::WireToolCommands() {
   connect(tbDraw, &QToolButton::clicked, this, [this] { tbDrawClick(tbDraw); });
   connect(tbMove, &QToolButton::clicked, this, [this] { tbMoveClick(tbMove); });
   BuildShapeMenus();
-}
-
-void TForm1::CreateCadEngine() {
-  // A new engine keeps the drawing properties of the old one's template (not its nodes).
-  std::unique_ptr<TStoredProperties> saved;
-  if (Figures) {
-    saved = std::make_unique<TStoredProperties>();
-    saved->AssignWithoutNodes(*Figures->Template);
-    delete Figures;
-    Figures = nullptr;
-  }
-  int nodes = 16;
-  try {
-    TZQVIniFile ini(ProgramFile("Main.Ini"));
-    nodes = ini.ReadInteger("General", "Max_Nodes", 16);
-  } catch (const Exception&) {
-    nodes = 16;  // an unreadable Main.Ini gives the default node count
-  }
-  nodes = std::clamp(nodes, 16, 123);
-  const int ppi = ScreenPixelsPerInch();
-  Figures = new TZQVCad(ScrollBox1, nodes, ppi, ppi);
-  const bool metric = PageSetupDialog ? PageSetupDialog->DefaultMetric1->isChecked()
-                                      : QLocale::system().measurementSystem() == QLocale::MetricSystem;
-  Figures->SetMetric(metric);
-  Figures->SetBackgroundColor(BackgroundColor);
-  Figures->OnChange = [this](TZQVCad*) { CadChange(); };
-  Figures->OnBackgroundColorChange = [this](TZQVCad*) { CadBackgroundColorChange(); };
-  Figures->OnAfterDraw = [this](TZQVCad*) { CadAfterDraw(); };
-  Figures->OnSelectionMoved = [this](TZQVCad*) { CadSelectionMoved(); };
-  Figures->OnUnitsChange = [this](TZQVCad*) { CadUnitsChange(); };
-  if (saved) Figures->Template->AssignWithoutNodes(*saved);
-  if (TReferenceSelector* s = Figures->Selector) {
-    s->OnMouseDown = [this](QObject* sender, Qt::MouseButton b, int x, int y) { SelectorMouseDown(sender, b, x, y); };
-    s->OnMouseUp = [this](QObject* sender, Qt::MouseButton b, int x, int y) { SelectorMouseUp(sender, b, x, y); };
-    s->OnNodeSnap = [this](QObject* sender) { SelectorNodeSnap(sender); };
-  }
-  Figures->Ready = true;
-  UpdateCadSelector();
 }
 
 void TForm1::CadChange() {

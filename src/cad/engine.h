@@ -204,6 +204,10 @@ public:
   TCadNotifyEvent OnUnitsChange;
   TCadNotifyEvent OnPaste;
   TCadNotifyEvent OnDestroy;
+  // After DeleteSelected took figures out of the list: their indexes before the deletion.
+  std::function<void(TZQVCad* Sender, const std::vector<int32_t>& Selection)> OnDeleteSelected;
+  // Bound by the main window with the other events; the engine never fires it.
+  TCadNotifyEvent OnListChange;
 
   // The 3 x 3 node markers, olive and red.
   QImage NodeMarker;

@@ -184,6 +184,7 @@ void TZQVCad::DeleteSelected(bool SaveUndo) {
   Measure.LastIndex = Count() - 1;
   Updating = wasUpdating;
   Changed();
+  if (OnDeleteSelected) OnDeleteSelected(this, chosen);
 }
 
 void TZQVCad::UndoDelete() {
