@@ -99,6 +99,9 @@ void TForm1::WireCommands() {
   WireDocumentCommands();
   WireMenuCommands();
   WireClosingCommands();
+  WireTextEditingCommands();
+  WireZoomCommands();
+  WirePageCopyCommands();
 }
 
 void TForm1::WireMenuCommands() {

@@ -202,6 +202,31 @@ public:
   bool DeleteSelectedImageObject() override;
   void DeleteSelectedFigures() override;
   void ClearSelectionRect() override;
+  void UndoText(QObject* Sender) override;
+  bool CutSelectedShapes(QObject* Sender) override;
+  bool PasteByFormat(QObject* Sender, unsigned Format) override;
+
+  // ---- text editing commands: palettes, micro-spacing, indent, trim, wrap, blank lines,
+  // clipboard, information (main_window_text_commands.cpp), zoom (main_window_zoom.cpp), page
+  // copy and shape paste (main_window_page_copy.cpp)
+  void Panel20Click(QObject* Sender);
+  void Micro_Space_UpMouseDown(QObject* Sender);
+  void Micro_Space_UpMouseUp(QObject* Sender);
+  // The repeat step of a micro button's timer: only while the pointer is over the button.
+  void MicroTimerTick(QTimer* Timer);
+  void ShowOffsetMessage();
+  void Information1Click(QObject* Sender);
+  void SetPasteCaption(QObject* Target);
+  void Z12Click(QObject* Sender);
+  void ApplyZoom(int Level, TRect Rect);
+  TPoint GetScrollOffset();
+  TRect ScrolledRect(TRect Rect);
+  void tbCopyClick(QObject* Sender);
+  void PasteCutFiguresatCaret1Click(QObject* Sender);
+  void PasteSelectedFigures1Click(QObject* Sender) { PasteShapesInPlace(Sender); }
+  void PasteShapesInPlace(QObject* Sender);
+  void CutClick(QObject* Sender);
+  void UndoLineClick(QObject* Sender);
 
 protected:
   // The window previews the keys of its controls: they go to the text engine's key handlers.
@@ -218,6 +243,9 @@ private:
   void WireDocumentCommands();  // main_window_document.cpp
   void WireMenuCommands();      // main_window.cpp
   void WireClosingCommands();   // main_window_closing.cpp
+  void WireTextEditingCommands();  // main_window_text_commands.cpp
+  void WireZoomCommands();         // main_window_zoom.cpp
+  void WirePageCopyCommands();     // main_window_page_copy.cpp
   void SetUpStatusBar();
   bool Shown = false;
 };

@@ -90,8 +90,6 @@ void TForm1::Pastes2Click(QObject* Sender) { tbUndoClick(Sender); }
 
 void TForm1::Shapes2Click(QObject* Sender) { tbUndoClick(Sender); }
 
-void TForm1::Toggles1Click(QObject*) {}
-
 void TForm1::UpdateEditButtons() {
   const bool rectValid = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
   tbCopy->setEnabled(SelectionRectShown || HasTextSelection());
