@@ -5,7 +5,9 @@
 #include <QTemporaryDir>
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A test that needs a real display runs a child with KV_TEST_PLATFORM (xcb on an Xvfb display).
+  const QByteArray platform = qgetenv("KV_TEST_PLATFORM");
+  qputenv("QT_QPA_PLATFORM", platform.isEmpty() ? QByteArray("offscreen") : platform);
   qputenv("QT_FONT_DPI", "96");
   QTemporaryDir home;
   qputenv("KORVALIS_HOME", home.path().toUtf8());
