@@ -102,7 +102,12 @@ void TForm1::Micro_Space_UpMouseDown(QObject* Sender) {
   QTimer* start = nullptr;
   if (Sender == Micro_Space_Up || Sender == Micro_Space_Down) {
     if (CanNudgeCharBefore()) {
-      if (ini.ReadBool("Form_Position", "OffsetMessage", true)) ShowOffsetMessage();
+      if (ini.ReadBool("Form_Position", "OffsetMessage", true)) {
+        // The notice took the press (its window has the mouse now): the steps begin with the
+        // next press, so that no release can be lost to the notice and leave a timer running.
+        ShowOffsetMessage();
+        return;
+      }
       Timer3->stop();
       (Sender == Micro_Space_Up ? Timer2 : Timer1)->stop();
       start = Sender == Micro_Space_Up ? Timer1 : Timer2;
@@ -130,6 +135,11 @@ void TForm1::Micro_Space_UpMouseUp(QObject* Sender) {
 
 void TForm1::MicroTimerTick(QTimer* Timer) {
   TZQVSpeedButton* button = Timer == Timer1 ? Micro_Space_Up : Timer == Timer2 ? Micro_Space_Down : Micro_Space;
+  // Released without the button seeing it (another window took the mouse): the steps end.
+  if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+    Timer->stop();
+    return;
+  }
   // A held button shows down only while the pointer is over it: off the button the steps pause.
   if (!button->isDown()) return;
   if (Timer == Timer1) Timer1Timer(button);
