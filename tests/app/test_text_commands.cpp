@@ -125,3 +125,22 @@ TEST_F(TextCommands, PageCopyAsAPicture) {
   form->tbCopyClick(form->tbCopy);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "hi");
 }
+
+TEST_F(TextCommands, AFormulaWithSymbolsAndMicroSpacesRecomposes) {
+  Type("x");
+  QTest::mouseClick(form->findChild<TPaletteButton*>("Greek1"), Qt::LeftButton);
+  form->Timer3Timer(form->Micro_Space);
+  Type(" + 1");
+  form->RefreshAllImages(form, true);
+  // Every character after the micro space is on the page again.
+  const QImage& page = form->MainImage->Bitmap().Image();
+  const int from = form->CharPositions[4].X, to = form->CharPositions[8].X;
+  const int y = form->CharPositions[4].Y;
+  int dark = 0;
+  for (int px = from; px < to; ++px)
+    for (int py = y - 15; py <= y + 3; ++py) dark += qGray(page.pixel(px, py)) < 128;
+  EXPECT_GT(dark, 10);
+  // Typed after the micro space, the text keeps the font before it.
+  EXPECT_EQ(form->CharFonts[5]->Name, "Symbol");
+  EXPECT_NE(form->CharFonts[5]->Color, clNone);
+}
