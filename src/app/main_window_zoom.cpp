@@ -68,9 +68,11 @@ void TForm1::WireZoomCommands() {
     levels->setObjectName("ZoomIn1Menu");
     ZoomIn1->setMenu(levels);
   }
+  static const char* const kCaptions[12] = {"0.2*", "0.4", "0.6", "0.8", "1", "1.5", "2", "4", "8", "10", "20", "50*"};
   for (int n = 1; n <= 12; ++n) {
     QAction* a = ZoomItem(this, n);
     if (!a) continue;
+    a->setText(kCaptions[n - 1]);
     if (View1) View1->removeAction(a);
     levels->addAction(a);
     a->setCheckable(true);
