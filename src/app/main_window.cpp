@@ -111,6 +111,9 @@ void TForm1::WireCommands() {
   WireDrawDialogCommands();
   WireCadSettingsCommands();
   WireContextMenuCommands();
+  WireTextEditingCommands();
+  WireZoomCommands();
+  WirePageCopyCommands();
 }
 
 void TForm1::WireMenuCommands() {

@@ -280,6 +280,31 @@ public:
   void AddNode1Click(QObject* Sender);
   void DeleteNode1Click(QObject* Sender);
   void ClearSelectionRect() override;
+  void UndoText(QObject* Sender) override;
+  bool CutSelectedShapes(QObject* Sender) override;
+  bool PasteByFormat(QObject* Sender, unsigned Format) override;
+
+  // ---- text editing commands: palettes, micro-spacing, indent, trim, wrap, blank lines,
+  // clipboard, information (main_window_text_commands.cpp), zoom (main_window_zoom.cpp), page
+  // copy and shape paste (main_window_page_copy.cpp)
+  void Panel20Click(QObject* Sender);
+  void Micro_Space_UpMouseDown(QObject* Sender);
+  void Micro_Space_UpMouseUp(QObject* Sender);
+  // The repeat step of a micro button's timer: only while the pointer is over the button.
+  void MicroTimerTick(QTimer* Timer);
+  void ShowOffsetMessage();
+  void Information1Click(QObject* Sender);
+  void SetPasteCaption(QObject* Target);
+  void Z12Click(QObject* Sender);
+  void ApplyZoom(int Level, TRect Rect);
+  TPoint GetScrollOffset();
+  TRect ScrolledRect(TRect Rect);
+  void tbCopyClick(QObject* Sender);
+  void PasteCutFiguresatCaret1Click(QObject* Sender);
+  void PasteSelectedFigures1Click(QObject* Sender) { PasteShapesInPlace(Sender); }
+  void PasteShapesInPlace(QObject* Sender);
+  void CutClick(QObject* Sender);
+  void UndoLineClick(QObject* Sender);
 
   // ---- CAD engine wiring and settings (main_window_cad_settings.cpp)
   // What the window keeps of a file dialog between uses, and the dimension font dialog's font.
@@ -317,7 +342,6 @@ public:
   void Adduser1Click(QObject* Sender);
   // Names the first pasteable clipboard format in the caption of a paste item or the hint of the
   // paste button (the text commands' own; a weak stand-in until they are linked).
-  void SetPasteCaption(QObject* Target);
 
   // ---- menu states and option commands (main_window_menus.cpp)
   void _FileClick();
@@ -369,6 +393,9 @@ private:
   void WireDrawDialogCommands();  // main_window_draw_dialogs.cpp
   void WireCadSettingsCommands();  // main_window_cad_settings.cpp
   void WireContextMenuCommands();  // main_window_context_menu.cpp
+  void WireTextEditingCommands();  // main_window_text_commands.cpp
+  void WireZoomCommands();         // main_window_zoom.cpp
+  void WirePageCopyCommands();     // main_window_page_copy.cpp
   void SetUpStatusBar();
   bool Shown = false;
 };

@@ -69,7 +69,6 @@ void SetEnabled(TForm1& f, const char* Name, bool On) {
 
 // The text commands name the clipboard's format in the paste captions; until they are linked the
 // caption stays as it is.
-__attribute__((weak)) void TForm1::SetPasteCaption(QObject*) {}
 
 void TForm1::WireContextMenuCommands() {
   QMenu* m = PopupMenu1;

@@ -162,8 +162,6 @@ void TForm1::Shapes2Click(QObject*) {
   tbUndo->setEnabled(false);
 }
 
-void TForm1::Toggles1Click(QObject*) {}
-
 void TForm1::UpdateEditButtons() {
   const bool rectValid = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
   tbCopy->setEnabled(SelectionRectShown || HasTextSelection());

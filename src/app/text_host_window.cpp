@@ -14,6 +14,7 @@
 
 #include "cad/selectors.h"
 #include "app/page_setup_dialog.h"
+#include "app/palette_button.h"
 #include "cad/engine.h"
 #include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
@@ -77,6 +78,7 @@ QAction* MenuOf(TForm1* f, TextMenu m) {
     case TextMenu::InPixels1: return f->InPixels1;
     case TextMenu::IncDelandBackinUndo1: return f->IncDelandBackinUndo1;
     case TextMenu::AlwaysRefresh1: return f->AlwaysRefresh1;
+    case TextMenu::StatusBarEnabled1: return f->StatusBarEnabled1;
   }
   return nullptr;
 }
@@ -105,7 +107,10 @@ void TForm1::SetMenuEnabled(TextMenu m, bool enabled) {
   if (auto* a = MenuOf(this, m)) a->setEnabled(enabled);
 }
 bool TForm1::IsMenu(QObject* sender, TextMenu m) { return sender && sender == MenuOf(this, m); }
-bool TForm1::IsToolbarButton(QObject* sender) { return sender && dynamic_cast<TZQVSpeedButton*>(sender); }
+// Palette buttons count as toolbar buttons: a character they insert never overtypes.
+bool TForm1::IsToolbarButton(QObject* sender) {
+  return sender && (dynamic_cast<TZQVSpeedButton*>(sender) || qobject_cast<TPaletteButton*>(sender));
+}
 bool TForm1::IsMenuItem(QObject* sender) { return sender && dynamic_cast<QAction*>(sender); }
 bool TForm1::IsFontStepButton(QObject* sender) {
   return sender && (sender == ButtonOf(this, TextButton::FontUp) || sender == ButtonOf(this, TextButton::FontDown1));

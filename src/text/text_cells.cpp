@@ -200,8 +200,12 @@ int32_t TTextPage::FirstTextCell() const {
 
 const TFont* TTextPage::FontBefore(int32_t Index) {
   if (Index < 1) return &Host->MainFont();
+  // A micro space carries no text font (its own is "ZQVSerif" without a colour): it is passed
+  // over like the special cells, or text typed after it would be invisible.
   for (int j = std::min(Index, CellCount) - 1; j >= 1; --j)
-    if (CharOffsets[j] == 0 && !IsSpecialCell(j)) return CharFonts[j].get();
+    if (CharOffsets[j] == 0 && !IsSpecialCell(j) &&
+        !(CharCodes[j] == chMicroSpace && SameFontName(CharFonts[j]->Name, "ZQVSerif")))
+      return CharFonts[j].get();
   return CharFonts[0].get();
 }
 

@@ -71,7 +71,8 @@ enum class TextMenu {
   MainFont1,
   InPixels1,
   IncDelandBackinUndo1,
-  AlwaysRefresh1
+  AlwaysRefresh1,
+  StatusBarEnabled1
 };
 
 class TTextHost {
@@ -101,6 +102,16 @@ public:
   virtual void TrimSelectionToText() = 0;
   // A text snapshot for undo, taken before the page text changes.
   virtual void PushTextUndo(QObject* Sender) = 0;
+  // Puts the page text back as the latest text snapshot holds it (a failed paste or wrap).
+  virtual void UndoText(QObject* Sender) = 0;
+
+  // ---- Clipboard neighbours (shapes and graphics are the page's)
+  // Cuts the selected figures inside the page selection rectangle when that is valid and the
+  // engine has selected figures; true when it did (the text is then left alone).
+  virtual bool CutSelectedShapes(QObject* Sender) = 0;
+  // Pastes the clipboard in Format: the text formats come back to the text engine's paste
+  // routines, shapes go to the engine, pictures become image objects. True when it pasted.
+  virtual bool PasteByFormat(QObject* Sender, unsigned Format) = 0;
 
   // ---- Document and window state
   virtual void SetDocumentModified() = 0;

@@ -269,33 +269,3 @@ void TTextPage::ExtendSelection(int32_t Index, uint16_t Key) {
       break;
   }
 }
-
-void TTextPage::InsertLinePrefixes(QObject* Sender, int Kind) {
-  if (Kind != 1 || !HasTextSelection()) return;
-  // The first cell of every line that the selection touches, last line first so that the
-  // insertions do not move the lines still to be done.
-  std::vector<int> starts;
-  for (int i = std::max(SelStart, 1); i < std::min(SelEnd, MaxCharacters); ++i)
-    if (i == 1 || CharCodes[i - 1] == 0 || i == SelStart) {
-      int s = i;
-      while (s > 1 && CharCodes[s - 1] != 0) --s;
-      if (starts.empty() || starts.back() != s) starts.push_back(s);
-    }
-  ClearSelection(true);
-  const int caret = CurrentI;
-  int inserted = 0;
-  for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
-    TMyFont tab;
-    tab.Name = "ZQVSerif";
-    tab.SetSize(12);
-    tab.Charset = DEFAULT_CHARSET;
-    tab.Color = Host->MainFont().Color;
-    CurrentI = *it;
-    MoveCaretTo(CharPositions[CurrentI]);
-    if (!InsertChar(Sender, nullptr, false, tab, 0, chTabMark)) break;
-    if (*it <= caret) ++inserted;
-  }
-  CurrentI = std::min(caret + inserted, MaxCharacters - 1);
-  LayoutTextCells();
-  Host->RefreshAllImages(Sender, false);
-}

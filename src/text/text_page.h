@@ -13,12 +13,14 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "helpers/text_block_layout.h"  // IsSymbolFontChar
 #include "platform/font.h"
 #include "platform/keys.h"
 #include "platform/win_types.h"
 #include "text/page_geometry.h"
+#include "text/text_clip_format.h"
 #include "text/text_host.h"
 
 class QObject;
@@ -73,6 +75,12 @@ extern TMyFont* NextCharFont;
 
 // A main font chosen in the main font dialog waits for the next typed character.
 extern bool MainFontPending;
+
+// The message of the cell limit (typing or inserting with the table full).
+extern const char* const kCellLimitMessage;
+
+// One cell as the clipboard and the paste routines carry it.
+using TCellRecord = textclip::TClipTextRec;
 
 // Case-insensitive font-name test.
 bool SameFontName(const std::string& a, const char* b);
@@ -185,9 +193,65 @@ public:
   static uint8_t StyleToFlags(TFontStyles Style);
   static TFontStyles FlagsToStyle(uint8_t Flags);
 
-  // ---- Line prefixes ----
-  // Kind 1: a tab cell at the start of every selected line.
+  // ---- Line prefixes, indent and trim (text_prefixes.cpp) ----
+  // Prefix kinds: 0 bullet, 1 tab, 2 double arrow, 3 space, 4 number, 5 full stop.
+  void Tab1Click(QObject* Sender, int Kind);
   void InsertLinePrefixes(QObject* Sender, int Kind);
+  bool RemoveBullets();
+  // Trim: 0 left, 1 right, 2 both.
+  void Right1Click(QObject* Sender, int Which);
+  void TrimLineStarts(int32_t& SelStart, int32_t& SelEnd);
+  void TrimLineEnds(int32_t& SelStart, int32_t& SelEnd);
+
+  // ---- Wrapping, blank lines, statistics (text_wrap.cpp) ----
+  void WrapSelectiontoMargin1Click(QObject* Sender);
+  // RightX is the ruler arrow's position.
+  void WraptoX1Click(QObject* Sender, int RightX);
+  bool WrapCells(int LeftX, int RightX, bool PreserveCR, int32_t& SelEnd, int32_t& SelStart);
+  void PadLineEnds(int32_t& SelStart, int32_t& SelEnd);
+  int WrapCapacityCheck(int LeftX, int RightX, const std::array<int32_t, 6>& Stats);
+  void CountWords(int32_t From, int32_t To, std::array<int32_t, 6>& Stats);
+  void StripBlankLines1Click(QObject* Sender);
+  void InsertBlankLines1Click(QObject* Sender);
+  bool StripBlankLines(QObject* Sender);
+  bool InsertBlankLines(QObject* Sender);
+  int32_t BuildWordList();
+  // The text lines of the Information window (last character, characters, words).
+  std::vector<std::string> TextInformationLines();
+
+  // ---- Palettes, micro-spacing, font steps (text_palette.cpp) ----
+  // The palette groups by the panel that holds the clicked button.
+  enum class PaletteGroup { StdGreek, Arrows, LgBkts, LgRoot, Custom, HorzBkts, LgCust };
+  // Inserts the first character of Caption with the button's font, sized and placed by Group.
+  void Panel20Click(QObject* Sender, PaletteGroup Group, const std::string& Caption, const TFont& ButtonFont);
+  // One step of the three micro buttons: raise, lower, insert a micro space.
+  void Timer1Timer(QObject* Sender);
+  void Timer2Timer(QObject* Sender);
+  void Timer3Timer(QObject* Sender);
+  // The cell before the caret may be nudged (a character other than a space or micro space).
+  bool CanNudgeCharBefore();
+  void FontUpClick(QObject* Sender);
+  void FontDown1Click(QObject* Sender);
+
+  // ---- Text clipboard (text_clipboard.cpp) ----
+  void CutSelectedText1Click(QObject* Sender);
+  void CopySelectedText1Click(QObject* Sender);
+  void PasteSelectedText1Click(QObject* Sender);
+  void CutSelectedText(QObject* Sender);
+  void CopyTextToClipboard();
+  void KeyBufAsText(std::vector<std::string>& List, int32_t& Start, int32_t& End);
+  bool FindPasteFormat(unsigned& Format);
+  // The caption of a paste item ("&" + text) or the hint of the paste button.
+  std::string PasteCaptionText();
+  bool PasteZQVText(QObject* Sender);
+  bool PasteAsciiText(QObject* Sender);
+  bool PasteRichText();
+  // Text: Windows-1252 bytes.
+  void LoadASCII(QObject* Sender, std::string Text);
+  // Inserts cells at the caret as pasting does: code 0 is a line break whose line-end cell takes
+  // the font of the cell before it, codes 1 to 31 are skipped. Stops at the first refusal (page
+  // full) with its message; returns the number of records that went in.
+  size_t InsertCellRecords(QObject* Sender, const std::vector<TCellRecord>& Records);
 
   // ---- Keys and caret movement ----
   void FormKeyDown(QObject* Sender, uint16_t& Key, TShiftState Shift);

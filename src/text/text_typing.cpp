@@ -7,15 +7,15 @@
 #include "text/text_glue.h"
 #include "text/text_page.h"
 
-namespace {
-
-const char* const kLimitMessage =
+const char* const kCellLimitMessage =
     "The maximum number of characters per page is 4095.\r"
     "This limit has been reached which can happen with\r"
     "very small font sizes. Removing some of the spaces\r"
     "and replacing them with spaces from a larger font\r"
     "size will reduce the total number of characters and\r"
     "allow you to carry on";
+
+namespace {
 
 bool HasModifier(TShiftState Shift) { return Shift & (ssShift | ssCtrl | ssAlt); }
 
@@ -78,7 +78,7 @@ void TTextPage::FormKeyPress(QObject* Sender, char& Key) {
   }
   // The last cell of the table takes no character: the caret could not move past it.
   if (CurrentI >= MaxCharacters) {
-    TextShowMessage(kLimitMessage);
+    TextShowMessage(kCellLimitMessage);
     TextDropQueuedKeys();
     return;
   }
@@ -170,7 +170,7 @@ bool TTextPage::InsertChar(QObject* Sender, TCanvas* Canvas, bool DoDraw, const 
   // The caret cell must leave room for the cell after it: at cell 4095 the inserted character
   // and the cells it pushes would fall off the table.
   if (LastTextCell() >= 4092 || CurrentI >= MaxCharacters || CurrentI < 1) {
-    TextShowMessage(kLimitMessage);
+    TextShowMessage(kCellLimitMessage);
     TextDropQueuedKeys();
     return false;
   }

@@ -19,6 +19,7 @@ extern "C" int FuzzOne_compress(const uint8_t* data, size_t size);
 extern "C" int FuzzOne_ini_file(const uint8_t* data, size_t size);
 extern "C" int FuzzOne_metafile(const uint8_t* data, size_t size);
 extern "C" int FuzzOne_shapes_stream(const uint8_t* data, size_t size);
+extern "C" int FuzzOne_text_clipboard(const uint8_t* data, size_t size);
 
 namespace {
 
@@ -43,7 +44,8 @@ TEST(FuzzTargets, SeedsAndFoundInputsRunCleanly) {
     const char* Name;
     int (*Run)(const uint8_t*, size_t);
   } targets[] = {{"gif", FuzzOne_gif}, {"png", FuzzOne_png}, {"compress", FuzzOne_compress}, {"ini_file", FuzzOne_ini_file},
-                   {"metafile", FuzzOne_metafile}, {"shapes_stream", FuzzOne_shapes_stream}};
+                   {"metafile", FuzzOne_metafile}, {"shapes_stream", FuzzOne_shapes_stream},
+                   {"text_clipboard", FuzzOne_text_clipboard}};
   for (const TTarget& t : targets) {
     SCOPED_TRACE(t.Name);
     EXPECT_GT(RunFolder(QString("seeds/") + t.Name, t.Run), 0) << "every target has seeds";

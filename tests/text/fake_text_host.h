@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/bitmap.h"
+#include "platform/clipboard_formats.h"
 #include "platform/canvas.h"
 #include "platform/exceptions.h"
 #include "platform/keys.h"
@@ -37,12 +38,13 @@ public:
   TTextPage& Page;
   TBitmap PageImage;
   TFont Main{"Times New Roman", 12, 0, clBlack, ANSI_CHARSET};
+
   int ScriptPercentSetting = 50;
   std::vector<std::string> SymbolFonts{"Symbol", "ZQVRelMath"};
   std::map<TextButton, bool> Down, Disabled;
   std::map<TextMenu, bool> Checked, MenuDisabled;
   std::array<std::unique_ptr<QObject>, 17> Buttons;
-  std::array<std::unique_ptr<QObject>, 22> Menus;
+  std::array<std::unique_ptr<QObject>, 23> Menus;
   QObject Window;
   std::array<std::string, 6> Panels;
   bool PageDisabled = false;
@@ -89,7 +91,44 @@ public:
     while (Page.SelStart < Page.SelEnd && Page.CharCodes[Page.SelStart] < 32) ++Page.SelStart;
     while (Page.SelEnd > Page.SelStart && Page.CharCodes[Page.SelEnd - 1] < 32) --Page.SelEnd;
   }
-  void PushTextUndo(QObject*) override { ++Snapshots; }
+  // Each snapshot keeps the cells as they were, so that UndoText can put them back.
+  struct Snapshot {
+    std::array<uint8_t, CellCount> Codes;
+    std::array<int32_t, CellCount> Offsets;
+    std::vector<TFont> Fonts;
+    int32_t Caret;
+  };
+  std::vector<Snapshot> Undo;
+  void PushTextUndo(QObject*) override {
+    ++Snapshots;
+    Snapshot s{Page.CharCodes, Page.CharOffsets, {}, Page.CurrentI};
+    s.Fonts.reserve(CellCount);
+    for (const auto& f : Page.CharFonts) s.Fonts.push_back(*f);
+    Undo.push_back(std::move(s));
+  }
+  int UndoneTexts = 0;
+  void UndoText(QObject*) override {
+    ++UndoneTexts;
+    if (Undo.empty()) return;
+    const Snapshot& s = Undo.back();
+    Page.CharCodes = s.Codes;
+    Page.CharOffsets = s.Offsets;
+    for (size_t i = 0; i < s.Fonts.size(); ++i) Page.CharFonts[i]->Assign(s.Fonts[i]);
+    Page.CurrentI = s.Caret;
+    Page.LayoutTextCells();
+    Undo.pop_back();
+  }
+  // The figures cut instead of the text, when a test says there are some.
+  bool ShapesToCut = false;
+  int ShapeCuts = 0;
+  bool CutSelectedShapes(QObject*) override {
+    if (!ShapesToCut) return false;
+    ++ShapeCuts;
+    return true;
+  }
+  // The text formats go to the text engine's paste routines, as the page's dispatcher does.
+  std::vector<unsigned> PastedFormats;
+  bool PasteByFormat(QObject* Sender, unsigned Format) override;
   void SetDocumentModified() override { Modified = true; }
   bool IsPageDisabled() override { return PageDisabled; }
   bool IsMouseClickActive() override { return false; }
@@ -159,6 +198,14 @@ public:
     (Page.*command)(ButtonObject(b));
   }
 };
+
+inline bool TFakeTextHost::PasteByFormat(QObject* Sender, unsigned Format) {
+  PastedFormats.push_back(Format);
+  if (Format == RegisterClipboardFormat("ZQVWare Korvalis V formatted text")) return Page.PasteZQVText(Sender);
+  if (Format == CF_TEXT) return Page.PasteAsciiText(Sender);
+  if (Format == RegisterClipboardFormat("Rich Text Format")) return Page.PasteRichText();
+  return false;
+}
 
 // A page with the fake host, a blank page of known geometry and a message recorder.
 struct TextPageTest : ::testing::Test {

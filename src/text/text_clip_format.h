@@ -1,0 +1,44 @@
+// The page's own text clipboard format: a 32-bit count, then one 67-byte record per cell (the
+// cell's font as a 64-byte font record, its character byte, its 16-bit vertical offset), all
+// little-endian.
+//
+// The font record is the stored form of a font that the undo store's text snapshots use too; the
+// reader and writer here are the clipboard's own until the undo store provides them (same layout,
+// in the namespace below so that the two never clash).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/font.h"
+
+namespace textclip {
+
+constexpr size_t FontRecSize = 64;
+constexpr size_t ClipTextRecSize = 67;
+constexpr size_t FontRecNameMax = 50;
+
+// Name (length byte and at most 50 characters, as Windows-1252), size, colour, style, character
+// set; the reserved bytes are written as 0.
+void FontToRecord(const TFont& Font, uint8_t* Rec);
+// Reads a record written by anyone: a length byte above 50 is cut to 50, style bits beyond the
+// four styles are dropped, a size outside 1..1638 points is brought into that range.
+void RecordToFont(const uint8_t* Rec, TFont& Font);
+
+// One cell as the clipboard carries it.
+struct TClipTextRec {
+  TFont Font;
+  uint8_t Ch = 0;
+  int16_t Offset = 0;
+};
+
+// The block for a run of cells.
+std::vector<uint8_t> EncodeClipText(const std::vector<TClipTextRec>& Records);
+
+// Reads a block. False when it is not a well-formed block of this format: shorter than 4 bytes or
+// with a count that its size cannot hold. Bytes after the last record are ignored.
+bool DecodeClipText(std::span<const uint8_t> Data, std::vector<TClipTextRec>& Records);
+
+}  // namespace textclip
