@@ -54,6 +54,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTe
   AccnTimer->setInterval(200);
   LastItemLabel = new QLabel(this);
   SetUpStatusBar();
+  CreateCustomButtons();
+  InstallSettingsHosts();
   WireCommands();
   FormCreate();
   qApp->installEventFilter(this);
@@ -61,6 +63,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTe
 
 TForm1::~TForm1() {
   SetApplicationExceptionHook(nullptr);
+  RemoveSettingsHosts();
   if (Form1 == this) Form1 = nullptr;
 }
 
@@ -99,6 +102,7 @@ void TForm1::WireCommands() {
   WireDocumentCommands();
   WireMenuCommands();
   WireClosingCommands();
+  WireCustomPaletteCommands();
 }
 
 void TForm1::WireMenuCommands() {

@@ -24,6 +24,9 @@ class TCanvas;
 class TZQVSpeedButton;
 class TMainImage;
 class QPrintDialog;
+class QAction;
+class TCustButPanel;
+class TMainWindowHosts;
 
 // The pointer's speed, sampled every 200 ms by AccnTimer while drawing or moving with grid
 // scanning on.
@@ -60,6 +63,9 @@ public:
   TMouseSpeedRec MouseSpeed;
   bool ImageClickConsumed = false;
   QPrintDialog* PrinterDialog = nullptr;
+  bool ShowHint = true;          // palette and tool hints
+  bool ShowSnapMessage = true;
+  int DimensionFontSize = 10;    // the dimension font's size in points
 
   // ---- controls made in code
   // The compression component of documents and macro files (key 0).
@@ -203,6 +209,15 @@ public:
   void DeleteSelectedFigures() override;
   void ClearSelectionRect() override;
 
+  // ---- custom palette buttons and the settings hosts; main_window_custom_palette.cpp,
+  // main_window_settings.cpp
+  std::array<TCustButPanel*, 42> CustButs{};
+  TCustButPanel* CustomButton(int N) const;  // "CustBut" + N, N = 1 to 42
+  void User1Click(QAction* Sender);          // the Custom Sets items
+  void SpecialFonts1Click();
+  void MainFont1Click();
+  void CustBut41MouseUp(TCustButPanel* Button);  // right click on a custom button
+
 protected:
   // The window previews the keys of its controls: they go to the text engine's key handlers.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -218,6 +233,11 @@ private:
   void WireDocumentCommands();  // main_window_document.cpp
   void WireMenuCommands();      // main_window.cpp
   void WireClosingCommands();   // main_window_closing.cpp
+  void WireCustomPaletteCommands();  // main_window_custom_palette.cpp
+  void CreateCustomButtons();
+  void InstallSettingsHosts();
+  void RemoveSettingsHosts();
+  TMainWindowHosts* SettingsHosts = nullptr;
   void SetUpStatusBar();
   bool Shown = false;
 };
