@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialogs/custom_colors_file.h"
@@ -15,18 +16,36 @@
 namespace {
 
 void CheckButtonSets(TZQVIniFile& ini) {
+  TZQVIniFile copy("");
+  std::vector<std::pair<int, int>> defined;
+  std::vector<std::string> names;
+  ini.ReadSections(names);
+  auto exists = [&names](const std::string& section) {
+    for (const auto& n : names)
+      if (SameIniName(n, section)) return true;
+    return false;
+  };
   for (int set = 0; set < CustomButtonSetCount; ++set) {
     for (int k = 1; k <= CustomButtonCount; ++k) {
       const TButtonDef d = ReadButtonDef(ini, set, k);
-      if (d.FontSize == 0 || d.Charset < 0 || d.Charset > 255 || d.Style < 0 || d.Style > 15) std::abort();
-      // What is written reads back as written (captions and names as the file can hold them).
-      TZQVIniFile copy("");
-      WriteButtonDef(copy, set, k, d);
-      TButtonDef expected = d;
-      expected.Caption = SafeIniValue(d.Caption);
-      expected.Font = SafeIniValue(d.Font);
-      if (!(ReadButtonDef(copy, set, k) == expected)) std::abort();
+      if (d.FontSize == 0 || d.Caption.empty() || d.Font.empty() || d.Charset < 0 || d.Charset > 255 || d.Style < 0 ||
+          d.Style > 15)
+        std::abort();
+      // Buttons the file defines are written out and must read back as written (captions and
+      // names as the file can hold them); the others are the factory palette.
+      if (!names.empty() && exists(ButtonSectionName(set, k))) {
+        WriteButtonDef(copy, set, k, d);
+        defined.emplace_back(set, k);
+      } else if (!(d == FactoryButton(set, k))) {
+        std::abort();
+      }
     }
+  }
+  for (const auto& [set, k] : defined) {
+    TButtonDef expected = ReadButtonDef(ini, set, k);
+    expected.Caption = SafeIniValue(expected.Caption);
+    expected.Font = SafeIniValue(expected.Font);
+    if (!(ReadButtonDef(copy, set, k) == expected)) std::abort();
   }
 }
 
