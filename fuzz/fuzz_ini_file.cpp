@@ -1,11 +1,69 @@
 // Fuzzes the ini file reader: any bytes parse, and what is read back writes and re-reads to the
-// same sections and values.
+// same sections and values. The same bytes are read as a custom palette "Buttons.Ini" (every
+// button of every set) and as a custom colours file: both readers accept anything, keep their
+// values in range, and read back what they write.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "dialogs/custom_colors_file.h"
+#include "platform/ini_file.h"
 #include "platform/zqv_ini_file.h"
+#include "settings/button_sets.h"
+
+namespace {
+
+void CheckButtonSets(TZQVIniFile& ini) {
+  TZQVIniFile copy("");
+  std::vector<std::pair<int, int>> defined;
+  std::vector<std::string> names;
+  ini.ReadSections(names);
+  auto exists = [&names](const std::string& section) {
+    for (const auto& n : names)
+      if (SameIniName(n, section)) return true;
+    return false;
+  };
+  for (int set = 0; set < CustomButtonSetCount; ++set) {
+    for (int k = 1; k <= CustomButtonCount; ++k) {
+      const TButtonDef d = ReadButtonDef(ini, set, k);
+      if (d.FontSize == 0 || d.Caption.empty() || d.Font.empty() || d.Charset < 0 || d.Charset > 255 || d.Style < 0 ||
+          d.Style > 15)
+        std::abort();
+      // Buttons the file defines are written out and must read back as written (captions and
+      // names as the file can hold them); the others are the factory palette.
+      if (!names.empty() && exists(ButtonSectionName(set, k))) {
+        WriteButtonDef(copy, set, k, d);
+        defined.emplace_back(set, k);
+      } else if (!(d == FactoryButton(set, k))) {
+        std::abort();
+      }
+    }
+  }
+  for (const auto& [set, k] : defined) {
+    TButtonDef expected = ReadButtonDef(ini, set, k);
+    expected.Caption = SafeIniValue(expected.Caption);
+    expected.Font = SafeIniValue(expected.Font);
+    if (!(ReadButtonDef(copy, set, k) == expected)) std::abort();
+  }
+}
+
+void CheckCustomColors(const uint8_t* data, size_t size) {
+  const auto lines = CustomColorLinesFromBytes(data, size);
+  if (lines.size() > CustomColorsMaxLines) std::abort();
+  const TCustomColorSet colors = CustomColorsFromLines(lines);
+  const std::vector<std::string> written = CustomColorLines(colors);
+  if (written.size() != size_t(CustomColorCount)) std::abort();
+  const std::string text = CustomColorsText(written);
+  const auto again = CustomColorsFromLines(CustomColorLinesFromBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  for (int i = 0; i < CustomColorCount; ++i) {
+    const TColor expected = colors[size_t(i)].value_or(0xFFFFFF);
+    if (!again[size_t(i)] || *again[size_t(i)] != expected || (expected & ~0xFFFFFF) != 0) std::abort();
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TZQVIniFile ini("");
@@ -21,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (void)ini.ReadBool(s, n, false);
     }
   }
+  CheckButtonSets(ini);
+  CheckCustomColors(data, size);
   ini.WriteString("Fuzz", "Key", "Value");
   ini.GetStrings(lines);
   std::string text;

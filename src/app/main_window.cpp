@@ -57,6 +57,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTe
   connect(AccnTimer, &QTimer::timeout, this, [this] { AccnTimerTimer(AccnTimer); });
   LastItemLabel = new QLabel(this);
   SetUpStatusBar();
+  CreateCustomButtons();
+  InstallSettingsHosts();
   WireCommands();
   FormCreate();
   qApp->installEventFilter(this);
@@ -64,6 +66,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTe
 
 TForm1::~TForm1() {
   SetApplicationExceptionHook(nullptr);
+  RemoveSettingsHosts();
   if (Form1 == this) Form1 = nullptr;
 }
 
@@ -114,6 +117,7 @@ void TForm1::WireCommands() {
   WireTextEditingCommands();
   WireZoomCommands();
   WirePageCopyCommands();
+  WireCustomPaletteCommands();
 }
 
 void TForm1::WireMenuCommands() {

@@ -30,6 +30,9 @@ class QAction;
 class TLed;
 struct TMeasureRec;
 class QPrintDialog;
+class QAction;
+class TCustButPanel;
+class TMainWindowHosts;
 
 
 class TForm1 : public QMainWindow, public Ui::TForm1, public TTextPage, public TPagePart {
@@ -60,6 +63,9 @@ public:
   TMouseSpeedRec MouseSpeed;
   bool ImageClickConsumed = false;
   QPrintDialog* PrinterDialog = nullptr;
+  bool ShowHint = true;          // palette and tool hints
+  bool ShowSnapMessage = true;
+  int DimensionFontSize = 10;    // the dimension font's size in points
 
   // ---- controls made in code
   // The compression component of documents and macro files (key 0).
@@ -288,6 +294,8 @@ public:
   // clipboard, information (main_window_text_commands.cpp), zoom (main_window_zoom.cpp), page
   // copy and shape paste (main_window_page_copy.cpp)
   void Panel20Click(QObject* Sender);
+  // A custom palette button types its character as the custom group does.
+  void CustomButtonClick(TCustButPanel* Button);
   void Micro_Space_UpMouseDown(QObject* Sender);
   void Micro_Space_UpMouseUp(QObject* Sender);
   // The repeat step of a micro button's timer: only while the pointer is over the button.
@@ -356,7 +364,6 @@ public:
   void ShortMenus1Click(QObject* Sender);
   void InsertAfterPaste1Click(QObject* Sender);
   void None1Click(QObject* Sender);
-  void User1Click(QObject* Sender);
   void SpecialFonts1Click();
   void MainFont1Click();
   void SetSelectionOffset1Click();
@@ -372,6 +379,13 @@ public:
   int ShellRun(const std::string& FileName, const std::string& Parameters, int ShowCommand, const std::string& Folder);
   // The address Help > ZQVWare web site opens.
   std::string WebSiteAddress() const;
+
+  // ---- custom palette buttons and the settings hosts; main_window_custom_palette.cpp,
+  // main_window_settings.cpp
+  std::array<TCustButPanel*, 42> CustButs{};
+  TCustButPanel* CustomButton(int N) const;  // "CustBut" + N, N = 1 to 42
+  void User1Click(QAction* Sender);          // the Custom Sets items
+  void CustBut41MouseUp(TCustButPanel* Button);  // right click on a custom button
 
 protected:
   // The window previews the keys of its controls: they go to the text engine's key handlers.
@@ -396,6 +410,11 @@ private:
   void WireTextEditingCommands();  // main_window_text_commands.cpp
   void WireZoomCommands();         // main_window_zoom.cpp
   void WirePageCopyCommands();     // main_window_page_copy.cpp
+  void WireCustomPaletteCommands();  // main_window_custom_palette.cpp
+  void CreateCustomButtons();
+  void InstallSettingsHosts();
+  void RemoveSettingsHosts();
+  TMainWindowHosts* SettingsHosts = nullptr;
   void SetUpStatusBar();
   bool Shown = false;
 };

@@ -25,10 +25,6 @@
 #include "platform/process_messages.h"
 #include "platform/zqv_ini_file.h"
 
-// The palette button sets are loaded by the settings store; until it offers them, choosing a set
-// changes no button. A definition of its own replaces this one.
-__attribute__((weak)) void LoadButtonSet(int Set);
-__attribute__((weak)) void LoadButtonSet(int) {}
 
 namespace {
 // A menu item by its component name, else by its caption; null when the menu has no such item
@@ -167,17 +163,6 @@ void TForm1::WireMenuStateCommands() {
   for (QAction* a : {shortMenus, insertAfter, stay, horz, vert, _SetCopyMetafileDefault, ToggleHints1})
     a->setProperty("kvOwnToggle", true);
 
-  // Custom Sets: radio items with tags 0 to 6.
-  for (QAction* a : CustomSets1->actions()) {
-    const QString name = a->objectName();
-    bool ok = false;
-    const int tag = name.mid(QString("CustomSet").size()).toInt(&ok);
-    if (!name.startsWith("CustomSet") || !ok) continue;
-    a->setProperty("Tag", tag);
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("TForm1.User1Click", [this, a] { User1Click(a); }); });
-  }
-  const int set = CustomSet <= 6 ? CustomSet : 0;
-  if (auto* item = findChild<QAction*>(QString("CustomSet%1").arg(set))) item->setChecked(true);
 
   connect(SpecialFonts1, &QAction::triggered, this, [this] { Guarded("TForm1.SpecialFonts1Click", [this] { SpecialFonts1Click(); }); });
   connect(MainFont1, &QAction::triggered, this, [this] { Guarded("TForm1.MainFont1Click", [this] { MainFont1Click(); }); });
@@ -314,20 +299,6 @@ void TForm1::ShortMenus1Click(QObject* Sender) {
 }
 
 void TForm1::InsertAfterPaste1Click(QObject* Sender) { (void)qobject_cast<QAction*>(Sender); }
-
-void TForm1::User1Click(QObject* Sender) {
-  auto* item = qobject_cast<QAction*>(Sender);
-  if (!item) return;
-  const int tag = item->property("Tag").toInt();
-  if (tag < 0 || tag > 6) return;
-  CustomSet = uint8_t(tag);
-  TZQVIniFile main(ProgramFile("Main.Ini"));
-  main.WriteInteger("Form_Position", "CustomSets1Checked", tag);
-  main.WriteInteger("Form_Position", "Custom Set", CustomSet);
-  main.UpdateFile();
-  LoadButtonSet(CustomSet);
-  item->setChecked(true);
-}
 
 void TForm1::SpecialFonts1Click() {
   if (DefineFontDg) DefineFontDg->exec();

@@ -11,6 +11,7 @@
 
 #include "app/file_info_dialog.h"
 #include "app/main_window.h"
+#include "app/main_window_custom_palette.h"
 #include "app/palette_button.h"
 #include "cad/engine.h"
 #include "helpers/para_panel.h"
@@ -94,6 +95,11 @@ void TForm1::Panel20Click(QObject* Sender) {
   Group group;
   if (!GroupOfPanel(button->parentWidget()->objectName(), group)) return;
   TTextPage::Panel20Click(Sender, group, button->Caption, button->ButtonFont);
+}
+
+void TForm1::CustomButtonClick(TCustButPanel* Button) {
+  if (!Button || Button->Caption().empty()) return;
+  TTextPage::Panel20Click(Button, Group::Custom, Button->Caption(), Button->Font());
 }
 
 void TForm1::Micro_Space_UpMouseDown(QObject* Sender) {
@@ -212,6 +218,8 @@ void TForm1::WireTextEditingCommands() {
   TForm1* f = this;
   // Palettes.
   for (const PaletteSet& set : PaletteSets()) {
+    // The custom buttons are made by the custom palette with their stored sets.
+    if (QString(set.ButtonPrefix) == "CustBut") continue;
     auto* panel = findChild<QWidget*>(set.Panel);
     if (!panel) continue;
     auto* grid = new QGridLayout(panel);

@@ -4,6 +4,7 @@
 #include "app/page_setup_dialog.h"
 #include "dialogs/color_dialog.h"
 #include "dialogs/define_font_dialog.h"
+#include "dialogs/font_dialog.h"
 #include "dialogs/jpeg_quality_dialog.h"
 #include "dialogs/main_font_dialog.h"
 
@@ -15,6 +16,7 @@ TForm1* CreateStartupWindows() {
   DefineFontDg = new TDefineFontDg(form);
   PageSetupDialog = new TPageSetupDialog(form);
   JpegImageQuality1 = new TJpegImageQuality1(form);
+  ZQVFontDlg1 = new TZQVFontDlg1(form);
   return form;
 }
 
@@ -24,4 +26,5 @@ void FreeStartupWindows() {
   DefineFontDg = nullptr;
   PageSetupDialog = nullptr;
   JpegImageQuality1 = nullptr;
+  ZQVFontDlg1 = nullptr;
 }

@@ -134,9 +134,9 @@ TEST_F(MenuTest, ScrollSpeedAndCustomSetsWriteTheirKeys) {
     TZQVIniFile child(ProgramFile("ChildFms.ini"));
     EXPECT_EQ(child.ReadInteger("Form1General", "ScrollBarSnooze", 0), 200);
   }
-  Item("CustomSet2")->trigger();
+  Item("Accents1")->trigger();
   EXPECT_EQ(form->CustomSet, 2);
-  EXPECT_TRUE(Item("CustomSet2")->isChecked());
+  EXPECT_TRUE(Item("Accents1")->isChecked());
   TZQVIniFile main(ProgramFile("Main.Ini"));
   EXPECT_EQ(main.ReadInteger("Form_Position", "CustomSets1Checked", -1), 2);
   EXPECT_EQ(main.ReadInteger("Form_Position", "Custom Set", -1), 2);

@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QTest>
 
+#include "app/main_window_custom_palette.h"
 #include "app/palette_button.h"
 #include "cad/engine.h"
 #include "helpers/page_surface.h"
@@ -27,9 +28,16 @@ TEST_F(TextCommands, PaletteButtonsInsertTheirCharacters) {
   ASSERT_NE(bracket, nullptr);
   QTest::mouseClick(bracket, Qt::LeftButton);
   EXPECT_EQ(form->CharFonts[3]->Size(), 33);
-  // Every custom button exists, in its panel.
-  for (int n = 1; n <= 42; ++n) EXPECT_NE(form->findChild<TPaletteButton*>(QString("CustBut%1").arg(n)), nullptr) << n;
-  EXPECT_EQ(form->findChild<TPaletteButton*>("CustBut29")->parentWidget()->objectName(), "HorzBktsPnl");
+  // Every custom button exists; a defined one types its character.
+  for (int n = 1; n <= 42; ++n) EXPECT_NE(form->CustomButton(n), nullptr) << n;
+  TCustButPanel* custom = form->CustomButton(5);
+  TFont font("Symbol", 12, 0, clBlack, SYMBOL_CHARSET);
+  custom->SetFont(font);
+  custom->SetCaption("b");
+  const int at = form->CurrentI;
+  QTest::mouseClick(custom, Qt::LeftButton);
+  EXPECT_EQ(form->CharCodes[size_t(at)], 'b');
+  EXPECT_EQ(form->CurrentI, at + 1);
 }
 
 TEST_F(TextCommands, AMicroButtonPressStepsAtOnceWithOneSnapshot) {
