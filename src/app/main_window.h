@@ -44,14 +44,12 @@ public:
   std::string DocFileName;    // empty for an untitled page
   bool FileBusy = false;      // a document file is being read or written
   bool PageDisabled = false;  // the page is closed; no text key works
+  bool PageUntouchedByOpen = true;  // the last open refused its file before the page changed
   bool SelRectKeyMoved = false;     // the page selection rectangle was moved from the keyboard
   std::vector<std::string> SymbolFontList;
   TPixelFormat PageBufferFormat = pf24bit;
   TMainImage* MainImage = nullptr;
   std::string ProductCaption = "Korvalis V";
-  uint8_t PictureCount = 0;
-  uint8_t PasteCount = 0;
-  int ImageCount = 0;
   bool CanHaveLength = false;
   bool CanHaveAngle = false;
   uint8_t CustomSet = 0;
@@ -134,6 +132,7 @@ public:
   // Another image object or a picture of the document uses the file.
   bool ImageFileNameInUse(const std::string& FileName);
   void tbUndoClick(QObject* Sender);
+  void UndoLast1Click(QObject* Sender);
   void Text1Click(QObject* Sender);
   void Pictures2Click(QObject* Sender);
   void Pastes2Click(QObject* Sender);
@@ -141,6 +140,35 @@ public:
   void Toggles1Click(QObject* Sender);
   void Print1Click(QObject* Sender);
   void FormClose();
+
+  // ---- documents: save, open, reopen, close (main_window_files.cpp)
+  // Save and Save As; true when the page was written.
+  bool _SaveClick(QObject* Sender);
+  // Writes the page to FileName as a document (".zqv") or as plain text (".txt"); true when written.
+  bool SaveFile(QObject* Sender, const std::string& FileName);
+  void SaveImageObjectFiles(QObject* Sender, const std::string& FileName);
+  std::string UniqueImageFileName(const std::string& Name, int Start);
+  // File > Close; false when the user's save failed and the page stays.
+  bool Close1Click(QObject* Sender);
+  void _OpenClick(QObject* Sender);
+  void FirstFileClick(QObject* Sender);
+  bool Open_File(QObject* Sender, const std::string& FileName);
+  bool OpenASCIIFile(QObject* Sender, const std::string& FileName);
+  bool LoadImageObjectFiles(QObject* Sender);
+  void RescaleOffsets(int32_t FileDpi, int32_t ScreenDpi);
+  void RescalePictureRects(int32_t FileDpi, int32_t ScreenDpi, int32_t LastIndex, TPictureTable& Table);
+  // The save question of the readers and the Open command: Yes saves (false when that failed),
+  // Cancel gives false.
+  bool AskSaveChanges(QObject* Sender, const std::string& Text);
+  std::string LastDocumentFolder();
+  void SetLastDocumentFolder(const std::string& FileName);
+
+  // ---- what the page part asks of the window
+  void SetUndoItemsEnabled(TUndoKind Kind, bool Enabled) override;
+  void SetUndoMenuEnabled(bool Enabled) override;
+  void SaveBeforeUndoReset(QObject* Sender) override;
+  TBitmap* PageBackBuffer() override;
+  void RedrawSelectionBand() override;
 
   // ---- commands
   void NewFile(QObject* Sender);
@@ -216,6 +244,7 @@ private:
   void WireToolCommands();      // main_window_tools.cpp
   void WireTextCommands();      // text_host_window.cpp
   void WireDocumentCommands();  // main_window_document.cpp
+  void WireFileCommands();      // main_window_files.cpp
   void WireMenuCommands();      // main_window.cpp
   void WireClosingCommands();   // main_window_closing.cpp
   void SetUpStatusBar();
@@ -252,5 +281,8 @@ std::string WebLinkSuffixOf(const std::string& setupFile);
 // The font dialog of Change Selected Text Attributes asks this hook instead when it is set (tests
 // answer the dialog through it).
 extern std::function<bool(TFont&)> TextFontDialogHook;
+// The document dialogs (open, save) ask this hook instead when it is set: it gets the dialog's
+// title and folder and returns the chosen name, empty for Cancel (tests answer through it).
+extern std::function<std::string(const std::string& Title, const std::string& Folder)> DocumentDialogHook;
 // Upper-cased extension of FileName is one of ImageExtensions.
 bool IsImageFileName(const std::string& FileName);

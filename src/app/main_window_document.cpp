@@ -1,5 +1,5 @@
-// Documents and undo: new page, clearing the page, the document name, the undo commands and the
-// edit buttons' states.
+// Documents and undo: new page, clearing the page, the document name, the Undo menu's commands,
+// the window services of the page part and the edit buttons' states.
 #include "app/main_window.h"
 
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include "cad/engine.h"
 #include "codecs/gif_image.h"
 #include "codecs/png_image.h"
+#include "helpers/page_surface.h"
 #include "platform/exceptions.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
@@ -17,13 +18,28 @@
 #include "text/text_glue.h"
 
 void TForm1::WireDocumentCommands() {
-  connect(New1, &QAction::triggered, this, [this] { NewFile(New1); });
-  connect(_NewWorkSpace, &QToolButton::clicked, this, [this] { NewFile(_NewWorkSpace); });
+  connect(New1, &QAction::triggered, this, [this] { Guarded("NewFile", [this] { NewFile(New1); }); });
+  connect(_NewWorkSpace, &QToolButton::clicked, this, [this] { Guarded("NewFile", [this] { NewFile(_NewWorkSpace); }); });
+  // The Undo menu, its twin in the page's pop-up menu and the undo button.
+  connect(tbUndo, &QToolButton::clicked, this, [this] { Guarded("tbUndoClick", [this] { tbUndoClick(tbUndo); }); });
+  connect(UndoLast1, &QAction::triggered, this, [this] { Guarded("UndoLast1Click", [this] { UndoLast1Click(UndoLast1); }); });
+  for (QAction* a : {Text1, Text2})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("Text1Click", [this, a] { Text1Click(a); }); });
+  for (QAction* a : {Pictures2, Pictures3})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("Pictures2Click", [this, a] { Pictures2Click(a); }); });
+  for (QAction* a : {Pastes2, Pastes3})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("Pastes2Click", [this, a] { Pastes2Click(a); }); });
+  for (QAction* a : {Shapes2, Shapes3})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("Shapes2Click", [this, a] { Shapes2Click(a); }); });
+  WireFileCommands();
+  // The undo store starts with the window.
+  InitUndoFiles();
 }
 
 void TForm1::NewFile(QObject* Sender) {
   (void)Sender;
-  ClearTextBuffers();
+  ClearDocument(Sender);
+  PageDisabled = false;
   if (PageSetupDialog) PageSetupDialog->SetUpPage(nullptr, false, 1);
   ClearSelectionRect();
   FillCanvas();  // the empty page's text cells
@@ -32,19 +48,26 @@ void TForm1::NewFile(QObject* Sender) {
   Modified = false;
   FileModified = false;
   SetDocumentFileName("");
+  ResetUndo();
   RefreshAllImages(this, false);
   UpdateStyleButtons(this, false, 0);
 }
 
 void TForm1::ClearDocument(QObject*) {
   ClearTextBuffers();
-  if (Figures) {
-    Figures->FigureList.clear();
-    Figures->ClearSelection();
-  }
+  if (Figures) Figures->Clear();
+  Pictures = TPictureTable{};
+  Pastes = TPasteTable{};
   PictureCount = 0;
   PasteCount = 0;
+  for (TSizeChangedImage*& image : Images) {
+    delete image;
+    image = nullptr;
+  }
+  ImageRecs = TImageRecTable{};
   ImageCount = 0;
+  FramedImage = -1;
+  ClearPictureCache();
 }
 
 void TForm1::SetDocumentFileName(const std::string& Name) {
@@ -68,7 +91,13 @@ bool TForm1::ConfirmOverwrite(const std::string& FileName, const std::string& Op
   return false;
 }
 
-bool TForm1::ImageFileNameInUse(const std::string&) { return false; }
+bool TForm1::ImageFileNameInUse(const std::string& FileName) {
+  for (int i = 0; i < ImageCount; ++i)
+    if (ImageRecs[size_t(i)].Name() == FileName) return true;
+  for (int i = 0; i < PictureCount; ++i)
+    if (Pictures[size_t(i)].Name() == FileName) return true;
+  return false;
+}
 
 bool IsImageFileName(const std::string& FileName) {
   const std::string ext = UpperCase(ExtractFileExt(FileName));
@@ -77,20 +106,78 @@ bool IsImageFileName(const std::string& FileName) {
   return false;
 }
 
-void TForm1::tbUndoClick(QObject*) {
-  // Text snapshots are counted but not yet stored: nothing can be taken back.
-  if (MainImage) SetCaretPosition(this, 0, 0);
+// ---------------------------------------------------------------- Undo menu
+
+void TForm1::tbUndoClick(QObject* Sender) {
+  if (FileBusy) return;
+  // Outside the text tool only shape changes are taken back.
+  UndoLast(Sender, !tbText->isDown());
+  if (MainImage && tbText->isDown()) SetCaretPosition(this, 0, 0);
 }
 
-void TForm1::Text1Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::UndoLast1Click(QObject* Sender) { tbUndoClick(Sender); }
 
-void TForm1::Pictures2Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Text1Click(QObject* Sender) {
+  if (FileBusy || TextUndoCount <= 0) return;
+  UndoText(Sender);
+  RemoveUndoKind(ukText);
+}
 
-void TForm1::Pastes2Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Pictures2Click(QObject* Sender) {
+  if (FileBusy || UndoState.PictureUndoCount <= 0) return;
+  UndoPicture(Sender);
+  RemoveUndoKind(ukPicture);
+}
 
-void TForm1::Shapes2Click(QObject* Sender) { tbUndoClick(Sender); }
+void TForm1::Pastes2Click(QObject* Sender) {
+  if (FileBusy || UndoState.PasteUndoCount <= 0) return;
+  UndoPaste(Sender);
+  RemoveUndoKind(ukPaste);
+}
+
+void TForm1::Shapes2Click(QObject* Sender) {
+  if (FileBusy || ShapeUndoCount(UndoState) <= 0) return;
+  UndoShape();
+  RemoveUndoKind(ukShape);
+  RefreshAllImages(Sender, false);
+}
 
 void TForm1::Toggles1Click(QObject*) {}
+
+// ---------------------------------------------------------------- window services of the page part
+
+void TForm1::SetUndoItemsEnabled(TUndoKind Kind, bool Enabled) {
+  switch (Kind) {
+    case ukText:
+      Text1->setEnabled(Enabled), Text2->setEnabled(Enabled);
+      break;
+    case ukPicture:
+      Pictures2->setEnabled(Enabled), Pictures3->setEnabled(Enabled);
+      break;
+    case ukPaste:
+      Pastes2->setEnabled(Enabled), Pastes3->setEnabled(Enabled);
+      break;
+    case ukShape:
+      Shapes2->setEnabled(Enabled), Shapes3->setEnabled(Enabled);
+      break;
+  }
+}
+
+void TForm1::SetUndoMenuEnabled(bool Enabled) {
+  Undo1->setEnabled(Enabled);
+  tbUndo->setEnabled(Enabled && UndoState.UndoKindCount > 0);
+}
+
+void TForm1::SaveBeforeUndoReset(QObject*) { _SaveClick(_Save); }
+
+TBitmap* TForm1::PageBackBuffer() { return PageBuffer; }
+
+void TForm1::RedrawSelectionBand() {
+  const bool valid = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
+  if (SelectionRectShown && valid && MainImage)
+    DrawDragRect(MainImage->Canvas(), false, TPoint(SelectionRect.Left, SelectionRect.Top),
+                 TPoint(SelectionRect.Right, SelectionRect.Bottom));
+}
 
 void TForm1::UpdateEditButtons() {
   const bool rectValid = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
