@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTest>
 #include <random>
 
 #include "app/text_window_fixture.h"
@@ -350,4 +351,14 @@ TEST_F(DocumentsTest, KindStackRemovesTheNewestEntryOfAKind) {
   form->PushShapeUndo();
   EXPECT_EQ(s.UndoKindCount, 4);
   EXPECT_EQ(ShapeUndoCount(s), 1);
+}
+
+TEST_F(DocumentsTest, NothingRunsWhileAFileIsBusy) {
+  Type("ab");
+  form->FileBusy = true;
+  QTest::keyClick(form->ScrollBox1->viewport(), Qt::Key_X);
+  QTest::mouseClick(form->tbUndo, Qt::LeftButton);
+  EXPECT_FALSE(form->close());
+  form->FileBusy = false;
+  EXPECT_EQ(Cells(1, 3), "ab|");
 }
