@@ -110,7 +110,16 @@ void TForm1::WireFileCommands() {
   connect(_Open, &QAction::triggered, this, guard("_OpenClick", [this] { _OpenClick(_Open); }));
   connect(tbOpen, &QToolButton::clicked, this, guard("_OpenClick", [this] { _OpenClick(tbOpen); }));
   connect(Close1, &QAction::triggered, this, guard("Close1Click", [this] { Close1Click(Close1); }));
-  for (QAction* a : Reopen1->actions()) {
+  // The eight Reopen items take their names from the page settings; an empty one is hidden.
+  const QList<QAction*> items = Reopen1->actions();
+  try {
+    TZQVIniFile ini(PageIniName);
+    for (int i = 0; i < std::min<int>(8, int(items.size())); ++i)
+      items[i]->setText(QString::fromStdString(ini.ReadString("RecentFiles", RecentFileKeys[i], "")));
+  } catch (...) {
+    // No settings yet: the list starts empty.
+  }
+  for (QAction* a : items) {
     a->setVisible(!a->text().isEmpty());
     connect(a, &QAction::triggered, this, guard("FirstFileClick", [this, a] { FirstFileClick(a); }));
   }

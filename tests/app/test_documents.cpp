@@ -362,3 +362,19 @@ TEST_F(DocumentsTest, NothingRunsWhileAFileIsBusy) {
   form->FileBusy = false;
   EXPECT_EQ(Cells(1, 3), "ab|");
 }
+
+TEST_F(DocumentsTest, ReopenListComesBackWithTheNextWindow) {
+  Type("x");
+  DocumentDialogHook = [&](const std::string&, const std::string&) { return Path("first.zqv"); };
+  ASSERT_TRUE(form->_SaveClick(form->_SaveAs));
+  DocumentDialogHook = nullptr;
+  EXPECT_EQ(form->FirstFile->text().toStdString(), Path("first.zqv"));
+  FreeStartupWindows();
+  form = CreateStartupWindows();
+  EXPECT_EQ(form->FirstFile->text().toStdString(), Path("first.zqv"));
+  EXPECT_TRUE(form->FirstFile->isVisible() || !form->isVisible());
+  // Reopening it names the page after it.
+  form->FirstFileClick(form->FirstFile);
+  EXPECT_EQ(form->DocFileName, Path("first.zqv"));
+  EXPECT_EQ(Cells(1, 2), "x|");
+}
