@@ -138,6 +138,26 @@ void TForm1::ShowInsertMode() { SetPanelText(4, InsertModeOn() ? "Ins" : "Ovr");
 // ---------------------------------------------------------------- the window's events
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // While a document file is read or written no user command runs: keys, clicks and closing wait.
+  if (FileBusy && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+        // Escape, the stop request, still gets through.
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) break;
+        return true;
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+        return true;
+      case QEvent::Close:
+        event->ignore();
+        return true;
+      default:
+        break;
+    }
+  }
   if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     // Controls that edit text of their own keep their keys.

@@ -47,14 +47,12 @@ public:
   std::string DocFileName;    // empty for an untitled page
   bool FileBusy = false;      // a document file is being read or written
   bool PageDisabled = false;  // the page is closed; no text key works
+  bool PageUntouchedByOpen = true;  // the last open refused its file before the page changed
   bool SelRectKeyMoved = false;     // the page selection rectangle was moved from the keyboard
   std::vector<std::string> SymbolFontList;
   TPixelFormat PageBufferFormat = pf24bit;
   TMainImage* MainImage = nullptr;
   std::string ProductCaption = "Korvalis V";
-  uint8_t PictureCount = 0;
-  uint8_t PasteCount = 0;
-  int ImageCount = 0;
   bool CanHaveLength = false;
   bool CanHaveAngle = false;
   uint8_t CustomSet = 0;
@@ -152,9 +150,6 @@ public:
   // One shape entry on the page's undo: the engine's undo depth to go back to, DepthBefore when a
   // caller pushes after the operation, else the depth now (a caller pushing before it).
   void PushShapeUndo(QObject* Sender, int DepthBefore = -1);
-  // Takes back the newest shape entry: the engine undoes down to the depth it recorded.
-  void UndoShapeEntry();
-  std::vector<int> ShapeEntryDepths;
   void MetaPopupPopup(QObject* Sender);
   // Empties the page: text cells, figures, picture, paste and image-object tables.
   void ClearDocument(QObject* Sender);
@@ -164,6 +159,7 @@ public:
   // Another image object or a picture of the document uses the file.
   bool ImageFileNameInUse(const std::string& FileName);
   void tbUndoClick(QObject* Sender);
+  void UndoLast1Click(QObject* Sender);
   void Text1Click(QObject* Sender);
   void Pictures2Click(QObject* Sender);
   void Pastes2Click(QObject* Sender);
@@ -177,11 +173,37 @@ public:
   void FreeFonts();
   // File > New and the New button: offers to save changed work, then empties the page.
   void _NewWorkSpaceClick(QObject* Sender);
-  // Saves the document under its name, or asks for one; False when nothing was saved.
-  bool _SaveClick(QObject* Sender);
-  bool SaveFile(QObject* Sender, const std::string& FileName);
   bool Closed = false;              // FormClose has run
   bool CloseQueryAnswered = false;  // the close questions were answered elsewhere (tests)
+
+  // ---- documents: save, open, reopen, close (main_window_files.cpp)
+  // Save and Save As; true when the page was written.
+  bool _SaveClick(QObject* Sender);
+  // Writes the page to FileName as a document (".zqv") or as plain text (".txt"); true when written.
+  bool SaveFile(QObject* Sender, const std::string& FileName);
+  void SaveImageObjectFiles(QObject* Sender, const std::string& FileName);
+  std::string UniqueImageFileName(const std::string& Name, int Start);
+  // File > Close; false when the user's save failed and the page stays.
+  bool Close1Click(QObject* Sender);
+  void _OpenClick(QObject* Sender);
+  void FirstFileClick(QObject* Sender);
+  bool Open_File(QObject* Sender, const std::string& FileName);
+  bool OpenASCIIFile(QObject* Sender, const std::string& FileName);
+  bool LoadImageObjectFiles(QObject* Sender);
+  void RescaleOffsets(int32_t FileDpi, int32_t ScreenDpi);
+  void RescalePictureRects(int32_t FileDpi, int32_t ScreenDpi, int32_t LastIndex, TPictureTable& Table);
+  // The save question of the readers and the Open command: Yes saves (false when that failed),
+  // Cancel gives false.
+  bool AskSaveChanges(QObject* Sender, const std::string& Text);
+  std::string LastDocumentFolder();
+  void SetLastDocumentFolder(const std::string& FileName);
+
+  // ---- what the page part asks of the window
+  void SetUndoItemsEnabled(TUndoKind Kind, bool Enabled) override;
+  void SetUndoMenuEnabled(bool Enabled) override;
+  void SaveBeforeUndoReset(QObject* Sender) override;
+  TBitmap* PageBackBuffer() override;
+  void RedrawSelectionBand() override;
 
   // ---- commands
   void NewFile(QObject* Sender);
@@ -286,7 +308,6 @@ public:
   void AddNode1Click(QObject* Sender);
   void DeleteNode1Click(QObject* Sender);
   void ClearSelectionRect() override;
-  void UndoText(QObject* Sender) override;
   bool CutSelectedShapes(QObject* Sender) override;
   bool PasteByFormat(QObject* Sender, unsigned Format) override;
 
@@ -400,6 +421,7 @@ private:
   void WireToolCommands();      // main_window_tools.cpp
   void WireTextCommands();      // text_host_window.cpp
   void WireDocumentCommands();  // main_window_document.cpp
+  void WireFileCommands();      // main_window_files.cpp
   void WireMenuCommands();      // main_window.cpp
   void WireClosingCommands();   // main_window_closing.cpp
   void WireMenuStateCommands(); // main_window_menus.cpp
@@ -455,5 +477,8 @@ std::string WebLinkSuffixOf(const std::string& setupFile);
 extern std::function<bool(TFont&)> TextFontDialogHook;
 // The pen and fill colour buttons ask this hook instead of the colour dialog when it is set.
 extern std::function<bool(TColor&)> ColourChoiceHook;
+// The document dialogs (open, save) ask this hook instead when it is set: it gets the dialog's
+// title and folder and returns the chosen name, empty for Cancel (tests answer through it).
+extern std::function<std::string(const std::string& Title, const std::string& Folder)> DocumentDialogHook;
 // Upper-cased extension of FileName is one of ImageExtensions.
 bool IsImageFileName(const std::string& FileName);

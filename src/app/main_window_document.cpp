@@ -1,5 +1,5 @@
-// Documents and undo: new page, clearing the page, the document name, the undo commands and the
-// edit buttons' states.
+// Documents and undo: new page, clearing the page, the document name, the Undo menu's commands,
+// the window services of the page part and the edit buttons' states.
 #include "app/main_window.h"
 
 #include "helpers/error_report.h"
@@ -13,6 +13,7 @@
 #include "cad/engine.h"
 #include "codecs/gif_image.h"
 #include "codecs/png_image.h"
+#include "helpers/page_surface.h"
 #include "platform/exceptions.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
@@ -20,15 +21,22 @@
 #include "text/text_glue.h"
 
 void TForm1::WireDocumentCommands() {
-  connect(New1, &QAction::triggered, this, [this] { NewFile(New1); });
-  connect(_NewWorkSpace, &QToolButton::clicked, this, [this] { NewFile(_NewWorkSpace); });
-  connect(tbUndo, &QToolButton::clicked, this, [this] { tbUndoClick(tbUndo); });
-  connect(UndoLast1, &QAction::triggered, this, [this] { tbUndoClick(UndoLast1); });
-  connect(Undo_, &QAction::triggered, this, [this] { tbUndoClick(Undo_); });
-  connect(Shapes2, &QAction::triggered, this, [this] { Shapes2Click(Shapes2); });
-  connect(Shapes3, &QAction::triggered, this, [this] { Shapes2Click(Shapes3); });
-  for (QAction* a : {Shapes2, Shapes3}) a->setEnabled(false);
-  tbUndo->setEnabled(false);
+  connect(New1, &QAction::triggered, this, [this] { Guarded("NewFile", [this] { NewFile(New1); }); });
+  connect(_NewWorkSpace, &QToolButton::clicked, this, [this] { Guarded("NewFile", [this] { NewFile(_NewWorkSpace); }); });
+  // The Undo menu, its twin in the page's pop-up menu and the undo button.
+  connect(tbUndo, &QToolButton::clicked, this, [this] { Guarded("tbUndoClick", [this] { tbUndoClick(tbUndo); }); });
+  connect(UndoLast1, &QAction::triggered, this, [this] { Guarded("UndoLast1Click", [this] { UndoLast1Click(UndoLast1); }); });
+  for (QAction* a : {Text1, Text2})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("Text1Click", [this, a] { Text1Click(a); }); });
+  for (QAction* a : {Pictures2, Pictures3})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("Pictures2Click", [this, a] { Pictures2Click(a); }); });
+  for (QAction* a : {Pastes2, Pastes3})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("Pastes2Click", [this, a] { Pastes2Click(a); }); });
+  for (QAction* a : {Shapes2, Shapes3})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("Shapes2Click", [this, a] { Shapes2Click(a); }); });
+  WireFileCommands();
+  // The undo store starts with the window.
+  InitUndoFiles();
 }
 
 void TForm1::NewFile(QObject* Sender) {
@@ -59,10 +67,10 @@ void TForm1::NewFile(QObject* Sender) {
     Figures->WantTicks = WantTicks1->isChecked();
     Figures->Template->SetWantDimensions(On1->isChecked());
     Figures->ScanGrids = ScanGrids1->isChecked();
-    ShapeEntryDepths.clear();
   });
   if (PageSetupDialog) PageSetupDialog->LoadPageDefaults();
-  step("NewFile ClearTextBuffers", [this] { ClearTextBuffers(); });
+  step("NewFile ClearTextBuffers", [this] { ClearDocument(this); });
+  PageDisabled = false;
   if (PageSetupDialog) PageSetupDialog->SetUpPage(nullptr, false, 1);
   ClearSelectionRect();
   if (QAction* lines = findChild<QAction*>("NoArrows1")) lines->setChecked(true);
@@ -78,19 +86,26 @@ void TForm1::NewFile(QObject* Sender) {
   SelectionRectShown = false;
   SetDocumentFileName("");
   ShowToolStatus();
+  ResetUndo();
   RefreshAllImages(this, false);
   UpdateStyleButtons(this, false, 0);
 }
 
 void TForm1::ClearDocument(QObject*) {
   ClearTextBuffers();
-  if (Figures) {
-    Figures->Clear();
-    ShapeEntryDepths.clear();
-  }
+  if (Figures) Figures->Clear();
+  Pictures = TPictureTable{};
+  Pastes = TPasteTable{};
   PictureCount = 0;
   PasteCount = 0;
+  for (TSizeChangedImage*& image : Images) {
+    delete image;
+    image = nullptr;
+  }
+  ImageRecs = TImageRecTable{};
   ImageCount = 0;
+  FramedImage = -1;
+  ClearPictureCache();
 }
 
 void TForm1::SetDocumentFileName(const std::string& Name) {
@@ -114,7 +129,13 @@ bool TForm1::ConfirmOverwrite(const std::string& FileName, const std::string& Op
   return false;
 }
 
-bool TForm1::ImageFileNameInUse(const std::string&) { return false; }
+bool TForm1::ImageFileNameInUse(const std::string& FileName) {
+  for (int i = 0; i < ImageCount; ++i)
+    if (ImageRecs[size_t(i)].Name() == FileName) return true;
+  for (int i = 0; i < PictureCount; ++i)
+    if (Pictures[size_t(i)].Name() == FileName) return true;
+  return false;
+}
 
 bool IsImageFileName(const std::string& FileName) {
   const std::string ext = UpperCase(ExtractFileExt(FileName));
@@ -123,43 +144,95 @@ bool IsImageFileName(const std::string& FileName) {
   return false;
 }
 
+// ---------------------------------------------------------------- Undo menu
+
+void TForm1::tbUndoClick(QObject* Sender) {
+  if (FileBusy) return;
+  // Outside the text tool only shape changes are taken back.
+  UndoLast(Sender, !tbText->isDown());
+  if (MainImage && tbText->isDown()) SetCaretPosition(this, 0, 0);
+}
+
+void TForm1::UndoLast1Click(QObject* Sender) { tbUndoClick(Sender); }
+
+void TForm1::Text1Click(QObject* Sender) {
+  if (FileBusy || TextUndoCount <= 0) return;
+  UndoText(Sender);
+  RemoveUndoKind(ukText);
+}
+
+void TForm1::Pictures2Click(QObject* Sender) {
+  if (FileBusy || UndoState.PictureUndoCount <= 0) return;
+  UndoPicture(Sender);
+  RemoveUndoKind(ukPicture);
+}
+
+void TForm1::Pastes2Click(QObject* Sender) {
+  if (FileBusy || UndoState.PasteUndoCount <= 0) return;
+  UndoPaste(Sender);
+  RemoveUndoKind(ukPaste);
+}
+
 void TForm1::PushShapeUndo(QObject*, int DepthBefore) {
-  if (!Figures) return;
-  ShapeEntryDepths.push_back(DepthBefore >= 0 ? DepthBefore : Figures->UndoDepth());
-  tbUndo->setEnabled(true);
-  Shapes2->setEnabled(true);
-  Shapes3->setEnabled(true);
-}
-
-void TForm1::UndoShapeEntry() {
-  if (!Figures || ShapeEntryDepths.empty()) return;
-  const int target = ShapeEntryDepths.back();
-  ShapeEntryDepths.pop_back();
-  while (Figures->UndoDepth() > target)
-    if (!Figures->Undo()) break;
-  if (ShapeEntryDepths.empty()) {
-    Shapes2->setEnabled(false);
-    Shapes3->setEnabled(false);
+  if (DepthBefore >= 0) {
+    // Pushed after the operation: the entry takes the engine back to where it was before it.
+    UndoState.ShapeDepthMark = DepthBefore;
+    TPagePart::PushShapeUndo();
+  } else if (Figures) {
+    // Pushed before an operation: what the engine records from here on is the next entry, pushed
+    // when the operation reports that it is done.
+    UndoState.ShapeDepthMark = Figures->UndoDepth();
   }
-  RefreshAllImages(this, false);
 }
 
-void TForm1::tbUndoClick(QObject*) {
-  // Only shape changes are kept for undo so far.
-  UndoShapeEntry();
-  tbUndo->setEnabled(!ShapeEntryDepths.empty());
-  if (MainImage) SetCaretPosition(this, 0, 0);
+void TForm1::UndoShape(QObject* Sender) {
+  if (ShapeUndoCount(UndoState) <= 0) return;
+  TPagePart::UndoShape();
+  RemoveUndoKind(ukShape);
+  RefreshAllImages(Sender, false);
 }
 
-void TForm1::Text1Click(QObject*) {}
+void TForm1::Shapes2Click(QObject* Sender) {
+  if (FileBusy || ShapeUndoCount(UndoState) <= 0) return;
+  TPagePart::UndoShape();
+  RemoveUndoKind(ukShape);
+  RefreshAllImages(Sender, false);
+}
 
-void TForm1::Pictures2Click(QObject*) {}
 
-void TForm1::Pastes2Click(QObject*) {}
+// ---------------------------------------------------------------- window services of the page part
 
-void TForm1::Shapes2Click(QObject*) {
-  while (!ShapeEntryDepths.empty()) UndoShapeEntry();
-  tbUndo->setEnabled(false);
+void TForm1::SetUndoItemsEnabled(TUndoKind Kind, bool Enabled) {
+  switch (Kind) {
+    case ukText:
+      Text1->setEnabled(Enabled), Text2->setEnabled(Enabled);
+      break;
+    case ukPicture:
+      Pictures2->setEnabled(Enabled), Pictures3->setEnabled(Enabled);
+      break;
+    case ukPaste:
+      Pastes2->setEnabled(Enabled), Pastes3->setEnabled(Enabled);
+      break;
+    case ukShape:
+      Shapes2->setEnabled(Enabled), Shapes3->setEnabled(Enabled);
+      break;
+  }
+}
+
+void TForm1::SetUndoMenuEnabled(bool Enabled) {
+  Undo1->setEnabled(Enabled);
+  tbUndo->setEnabled(Enabled && UndoState.UndoKindCount > 0);
+}
+
+void TForm1::SaveBeforeUndoReset(QObject*) { _SaveClick(_Save); }
+
+TBitmap* TForm1::PageBackBuffer() { return PageBuffer; }
+
+void TForm1::RedrawSelectionBand() {
+  const bool valid = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
+  if (SelectionRectShown && valid && MainImage)
+    DrawDragRect(MainImage->Canvas(), false, TPoint(SelectionRect.Left, SelectionRect.Top),
+                 TPoint(SelectionRect.Right, SelectionRect.Bottom));
 }
 
 void TForm1::UpdateEditButtons() {

@@ -167,4 +167,3 @@ void TForm1::ChooseDimensionFont(QObject* Sender) {
   SetModified();
 }
 
-void TForm1::UndoShape(QObject*) { UndoShapeEntry(); }

@@ -339,6 +339,7 @@ void TForm1::Panel61MouseMove(QObject* Sender) {
 
 void TForm1::TransformsApplied(QObject* Sender) {
   if (!Sender || Sender->objectName() != "TransformShapes1") return;
+  TPagePart::PushShapeUndo();  // what the transform recorded since its run began
   SetModified();
   RefreshAllImages(this, false);
   if (MainImage) MainImage->repaint();

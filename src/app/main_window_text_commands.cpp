@@ -187,11 +187,6 @@ void TForm1::SetPasteCaption(QObject* Target) {
 
 // ---- Host side of the clipboard ----
 
-void TForm1::UndoText(QObject* Sender) {
-  // The undo store keeps no text snapshots yet: nothing to put back.
-  (void)Sender;
-}
-
 bool TForm1::CutSelectedShapes(QObject* Sender) {
   const bool rectValid = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
   if (!rectValid || !Figures || !Figures->HasSelection()) return false;

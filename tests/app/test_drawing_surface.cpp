@@ -60,7 +60,7 @@ TEST_F(DrawingSurface, UndoTakesBackExactlyTheLastShapeOperation) {
   // A click without a drag adds nothing and leaves no undo entry.
   Drag(Qt::LeftButton, {{400, 400}});
   ASSERT_EQ(Figures->Count(), 2);
-  EXPECT_EQ(form->ShapeEntryDepths.size(), 2u);
+  EXPECT_EQ(ShapeUndoCount(form->UndoState), 2);
   form->tbUndoClick(form->tbUndo);
   ASSERT_EQ(Figures->Count(), 1);
   EXPECT_DOUBLE_EQ(Figures->GetFigure(0)->Point(0).y, Figures->GetFigure(0)->Point(2).y);
