@@ -1,5 +1,6 @@
 // The document file's byte layout, its writer's payload and its reader.
 #include "page/document_format.h"
+#include "page/record_fields.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,31 +10,6 @@
 #include "platform/streams.h"
 
 namespace {
-void PutU16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
-void PutU32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
-void PutI32(uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); }
-void PutF32(uint8_t* p, float v) { std::memcpy(p, &v, 4); }
-uint16_t GetU16(const uint8_t* p) {
-  uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-uint32_t GetU32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-int32_t GetI32(const uint8_t* p) {
-  int32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-float GetF32(const uint8_t* p) {
-  float v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
 // A length byte beyond its field's capacity.
 bool LengthBeyond(const uint8_t* field, size_t capacity) { return field[0] > capacity; }
 

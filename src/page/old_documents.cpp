@@ -12,28 +12,9 @@
 #include "cad/node_layout.h"
 #include "page/document_format.h"
 #include "page/page_tables.h"
+#include "page/record_fields.h"
 
 namespace {
-int32_t I32(const uint8_t* p) {
-  int32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-uint16_t U16(const uint8_t* p) {
-  uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-uint32_t U32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-float F32(const uint8_t* p) {
-  float v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
 const double MultiplierValues[10] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1, 1e1, 1e2, 1e3, 1e4};
 bool IsWaveKind(int k) { return k >= 27 && k <= 37; }
 }  // namespace
@@ -42,7 +23,7 @@ void ScaleOldPenWidths(uint8_t* Records, size_t Size) {
   const size_t n = std::min(Size / OldShapeRecBytes, OldShapeRecCount);
   for (size_t r = 0; r < n; ++r) {
     uint8_t* p = Records + r * OldShapeRecBytes + 128;
-    const uint16_t v = uint16_t(U16(p) * 100u);
+    const uint16_t v = uint16_t(GetU16(p) * 100u);
     std::memcpy(p, &v, 2);
   }
 }
@@ -56,9 +37,9 @@ void UpgradeOldShapeRecords(uint8_t* Records, size_t Size) {
     uint8_t index = 2;
     for (uint8_t k = 0; k < 5; ++k)
       if (format == formats[k]) index = k;
-    const float unit = F32(rec + 212);
+    const float unit = GetF32(rec + 212);
     const long double rounded = std::isfinite(unit) ? std::nearbyintl(unit) : 0;
-    const float m = F32(rec + 200);
+    const float m = GetF32(rec + 200);
     uint8_t mult = 5;
     for (uint8_t k = 0; k < 10; ++k) {
       const double v = MultiplierValues[k];
@@ -86,7 +67,7 @@ int ImportOldShapes(TZQVCad& Engine, const uint8_t* Records, size_t Size, int Co
     const uint8_t* rec = Records + size_t(r) * OldShapeRecBytes;
     const int kind = rec[145];
     if (kind > MaxFigureKind) continue;  // not a figure this program knows
-    auto pt = [&](int i) { return std::pair<int32_t, int32_t>(I32(rec + i * 8), I32(rec + i * 8 + 4)); };
+    auto pt = [&](int i) { return std::pair<int32_t, int32_t>(GetI32(rec + i * 8), GetI32(rec + i * 8 + 4)); };
     if (IsWaveKind(kind)) {
       TWaveRec w = DefaultWaveRec();  // pulse widths and rotation: the figure defaults
       w.WaveWidth[0] = pt(12).first / D;
@@ -101,30 +82,30 @@ int ImportOldShapes(TZQVCad& Engine, const uint8_t* Records, size_t Size, int Co
       w.PulseFall = p != 0 ? pt(9).second * 100.0 / p : 0;
       w.Params[0] = pt(11).first;
       w.Params[1] = pt(11).second;
-      w.PointX = I32(rec + 120) / D;
-      w.PointY = I32(rec + 124) / D;
+      w.PointX = GetI32(rec + 120) / D;
+      w.PointY = GetI32(rec + 124) / D;
       fig->SetWaveRec(w);
     }
-    if (kind == 49 || kind == 50 || kind == 54) fig->SetNodeCountUsed(std::clamp(I32(rec + 120), 0, 15));
+    if (kind == 49 || kind == 50 || kind == 54) fig->SetNodeCountUsed(std::clamp(GetI32(rec + 120), 0, 15));
     if (kind == 22) {
-      fig->SetGridCellsX(I32(rec + 732));
-      fig->SetGridCellsY(I32(rec + 736));
+      fig->SetGridCellsX(GetI32(rec + 732));
+      fig->SetGridCellsY(GetI32(rec + 736));
     } else if (kind == 24 || kind == 25) {
-      fig->SetPolygonSides(I32(rec + 732));
+      fig->SetPolygonSides(GetI32(rec + 732));
     }
-    fig->SetPenWidth(U16(rec + 128) / 100.0 / D);
-    fig->SetPenColor(TColor(U32(rec + 132)));
+    fig->SetPenWidth(GetU16(rec + 128) / 100.0 / D);
+    fig->SetPenColor(TColor(GetU32(rec + 132)));
     fig->SetPenMode(rec[136]);
     fig->SetPenStyle(rec[137]);
-    fig->SetBrushColor(TColor(U32(rec + 140)));
+    fig->SetBrushColor(TColor(GetU32(rec + 140)));
     fig->SetBrushStyle(rec[144]);
     fig->SetKind(TFigureKind(kind));
-    fig->SetRectangleRadius(I32(rec + 148) / D);
-    const bool wantDims = U32(rec + 152) != 0;
+    fig->SetRectangleRadius(GetI32(rec + 148) / D);
+    const bool wantDims = GetU32(rec + 152) != 0;
     fig->SetWantDimensions(wantDims);
-    fig->SetFontColor(TColor(U32(rec + 156)));
+    fig->SetFontColor(TColor(GetU32(rec + 156)));
     fig->SetFontName(GetShortString(rec + 160, 32));
-    fig->SetFontSize(std::max<int32_t>(int32_t(U16(rec + 194)) * 10000, 10000));
+    fig->SetFontSize(std::max<int32_t>(int32_t(GetU16(rec + 194)) * 10000, 10000));
     fig->SetFontStyle(rec[196] & 0x0F);
     fig->SetFontCharset(rec[197]);
     const uint8_t format = std::min<uint8_t>(rec[205], 4);
@@ -136,10 +117,10 @@ int ImportOldShapes(TZQVCad& Engine, const uint8_t* Records, size_t Size, int Co
     fig->SetDimSuffix(GetShortString(rec + 216, 255));
     fig->SetText(GetShortString(rec + 472, 255));
     fig->SetLegacyFlag(rec[728]);
-    if (!IsWaveKind(kind) && wantDims) fig->SetOpaqueDimensions(I32(rec + 124) > 0);
-    if (kind == 21) fig->SetWavyLineHeight(I32(rec + 148) / D);
-    if (kind >= 38 && kind <= 41) fig->SetArcRadius(I32(rec + 148) / D);
-    fig->SetRectangleRadius(I32(rec + 148) / D);
+    if (!IsWaveKind(kind) && wantDims) fig->SetOpaqueDimensions(GetI32(rec + 124) > 0);
+    if (kind == 21) fig->SetWavyLineHeight(GetI32(rec + 148) / D);
+    if (kind >= 38 && kind <= 41) fig->SetArcRadius(GetI32(rec + 148) / D);
+    fig->SetRectangleRadius(GetI32(rec + 148) / D);
     for (int i = 0; i < 15; ++i) {
       const auto [x, y] = pt(i);
       fig->SetNodePoint(i, {double(ScreenToWorldX(map, x)), double(ScreenToWorldY(map, y)), 0});
