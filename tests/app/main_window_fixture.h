@@ -1,11 +1,16 @@
 // The start of every main-window test: a fixed screen resolution, the window module's start-up
 // code, a one-line symbol-font list in the program folder and a message recorder; the windows
-// made by a test are freed and the program folder restored afterwards.
+// made by a test are freed and the program folder restored afterwards. No test may wait on a
+// person: a file dialog the test did not answer counts as cancelled and fails the test, and a
+// modal window still open after twenty seconds is failed and closed.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QByteArray>
+#include <QTimer>
+#include <QWidget>
 
 #include "app/main_window.h"
 #include "app/startup.h"
@@ -17,12 +22,32 @@
 struct MainWindowFixture : ::testing::Test {
   TMessageRecorderScope rec;
   QByteArray savedHome = qgetenv("KORVALIS_HOME");
+  QTimer modalWatch;
+  QWidget* modalSeen = nullptr;
+  int modalTicks = 0;
   void SetUp() override {
+    DocumentDialogHook = [](const std::string& title, const std::string&) {
+      ADD_FAILURE() << "unanswered file dialog: " << title;
+      return std::string();
+    };
+    modalWatch.setInterval(500);
+    QObject::connect(&modalWatch, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      modalTicks = modal && modal == modalSeen ? modalTicks + 1 : 0;
+      modalSeen = modal;
+      if (modal && modalTicks >= 40) {
+        ADD_FAILURE() << "modal window left open: " << modal->windowTitle().toStdString();
+        modal->close();
+      }
+    });
+    modalWatch.start();
     SetScreenPixelsPerInch(96);
     InitMainWindowModule();
     WriteFileAtomically(AppDir() + "MnSymFt.dat", "Symbol\r\n", 8);
   }
   void TearDown() override {
+    modalWatch.stop();
+    DocumentDialogHook = nullptr;
     FreeStartupWindows();
     qputenv("KORVALIS_HOME", savedHome);
     ResetAppDir();
