@@ -188,6 +188,7 @@ public:
   void _OpenClick(QObject* Sender);
   void FirstFileClick(QObject* Sender);
   bool Open_File(QObject* Sender, const std::string& FileName);
+  bool LoadImageObject(const std::string& FileName, TPoint Position);
   bool OpenASCIIFile(QObject* Sender, const std::string& FileName);
   bool LoadImageObjectFiles(QObject* Sender);
   void RescaleOffsets(int32_t FileDpi, int32_t ScreenDpi);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QPixmap>
 #include <QPrinterInfo>
 #include <algorithm>
 
@@ -17,6 +18,7 @@
 #include "codecs/png_image.h"
 #include "helpers/error_report.h"
 #include "helpers/gif_painter.h"
+#include "helpers/small_helpers.h"
 #include "helpers/speed_button.h"
 #include "helpers/zqv_gif.h"
 #include "platform/app_dir.h"
@@ -36,6 +38,7 @@
 
 // The glyph resources live in the core library and must be registered explicitly.
 static void InitGlyphResources() { Q_INIT_RESOURCE(glyphs); }
+static void InitCursorResources() { Q_INIT_RESOURCE(cursors); }
 
 namespace {
 constexpr const char* kProductTitle = "Korvalis V";
@@ -217,13 +220,38 @@ void TForm1::ApplicationException(const std::string& message) {
 }
 
 void TForm1::AutoOpenFile(const std::string& argument) {
-  QString trimmed = QString::fromStdString(argument).trimmed();
-  const std::string path = trimmed.toStdString();
+  const std::string path = QString::fromStdString(argument).trimmed().toStdString();
   if (!FileExists(path)) return;
   const std::string ext = UpperCase(ExtractFileExt(path));
-  // Documents, image objects and shapes files are opened by the page and CAD code as they land.
-  ShowMessage("Unable to auto open " + path);
-  (void)ext;
+  if (ext == ".ZQV") {
+    AddRecentFile(path, PageIniName, Reopen1);
+    try {
+      if (!Open_File(this, path) && !PageUntouchedByOpen) NewFile(this);
+    } catch (const EFOpenError&) {
+      ShowMessage("Failed to open File: " + path);
+    } catch (...) {
+      ShowUnknownError("AutoOpenFile");
+    }
+  } else if (IsImageFileName(path)) {
+    LoadImageObject(path, TPoint{50, 50});
+  } else if (ext == ".ZQS") {
+    if (!Figures) return;
+    try {
+      if (!Figures->LoadShapesFile(path, false)) Figures->Clear();
+    } catch (...) {
+      Figures->Clear();
+    }
+    RefreshAllImages(this, false);
+  } else {
+    ShowMessage("Unable to auto open " + path);
+  }
+}
+
+// The least body until image objects come: nothing is made.
+bool TForm1::LoadImageObject(const std::string& FileName, TPoint Position) {
+  (void)FileName;
+  (void)Position;
+  return false;
 }
 
 void InitMainWindowModule() {
@@ -266,13 +294,31 @@ std::string WebLinkSuffixOf(const std::string& setupFile) {
   return name.empty() ? std::string() : "&a=" + name;
 }
 
+// The page cursors: pictures of the program's own (32 x 32 with transparency) with their hot
+// spots, each in its fixed slot of the screen's cursor table. A picture that cannot be loaded
+// leaves its slot empty and is reported once all the others are in place.
 void LoadCustomCursors() {
-  SetScreenCursor(7, QCursor(Qt::SizeAllCursor));     // "MOVE3"
-  SetScreenCursor(15, QCursor(Qt::CrossCursor));      // "SELECT2"
-  SetScreenCursor(16, QCursor(Qt::PointingHandCursor));  // "SELECT6"
-  SetScreenCursor(17, QCursor(Qt::SizeAllCursor));    // "LRMOUSE"
-  SetScreenCursor(18, QCursor(Qt::SizeAllCursor));    // "DRAGMOVE"
-  SetScreenCursor(19, QCursor(Qt::OpenHandCursor));   // "MOVE2"
+  InitCursorResources();
+  static const struct {
+    int slot;
+    const char* name;
+    int hotX, hotY;
+  } cursors[] = {
+      {1, "SELECTCSRLFT", 1, 1}, {2, "DRAWCSR", 2, 29}, {5, "RTMOUSE", 1, 1},  {7, "MOVE3", 15, 15},
+      {10, "POUR", 27, 28},      {11, "UNPOUR", 27, 28}, {12, "ISPIC", 1, 1},  {15, "SELECT2", 15, 15},
+      {16, "SELECT6", 15, 15},   {17, "LRMOUSE", 1, 1},  {19, "MOVE2", 15, 15}, {20, "GRABIT", 15, 15},
+      {21, "PICKCLR", 2, 29},
+  };
+  std::string missing;
+  for (const auto& c : cursors) {
+    const QPixmap picture(QString(":/cursors/%1.png").arg(c.name));
+    if (picture.isNull()) {
+      missing += std::string(missing.empty() ? "" : ", ") + c.name;
+      continue;
+    }
+    SetScreenCursor(c.slot, QCursor(picture, c.hotX, c.hotY));
+  }
+  if (!missing.empty()) throw Exception("cursors not loaded: " + missing);
 }
 
 void TForm1::LoadSpeedButtonGlyphs() {

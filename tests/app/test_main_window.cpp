@@ -332,3 +332,20 @@ TEST_F(MainWindowTest, PositionPanelStartsInTheUnitOfThePageSettings) {
     FreeStartupWindows();
   }
 }
+
+TEST_F(MainWindowTest, PageCursorsAreTheProgramsOwnPicturesInTheirSlots) {
+  CreateStartupWindows();
+  // Slot, and the hot spot of the picture loaded there.
+  const struct {
+    int slot, hotX, hotY;
+  } table[] = {{1, 1, 1},   {2, 2, 29},  {5, 1, 1},   {7, 15, 15},  {10, 27, 28}, {11, 27, 28}, {12, 1, 1},
+               {15, 15, 15}, {16, 15, 15}, {17, 1, 1}, {19, 15, 15}, {20, 15, 15}, {21, 2, 29}};
+  for (const auto& s : table) {
+    SCOPED_TRACE(s.slot);
+    ASSERT_TRUE(HasScreenCursor(s.slot));
+    const QCursor c = ScreenCursor(s.slot);
+    EXPECT_EQ(c.shape(), Qt::BitmapCursor);
+    EXPECT_EQ(c.pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(c.hotSpot(), QPoint(s.hotX, s.hotY));
+  }
+}
