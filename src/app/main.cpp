@@ -8,7 +8,19 @@
 #include "platform/app_dir.h"
 #include "platform/guarded.h"
 
+namespace {
+// Qt's own diagnostics (a missing runtime folder, a font it substitutes, a platform plugin's
+// notes) are for developers, not for the person at the keyboard: they reach the terminal only
+// when KORVALIS_QT_MESSAGES is set. Critical and fatal messages always do.
+QtMessageHandler DefaultHandler = nullptr;
+void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  static const bool shown = qEnvironmentVariableIsSet("KORVALIS_QT_MESSAGES");
+  if (shown || type == QtCriticalMsg || type == QtFatalMsg) DefaultHandler(type, context, text);
+}
+}  // namespace
+
 int main(int argc, char** argv) {
+  DefaultHandler = qInstallMessageHandler(QuietMessages);
   TApplication app(argc, argv);  // every event is delivered guarded
   QApplication::setApplicationName("Korvalis V");
   InitMainWindowModule();

@@ -58,9 +58,9 @@ void TForm1::CreateNewImage(int width, int height) {
   MainImage->SetMargins(TRect(lMargin, tMargin, rMargin, bMargin));
   if (isNew) {
     try {
-      MainImage->setContextMenuPolicy(Qt::CustomContextMenu);
-      connect(MainImage, &QWidget::customContextMenuRequested, this,
-              [this](const QPoint& p) { PopupMenu1->popup(MainImage->mapToGlobal(p)); });
+      // The page's popups open when the right button goes up (MainImageMouseUp); a context menu
+      // on the press (as X11 delivers it) would grab the mouse and end every right-button drag.
+      MainImage->setContextMenuPolicy(Qt::PreventContextMenu);
       ScrollBox1->setWidget(MainImage);
       MainImage->OnMouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
         MainImageMouseDown(b, m, x, y);

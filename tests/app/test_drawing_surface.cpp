@@ -2,6 +2,11 @@
 // mouse events, the status readouts, the node indicator and undo of shape operations.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QTest>
+
 #include "app/main_window_fixture.h"
 #include "cad/engine.h"
 #include "cad/selectors.h"
@@ -195,4 +200,32 @@ TEST_F(TextDragSelection, ADragInTextModeSelectsTheTextUnderThePointer) {
   EXPECT_EQ(Figures->Count(), 0);
 }
 
+}  // namespace
+
+namespace {
+// Real mouse events on the page widget: a right-button drag reaches the engine whole, with no
+// popup menu taking the mouse when the button goes down.
+TEST_F(DrawingSurface, ARightButtonDragOfRealEventsMovesTheFigure) {
+  Press(form, form->tbDraw);
+  Drag(Qt::LeftButton, {{100, 200}, {300, 200}});
+  const TRealXYZ start = Figures->GetFigure(0)->Point(0);
+  Press(form, form->tbMove);
+  form->show();
+  QWidget* page = form->MainImage;
+  QTest::mousePress(page, Qt::RightButton, Qt::NoModifier, QPoint(100, 200));
+  // X11 asks for the context menu as the button goes down.
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(100, 200), page->mapToGlobal(QPoint(100, 200)));
+  QApplication::sendEvent(page, &menu);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  for (const QPoint p : {QPoint(120, 250), QPoint(140, 300)}) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(p), page->mapToGlobal(QPointF(p)), Qt::NoButton, Qt::RightButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(page, &move);
+  }
+  QTest::mouseRelease(page, Qt::RightButton, Qt::NoModifier, QPoint(140, 300));
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  const TRealXYZ moved = Figures->GetFigure(0)->Point(0);
+  EXPECT_GT(moved.x, start.x);
+  EXPECT_LT(moved.y, start.y);
+}
 }  // namespace
