@@ -315,13 +315,6 @@ void TForm1::MainFont1Click() {
   if (MainImage) SetCaretPosition(this, 0, 0);
 }
 
-void TForm1::SetSelectionOffset1Click() {
-  // The selection offset dialog belongs to the macros' work; whatever it does, the typing font is
-  // put back as it was.
-  const TMyFont saved = *TypingFont;
-  *TypingFont = saved;
-}
-
 void TForm1::Panel61MouseMove(QObject* Sender) {
   auto* panel = qobject_cast<QWidget*>(Sender);
   if (!panel) return;

@@ -20,6 +20,7 @@ extern "C" int FuzzOne_ini_file(const uint8_t* data, size_t size);
 extern "C" int FuzzOne_metafile(const uint8_t* data, size_t size);
 extern "C" int FuzzOne_shapes_stream(const uint8_t* data, size_t size);
 extern "C" int FuzzOne_text_clipboard(const uint8_t* data, size_t size);
+extern "C" int FuzzOne_macro_file(const uint8_t* data, size_t size);
 
 namespace {
 
@@ -45,7 +46,8 @@ TEST(FuzzTargets, SeedsAndFoundInputsRunCleanly) {
     int (*Run)(const uint8_t*, size_t);
   } targets[] = {{"gif", FuzzOne_gif}, {"png", FuzzOne_png}, {"compress", FuzzOne_compress}, {"ini_file", FuzzOne_ini_file},
                    {"metafile", FuzzOne_metafile}, {"shapes_stream", FuzzOne_shapes_stream},
-                   {"text_clipboard", FuzzOne_text_clipboard}};
+                   {"text_clipboard", FuzzOne_text_clipboard},
+                   {"macro_file", FuzzOne_macro_file}};
   for (const TTarget& t : targets) {
     SCOPED_TRACE(t.Name);
     EXPECT_GT(RunFolder(QString("seeds/") + t.Name, t.Run), 0) << "every target has seeds";

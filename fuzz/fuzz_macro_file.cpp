@@ -1,0 +1,116 @@
+// Fuzzes the macro file reader. The first byte chooses how the rest is used:
+//   0: the bytes are a whole macro file (container or not);
+//   1: the bytes are patches (u32 offset, byte) applied to a sound stream of 35 macros, which is
+//      then put in a stored container with a correct checksum, so that every field check of the
+//      list reader is reached.
+// A file the reader refuses leaves the list as it was; one it takes writes back and reads again
+// to the same stream.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "codecs/compress.h"
+#include "fuzz_options.h"  // IWYU pragma: keep
+#include "page/macro_list.h"
+#include "platform/messages.h"
+#include "platform/streams.h"
+
+namespace {
+void Quiet() {
+  static TMessageRecorder recorder;
+  static bool installed = (SetMessageService(&recorder), true);
+  (void)installed;
+  recorder.Calls.clear();
+}
+
+std::vector<uint8_t> StreamOf(TMacroList& list) {
+  TMemoryStream s;
+  list.SaveToStream(s);
+  return s.Data;
+}
+
+const std::vector<uint8_t>& SoundStream() {
+  static const std::vector<uint8_t> stream = [] {
+    TMacroList list;
+    list.ClearAll();
+    for (int n = 0; n < 4; ++n) {
+      TMacroLine& l = list.Lines[size_t(n)];
+      l.Buffer.Chars[0] = uint8_t('a' + n);
+      l.Buffer.Chars[2] = 'b';
+      l.Buffer.Offsets[0] = int16_t(-3 * n);
+      SetShortString(l.Buffer.Fonts[0].Name, 50, "Times New Roman");
+      l.Description = "d";
+      l.Spacing = n;
+    }
+    return StreamOf(list);
+  }();
+  return stream;
+}
+
+// A stored ("NON") container around the plain bytes.
+std::vector<uint8_t> Stored(const std::vector<uint8_t>& plain) {
+  TCompressHeader h{};
+  std::memcpy(h.Signature, "VELK\x1A", 5);
+  std::memcpy(h.MethodId, MethodIds[cmNON], 3);
+  h.UncompressedSize = uint32_t(plain.size());
+  uint32_t sum = 0;
+  for (uint8_t b : plain) sum += b;
+  h.Checksum = sum;
+  std::vector<uint8_t> file(sizeof h);
+  std::memcpy(file.data(), &h, sizeof h);
+  file.insert(file.end(), plain.begin(), plain.end());
+  return file;
+}
+
+const std::vector<uint8_t>& MarkerStream() {
+  static const std::vector<uint8_t> stream = [] {
+    TMacroList list;
+    list.Lines[7].Description = "untouched";
+    return StreamOf(list);
+  }();
+  return stream;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  AddDefaultOptions(argc, argv);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Quiet();
+  if (size < 1) return 0;
+  const uint8_t mode = data[0] % 2;
+  ++data, --size;
+  std::vector<uint8_t> file;
+  if (mode == 0) {
+    file.assign(data, data + size);
+  } else {
+    std::vector<uint8_t> plain = SoundStream();
+    for (size_t i = 0; i + 5 <= size; i += 5) {
+      uint32_t at;
+      std::memcpy(&at, data + i, 4);
+      // Offsets reach the whole stream and a little past its end (growing it).
+      at %= uint32_t(plain.size() + 64);
+      if (at >= plain.size()) plain.resize(at + 1, 0);
+      plain[at] = data[i + 4];
+    }
+    file = Stored(plain);
+  }
+  static TCompress compress;
+  TMacroList list;
+  list.Lines[7].Description = "untouched";
+  const TMacroReadResult r = ReadMacroFileBytes(file, compress, list, "f.zqm");
+  if (r.Status != TMacroReadStatus::Ok) {
+    if (r.Message.empty() || StreamOf(list) != MarkerStream()) abort();
+    return 0;
+  }
+  // What the reader takes is a sound list: written again and read back it gives the same stream.
+  const std::vector<uint8_t> once = StreamOf(list);
+  TMacroList again;
+  TMemoryStream s(once);
+  again.LoadFromStream(s);
+  if (StreamOf(again) != once) abort();
+  return 0;
+}
