@@ -122,6 +122,12 @@ public:
   void UpdateCadSelector() override;
   void ClearCurrentFigure();
   bool ConfirmOverwrite(const std::string& FileName, const std::string& Operation);
+  // Picture export (main_window_export.cpp): writes the page area Area (inclusive) to FileName by
+  // its extension, bitmaps in the variant VariantIndex (0..5).
+  void SaveGraphic(const std::string& FileName, const TRect& Area, int VariantIndex);
+  // Figures and text of the page rectangle r, drawn relative to its top-left corner.
+  void RefreshRect(TCanvas& canvas, const TRect& r);
+  int ExportJpegQuality() const;
   // Points of an old 740-byte shape record into slots 0 to 7 of a point list (slot 1 is zeroed).
   void ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount);
 

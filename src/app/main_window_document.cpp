@@ -5,6 +5,7 @@
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QApplication>
 #include <algorithm>
@@ -119,7 +120,9 @@ bool TForm1::DocumentNeedsSave() { return !DocFileName.empty() && FileExists(Doc
 
 bool TForm1::ConfirmOverwrite(const std::string& FileName, const std::string& Operation) {
   if (!FileExists(FileName)) return true;
-  if (access(FileName.c_str(), W_OK) != 0) {
+  // Read-only by its permission bits (not by the access test, which always passes for root).
+  struct stat st {};
+  if (stat(FileName.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
     ShowMessage("The file " + FileName + " is a read only file. Exiting " + Operation);
     return false;
   }
@@ -131,9 +134,9 @@ bool TForm1::ConfirmOverwrite(const std::string& FileName, const std::string& Op
 
 bool TForm1::ImageFileNameInUse(const std::string& FileName) {
   for (int i = 0; i < ImageCount; ++i)
-    if (ImageRecs[size_t(i)].Name() == FileName) return true;
+    if (SameText(ImageRecs[size_t(i)].Name(), FileName)) return true;
   for (int i = 0; i < PictureCount; ++i)
-    if (Pictures[size_t(i)].Name() == FileName) return true;
+    if (SameText(Pictures[size_t(i)].Name(), FileName)) return true;
   return false;
 }
 

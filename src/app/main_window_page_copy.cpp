@@ -45,17 +45,7 @@ void TForm1::tbCopyClick(QObject* Sender) {
       metafile = std::make_unique<TMetafile>();
       TMetafileCanvas canvas(*metafile, w, h);
       try {
-        if (Figures && Figures->Count() > 0) Figures->DrawAll(canvas, -r.Left, -r.Top, false);
-        // The text cells of the rectangle, at their places in it.
-        const int last = LastTextCell();
-        for (int i = 1; i <= last; ++i) {
-          const TPoint p = CharPositions[size_t(i)];
-          if (CharCodes[size_t(i)] < 33 || p.Y == 0 || p.X < r.Left || p.X > r.Right || p.Y < r.Top ||
-              p.Y > r.Bottom + LineHeight)
-            continue;
-          DrawCellGlyph(&canvas, p.X + 1 - r.Left, p.Y + CharOffsets[size_t(i)] - r.Top, *CharFonts[size_t(i)],
-                        CharCodes[size_t(i)], CharFonts[size_t(i)]->Color, clNone);
-        }
+        RefreshRect(canvas, r);
       } catch (...) {
         ShowMessage(
             "An error ocurred while trying to write the Metafile. You can try again but if it doesn't work you may "
