@@ -1,0 +1,19 @@
+#include "page/graphic_names.h"
+
+#include "codecs/jpeg_image.h"
+#include "helpers/zqv_gif.h"
+#include "platform/bitmap.h"
+#include "platform/metafile.h"
+
+void GraphicClassName(const TGraphic* Graphic, std::string& Name) {
+  if (dynamic_cast<const TMetafile*>(Graphic)) Name = "Metafile Image";
+  else if (dynamic_cast<const TBitmap*>(Graphic)) Name = "Bitmap Image";
+  else if (dynamic_cast<const TJPEGImage*>(Graphic)) Name = "JPeg Image";
+  else if (dynamic_cast<const TZQVGif*>(Graphic)) Name = "GIF Image";
+  else Name = "Unknown Graphics Format";
+}
+
+TRect QuarterTurnedBounds(const TRect& Bounds, int Position) {
+  if (Position != 0 && Position != 2) return Bounds;
+  return TRect(Bounds.Left, Bounds.Top, Bounds.Left + Bounds.Height(), Bounds.Top + Bounds.Width());
+}

@@ -1,0 +1,16 @@
+// Names of image objects for the user: the display name of a graphic's class, and the bounds of
+// an object after a quarter-turn command.
+#pragma once
+
+#include <string>
+
+#include "platform/win_types.h"
+
+class TGraphic;
+
+// "Metafile Image", "Bitmap Image" (PNG pictures included), "JPeg Image", "GIF Image", or
+// "Unknown Graphics Format" for none or any other class.
+void GraphicClassName(const TGraphic* Graphic, std::string& Name);
+// The bounds of an object turned by the rotate submenu's item Position (0 a quarter turn, 1 a half
+// turn, 2 three quarters): the size is swapped for quarter turns; the corner stays.
+TRect QuarterTurnedBounds(const TRect& Bounds, int Position);
