@@ -82,14 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.assign(data, data + size);
   } else if (mode == 1) {
     std::vector<uint8_t> payload = SoundPayload();
-    for (size_t i = 0; i + 5 <= size; i += 5) {
-      uint32_t at;
-      std::memcpy(&at, data + i, 4);
-      // Offsets below 1 MB reach the whole payload and a little past its end (growing it).
-      at %= 1u << 20;
-      if (at >= payload.size()) payload.resize(at + 1, 0);
-      payload[at] = data[i + 4];
-    }
+    // Offsets below 1 MB reach the whole payload and a little past its end (growing it).
+    PatchBytes(payload, data, size, 1u << 20);
     // A plain file: the reader takes a payload without container header as it stands.
     file = std::move(payload);
   } else {

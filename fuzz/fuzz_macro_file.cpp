@@ -88,14 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.assign(data, data + size);
   } else {
     std::vector<uint8_t> plain = SoundStream();
-    for (size_t i = 0; i + 5 <= size; i += 5) {
-      uint32_t at;
-      std::memcpy(&at, data + i, 4);
-      // Offsets reach the whole stream and a little past its end (growing it).
-      at %= uint32_t(plain.size() + 64);
-      if (at >= plain.size()) plain.resize(at + 1, 0);
-      plain[at] = data[i + 4];
-    }
+    // Offsets reach the whole stream and a little past its end (growing it).
+    PatchBytes(plain, data, size, uint32_t(plain.size() + 64));
     file = Stored(plain);
   }
   static TCompress compress;

@@ -4,6 +4,8 @@
 // instead of thousands); the plain schedule is used unless asked for.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 inline void AddDefaultOptions(int* argc, char*** argv) {
@@ -14,4 +16,16 @@ inline void AddDefaultOptions(int* argc, char*** argv) {
   args.push_back(nullptr);
   *argc = int(args.size()) - 1;
   *argv = args.data();
+}
+
+// Patches a sound byte stream from the fuzzer's input: each five bytes name an offset (taken
+// modulo Reach, so a little past the end grows the stream) and the byte to put there.
+inline void PatchBytes(std::vector<uint8_t>& plain, const uint8_t* data, size_t size, uint32_t Reach) {
+  for (size_t i = 0; i + 5 <= size; i += 5) {
+    uint32_t at;
+    std::memcpy(&at, data + i, 4);
+    at %= Reach;
+    if (at >= plain.size()) plain.resize(at + 1, 0);
+    plain[at] = data[i + 4];
+  }
 }
