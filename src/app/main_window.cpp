@@ -112,6 +112,8 @@ void TForm1::WireCommands() {
   WireMenuStateCommands();
   WireHelpCommands();
   WireDrawDialogCommands();
+  WireShapeSizeCommands();
+  WireCadOptionCommands();
   WireCadSettingsCommands();
   WireContextMenuCommands();
   WireTextEditingCommands();

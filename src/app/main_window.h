@@ -244,6 +244,18 @@ public:
   void PenandBrushAttributes1Click(QObject* Sender);
   void TransformShapesClick(QObject* Sender);
   void SetupSine1Click(QObject* Sender);
+  // CAD option commands; main_window_cad_options.cpp
+  void ToggleOnOff1Click(QObject* Sender);
+  void ScanGrids1Click(QObject* Sender);
+  void DrawGridsDynamically1Click(QObject* Sender);
+  void SnaptoPixel1Click(QObject* Sender);
+  void WantTicks1Click(QObject* Sender);
+  void SameColorDivider1Click(QObject* Sender);
+  // Size commands; main_window_shape_sizes.cpp
+  void ArcRadius2Click(QObject* Sender);
+  void SetupGrid1Click(QObject* Sender);
+  void SetupPolyGon1Click(QObject* Sender);
+  void SetNodeCount1Click(QObject* Sender);
   void DimensionSettings1Click(QObject* Sender);
   void Permissions1Click(QObject* Sender);
   void AngledText2Click(QObject* Sender);
@@ -427,6 +439,9 @@ private:
   void WireMenuStateCommands(); // main_window_menus.cpp
   void WireHelpCommands();      // main_window_help.cpp (also the theme manager)
   void WireDrawDialogCommands();  // main_window_draw_dialogs.cpp
+  // ---- size commands of the Settings menu; main_window_shape_sizes.cpp
+  void WireShapeSizeCommands();
+  void WireCadOptionCommands();  // main_window_cad_options.cpp
   void WireCadSettingsCommands();  // main_window_cad_settings.cpp
   void WireContextMenuCommands();  // main_window_context_menu.cpp
   void WireTextEditingCommands();  // main_window_text_commands.cpp

@@ -1,0 +1,91 @@
+// The Options menu's CAD switches: snapping and its area, grid scanning and drawing, pixel snap,
+// node ticks, automatic refresh and bring-to-front, non-filled shapes only, and the same-colour
+// divider. The ticks are the stored state (kept with the CAD settings) and are copied into the
+// engine here.
+#include <QMenu>
+
+#include "app/main_window.h"
+#include "cad/engine.h"
+#include "platform/guarded.h"
+
+namespace {
+QAction* OptionItem(TForm1& w, const char* name, const char* text, bool checked) {
+  QAction* a = w.findChild<QAction*>(name);
+  if (!a) {
+    a = new QAction(QString::fromUtf8(text), &w);
+    a->setObjectName(name);
+    a->setCheckable(true);
+    a->setChecked(checked);
+    w._Options->addAction(a);
+  }
+  return a;
+}
+}  // namespace
+
+void TForm1::WireCadOptionCommands() {
+  QAction* small = OptionItem(*this, "SmallSnapArea1", "Small Snap Area", !LargeSnapArea1->isChecked());
+  QAction* dynamic = OptionItem(*this, "DrawGridsDynamically1", "Draw Grids Dynamically", true);
+  QAction* pixel = OptionItem(*this, "SnaptoPixel1", "Snap to Pixel", false);
+  QAction* divider = OptionItem(*this, "SameColorDivider1", "Same Color Divider", true);
+  // The snap-area pair stays a radio pair also when the stored settings tick one of them.
+  connect(LargeSnapArea1, &QAction::toggled, small, [small](bool on) { small->setChecked(!on); });
+  connect(small, &QAction::toggled, LargeSnapArea1, [this](bool on) { LargeSnapArea1->setChecked(!on); });
+  for (QAction* a : {ToggleOnOff1, LargeSnapArea1, small})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("ToggleOnOff1", [&] { ToggleOnOff1Click(a); }); });
+  connect(ScanGrids1, &QAction::triggered, this, [this] { Guarded("ScanGrids1", [&] { ScanGrids1Click(ScanGrids1); }); });
+  connect(dynamic, &QAction::triggered, this,
+          [this, dynamic] { Guarded("DrawGridsDynamically1", [&] { DrawGridsDynamically1Click(dynamic); }); });
+  connect(pixel, &QAction::triggered, this, [this, pixel] { Guarded("SnaptoPixel1", [&] { SnaptoPixel1Click(pixel); }); });
+  connect(divider, &QAction::triggered, this,
+          [this, divider] { Guarded("SameColorDivider1", [&] { SameColorDivider1Click(divider); }); });
+  for (QAction* a : {DimensionTracking1, AutoBringtoFront1, NonFilledShapesOnly1, AutoRefreshShapes1, WantTicks1,
+                     IncDelandBackinUndo1})
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("WantTicks1", [&] { WantTicks1Click(a); }); });
+}
+
+void TForm1::ToggleOnOff1Click(QObject* Sender) {
+  // Qt has already toggled the sender's tick; a snap-area item is always ticked when chosen.
+  if (Sender != ToggleOnOff1)
+    if (auto* item = qobject_cast<QAction*>(Sender)) item->setChecked(true);
+  const bool large = LargeSnapArea1->isChecked();
+  SnapAreaSize = large ? 6 : 2;
+  if (Figures) Figures->SetLargeSnapArea(large);
+  ShowToolStatus();
+}
+
+void TForm1::ScanGrids1Click(QObject* Sender) {
+  auto* item = qobject_cast<QAction*>(Sender);
+  if (!item || !Figures) return;
+  Figures->ScanGrids = item->isChecked();
+  Figures->Template->Kind = 22;
+}
+
+void TForm1::DrawGridsDynamically1Click(QObject* Sender) {
+  auto* item = qobject_cast<QAction*>(Sender);
+  if (!item || !Figures) return;
+  Figures->DynamicGrids = item->isChecked();
+  Figures->Template->Kind = 22;
+}
+
+void TForm1::SnaptoPixel1Click(QObject* Sender) {
+  auto* item = qobject_cast<QAction*>(Sender);
+  if (!item || !Figures) return;
+  Figures->PixelSnap = !Figures->PixelSnap;
+  item->setChecked(Figures->PixelSnap);
+}
+
+void TForm1::SameColorDivider1Click(QObject* Sender) {
+  auto* item = qobject_cast<QAction*>(Sender);
+  if (!item || !Figures) return;
+  Figures->SameColorDivider = !Figures->SameColorDivider;
+  item->setChecked(Figures->SameColorDivider);
+}
+
+void TForm1::WantTicks1Click(QObject*) {
+  if (!Figures) return;
+  Figures->WantTicks = WantTicks1->isChecked();
+  Figures->SetLargeSnapArea(LargeSnapArea1->isChecked());
+  Figures->AutoRefresh = AutoRefreshShapes1->isChecked();
+  Figures->AutoFront = AutoBringtoFront1->isChecked();
+  Figures->NonFilledOnly = NonFilledShapesOnly1->isChecked();
+}
