@@ -114,6 +114,7 @@ void TForm1::WireCommands() {
   WireDrawDialogCommands();
   WireShapeSizeCommands();
   WireCadOptionCommands();
+  WireDrawingDefaultsCommands();
   WireCadSettingsCommands();
   WireContextMenuCommands();
   WireTextEditingCommands();
