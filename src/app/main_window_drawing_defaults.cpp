@@ -38,10 +38,13 @@ bool IsDefaultsShapesFile(const std::string& FileName) {
 }
 
 void TForm1::WireDrawingDefaultsCommands() {
-  QMenu* defaults = _File->findChild<QMenu*>("DrawingDefaults1");
+  // File > Drawing Defaults (the CAD settings' wiring finds it by name and adds nothing twice).
+  QMenu* defaults = findChild<QMenu*>("LoadDrawingDefaults1");
   if (!defaults) {
-    defaults = _File->addMenu("Drawing Defaults");
-    defaults->setObjectName("DrawingDefaults1");
+    defaults = new QMenu("&Drawing Defaults", _File);
+    defaults->setObjectName("LoadDrawingDefaults1");
+    _File->insertMenu(Close1, defaults);
+    connect(defaults, &QMenu::aboutToShow, this, [this, defaults] { LoadDrawingDefaults1Click(defaults); });
   }
   struct TEntry {
     const char* Menu;
@@ -54,6 +57,7 @@ void TForm1::WireDrawingDefaultsCommands() {
                           TEntry{"User4", "User 2", "Save2", "Load2", "ProgDefs"}}) {
     QMenu* sub = defaults->addMenu(QString::fromUtf8(e.Text));
     sub->setObjectName(e.Menu);
+    sub->menuAction()->setObjectName(e.Menu);
     QAction* save = DefaultsItem(*this, sub, e.Save, "&Save");
     QAction* load = DefaultsItem(*this, sub, e.Load, "&Load");
     const std::string base = e.Base;
