@@ -5,28 +5,16 @@
 #include <QMenu>
 
 #include "app/main_window.h"
+#include "app/main_window_menu_items.h"
 #include "cad/engine.h"
 #include "platform/guarded.h"
 
-namespace {
-QAction* OptionItem(TForm1& w, const char* name, const char* text, bool checked) {
-  QAction* a = w.findChild<QAction*>(name);
-  if (!a) {
-    a = new QAction(QString::fromUtf8(text), &w);
-    a->setObjectName(name);
-    a->setCheckable(true);
-    a->setChecked(checked);
-    w._Options->addAction(a);
-  }
-  return a;
-}
-}  // namespace
 
 void TForm1::WireCadOptionCommands() {
-  QAction* small = OptionItem(*this, "SmallSnapArea1", "Small Snap Area", !LargeSnapArea1->isChecked());
-  QAction* dynamic = OptionItem(*this, "DrawGridsDynamically1", "Draw Grids Dynamically", true);
-  QAction* pixel = OptionItem(*this, "SnaptoPixel1", "Snap to Pixel", false);
-  QAction* divider = OptionItem(*this, "SameColorDivider1", "Same Color Divider", true);
+  QAction* small = FindOrAddMenuItem(*this, _Options, "SmallSnapArea1", "Small Snap Area", true, !LargeSnapArea1->isChecked());
+  QAction* dynamic = FindOrAddMenuItem(*this, _Options, "DrawGridsDynamically1", "Draw Grids Dynamically", true, true);
+  QAction* pixel = FindOrAddMenuItem(*this, _Options, "SnaptoPixel1", "Snap to Pixel", true, false);
+  QAction* divider = FindOrAddMenuItem(*this, _Options, "SameColorDivider1", "Same Color Divider", true, true);
   // The snap-area pair stays a radio pair also when the stored settings tick one of them.
   connect(LargeSnapArea1, &QAction::toggled, small, [small](bool on) { small->setChecked(!on); });
   connect(small, &QAction::toggled, LargeSnapArea1, [this](bool on) { LargeSnapArea1->setChecked(!on); });

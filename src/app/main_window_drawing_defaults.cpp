@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "app/main_window.h"
+#include "app/main_window_menu_items.h"
 #include "cad/engine.h"
 #include "platform/app_dir.h"
 #include "platform/exceptions.h"
@@ -13,16 +14,6 @@
 #include "platform/streams.h"
 
 namespace {
-QAction* DefaultsItem(TForm1& w, QMenu* menu, const char* name, const char* text) {
-  QAction* a = w.findChild<QAction*>(name);
-  if (!a) {
-    a = new QAction(QString::fromUtf8(text), &w);
-    a->setObjectName(name);
-    menu->addAction(a);
-  }
-  return a;
-}
-
 // The ".zqs" file of an older version takes the ".zqt" name when that name is free.
 std::string DefaultsFile(const std::string& Base) {
   const std::string zqt = ProgramFile(Base + ".zqt"), zqs = ProgramFile(Base + ".zqs");
@@ -58,8 +49,8 @@ void TForm1::WireDrawingDefaultsCommands() {
     QMenu* sub = defaults->addMenu(QString::fromUtf8(e.Text));
     sub->setObjectName(e.Menu);
     sub->menuAction()->setObjectName(e.Menu);
-    QAction* save = DefaultsItem(*this, sub, e.Save, "&Save");
-    QAction* load = DefaultsItem(*this, sub, e.Load, "&Load");
+    QAction* save = FindOrAddMenuItem(*this, sub, e.Save, "&Save");
+    QAction* load = FindOrAddMenuItem(*this, sub, e.Load, "&Load");
     const std::string base = e.Base;
     connect(sub, &QMenu::aboutToShow, this, [load, base] {
       load->setEnabled(FileExists(ProgramFile(base + ".zqs")) || FileExists(ProgramFile(base + ".zqt")));

@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "app/main_window.h"
+#include "app/main_window_menu_items.h"
 #include "cad/engine.h"
 #include "dialogs/draw_dialog_host.h"
 #include "dialogs/grid_setup_dialog.h"
@@ -29,50 +30,19 @@ constexpr TSizeCommand SizeCommands[] = {
     {"LineThickness1", "Line Thic&kness", 9, "Line Thickness", 0},
 };
 
-double TemplateSize(const TRealFig& t, uint8_t Code) {
-  switch (Code) {
-    case 9: return t.PenWidth;
-    case 15: return t.RectangleRadius;
-    case 16: return t.ArcRadius;
-    case 17: return t.ArrowHeadLength;
-    case 21: return t.WavyLineHeight;
-    default: return t.TickLength;
-  }
-}
-
-void SetTemplateSize(TRealFig& t, uint8_t Code, double v) {
-  switch (Code) {
-    case 9: t.SetPenWidth(v); break;
-    case 15: t.SetRectangleRadius(v); break;
-    case 16: t.SetArcRadius(v); break;
-    case 17: t.SetArrowHeadLength(v); break;
-    case 21: t.SetWavyLineHeight(v); break;
-    default: t.SetTickLength(v); break;
-  }
-}
-
-QAction* SizeAction(TForm1& w, QMenu* menu, const char* name, const char* text) {
-  QAction* a = w.findChild<QAction*>(name);
-  if (!a) {
-    a = new QAction(QString::fromUtf8(text), &w);
-    a->setObjectName(name);
-    menu->addAction(a);
-  }
-  return a;
-}
 }  // namespace
 
 void TForm1::WireShapeSizeCommands() {
   QMenu* settings = Setup1;
   settings->addSeparator();
   for (const TSizeCommand& c : SizeCommands) {
-    QAction* a = SizeAction(*this, settings, c.Name, c.Text);
+    QAction* a = FindOrAddMenuItem(*this, settings, c.Name, c.Text);
     connect(a, &QAction::triggered, this, [this, a] { Guarded("ArcRadius2", [&] { ArcRadius2Click(a); }); });
   }
-  QAction* grid = SizeAction(*this, settings, "GridCells1", "&Grid Cells");
-  QAction* sides = SizeAction(*this, settings, "PolygonSides1", "&Polygon Sides");
-  QAction* divisions = SizeAction(*this, settings, "LineDivisions1", "&Line Divisions");
-  QAction* nodes = SizeAction(*this, settings, "SetNodeCount1", "Set Node Count");
+  QAction* grid = FindOrAddMenuItem(*this, settings, "GridCells1", "&Grid Cells");
+  QAction* sides = FindOrAddMenuItem(*this, settings, "PolygonSides1", "&Polygon Sides");
+  QAction* divisions = FindOrAddMenuItem(*this, settings, "LineDivisions1", "&Line Divisions");
+  QAction* nodes = FindOrAddMenuItem(*this, settings, "SetNodeCount1", "Set Node Count");
   connect(grid, &QAction::triggered, this, [this, grid] { Guarded("SetupGrid1", [&] { SetupGrid1Click(grid); }); });
   connect(sides, &QAction::triggered, this, [this, sides] { Guarded("SetupPolyGon1", [&] { SetupPolyGon1Click(sides); }); });
   connect(divisions, &QAction::triggered, this,
@@ -86,12 +56,13 @@ void TForm1::ArcRadius2Click(QObject* Sender) {
   for (const TSizeCommand& c : SizeCommands)
     if (Sender && Sender->objectName() == QLatin1String(c.Name)) command = &c;
   if (!command) return;
-  const double saved = TemplateSize(*Figures->Template, command->Code);
+  double saved = 0;
+  TAngleArcFm::GetSize(*Figures->Template, command->Code, saved);
   TAngleArcFm dialog(this);
   if (*command->Caption) dialog.setWindowTitle(QString::fromUtf8(command->Caption));
   dialog.MaximumOverride = command->Maximum;
   if (dialog.Execute(command->Code, Figures) == 1 && ApplyToSelectedShapes(Sender, PropertyBit(command->Code)))
-    SetTemplateSize(*Figures->Template, command->Code, saved);
+    TAngleArcFm::SetSize(*Figures->Template, command->Code, saved);
 }
 
 void TForm1::SetupGrid1Click(QObject* Sender) {

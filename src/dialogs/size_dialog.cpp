@@ -47,36 +47,39 @@ void TAngleArcFm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
+bool TAngleArcFm::GetSize(const TRealFig& s, uint8_t Code, double& Value) {
+  switch (Code) {
+    case 9: Value = s.PenWidth; return true;
+    case 15: Value = s.RectangleRadius; return true;
+    case 16: Value = s.ArcRadius; return true;
+    case 17: Value = s.ArrowHeadLength; return true;
+    case 21: Value = s.WavyLineHeight; return true;
+    case 22: Value = s.TickLength; return true;
+    default: return false;
+  }
+}
+
+void TAngleArcFm::SetSize(TRealFig& t, uint8_t Code, double v) {
+  switch (Code) {
+    case 9: t.SetPenWidth(v); break;
+    case 15: t.SetRectangleRadius(v); break;
+    case 16: t.SetArcRadius(v); break;
+    case 17: t.SetArrowHeadLength(v); break;
+    case 21: t.SetWavyLineHeight(v); break;
+    case 22: t.SetTickLength(v); break;
+    default: break;
+  }
+}
+
 void TAngleArcFm::FormShow() {
   if (!Engine) return;
   const TRealFig* s = Engine->FirstSelectedFigure();
   if (!s) s = Engine->Template.get();
   double v = 0;
-  switch (Code) {
-    case 9: v = s->PenWidth; break;
-    case 15: v = s->RectangleRadius; break;
-    case 16: v = s->ArcRadius; break;
-    case 17: v = s->ArrowHeadLength; break;
-    case 21: v = s->WavyLineHeight; break;
-    case 22: v = s->TickLength; break;
-    default: return;
-  }
-  AngleArcSpin1->SetValue(v * Factor());
+  if (GetSize(*s, Code, v)) AngleArcSpin1->SetValue(v * Factor());
 }
 
 void TAngleArcFm::OKBtnClick() {
-  if (Engine) {
-    const double v = static_cast<float>(AngleArcSpin1->Value()) / Factor();
-    TRealFig& t = *Engine->Template;
-    switch (Code) {
-      case 9: t.SetPenWidth(v); break;
-      case 15: t.SetRectangleRadius(v); break;
-      case 16: t.SetArcRadius(v); break;
-      case 17: t.SetArrowHeadLength(v); break;
-      case 21: t.SetWavyLineHeight(v); break;
-      case 22: t.SetTickLength(v); break;
-      default: break;
-    }
-  }
+  if (Engine) SetSize(*Engine->Template, Code, static_cast<float>(AngleArcSpin1->Value()) / Factor());
   accept();
 }

@@ -8,6 +8,7 @@
 #include "ui_size_dialog.h"
 
 class TZQVCad;
+class TRealFig;
 
 class TAngleArcFm : public QDialog, public Ui::TAngleArcFm {
   Q_OBJECT
@@ -19,6 +20,9 @@ public:
   void SetUnits(bool Metric);
   void FormShow();
   void OKBtnClick();
+  // The length a code edits (9, 15, 16, 17, 21, 22; false for other codes), in world units.
+  static bool GetSize(const TRealFig& Figure, uint8_t Code, double& Value);
+  static void SetSize(TRealFig& Figure, uint8_t Code, double Value);
 
   uint8_t Code = 16;
   TZQVCad* Engine = nullptr;
