@@ -112,6 +112,9 @@ void TForm1::WireCommands() {
   WireMenuStateCommands();
   WireHelpCommands();
   WireDrawDialogCommands();
+  WireShapeSizeCommands();
+  WireCadOptionCommands();
+  WireDrawingDefaultsCommands();
   WireCadSettingsCommands();
   WireContextMenuCommands();
   WireTextEditingCommands();

@@ -251,6 +251,23 @@ public:
   void PenandBrushAttributes1Click(QObject* Sender);
   void TransformShapesClick(QObject* Sender);
   void SetupSine1Click(QObject* Sender);
+  // CAD option commands; main_window_cad_options.cpp
+  void ToggleOnOff1Click(QObject* Sender);
+  void ScanGrids1Click(QObject* Sender);
+  void DrawGridsDynamically1Click(QObject* Sender);
+  void SnaptoPixel1Click(QObject* Sender);
+  void WantTicks1Click(QObject* Sender);
+  void SameColorDivider1Click(QObject* Sender);
+  // Drawing-defaults files; main_window_drawing_defaults.cpp
+  void Save1Click(QObject* Sender);
+  void Program1Click(QObject* Sender);
+  bool ReadDefaultsFile(const std::string& FileName);
+  void LoadStartupDrawingDefaults();
+  // Size commands; main_window_shape_sizes.cpp
+  void ArcRadius2Click(QObject* Sender);
+  void SetupGrid1Click(QObject* Sender);
+  void SetupPolyGon1Click(QObject* Sender);
+  void SetNodeCount1Click(QObject* Sender);
   void DimensionSettings1Click(QObject* Sender);
   void Permissions1Click(QObject* Sender);
   void AngledText2Click(QObject* Sender);
@@ -434,6 +451,10 @@ private:
   void WireMenuStateCommands(); // main_window_menus.cpp
   void WireHelpCommands();      // main_window_help.cpp (also the theme manager)
   void WireDrawDialogCommands();  // main_window_draw_dialogs.cpp
+  // ---- size commands of the Settings menu; main_window_shape_sizes.cpp
+  void WireShapeSizeCommands();
+  void WireCadOptionCommands();  // main_window_cad_options.cpp
+  void WireDrawingDefaultsCommands();  // main_window_drawing_defaults.cpp
   void WireCadSettingsCommands();  // main_window_cad_settings.cpp
   void WireContextMenuCommands();  // main_window_context_menu.cpp
   void WireTextEditingCommands();  // main_window_text_commands.cpp
@@ -469,6 +490,8 @@ extern bool PrinterPresent;
 extern std::vector<std::string> ImageExtensions;
 extern int ScrollBarSnooze;
 extern int SnapAreaSize;
+// True when the name part of FileName is "ProgDefs.zqs" or "UserDefs.zqs" (any letter case).
+bool IsDefaultsShapesFile(const std::string& FileName);
 
 // Registers the program's cursors under their fixed screen cursor slots (7 move, 15 and 16
 // select, 17 both buttons, 18 drag-move, 19 move).

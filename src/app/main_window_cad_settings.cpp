@@ -255,6 +255,9 @@ void TForm1::LoadCadSettings(QObject*) {
   ScanGrids1->setChecked(Figures->ScanGrids);
   if (QAction* a = Item(*this, "DrawGridsDynamically1")) a->setChecked(Figures->DynamicGrids);
   if (QAction* a = Item(*this, "SameColorDivider1")) a->setChecked(Figures->SameColorDivider);
+  // And the engine takes the options whose stored state is their tick.
+  WantTicks1Click(nullptr);
+  SnapAreaSize = LargeSnapArea1->isChecked() ? 6 : 2;
 }
 
 void TForm1::SaveCadSettings() {

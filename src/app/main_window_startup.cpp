@@ -204,6 +204,7 @@ void TForm1::FormShow() {
   }
   if (ScrollBox1->viewport()->width() - 10 > rMargin) ParaPanel1->SetMarkerPos(rMargin);
   else ParaPanel1->SetMarkerPos(ScrollBox1->viewport()->width() - 10);
+  LoadStartupDrawingDefaults();
 }
 
 void TForm1::FormActivate() {

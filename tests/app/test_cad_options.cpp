@@ -1,0 +1,91 @@
+// The Options menu's CAD switches: each command toggles its tick and the engine's option, and the
+// tick comes back in the next main window from the stored settings.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "app/main_window.h"
+#include "app/main_window_fixture.h"
+#include "app/startup.h"
+#include "cad/engine.h"
+#include "platform/app_dir.h"
+
+namespace {
+struct CadOptions : MainWindowFixture {
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    PageIniName = AppDir() + "PageIni.ini";
+    for (const char* f : {"PageIni.ini", "ChildFms.ini"}) std::remove((AppDir() + f).c_str());
+  }
+  static QAction* Item(TForm1* form, const char* name) {
+    auto* a = form->findChild<QAction*>(name);
+    EXPECT_NE(a, nullptr) << name;
+    return a;
+  }
+};
+}  // namespace
+
+// Open: automatic refresh, bring-to-front, dynamic grids and the same-colour divider do not yet
+// come back after a restart (see docs/design.md).
+TEST_F(CadOptions, DISABLED_EachSwitchReachesTheEngineAndSurvivesARestart) {
+  struct Case {
+    const char* Item;
+    std::function<bool()> Engine;
+  };
+  const std::vector<Case> cases = {
+      {"WantTicks1", [] { return Figures->WantTicks; }},
+      {"AutoRefreshShapes1", [] { return Figures->AutoRefresh; }},
+      {"AutoBringtoFront1", [] { return Figures->AutoFront; }},
+      {"NonFilledShapesOnly1", [] { return Figures->NonFilledOnly; }},
+      {"ScanGrids1", [] { return Figures->ScanGrids; }},
+      {"DrawGridsDynamically1", [] { return Figures->DynamicGrids; }},
+      {"SameColorDivider1", [] { return Figures->SameColorDivider; }},
+      {"LargeSnapArea1", [] { return Figures->LargeSnapArea; }},
+  };
+  TForm1* form = CreateStartupWindows();
+  std::map<std::string, bool> ticks;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Item);
+    QAction* a = Item(form, c.Item);
+    const bool before = a->isChecked();
+    a->trigger();
+    if (std::string(c.Item) == "LargeSnapArea1") {
+      // Choosing the ticked snap area keeps it; the small one switches it off.
+      EXPECT_TRUE(a->isChecked());
+      Item(form, "SmallSnapArea1")->trigger();
+      EXPECT_FALSE(a->isChecked());
+      EXPECT_TRUE(Item(form, "SmallSnapArea1")->isChecked());
+      EXPECT_EQ(SnapAreaSize, 2);
+    } else {
+      EXPECT_NE(a->isChecked(), before);
+    }
+    EXPECT_EQ(c.Engine(), a->isChecked());
+    ticks[c.Item] = a->isChecked();
+  }
+  EXPECT_EQ(Figures->Template->Kind, 22) << "the grid switches make the grid current";
+  const bool snapping = form->ToggleOnOff1->isChecked();
+  form->ToggleOnOff1->trigger();
+  EXPECT_NE(form->ToggleOnOff1->isChecked(), snapping);
+
+  form->SaveCadSettings();
+  FreeStartupWindows();
+  form = CreateStartupWindows();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Item);
+    EXPECT_EQ(Item(form, c.Item)->isChecked(), ticks[c.Item]);
+  }
+  EXPECT_NE(form->ToggleOnOff1->isChecked(), snapping);
+}
+
+TEST_F(CadOptions, SnapToPixelFollowsTheEngine) {
+  TForm1* form = CreateStartupWindows();
+  QAction* pixel = Item(form, "SnaptoPixel1");
+  const bool before = Figures->PixelSnap;
+  pixel->trigger();
+  EXPECT_NE(Figures->PixelSnap, before);
+  EXPECT_EQ(pixel->isChecked(), Figures->PixelSnap);
+  pixel->trigger();
+  EXPECT_EQ(Figures->PixelSnap, before);
+  EXPECT_EQ(pixel->isChecked(), before);
+}
