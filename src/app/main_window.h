@@ -455,6 +455,7 @@ private:
   void WireShapeSizeCommands();
   void WireCadOptionCommands();  // main_window_cad_options.cpp
   void WireDrawingDefaultsCommands();  // main_window_drawing_defaults.cpp
+  QMenu* DrawingDefaultsMenu();         // File > Drawing Defaults, made on first use
   void WireCadSettingsCommands();  // main_window_cad_settings.cpp
   void WireContextMenuCommands();  // main_window_context_menu.cpp
   void WireTextEditingCommands();  // main_window_text_commands.cpp

@@ -150,13 +150,7 @@ void TForm1::WireCadSettingsCommands() {
   OptionItem(*this, _Options, "DrawGridsDynamically1", "Draw Grids Dynamically");
   OptionItem(*this, _Options, "SameColorDivider1", "Same Color Divider");
   // File > Drawing Defaults: the two user defaults files.
-  QMenu* defaults = findChild<QMenu*>("LoadDrawingDefaults1");
-  if (!defaults) {
-    defaults = new QMenu("&Drawing Defaults", _File);
-    defaults->setObjectName("LoadDrawingDefaults1");
-    _File->insertMenu(Close1, defaults);
-    connect(defaults, &QMenu::aboutToShow, this, [this, defaults] { LoadDrawingDefaults1Click(defaults); });
-  }
+  QMenu* defaults = DrawingDefaultsMenu();
   OptionItem(*this, defaults, "User2", "User &1");
   OptionItem(*this, defaults, "User4", "User &2");
   // The zoom items are radio items of one group.

@@ -28,8 +28,7 @@ bool IsDefaultsShapesFile(const std::string& FileName) {
          name.compare("UserDefs.zqs", Qt::CaseInsensitive) == 0;
 }
 
-void TForm1::WireDrawingDefaultsCommands() {
-  // File > Drawing Defaults (the CAD settings' wiring finds it by name and adds nothing twice).
+QMenu* TForm1::DrawingDefaultsMenu() {
   QMenu* defaults = findChild<QMenu*>("LoadDrawingDefaults1");
   if (!defaults) {
     defaults = new QMenu("&Drawing Defaults", _File);
@@ -37,6 +36,11 @@ void TForm1::WireDrawingDefaultsCommands() {
     _File->insertMenu(Close1, defaults);
     connect(defaults, &QMenu::aboutToShow, this, [this, defaults] { LoadDrawingDefaults1Click(defaults); });
   }
+  return defaults;
+}
+
+void TForm1::WireDrawingDefaultsCommands() {
+  QMenu* defaults = DrawingDefaultsMenu();
   struct TEntry {
     const char* Menu;
     const char* Text;
