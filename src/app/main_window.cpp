@@ -65,6 +65,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTe
 }
 
 TForm1::~TForm1() {
+  // The window owns the engine: a window freed without its close handler (a second window made
+  // after this one is gone) must not find the old engine and take it for its own.
+  if (Figures) {
+    delete Figures;
+    Figures = nullptr;
+  }
   SetApplicationExceptionHook(nullptr);
   RemoveSettingsHosts();
   if (Form1 == this) Form1 = nullptr;
