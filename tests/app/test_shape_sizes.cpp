@@ -48,10 +48,10 @@ struct ShapeSizes : MainWindowFixture {
 };
 }  // namespace
 
-// Open: the rubber-band selection made here does not take the new size yet.
-TEST_F(ShapeSizes, DISABLED_SizeGoesToTheSelectionOrTheTemplate) {
+TEST_F(ShapeSizes, SizeGoesToTheSelectionOrTheTemplate) {
   form = CreateStartupWindows();
   ASSERT_NE(Figures, nullptr);
+  Figures->SetMetric(false);  // the dialog speaks inches (in centimetre drawings it shows millimetres)
   Figures->Template->SetArrowHeadLength(0.1);
   const int index = AddSelectedRectangle();
   ASSERT_TRUE(Figures->HasSelection());
