@@ -129,9 +129,12 @@ void TForm1::WireShapeCommands() {
   }
   command(saveAs, "zqs1", "*.zqs shapes", &TForm1::zqs1Click);
   // File: the shapes file commands and Clear Shapes.
-  command(_File, "Savezqsshapes1", "Save *.zqs shapes", &TForm1::zqs1Click);
-  command(_File, "LoadShapes1", "Load S&hapes", &TForm1::LoadShapes1Click);
-  command(_File, "ClearShapes1", "Clear S&hapes", &TForm1::ClearShapes1Click);
+  // File: the shapes file commands and Clear Shapes, in a group of their own above Exit.
+  QAction* exitSeparator = _File->insertSeparator(Exit1);
+  for (QAction* a : {command(nullptr, "Savezqsshapes1", "Save *.zqs shapes", &TForm1::zqs1Click),
+                     command(nullptr, "LoadShapes1", "Load S&hapes", &TForm1::LoadShapes1Click),
+                     command(nullptr, "ClearShapes1", "Clear S&hapes", &TForm1::ClearShapes1Click)})
+    _File->insertAction(exitSeparator, a);
   // The Undo menu's states, and the undo button's hint.
   connect(Undo1, &QMenu::aboutToShow, this, [this] { Undo1Click(); });
   if (QMenu* popupUndo = findChild<QMenu*>("UndoPopup1")) connect(popupUndo, &QMenu::aboutToShow, this, [this] { Undo1Click(); });
