@@ -28,8 +28,6 @@ struct CadOptions : MainWindowFixture {
 };
 }  // namespace
 
-// Open: automatic refresh, bring-to-front, dynamic grids and the same-colour divider do not yet
-// come back after a restart (see docs/design.md).
 TEST_F(CadOptions, EachSwitchReachesTheEngineAndSurvivesARestart) {
   struct Case {
     const char* Item;
@@ -76,6 +74,7 @@ TEST_F(CadOptions, EachSwitchReachesTheEngineAndSurvivesARestart) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Item);
     EXPECT_EQ(Item(form, c.Item)->isChecked(), ticks[c.Item]);
+    EXPECT_EQ(c.Engine(), ticks[c.Item]);
   }
   EXPECT_NE(form->ToggleOnOff1->isChecked(), snapping);
 }
