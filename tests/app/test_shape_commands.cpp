@@ -143,6 +143,21 @@ TEST_F(ShapeCommands, ShapesFileWrittenFromTheSelectionAndAddedBack) {
     EXPECT_EQ(rec->Texts()[0], r.message);
     EXPECT_EQ(Figures->Count(), 2);
   }
+  // A file of the other unit system goes through the conversion question; No adds nothing.
+  Answer(file);
+  const bool metric = Figures->Metric;
+  Figures->SetMetric(!metric);
+  rec->Clear();
+  rec->Answer(mrNo);
+  Item("LoadShapes1")->trigger();
+  ASSERT_EQ(rec->Texts().size(), 1u);
+  EXPECT_EQ(rec->Texts()[0].rfind("Dimension format ", 0), 0u);
+  EXPECT_EQ(Figures->Count(), 2);
+  rec->Clear();
+  rec->Answer(mrYes);
+  Item("LoadShapes1")->trigger();
+  EXPECT_EQ(Figures->Count(), 4);
+  Figures->SetMetric(metric);
   rec->Clear();
   Answer(AppDir() + "UserDefs.zqs");
   Item("Savezqsshapes1")->trigger();
