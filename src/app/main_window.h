@@ -427,6 +427,7 @@ public:
   void DeleteSelectedShapes1Click(QObject* Sender);
   void BringLastShapetoFront1Click(QObject* Sender);
   void SendLastShapetoBack1Click(QObject* Sender);
+  void RestackLastShape(QObject* Sender, bool ToFront);
   // The pop-up's Bring to Front and Send to Back of the selection.
   void SendtoBack2Click(QObject* Sender);
   void ConverttoMultiline1Click(QObject* Sender);

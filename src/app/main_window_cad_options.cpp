@@ -212,28 +212,27 @@ void TForm1::Outlinefonts1Click() {
   findChild<QAction*>("Off5")->setChecked(!on);
 }
 
-void TForm1::On3Click(QAction* Sender) {
+// An On/Off item of a template flag: the template takes it, unless figures are selected, which
+// take it instead (the template then gets its own value back and the item is not ticked).
+static void ApplyDimensionFlag(TForm1& Form, QAction* Sender, bool On, uint32_t Mask, bool (TRealFig::*Flag),
+                               void (TRealFig::*Set)(bool)) {
   if (!Figures) return;
-  const bool previous = Figures->Template->OpaqueDimensions;
-  Figures->Template->SetOpaqueDimensions(Sender->objectName() == "On3");
-  if (ApplyToSelectedShapes(Sender, 1u << 13)) {
-    Figures->Template->SetOpaqueDimensions(previous);
-    Sender->setChecked(false);
-  } else {
-    Sender->setChecked(true);
-  }
+  TRealFig& t = *Figures->Template;
+  const bool previous = t.*Flag;
+  (t.*Set)(On);
+  const bool applied = Form.ApplyToSelectedShapes(Sender, Mask);
+  if (applied) (t.*Set)(previous);
+  Sender->setChecked(!applied);
+}
+
+void TForm1::On3Click(QAction* Sender) {
+  ApplyDimensionFlag(*this, Sender, Sender->objectName() == "On3", 1u << 13, &TRealFig::OpaqueDimensions,
+                     &TRealFig::SetOpaqueDimensions);
 }
 
 void TForm1::On5Click(QAction* Sender) {
-  if (!Figures) return;
-  const bool previous = Figures->Template->OutlineFonts;
-  Figures->Template->SetOutlineFonts(Sender->objectName() == "On5");
-  if (ApplyToSelectedShapes(Sender, 1u << 25)) {
-    Figures->Template->SetOutlineFonts(previous);
-    Sender->setChecked(false);
-  } else {
-    Sender->setChecked(true);
-  }
+  ApplyDimensionFlag(*this, Sender, Sender->objectName() == "On5", 1u << 25, &TRealFig::OutlineFonts,
+                     &TRealFig::SetOutlineFonts);
 }
 
 void TForm1::LargeBitmaps1Click() {

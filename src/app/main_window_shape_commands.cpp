@@ -202,21 +202,18 @@ void TForm1::DeleteSelectedShapes1Click(QObject* Sender) {
   RefreshAllImages(Sender, false);
 }
 
-void TForm1::BringLastShapetoFront1Click(QObject* Sender) {
-  if (!Figures) return;
-  const int depth = Figures->UndoDepth();
-  const int last = Figures->LastSelectedIndex();
-  if (last >= 0 && last < Figures->Count()) Figures->BringToFront(last);
-  Figures->Selection.clear();
-  if (Figures->UndoDepth() != depth) PushShapeUndo(Sender, depth);
-  RefreshAllImages(Sender, false);
-}
+void TForm1::BringLastShapetoFront1Click(QObject* Sender) { RestackLastShape(Sender, true); }
 
-void TForm1::SendLastShapetoBack1Click(QObject* Sender) {
+void TForm1::SendLastShapetoBack1Click(QObject* Sender) { RestackLastShape(Sender, false); }
+
+void TForm1::RestackLastShape(QObject* Sender, bool ToFront) {
   if (!Figures) return;
   const int depth = Figures->UndoDepth();
   const int last = Figures->LastSelectedIndex();
-  if (last >= 0 && last < Figures->Count()) Figures->SendToBack(last);
+  if (last >= 0 && last < Figures->Count()) {
+    if (ToFront) Figures->BringToFront(last);
+    else Figures->SendToBack(last);
+  }
   Figures->Selection.clear();
   if (Figures->UndoDepth() != depth) PushShapeUndo(Sender, depth);
   RefreshAllImages(Sender, false);

@@ -119,9 +119,7 @@ TEST_F(CadOptions, DimensionSwitchesActOnTheTemplateOrOnlyOnTheSelection) {
   form->tbDraw->SetDown(true);
   form->tbDraw->click();
   Figures->Template->SetKind(0);
-  form->MainImageMouseDown(Qt::LeftButton, Qt::NoModifier, 100, 200);
-  form->MainImageMouseMove(Qt::LeftButton, Qt::NoModifier, 200, 200);
-  form->MainImageMouseUp(Qt::LeftButton, Qt::NoModifier, 300, 200);
+  DragOnPage(form, 100, 300, 200);
   ASSERT_EQ(Figures->Count(), 1);
   SelectionRect = TRect(50, 150, 350, 250);
   Figures->SelectInRect(SelectionRect);

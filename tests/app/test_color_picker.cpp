@@ -17,11 +17,9 @@
 #include "platform/zqv_ini_file.h"
 
 namespace {
-struct ColorPicker : MainWindowFixture {
-  TForm1* form = nullptr;
+struct ColorPicker : StartedWindowFixture {
   void SetUp() override {
-    MainWindowFixture::SetUp();
-    form = CreateStartupWindows();
+    StartedWindowFixture::SetUp();
     rec->Clear();
   }
   // A click on the page at (x, y): down, a move, up.

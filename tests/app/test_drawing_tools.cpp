@@ -11,11 +11,9 @@
 #include "helpers/speed_button.h"
 
 namespace {
-struct DrawingTools : MainWindowFixture {
-  TForm1* form = nullptr;
+struct DrawingTools : StartedWindowFixture {
   void SetUp() override {
-    MainWindowFixture::SetUp();
-    form = CreateStartupWindows();
+    StartedWindowFixture::SetUp();
     Figures->SetMetric(false);  // line widths in steps of 0.005 inch
   }
   QAction* Item(const char* name) {
@@ -71,9 +69,7 @@ TEST_F(DrawingTools, EachItemWritesTheTemplateOrOnlyTheSelection) {
   ItemAt("BrushStyles1", 3)->trigger();
   form->tbDraw->SetDown(true);
   form->tbDraw->click();
-  form->MainImageMouseDown(Qt::LeftButton, Qt::NoModifier, 100, 200);
-  form->MainImageMouseMove(Qt::LeftButton, Qt::NoModifier, 200, 200);
-  form->MainImageMouseUp(Qt::LeftButton, Qt::NoModifier, 300, 200);
+  DragOnPage(form, 100, 300, 200);
   ASSERT_EQ(Figures->Count(), 1);
   SelectionRect = TRect(50, 150, 350, 250);
   Figures->SelectInRect(SelectionRect);

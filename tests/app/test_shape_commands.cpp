@@ -14,21 +14,15 @@
 #include "platform/zqv_ini_file.h"
 
 namespace {
-struct ShapeCommands : MainWindowFixture {
-  TForm1* form = nullptr;
+struct ShapeCommands : StartedWindowFixture {
   void SetUp() override {
-    MainWindowFixture::SetUp();
-    form = CreateStartupWindows();
+    StartedWindowFixture::SetUp();
     Figures->Template->SetKind(0);
     Figures->Template->SetPenColor(clBlack);
     form->tbDraw->SetDown(true);
     form->tbDraw->click();
   }
-  void Line(int y) {
-    form->MainImageMouseDown(Qt::LeftButton, Qt::NoModifier, 100, y);
-    form->MainImageMouseMove(Qt::LeftButton, Qt::NoModifier, 200, y);
-    form->MainImageMouseUp(Qt::LeftButton, Qt::NoModifier, 300, y);
-  }
+  void Line(int y) { DragOnPage(form, 100, 300, y); }
   QAction* Item(const char* name) { return form->findChild<QAction*>(name); }
   void OpenEditShapes() { form->EditShapes1Click(); }
   // Answers the next file dialog with Name.
