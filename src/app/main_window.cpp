@@ -127,6 +127,9 @@ void TForm1::WireCommands() {
   WireZoomCommands();
   WirePageCopyCommands();
   WireCustomPaletteCommands();
+  WireExportCommands();
+  WirePrintCommands();
+  WirePictureToolCommands();
 }
 
 void TForm1::WireMenuCommands() {

@@ -248,4 +248,3 @@ void TForm1::UpdateEditButtons() {
   Paste1->setEnabled(paste);
 }
 
-void TForm1::Print1Click(QObject*) {}
