@@ -36,6 +36,8 @@ struct PrintingTest : MainWindowFixture {
 };
 
 constexpr int RenderDpi = 150;
+// Within one pixel of the render (and the rounding of its arithmetic).
+constexpr double OnePixel = 1.001;
 
 // The first page of a PDF rendered by pdftoppm at RenderDpi; null when that failed.
 QImage RenderPdf(const std::string& pdf) {
@@ -62,8 +64,8 @@ bool IsBlue(QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; }
 bool IsDark(QRgb p) { return qRed(p) < 100 && qGreen(p) < 100 && qBlue(p) < 100; }
 
 // A page pixel position (screen 96 pixels per inch) on the rendered sheet, from the printable
-// area's corner at the margin (millimetres).
-double OnSheet(double marginMm, double pagePixels) { return (marginMm / 25.4 + pagePixels / 96.0) * RenderDpi; }
+// area's corner (offset in printer pixels at dpi).
+double OnSheet(int offset, int dpi, double pagePixels) { return (double(offset) / dpi + pagePixels / 96.0) * RenderDpi; }
 
 // A solid picture file placed on the page as picture 0.
 void PlacePicture(TForm1* form, const std::string& name, QColor colour, const TRect& r) {
@@ -181,21 +183,28 @@ TEST_F(PrintingTest, InkLandsAtItsPhysicalSizeAndPlace) {
     EXPECT_TRUE(rec->Texts().empty()) << (rec->Texts().empty() ? "" : rec->Texts()[0]);
     const QImage sheet = RenderPdf(pdf);
     ASSERT_FALSE(sheet.isNull()) << pdf;
+    // The printable area's corner as the printer reports it (the PDF writer keeps margins in
+    // whole points).
+    const TPrinterValues v = ReadPrinterValues(printer);
+    EXPECT_NEAR(v.OffX * 25.4 / v.DpiX, c.margins.left(), 0.2);
+    EXPECT_NEAR(v.OffY * 25.4 / v.DpiY, c.margins.top(), 0.2);
+    auto X = [&](double px) { return OnSheet(v.OffX, v.DpiX, px); };
+    auto Y = [&](double px) { return OnSheet(v.OffY, v.DpiY, px); };
     // The sheet itself: the paper in the chosen orientation.
     QSizeF mm = QPageSize(c.paper).size(QPageSize::Millimeter);
     if (c.orientation == QPageLayout::Landscape) mm.transpose();
-    EXPECT_NEAR(sheet.width(), mm.width() / 25.4 * RenderDpi, 1.0);
-    EXPECT_NEAR(sheet.height(), mm.height() / 25.4 * RenderDpi, 1.0);
+    EXPECT_NEAR(sheet.width(), mm.width() / 25.4 * RenderDpi, 1.5);
+    EXPECT_NEAR(sheet.height(), mm.height() / 25.4 * RenderDpi, 1.5);
     // The picture layer at page positions.
     const TRect red = InkBox(sheet, IsRed);
-    EXPECT_NEAR(red.Left, OnSheet(c.margins.left(), picture.Left), 1.0) << c.pageStyle;
-    EXPECT_NEAR(red.Top, OnSheet(c.margins.top(), picture.Top), 1.0) << c.pageStyle;
-    EXPECT_NEAR(red.Right, OnSheet(c.margins.left(), picture.Right), 1.0) << c.pageStyle;
-    EXPECT_NEAR(red.Bottom, OnSheet(c.margins.top(), picture.Bottom), 1.0) << c.pageStyle;
+    EXPECT_NEAR(red.Left, X(picture.Left), OnePixel) << c.pageStyle;
+    EXPECT_NEAR(red.Top, Y(picture.Top), OnePixel) << c.pageStyle;
+    EXPECT_NEAR(red.Right, X(picture.Right), OnePixel) << c.pageStyle;
+    EXPECT_NEAR(red.Bottom, Y(picture.Bottom), OnePixel) << c.pageStyle;
     // The image object, one page pixel up and to the left of its own corner.
     const TRect blue = InkBox(sheet, IsBlue);
-    EXPECT_NEAR(blue.Left, OnSheet(c.margins.left(), object.Left - 1), 1.0) << c.pageStyle;
-    EXPECT_NEAR(blue.Top, OnSheet(c.margins.top(), object.Top - 1), 1.0) << c.pageStyle;
+    EXPECT_NEAR(blue.Left, X(object.Left - 1), OnePixel) << c.pageStyle;
+    EXPECT_NEAR(blue.Top, Y(object.Top - 1), OnePixel) << c.pageStyle;
     EXPECT_NEAR(blue.Width(), object.Width() * RenderDpi / 96.0, 1.5) << c.pageStyle;
     EXPECT_NEAR(blue.Height(), object.Height() * RenderDpi / 96.0, 1.5) << c.pageStyle;
     ClearTables(form);
@@ -213,8 +222,10 @@ TEST_F(PrintingTest, FiguresAndTextPrintAtThePagesScale) {
   // A filled black rectangle from page pixel (96, 192) to (192, 240).
   const TMappingRec map = Figures->GetMapping();
   auto f = std::make_unique<TRealFig>(Figures);
-  f->Kind = 4;
+  f->Kind = 5;
   f->PenColor = clBlack;
+  f->BrushColor = clBlack;
+  f->BrushStyle = 0;
   f->SetNodePoint(0, {double(ScreenToWorldX(map, 96)), double(ScreenToWorldY(map, 192)), 0});
   f->SetNodePoint(2, {double(ScreenToWorldX(map, 192)), double(ScreenToWorldY(map, 240)), 0});
   f->NodeCountUsed = 3;
@@ -224,6 +235,11 @@ TEST_F(PrintingTest, FiguresAndTextPrintAtThePagesScale) {
   form->CurrentI = 1;
   form->InsertChar(nullptr, nullptr, false, form->MainFont(), 0, 'W');
   const TPoint anchor = form->CharPositions[1];
+  // The figure's ink on the page at 100 %.
+  form->RefreshAllImages(nullptr, true);
+  const QImage page = form->MainImage->Bitmap().Image().convertToFormat(QImage::Format_RGB32);
+  const TRect onPage = InkBox(page.copy(80, 180, 130, 80), IsDark);
+  ASSERT_GT(onPage.Right, 0);
   // At another zoom level: printing puts it back and the document is not changed by it.
   Figures->SetZoomLevel(6);
   form->Modified = false;
@@ -237,14 +253,18 @@ TEST_F(PrintingTest, FiguresAndTextPrintAtThePagesScale) {
   EXPECT_EQ(SelectionRect, TRect(0, 0, 0, 0));
   const QImage sheet = RenderPdf(pdf);
   ASSERT_FALSE(sheet.isNull());
-  const TRect figureArea(int(OnSheet(10, 80)), int(OnSheet(10, 180)), int(OnSheet(10, 210)), int(OnSheet(10, 260)));
+  const TPrinterValues v = ReadPrinterValues(printer);
+  auto X = [&](double px) { return OnSheet(v.OffX, v.DpiX, px); };
+  auto Y = [&](double px) { return OnSheet(v.OffY, v.DpiY, px); };
+  // The figure's ink at its physical size and place on the sheet.
+  const TRect figureArea(int(X(80)), int(Y(180)), int(X(210)), int(Y(260)));
   const TRect ink = InkBox(sheet.copy(figureArea.Left, figureArea.Top, figureArea.Width(), figureArea.Height()), IsDark);
-  EXPECT_NEAR(ink.Left + figureArea.Left, OnSheet(10, 96), 1.5);
-  EXPECT_NEAR(ink.Top + figureArea.Top, OnSheet(10, 192), 1.5);
-  EXPECT_NEAR(ink.Right + figureArea.Left, OnSheet(10, 192), 1.5);
-  EXPECT_NEAR(ink.Bottom + figureArea.Top, OnSheet(10, 240), 1.5);
+  EXPECT_NEAR(ink.Left + figureArea.Left, X(80 + onPage.Left), 1.5);
+  EXPECT_NEAR(ink.Top + figureArea.Top, Y(180 + onPage.Top), 1.5);
+  EXPECT_NEAR(ink.Right + figureArea.Left, X(80 + onPage.Right), 1.5);
+  EXPECT_NEAR(ink.Bottom + figureArea.Top, Y(180 + onPage.Bottom), 1.5);
   // The character's ink sits on its baseline, right of its anchor.
-  const int ax = int(OnSheet(10, anchor.X)), ay = int(OnSheet(10, anchor.Y));
+  const int ax = int(X(anchor.X)), ay = int(Y(anchor.Y));
   const TRect glyph = InkBox(sheet.copy(ax - 30, ay - 60, 90, 90), IsDark);
   ASSERT_GT(glyph.Right, 0);
   EXPECT_LE(std::abs(glyph.Bottom - 60), 3);
@@ -342,7 +362,7 @@ TEST_F(PrintingTest, PreviewShowsTheSheetAndPrintsOnlyWhenAsked) {
     const TPreviewSizes s = ComputePreviewSizes(96, v.DpiX, v.DpiY, v.PaperWidth, v.PaperHeight, screen.width(), screen.height());
     EXPECT_EQ(sheet.size(), QSize(int(std::nearbyint(s.W)), int(std::nearbyint(s.H))));
     EXPECT_EQ(page, TRect(0, 0, int(std::nearbyint(PageWidth * s.Scale)), int(std::nearbyint(PageHeight * s.Scale))));
-    EXPECT_NEAR(printable.Left, 10 / 25.4 * 96 * s.Scale, 1.0);
+    EXPECT_NEAR(printable.Left, std::nearbyint(v.OffX * s.Scale * s.sx), 1.0);
     // The picture in the preview's scale, and the object's red name label in its centre.
     const TRect red = InkBox(sheet.copy(0, 0, sheet.width(), int(100 * s.Scale)), IsRed);
     const TRect blue = InkBox(sheet, IsBlue);
