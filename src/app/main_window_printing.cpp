@@ -276,6 +276,11 @@ void TForm1::PrintLayers(QPrinter& Printer, const TPrinterValues& V, TMetafile& 
     QTemporaryFile file(QString::fromStdString(target) + ".XXXXXX");
     if (!file.open()) throw EFCreateError("Cannot create file \"" + target + "\". " + file.errorString().toStdString());
     temporary = file.fileName().toStdString();
+    // The file takes the permissions of the one it replaces, or the usual ones of a new file.
+    const QFileInfo existing(QString::fromStdString(target));
+    file.setPermissions(existing.exists() ? existing.permissions()
+                                          : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                                QFileDevice::ReadOther);
     file.setAutoRemove(false);
     file.close();
     Printer.setOutputFileName(QString::fromStdString(temporary));

@@ -163,6 +163,7 @@ void TPageSetupDialog::FormClose() {
   Form1->RefreshAllImages(this, false);
   if (Form1->MainImage) Form1->MainImage->setEnabled(true);
   Form1->PageDisabled = false;
+  Form1->SetupPrinter1Click(nullptr);
 }
 
 void TPageSetupDialog::ChangeMargins() {

@@ -13,6 +13,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <cmath>
+#include <sys/stat.h>
+#include <QDir>
 
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
@@ -181,6 +183,11 @@ TEST_F(PrintingTest, InkLandsAtItsPhysicalSizeAndPlace) {
     form->Print1->trigger();
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(rec->Texts().empty()) << (rec->Texts().empty() ? "" : rec->Texts()[0]);
+    // A new file with the usual permissions; nothing left beside it.
+    struct stat st {};
+    ASSERT_EQ(stat(pdf.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    EXPECT_EQ(QDir(QString::fromStdString(AppDir())).entryList({"*.pdf.??????"}, QDir::Files), QStringList());
     const QImage sheet = RenderPdf(pdf);
     ASSERT_FALSE(sheet.isNull()) << pdf;
     // The printable area's corner as the printer reports it (the PDF writer keeps margins in
