@@ -60,8 +60,9 @@ void TForm1::WirePictureToolCommands() {
   QAction* select = FindOrAddMenuItem(*this, _Edit, "SelectImageObject1", "Select Image Object");
   QAction* files = FindOrAddMenuItem(*this, _Edit, "MacroImages1", "Macro &Images");
   JPegQuality1->setText("&JPeg Quality ");
-  connect(select, &QAction::triggered, this,
-          [this, select] { Guarded("TForm1.SelectImageObjectClick", [this, select] { SelectImageObjectClick(select); }); });
+  connect(select, &QAction::triggered, this, [this, select] {
+    Guarded("TForm1.SelectImageObjectClick", [this, select] { SelectImageObjectClick(select); });
+  });
   connect(files, &QAction::triggered, this,
           [this, files] { Guarded("TForm1.MacroImages1Click", [this, files] { MacroImages1Click(files); }); });
   connect(JPegQuality1, &QAction::triggered, this, [this] { JPegQuality1Click(JPegQuality1); });

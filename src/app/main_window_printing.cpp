@@ -324,8 +324,7 @@ void TForm1::PrintLayers(QPrinter& Printer, const TPrinterValues& V, TMetafile& 
     TextLayer.Draw(canvas, r);
   }
   if (!temporary.empty()) {
-    if (std::rename(temporary.c_str(), target.c_str()) != 0)
-      throw EWriteError("Cannot write file \"" + target + "\".");
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) throw EWriteError("Cannot write file \"" + target + "\".");
     drop.name.clear();
     Printer.setOutputFileName(QString::fromStdString(target));
   }
@@ -394,18 +393,16 @@ void TForm1::Print1Click(QObject* Sender) {
       "Choose: \rOk to reset the printer and continue the print \rIgnore to continue with current settings \rOr "
       "Cancel to exit and allow you to configure your printer";
   if (orientation == QPageLayout::Landscape && PageWidth < PageHeight) {
-    const TModalResult answer =
-        MessageDlg(std::string("Your printer is currently set to landscape \rbut your page is in portrait format. \r") +
-                       tail,
-                   mtInformation, mbOK | mbCancel | mbIgnore, 90);
+    const TModalResult answer = MessageDlg(
+        std::string("Your printer is currently set to landscape \rbut your page is in portrait format. \r") + tail,
+        mtInformation, mbOK | mbCancel | mbIgnore, 90);
     if (answer == mrCancel) return;
     if (answer == mrOk) printer.setPageOrientation(QPageLayout::Portrait);
   }
   if (printer.pageLayout().orientation() == QPageLayout::Portrait && PageWidth > PageHeight) {
-    const TModalResult answer =
-        MessageDlg(std::string("Your printer is currently set to portrait \rbut your page is in landscape format.\r") +
-                       tail,
-                   mtInformation, mbOK | mbCancel | mbIgnore, 90);
+    const TModalResult answer = MessageDlg(
+        std::string("Your printer is currently set to portrait \rbut your page is in landscape format.\r") + tail,
+        mtInformation, mbOK | mbCancel | mbIgnore, 90);
     if (answer == mrCancel) return;
     if (answer == mrOk) printer.setPageOrientation(QPageLayout::Landscape);
   }

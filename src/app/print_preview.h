@@ -19,7 +19,7 @@ struct TPreviewSizes {
   float W = 0, H = 0;    // the sheet in preview pixels
   float W0 = 0;          // the sheet's width before shrinking
   float Aspect = 1;
-  double Scale = 1;      // preview pixels per page pixel
+  double Scale = 1;  // preview pixels per page pixel
   int ShrinkSteps = 0;
 };
 TPreviewSizes ComputePreviewSizes(int Ppi, int DpiX, int DpiY, int PaperWidth, int PaperHeight, int ScreenWidth,

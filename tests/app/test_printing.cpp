@@ -2,19 +2,19 @@
 // its physical size and place on the sheet (from the printable area's corner) for A4 and A5 in
 // both orientations with margins; the preview's sizes and its window answered by the test; the
 // orientation question; the state a print puts back; the printer set-up command.
+#include <sys/stat.h>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
+#include <QScreen>
 #include <cmath>
-#include <sys/stat.h>
-#include <QDir>
 
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
@@ -45,8 +45,8 @@ constexpr double OnePixel = 1.001;
 QImage RenderPdf(const std::string& pdf) {
   const QString base = QString::fromStdString(pdf) + ".render";
   QProcess p;
-  p.start("/usr/bin/pdftoppm", {"-r", QString::number(RenderDpi), "-png", "-singlefile", "-aa", "no", "-aaVector",
-                                "no", QString::fromStdString(pdf), base});
+  p.start("/usr/bin/pdftoppm", {"-r", QString::number(RenderDpi), "-png", "-singlefile", "-aa", "no", "-aaVector", "no",
+                                QString::fromStdString(pdf), base});
   if (!p.waitForFinished(60000) || p.exitCode() != 0) return QImage();
   return QImage(base + ".png").convertToFormat(QImage::Format_RGB32);
 }
@@ -58,7 +58,8 @@ TRect InkBox(const QImage& img, F Match) {
   TRect r(img.width(), img.height(), -1, -1);
   for (int y = 0; y < img.height(); ++y)
     for (int x = 0; x < img.width(); ++x)
-      if (Match(img.pixel(x, y))) r = TRect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1));
+      if (Match(img.pixel(x, y)))
+        r = TRect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1));
   return r.Right < 0 ? TRect() : r;
 }
 bool IsRed(QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; }
@@ -67,7 +68,9 @@ bool IsDark(QRgb p) { return qRed(p) < 100 && qGreen(p) < 100 && qBlue(p) < 100;
 
 // A page pixel position (screen 96 pixels per inch) on the rendered sheet, from the printable
 // area's corner (offset in printer pixels at dpi).
-double OnSheet(int offset, int dpi, double pagePixels) { return (double(offset) / dpi + pagePixels / 96.0) * RenderDpi; }
+double OnSheet(int offset, int dpi, double pagePixels) {
+  return (double(offset) / dpi + pagePixels / 96.0) * RenderDpi;
+}
 
 // A solid picture file placed on the page as picture 0.
 void PlacePicture(TForm1* form, const std::string& name, QColor colour, const TRect& r) {
@@ -265,7 +268,8 @@ TEST_F(PrintingTest, FiguresAndTextPrintAtThePagesScale) {
   auto Y = [&](double px) { return OnSheet(v.OffY, v.DpiY, px); };
   // The figure's ink at its physical size and place on the sheet.
   const TRect figureArea(int(X(80)), int(Y(180)), int(X(210)), int(Y(260)));
-  const TRect ink = InkBox(sheet.copy(figureArea.Left, figureArea.Top, figureArea.Width(), figureArea.Height()), IsDark);
+  const TRect ink =
+      InkBox(sheet.copy(figureArea.Left, figureArea.Top, figureArea.Width(), figureArea.Height()), IsDark);
   EXPECT_NEAR(ink.Left + figureArea.Left, X(80 + onPage.Left), 1.5);
   EXPECT_NEAR(ink.Top + figureArea.Top, Y(180 + onPage.Top), 1.5);
   EXPECT_NEAR(ink.Right + figureArea.Left, X(80 + onPage.Right), 1.5);
@@ -288,7 +292,9 @@ TEST_F(PrintingTest, OrientationQuestionAndNoPrinter) {
   rec->Answer(mrCancel);
   form->Print1->trigger();
   ASSERT_EQ(rec->Messages().size(), 1u);
-  EXPECT_EQ(rec->Messages()[0].Text.rfind("Your printer is currently set to portrait \rbut your page is in landscape", 0), 0u);
+  EXPECT_EQ(
+      rec->Messages()[0].Text.rfind("Your printer is currently set to portrait \rbut your page is in landscape", 0),
+      0u);
   EXPECT_EQ(rec->Messages()[0].HelpCtx, 90);
   EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
   EXPECT_TRUE(form->tbPrint->isEnabled());
@@ -308,10 +314,11 @@ TEST_F(PrintingTest, OrientationQuestionAndNoPrinter) {
   form->Print1->trigger();
   form->SetupPrinter1->trigger();
   PrinterPresent = true;
-  EXPECT_EQ(rec->Texts(), (std::vector<std::string>{
-                              "No default printer installed. Please select a default printer\rand restart the application.",
-                              "Default Printer not set. To avoid this message install HP Laser Jet III\rprinter from your "
-                              "Windows disk even though you do not need it"}));
+  EXPECT_EQ(rec->Texts(),
+            (std::vector<std::string>{
+                "No default printer installed. Please select a default printer\rand restart the application.",
+                "Default Printer not set. To avoid this message install HP Laser Jet III\rprinter from your "
+                "Windows disk even though you do not need it"}));
   // With one, set-up shows the print dialog (answered here); the check alone shows nothing.
   rec->Clear();
   int dialogs = 0;
@@ -366,7 +373,8 @@ TEST_F(PrintingTest, PreviewShowsTheSheetAndPrintsOnlyWhenAsked) {
     // The sheet: the page from its corner, the printable area inside the margins.
     const TPrinterValues v = ReadPrinterValues(printer);
     QSize screen = QGuiApplication::primaryScreen()->size();
-    const TPreviewSizes s = ComputePreviewSizes(96, v.DpiX, v.DpiY, v.PaperWidth, v.PaperHeight, screen.width(), screen.height());
+    const TPreviewSizes s =
+        ComputePreviewSizes(96, v.DpiX, v.DpiY, v.PaperWidth, v.PaperHeight, screen.width(), screen.height());
     EXPECT_EQ(sheet.size(), QSize(int(std::nearbyint(s.W)), int(std::nearbyint(s.H))));
     EXPECT_EQ(page, TRect(0, 0, int(std::nearbyint(PageWidth * s.Scale)), int(std::nearbyint(PageHeight * s.Scale))));
     EXPECT_NEAR(printable.Left, std::nearbyint(v.OffX * s.Scale * s.sx), 1.0);

@@ -66,7 +66,8 @@ TEST_F(PictureToolDialogs, ImageSizeOpensWithTheObjectsSizeInTheUnit) {
     EXPECT_EQ(d->Height1->maximum(), c.max);
     EXPECT_FLOAT_EQ(d->Aspect, 0.5f);
     EXPECT_TRUE(d->MaintainAspect1->isChecked());
-    EXPECT_EQ(d->Width1->toolTip().toStdString(), "Old width/large bitmap = " + QString::number(c.width, 'f', 3).toStdString());
+    EXPECT_EQ(d->Width1->toolTip().toStdString(),
+              "Old width/large bitmap = " + QString::number(c.width, 'f', 3).toStdString());
     delete d;
     EXPECT_EQ(SetImageSize, nullptr);
   }

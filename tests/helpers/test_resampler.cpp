@@ -187,7 +187,7 @@ TEST(Resampler, PassesGiveTheFixedPointSumsExactly) {
         const float f = FilterSupports[filter];
         const TContributorList h = BuildContributors(sw, dw, ResampleScale(sw, dw), f, FilterProcs[filter]);
         const TContributorList v = BuildContributors(sh, dh, ResampleScale(sh, dh), f, FilterProcs[filter]);
-        std::vector<std::vector<int>> mid(size_t(sh), std::vector<int>(size_t(dw)));
+        std::vector<std::vector<int>> mid(static_cast<size_t>(sh), std::vector<int>(static_cast<size_t>(dw)));
         for (int y = 0; y < sh; ++y) {
           std::vector<int> row;
           for (int x = 0; x < sw; ++x) row.push_back(src.ScanLine(y)[x * 4 + ch]);
