@@ -129,6 +129,9 @@ void TForm1::WireCommands() {
   WireCustomPaletteCommands();
   WireColorPickerCommands();
   WireShapeCommands();
+  WireExportCommands();
+  WirePrintCommands();
+  WirePictureToolCommands();
 }
 
 void TForm1::WireMenuCommands() {

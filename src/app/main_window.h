@@ -31,6 +31,12 @@ class QAction;
 class TLed;
 struct TMeasureRec;
 class QPrintDialog;
+class QPrinter;
+class TGraphic;
+class TMetafile;
+class TPrintPreview;
+struct TPrinterValues;
+struct TPreviewSizes;
 class QAction;
 class TCustButPanel;
 class TMainWindowHosts;
@@ -129,6 +135,53 @@ public:
   // Figures and text of the page rectangle r, drawn relative to its top-left corner.
   void RefreshRect(TCanvas& canvas, const TRect& r);
   int ExportJpegQuality() const;
+  // ---- graphics export commands (main_window_export.cpp)
+  // Save All As Graphic: the whole page through the window's own save dialog.
+  void Monochrome1Click(QObject* Sender);
+  // Save Selection As: Sender is the menu item, whose index in its submenu picks the variant.
+  void FullColor2Click(QObject* Sender);
+  // Opening handlers of the two Save Selection As submenus (captions, the shapes item).
+  void SaveSelectionAsbmp1Click(QObject* Sender);
+  void SaveSelectionAs1Click(QObject* Sender);
+  // The pictures and pastes meeting SelectionRect, drawn relative to its top-left corner. For
+  // printing they keep their page positions, and pictures held in metafile files are left out
+  // (the print draws them from their files).
+  void RefreshPictures(QObject* Sender, TCanvas& Canvas, bool ForPrinting);
+  void RefreshPastes(QObject* Sender, TCanvas& Canvas, bool ForPrinting);
+  // ---- printing, print preview, printer set-up (main_window_printing.cpp)
+  // Page pixels to printer pixels, the corner taken one page pixel up and to the left.
+  void PageRectToPrinter(int DpiX, int DpiY, const TRect& Rect, TRect& Result);
+  void ScaleRect(const TRect& Rect, TRect& Result, double Scale);
+  // The character cells whose anchor lies in Area (right and bottom edges outside), back layer
+  // first, at their page positions.
+  void PrintTextCells(TCanvas& Canvas, const TRect& Area);
+  // One image object (Bounds: its control's bounds) at printer resolution.
+  void DrawprinterEMF(TCanvas& Canvas, int DpiX, int DpiY, const TRect& Bounds, TGraphic* Graphic);
+  // One picture from its metafile file.
+  void PrintPictureFile(TCanvas& Canvas, int DpiX, int DpiY, const TPictureRec& Picture);
+  void DrawPreviewLabel(TCanvas& Canvas, const TRect& Rect, const std::string& Text);
+  void BuildPrintPreview(TPrintPreview& Preview, const TPrinterValues& V, const TPreviewSizes& S,
+                         TMetafile& PictureLayer, TMetafile& TextLayer, const TMappingRec& World);
+  void PrintLayers(QPrinter& Printer, const TPrinterValues& V, TMetafile& PictureLayer,
+                   TMetafile& TextLayer, const TMappingRec& World);
+  // The PDF file a print goes to; "" when the user cancelled.
+  std::string PrinterFileName(const std::string& Folder, int& FilterIndex);
+  // File > Set up Printer (Sender a menu item) and the printer check (no sender).
+  void SetupPrinter1Click(QObject* Sender);
+  // ---- picture tools (main_window_picture_tools.cpp)
+  // Edit > Select Image Object: the only object directly, the chooser for two or more.
+  void SelectImageObjectClick(QObject* Sender);
+  // The image-files window, made when it does not exist yet.
+  void MacroImages1Click(QObject* Sender);
+  void JPegQuality1Click(QObject* Sender);
+  // The object the chooser points at; -1 for none.
+  int ChosenImage = -1;
+  // The area as a metafile of its size, in page order.
+  void DrawAreaMetafile(TMetafile& Metafile, const TRect& Area, bool Enhanced);
+  // The whole page image written by extension (Save All's writers and messages).
+  void WritePage(const std::string& FileName, const std::string& UpperExt);
+  // A chosen export name that belongs to a picture of the page: asked about; "" abandons it.
+  std::string ResolveImageNameClash(const std::string& Name, const std::string& Filter, int FilterIndex, int ItemIndex);
   // Points of an old 740-byte shape record into slots 0 to 7 of a point list (slot 1 is zeroed).
   void ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount);
 
@@ -372,6 +425,7 @@ public:
     TFont Font{"Times New Roman", 10};
   };
   TFileDialogState OpenDialog1, SaveDialog2, OpenPictureDialog1;
+  TFileDialogState SaveDialog1;  // Save All As Graphic
   TFontDialogState DimensionFontDg;
   // Engine options from "PageIni.ini" [General], after the "Main Form" section.
   void LoadCadSettings(QObject* Sender);
@@ -526,6 +580,9 @@ private:
   void WireCustomPaletteCommands();  // main_window_custom_palette.cpp
   void WireColorPickerCommands();    // main_window_color_picker.cpp
   void WireShapeCommands();          // main_window_shape_commands.cpp
+  void WireExportCommands();         // main_window_export.cpp
+  void WirePrintCommands();          // main_window_printing.cpp
+  void WirePictureToolCommands();    // main_window_picture_tools.cpp
   void CreateCustomButtons();
   void InstallSettingsHosts();
   void RemoveSettingsHosts();
@@ -575,5 +632,24 @@ extern std::function<bool(TColor&)> ColourChoiceHook;
 // The document dialogs (open, save) ask this hook instead when it is set: it gets the dialog's
 // title and folder and returns the chosen name, empty for Cancel (tests answer through it).
 extern std::function<std::string(const std::string& Title, const std::string& Folder)> DocumentDialogHook;
+// The picture save dialogs ask this hook instead when it is set: title, folder, the filter as
+// "description|pattern" pairs and the 1-based filter index (in and out); it returns the chosen
+// name, empty for Cancel (tests answer the dialogs through it).
+extern std::function<std::string(const std::string& Title, const std::string& Folder, const std::string& Filter,
+                                 int& FilterIndex)>
+    PictureDialogHook;
+// The printer object of the whole run; without a print queue it prints to PDF files.
+QPrinter& Printer();
+// What a print reads from the printer: pixels per inch, the paper, the printable area's offsets
+// and size, all in printer pixels.
+struct TPrinterValues {
+  int DpiX = 0, DpiY = 0;
+  int PaperWidth = 0, PaperHeight = 0;
+  int OffX = 0, OffY = 0;
+  int PrintableWidth = 0, PrintableHeight = 0;
+};
+TPrinterValues ReadPrinterValues(QPrinter& Printer);
+// File > Set up Printer asks this hook instead of the print dialog when it is set.
+extern std::function<bool(QPrinter&)> PrinterDialogHook;
 // Upper-cased extension of FileName is one of ImageExtensions.
 bool IsImageFileName(const std::string& FileName);

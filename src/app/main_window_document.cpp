@@ -249,4 +249,3 @@ void TForm1::UpdateEditButtons() {
   Paste1->setEnabled(paste);
 }
 
-void TForm1::Print1Click(QObject*) {}

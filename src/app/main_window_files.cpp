@@ -481,7 +481,7 @@ void TForm1::RescalePictureRects(int32_t FileDpi, int32_t ScreenDpi, int32_t Las
   const long double f = static_cast<long double>(ScreenDpi) / FileDpi;
   for (int i = 0; i <= std::min(LastIndex, MaxPictures - 1); ++i) {
     TRect r = Table[size_t(i)].Rect.ToRect();
-    ScaleRect(r, f);
+    ::ScaleRect(r, f);
     Table[size_t(i)].Rect = TStoredRect::From(r);
   }
 }

@@ -280,7 +280,8 @@ void InitMainWindowModule() {
   const unsigned centimetreShapes = RegisterClipboardFormat("ZQVWare Centimetre shapes");
   HandledClipboardFormats = {FormattedTextFormat, CF_TEXT, inchShapes, centimetreShapes, CF_ENHMETAFILE,
                              CF_METAFILEPICT, CF_DIB, CF_BITMAP, RichTextFormat};
-  PrinterPresent = !QPrinterInfo::availablePrinterNames().isEmpty();
+  // A machine without a print queue still prints to PDF files.
+  PrinterPresent = true;
   // Escape or Stop while the program is busy asks the engine to stop what it is doing.
   SetStopHandler([] {
     if (Figures) Figures->SetStopRequest(true);

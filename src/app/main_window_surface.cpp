@@ -78,6 +78,8 @@ void TForm1::CreateNewImage(int width, int height) {
   MainImage->resize(width, height);
   MainImage->show();
   MainImage->update();
+  // The printer check: warns when there is no printer to print the new page on.
+  SetupPrinter1Click(nullptr);
 }
 
 namespace {

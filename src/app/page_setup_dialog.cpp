@@ -293,6 +293,7 @@ void TPageSetupDialog::FormClose() {
   PageSetupChanged = false;
   Closing = false;
   if (!Form1) return;
+  Form1->SetupPrinter1Click(nullptr);  // the printer check
   // The page is composed again: a new page image starts blank, and the text is drawn on it.
   Form1->RefreshAllImages(this, false);
   if (Form1->MainImage) Form1->MainImage->setEnabled(true);

@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include "app/main_window.h"
+#include "app/print_preview.h"
 #include "app/startup.h"
 #include "platform/app_dir.h"
 #include "platform/messages.h"
@@ -29,6 +30,18 @@ struct MainWindowFixture : ::testing::Test {
     DocumentDialogHook = [](const std::string& title, const std::string&) {
       ADD_FAILURE() << "unanswered file dialog: " << title;
       return std::string();
+    };
+    PictureDialogHook = [](const std::string& title, const std::string&, const std::string&, int&) {
+      ADD_FAILURE() << "unanswered picture dialog: " << title;
+      return std::string();
+    };
+    PrinterDialogHook = [](QPrinter&) {
+      ADD_FAILURE() << "unanswered print dialog";
+      return false;
+    };
+    PrintPreviewHook = [](TPrintPreview&) {
+      ADD_FAILURE() << "unanswered print preview";
+      return 0;
     };
     modalWatch.setInterval(500);
     QObject::connect(&modalWatch, &QTimer::timeout, [this] {
@@ -48,6 +61,9 @@ struct MainWindowFixture : ::testing::Test {
   void TearDown() override {
     modalWatch.stop();
     DocumentDialogHook = nullptr;
+    PictureDialogHook = nullptr;
+    PrinterDialogHook = nullptr;
+    PrintPreviewHook = nullptr;
     FreeStartupWindows();
     qputenv("KORVALIS_HOME", savedHome);
     ResetAppDir();
