@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "platform/canvas.h"
 
@@ -35,7 +36,14 @@ TCanvas& TSizeChangedImage::Canvas() { return FBitmap->Canvas(); }
 void TSizeChangedImage::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   const QImage& img = FBitmap->Image();
-  if (img.isNull()) {
+  if (TGraphic* g = Picture.Graphic(); g && !g->Empty()) {
+    // An image object shows its graphic, stretched over the control or at its own size.
+    QImage shown(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    TCanvas c(&shown);
+    g->Draw(c, Stretch ? TRect(0, 0, width(), height()) : TRect(0, 0, g->Width(), g->Height()));
+    p.drawImage(0, 0, shown);
+  } else if (img.isNull()) {
     p.fillRect(e->rect(), Qt::white);
   } else if (Stretch) {
     p.drawImage(rect(), img);
