@@ -18,6 +18,7 @@
 #include "page/image_objects.h"
 #include "platform/clipboard_formats.h"
 #include "platform/cursors.h"
+#include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/metafile.h"
 #include "platform/screen.h"
@@ -148,6 +149,9 @@ void TForm1::SelectImage(int Index) {
     TSizeChangedImage* c = Images[size_t(Index)];
     aDrag = new TDragRect(MainImage);
     aDrag->Metric = MetricUnits();
+    aDrag->OnRightClick = [this](QPoint global) {
+      if (!DisableImageSelection1->isChecked()) MetaPopup->popup(global);
+    };
     c->Stretch = true;
     aDrag->AttachImage(c);
     FramedImage = Index;
@@ -371,4 +375,26 @@ bool TForm1::PasteImageObject(QObject*, unsigned Format) {
   Images[size_t(index)]->SetDynamicResize(false);
   SetModified();
   return false;
+}
+
+bool TForm1::DeleteSelectedImageObject() {
+  // Delete with an image object under the frame deletes that object.
+  if (!aDrag || SelectedImage < 0 || SelectedImage >= ImageCount) return false;
+  DeleteImageFromArray(SelectedImage);
+  return true;
+}
+
+bool TForm1::MoveImageFrameByKey(uint16_t key) {
+  if (!aDrag || !aDrag->isVisible()) return false;
+  int dx = 0, dy = 0;
+  switch (key) {
+    case vk::Left: dx = -1; break;
+    case vk::Right: dx = 1; break;
+    case vk::Up: dy = -1; break;
+    case vk::Down: dy = 1; break;
+    default: return false;
+  }
+  aDrag->move(aDrag->x() + dx, aDrag->y() + dy);
+  aDrag->ApplyToImage();
+  return true;
 }

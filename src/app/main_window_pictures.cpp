@@ -400,13 +400,14 @@ void TForm1::PastePictureClick(QObject* Sender) {
   const uint8_t before = PasteCount;
   const bool atCaretItem = Sender == PasteImageatCaret1 || Sender == findChild<QAction*>("PasteImageatCaret2");
   auto store = [&](TBitmap& b, const TRect& r, TPoint at) {
-    TPasteRec& p = Pastes[PasteCount];
     std::string name;
     const bool written = !WritePasteFile(b, name).empty();
+    // The snapshot holds the table as it was before this paste.
+    if (written) PushPasteUndo(Sender);
+    TPasteRec& p = Pastes[PasteCount];
     p = TPasteRec{};
     p.SetName(name);
     if (written) {
-      PushPasteUndo(Sender);
       p.X = int16_t(at.X);
       p.Y = int16_t(at.Y);
       p.Rect = TStoredRect::From(r);

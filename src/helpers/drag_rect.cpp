@@ -149,5 +149,8 @@ void TDragRect::mouseReleaseEvent(QMouseEvent* e) {
     raise();
   }
   if (e->button() == Qt::LeftButton) FDragging = false;
+  // Whatever button went down, the image shows again when it comes up.
+  if (FImage && !FDragging) FImage->show();
   update();
+  if (e->button() == Qt::RightButton && OnRightClick) OnRightClick(e->globalPosition().toPoint());
 }

@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QPoint>
 #include <QWidget>
+#include <functional>
 
 #include "platform/win_types.h"
 
@@ -37,6 +38,8 @@ public:
   // The size readout as painted.
   std::string Readout() const;
   QCursor CursorAt(int X, int Y) const;
+  // A right-button click on the frame (the owner opens the object's menu), at a global point.
+  std::function<void(QPoint)> OnRightClick;
 
 protected:
   void paintEvent(QPaintEvent*) override;

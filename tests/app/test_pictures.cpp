@@ -30,6 +30,10 @@ struct PicturesTest : TextPageTest {
   void SetUp() override {
     TextPageTest::SetUp();
     form->TransparentImages1->setChecked(false);
+    // A window large enough for the page points the tests use to lie in its visible part.
+    form->resize(1000, 800);
+    form->show();
+    QApplication::processEvents();
   }
   void TearDown() override {
     PictureDialogHook = nullptr;
@@ -260,6 +264,14 @@ TEST_F(PicturesTest, ASavedDocumentKeepsEveryObjectsFileAndRectangle) {
   }
   EXPECT_EQ(saved[0].Rect.ToRect(), TRect(30, 40, 50, 50));
   EXPECT_EQ(saved[1].Rect.ToRect(), TRect(200, 60, 208, 68));
+}
+
+TEST_F(PicturesTest, APointOutsideTheVisiblePageGivesTheMiddleOfIt) {
+  const std::string file = Path("p.png");
+  MakePicture(file, "PNG", 10, 6);
+  QWidget* v = form->ScrollBox1->viewport();
+  ASSERT_TRUE(form->LoadImageObject(file, TPoint(-5, v->height() + 50)));
+  EXPECT_EQ(form->ImageRecs[0].Rect.ToRect().TopLeft(), TPoint(v->width() / 2, v->height() / 2));
 }
 
 TEST_F(PicturesTest, UndoOfPictureAndPasteChangesGivesBackTheTables) {
