@@ -456,6 +456,7 @@ void TForm1::WirePictureCommands() {
     if (!m) {
       m = new QMenu(QString::fromUtf8(title), this);
       m->setObjectName(name);
+      m->menuAction()->setObjectName(name);  // the menu states find the item by its name
       parent->addMenu(m);
     }
     return m;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "codecs/gif_image.h"
 #include "platform/canvas.h"
 
 TSizeChangedImage::TSizeChangedImage(QWidget* parent) : QWidget(parent), FBitmap(std::make_unique<TBitmap>()) {
@@ -37,7 +38,9 @@ void TSizeChangedImage::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   const QImage& img = FBitmap->Image();
   if (TGraphic* g = Picture.Graphic(); g && !g->Empty()) {
-    // An image object shows its graphic, stretched over the control or at its own size.
+    // An image object shows its graphic, stretched over the control or at its own size; an
+    // animated picture repaints the control at every frame.
+    if (auto* gif = dynamic_cast<TGIFImage*>(g); gif && !gif->OnChange) gif->OnChange = [this](void*) { update(); };
     QImage shown(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
     shown.fill(Qt::white);
     TCanvas c(&shown);

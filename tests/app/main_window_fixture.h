@@ -30,6 +30,10 @@ struct MainWindowFixture : ::testing::Test {
       ADD_FAILURE() << "unanswered file dialog: " << title;
       return std::string();
     };
+    PictureDialogHook = [](const std::string& title, const std::string&, const std::string&, int&) {
+      ADD_FAILURE() << "unanswered picture dialog: " << title;
+      return std::string();
+    };
     modalWatch.setInterval(500);
     QObject::connect(&modalWatch, &QTimer::timeout, [this] {
       QWidget* modal = QApplication::activeModalWidget();
@@ -48,6 +52,7 @@ struct MainWindowFixture : ::testing::Test {
   void TearDown() override {
     modalWatch.stop();
     DocumentDialogHook = nullptr;
+    PictureDialogHook = nullptr;
     FreeStartupWindows();
     qputenv("KORVALIS_HOME", savedHome);
     ResetAppDir();

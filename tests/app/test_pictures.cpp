@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include "app/text_window_fixture.h"
 #include "helpers/drag_frame_geometry.h"
@@ -35,10 +36,7 @@ struct PicturesTest : TextPageTest {
     form->show();
     QApplication::processEvents();
   }
-  void TearDown() override {
-    PictureDialogHook = nullptr;
-    TextPageTest::TearDown();
-  }
+  void TearDown() override { TextPageTest::TearDown(); }
   std::string Path(const std::string& name) { return dir.filePath(QString::fromStdString(name)).toStdString(); }
   // Runs a Python script with PIL; false (and the test skipped by the caller) without it.
   bool RunPython(const std::string& script) {
@@ -272,6 +270,25 @@ TEST_F(PicturesTest, APointOutsideTheVisiblePageGivesTheMiddleOfIt) {
   QWidget* v = form->ScrollBox1->viewport();
   ASSERT_TRUE(form->LoadImageObject(file, TPoint(-5, v->height() + 50)));
   EXPECT_EQ(form->ImageRecs[0].Rect.ToRect().TopLeft(), TPoint(v->width() / 2, v->height() / 2));
+}
+
+TEST_F(PicturesTest, FilesDroppedFromAFileManagerBecomeObjectsWhereTheyAreDropped) {
+  const std::string png = Path("drop.png"), text = Path("notes.txt");
+  MakePicture(png, "PNG", 12, 9);
+  WriteFileAtomically(text, "x", 1);
+  QWidget* viewport = form->ScrollBox1->viewport();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(png)), QUrl::fromLocalFile(QString::fromStdString(text))});
+  const QPoint at = form->MainImage->mapTo(viewport, QPoint(120, 90));
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &drop);
+  ASSERT_EQ(form->ImageCount, 1) << "the picture only";
+  EXPECT_EQ(form->ImageRecs[0].Name(), png);
+  EXPECT_EQ(form->ImageRecs[0].Rect.ToRect(), TRect(120, 90, 132, 99));
+  EXPECT_TRUE(form->Modified);
 }
 
 TEST_F(PicturesTest, UndoOfPictureAndPasteChangesGivesBackTheTables) {
