@@ -21,6 +21,7 @@
 #include "helpers/page_surface.h"
 #include "platform/bitmap.h"
 #include "platform/graphic.h"
+#include "platform/metafile.h"
 
 namespace {
 
@@ -270,6 +271,27 @@ TEST_F(PicturesTest, APointOutsideTheVisiblePageGivesTheMiddleOfIt) {
   QWidget* v = form->ScrollBox1->viewport();
   ASSERT_TRUE(form->LoadImageObject(file, TPoint(-5, v->height() + 50)));
   EXPECT_EQ(form->ImageRecs[0].Rect.ToRect().TopLeft(), TPoint(v->width() / 2, v->height() / 2));
+}
+
+TEST_F(PicturesTest, ASelectionTurnedIntoAnObjectStandsApartFromWhatItCopies) {
+  const std::string png = Path("under.png");
+  MakePicture(png, "PNG", 30, 20);
+  ASSERT_TRUE(form->AddPicture(form, png, TRect(60, 60, 90, 80)));
+  ++form->PictureCount;
+  SelectionRect = TRect(50, 40, 250, 140);
+  form->ConverttoImageObject1Click(form);
+  ASSERT_EQ(form->ImageCount, 1);
+  EXPECT_EQ(form->ImageObjectRect(0), TRect(55, 45, 256, 146));
+  EXPECT_TRUE(form->ImageRecs[0].Name().empty());
+  auto* meta = dynamic_cast<TMetafile*>(form->Images[0]->Picture.Graphic());
+  ASSERT_NE(meta, nullptr);
+  EXPECT_EQ(meta->Width(), 200);
+  EXPECT_EQ(meta->Height(), 100);
+  // The picture under the selection is in the recording: played back, it lies at (10, 20).
+  TBitmap played(200, 100, pf24bit);
+  meta->Draw(played.Canvas(), TRect(0, 0, 200, 100));
+  EXPECT_NE(played.Pixel(15, 25), clWhite);
+  EXPECT_EQ(played.Pixel(150, 80), clWhite);
 }
 
 TEST_F(PicturesTest, FilesDroppedFromAFileManagerBecomeObjectsWhereTheyAreDropped) {
