@@ -294,6 +294,84 @@ TEST_F(PicturesTest, ASelectionTurnedIntoAnObjectStandsApartFromWhatItCopies) {
   EXPECT_EQ(played.Pixel(150, 80), clWhite);
 }
 
+TEST_F(PicturesTest, ColourReductionsGiveTheirPixelFormatsAndTheObjectLosesItsFile) {
+  const std::string png = Path("colours.png");
+  MakePicture(png, "PNG", 16, 16);
+  const struct {
+    int position;
+    TPixelFormat format;
+  } cases[] = {{1, pf4bit}, {2, pf8bit}, {3, pf8bit}, {4, pf8bit}};
+  QAction* item = form->findChild<QAction*>("GreyScale1");
+  ASSERT_NE(item, nullptr);
+  for (const auto& c : cases) {
+    form->ClearDocument(form);
+    ASSERT_TRUE(form->LoadImageObject(png, TPoint(40, 40)));
+    form->GreyScale1Click(item, c.position);
+    auto* b = dynamic_cast<TBitmap*>(form->Images[0]->Picture.Graphic());
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->PixelFormat(), c.format) << c.position;
+    EXPECT_EQ(b->Width(), 16);
+    EXPECT_TRUE(form->ImageRecs[0].Name().empty()) << c.position;
+  }
+  // Grey scale leaves only greys.
+  auto* b = dynamic_cast<TBitmap*>(form->Images[0]->Picture.Graphic());
+  for (int x = 0; x < 16; ++x) {
+    const TColor p = b->Pixel(x, 5);
+    EXPECT_TRUE(GetRValue(p) == GetGValue(p) && GetGValue(p) == GetBValue(p)) << x;
+  }
+}
+
+TEST_F(PicturesTest, EmbeddingTurnsAnObjectIntoAPictureOrAPasteThatUndoTakesBack) {
+  const std::string png = Path("embed.png");
+  MakePicture(png, "PNG", 10, 8);
+  // With a file: a picture of that file at the object's place.
+  ASSERT_TRUE(form->LoadImageObject(png, TPoint(70, 50)));
+  rec->Answer(mrOk);
+  form->EmbedImage1Click(form);
+  EXPECT_EQ(form->ImageCount, 0);
+  ASSERT_EQ(form->PictureCount, 1);
+  EXPECT_EQ(Pictures[0].Name(), png);
+  EXPECT_EQ(Pictures[0].Rect.ToRect(), TRect(70, 50, 80, 58));
+  // Without a file (turned): a paste with a file of its own.
+  ASSERT_TRUE(form->LoadImageObject(png, TPoint(200, 100)));
+  form->N902Click(form, 1);
+  rec->Answer(mrOk);
+  form->EmbedImage1Click(form);
+  EXPECT_EQ(form->ImageCount, 0);
+  ASSERT_EQ(form->PasteCount, 1);
+  EXPECT_TRUE(FileExists(Pastes[0].Name()));
+  EXPECT_NE(Pastes[0].Name(), png);
+  EXPECT_EQ(Pastes[0].Rect.ToRect(), TRect(200, 100, 210, 108));
+  form->UndoLast(form, false);
+  EXPECT_EQ(form->PasteCount, 0);
+  form->UndoLast(form, false);
+  EXPECT_EQ(form->PictureCount, 0);
+  // Cancelled: the object stays.
+  ASSERT_TRUE(form->LoadImageObject(png, TPoint(20, 20)));
+  rec->Clear();
+  rec->Answer(mrCancel);
+  form->EmbedImage1Click(form);
+  EXPECT_EQ(form->ImageCount, 1);
+  EXPECT_EQ(rec->Last().Text, "User canceled or unable to embed graphic. Sorry:-(");
+}
+
+TEST_F(PicturesTest, CopyAndCutPutTheShownPictureOnTheClipboard) {
+  const std::string png = Path("copy.png");
+  MakePicture(png, "PNG", 10, 8);
+  for (bool cut : {false, true}) {
+    form->ClearDocument(form);
+    QApplication::clipboard()->clear();
+    ASSERT_TRUE(form->LoadImageObject(png, TPoint(20, 20)));
+    form->Images[0]->resize(20, 16);
+    if (cut) form->Cut1Click(form);
+    else form->Copy2Click(form);
+    const QImage got = QApplication::clipboard()->image();
+    ASSERT_FALSE(got.isNull()) << cut;
+    EXPECT_EQ(got.size(), QSize(20, 16)) << cut;
+    EXPECT_EQ(form->ImageCount, cut ? 0 : 1);
+  }
+}
+
 TEST_F(PicturesTest, FilesDroppedFromAFileManagerBecomeObjectsWhereTheyAreDropped) {
   const std::string png = Path("drop.png"), text = Path("notes.txt");
   MakePicture(png, "PNG", 12, 9);
