@@ -132,6 +132,7 @@ void TForm1::WireCommands() {
   WireExportCommands();
   WirePrintCommands();
   WirePictureToolCommands();
+  WirePictureCommands();
 }
 
 void TForm1::WireMenuCommands() {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <functional>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,11 @@ struct TPreviewSizes;
 class QAction;
 class TCustButPanel;
 class TMainWindowHosts;
+class TDragRect;
+class TMetafile;
+class TMetafileCanvas;
+class TGraphic;
+class TSizeChangedImage;
 
 
 class TForm1 : public QMainWindow, public Ui::TForm1, public TTextPage, public TPagePart {
@@ -540,6 +546,81 @@ public:
   // The address Help > ZQVWare web site opens.
   std::string WebSiteAddress() const;
 
+  // ---- pictures, pasted bitmaps and image objects (main_window_pictures.cpp,
+  // main_window_image_objects.cpp, main_window_image_commands.cpp, main_window_image_save.cpp)
+  int SelectedImage = 0;        // the selected (or last selected) image object
+  TDragRect* aDrag = nullptr;   // the resize frame over the selected object; null when none
+  // Pictures and pastes whose missing file the user chose to ignore, and files that could not be
+  // decoded and were reported: each is asked about or reported once, not at every repaint.
+  std::set<std::string> IgnoredMissingFiles, ReportedBadFiles;
+  // Missing and undecodable picture and paste files are settled with the user first.
+  void RefreshAllImages(QObject* Sender, bool NoHourglass) override;
+  void LoadPictureClick(QObject* Sender);
+  bool AddPicture(QObject* Sender, const std::string& FileName, const TRect& Rect);
+  int LocateMissingPicture(std::string& FileName, int MaxLength);
+  static void CompactPictureList(TPictureTable& Table, uint8_t& Count);
+  void ClearPictures();
+  void RefreshPictures(QObject* Sender, TCanvas* Canvas);
+  void GraphicToBitmap(TGraphic& Graphic, TBitmap& Bitmap);
+  void PastePictureClick(QObject* Sender);
+  void RefreshPastes(QObject* Sender, TCanvas* Canvas);
+  int LocateMissingPaste(std::string& FileName, int MaxLength);
+  static void CompactPasteList(TPasteTable& Table, uint8_t& Count);
+  void ClearPastes(QObject* Sender);
+  void DeleteTempPasteFiles();
+  bool TransparentOption() const;
+  void CreateImageObject(int Index, int Left, int Top, int Width, int Height, bool AutoSize, bool Stretch);
+  void ConverttoImageObject1Click(QObject* Sender);
+  bool CreateMetafileCanvas(TMetafile& Metafile, std::unique_ptr<TMetafileCanvas>& Canvas, int Width, int Height);
+  void SelectImage(int Index);
+  bool DeselectImage(QObject* Sender, bool StoreRect) override;
+  void DeleteImageFromArray(int Index);
+  void ClearImageRecords();
+  void ClearAllImages(QObject* Sender);
+  void FreeImageObject(QObject* Sender, int Index);
+  void RestackImageObjects();
+  // The image objects meeting Area drawn onto Canvas, whose origin is Area's corner.
+  void DrawImageObjects(TCanvas& Canvas, const TRect& Area);
+  // The page rectangle of an object's control.
+  TRect ImageObjectRect(int Index) const;
+  // The topmost object whose rectangle holds the page point; -1 for none.
+  int ImageObjectAt(int X, int Y) const;
+  bool PageDragDropFiles(const std::vector<std::string>& Files, TPoint At);
+  void SizeHandles2Click(QObject* Sender, bool Dynamic);
+  void GreyScale1Click(QObject* Sender, int Position);
+  void N902Click(QObject* Sender, int Position);
+  void Animate1Click(QObject* Sender);
+  void OFF4Click(QObject* Sender);
+  void Properties1Click(QObject* Sender);
+  void SelectImageObjectClick(QObject* Sender);
+  void Images1Click(QObject* Sender);
+  void Clipboard1Click(QObject* Sender);
+  void DisableImageSelection1Click(QObject* Sender);
+  void Delete1Click(QObject* Sender);
+  void Copy2Click(QObject* Sender);
+  void Cut1Click(QObject* Sender);
+  void SaveImage1Click(QObject* Sender);
+  void EmbedImage1Click(QObject* Sender);
+  void BringtoFront2Click(QObject* Sender);
+  void SendtoBack1Click(QObject* Sender);
+  // The control's graphic at its displayed size (the caller owns it); null without a graphic.
+  std::unique_ptr<TGraphic> ImageObjectPicture(TSizeChangedImage* C);
+  void ShowImageObjectName(int Index);
+  bool EmbedAsPaste(QObject* Sender, TSizeChangedImage* C);
+  bool EmbedAsPicture(QObject* Sender, TCanvas& Canvas, const std::string& FileName, const TRect& Rect);
+  void Mitchell1Click(QObject* Sender, int Position);
+  void SaveImageAs1Click(QObject* Sender);
+  // Save As of the selected object; ItemIndex picks the bitmap variant (0..5, others none).
+  void gifjpgemfwmf1Click(QObject* Sender, int ItemIndex);
+  std::unique_ptr<TGraphic> ConvertGraphic(TGraphic* Graphic, const std::string& Ext, bool Transparent);
+  void WirePictureCommands();
+  // The picture cases of the general Paste: a clipboard bitmap or metafile becomes a new image
+  // object at the caret (or in the middle of the visible page).
+  bool PasteImageObject(QObject* Sender, unsigned Format);
+  // An empty graphic of the class an image object loaded from FileName holds (".GIF" only where
+  // GIF pictures may be written); null for other extensions.
+  static std::unique_ptr<TGraphic> NewImageObjectGraphic(const std::string& FileName);
+
   // ---- custom palette buttons and the settings hosts; main_window_custom_palette.cpp,
   // main_window_settings.cpp
   std::array<TCustButPanel*, 42> CustButs{};
@@ -632,8 +713,9 @@ extern std::function<bool(TColor&)> ColourChoiceHook;
 // The document dialogs (open, save) ask this hook instead when it is set: it gets the dialog's
 // title and folder and returns the chosen name, empty for Cancel (tests answer through it).
 extern std::function<std::string(const std::string& Title, const std::string& Folder)> DocumentDialogHook;
-// The picture save dialogs ask this hook instead when it is set: title, folder, the filter as
-// "description|pattern" pairs and the 1-based filter index (in and out); it returns the chosen
+// The picture dialogs (open picture, find a missing picture, save an image object, save the page
+// or the selection as a picture) ask this hook instead when it is set: title, folder, the filter
+// as "description|pattern" pairs and the 1-based filter index (in and out); it returns the chosen
 // name, empty for Cancel (tests answer the dialogs through it).
 extern std::function<std::string(const std::string& Title, const std::string& Folder, const std::string& Filter,
                                  int& FilterIndex)>

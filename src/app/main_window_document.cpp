@@ -100,14 +100,11 @@ void TForm1::ClearDocument(QObject*) {
   Pastes = TPasteTable{};
   PictureCount = 0;
   PasteCount = 0;
-  for (TSizeChangedImage*& image : Images) {
-    delete image;
-    image = nullptr;
-  }
+  ClearAllImages(this);
   ImageRecs = TImageRecTable{};
-  ImageCount = 0;
-  FramedImage = -1;
   ClearPictureCache();
+  IgnoredMissingFiles.clear();
+  ReportedBadFiles.clear();
 }
 
 void TForm1::SetDocumentFileName(const std::string& Name) {

@@ -227,7 +227,6 @@ void TForm1::SaveGraphic(const std::string& FileName, const TRect& Area, int Var
 
 // ---------------------------------------------------------------- export commands
 
-std::function<std::string(const std::string&, const std::string&, const std::string&, int&)> PictureDialogHook;
 
 namespace {
 const char* const SaveAllFilter =

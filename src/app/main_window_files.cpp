@@ -21,6 +21,7 @@
 #include "codecs/compress.h"
 #include "dialogs/main_font_dialog.h"
 #include "helpers/error_report.h"
+#include "codecs/jpeg_image.h"
 #include "helpers/page_surface.h"
 #include "helpers/small_helpers.h"
 #include "page/document_format.h"
@@ -325,11 +326,8 @@ bool TForm1::SaveFile(QObject* Sender, const std::string& FileName) {
     doc->ImageCount = ImageCount;
     for (int i = 0; i < ImageCount; ++i)
       if (Images[size_t(i)]) {
-        // The records hold page pixels: the control's bounds moved by the scroll offset.
-        const QRect g = Images[size_t(i)]->geometry();
-        const TPoint s = ScrollPosition();
-        ImageRecs[size_t(i)].Rect = TStoredRect::From(TRect(g.left() + s.X, g.top() + s.Y, g.left() + s.X + g.width(),
-                                                            g.top() + s.Y + g.height()));
+        // The records hold page pixels: the controls are children of the page image.
+        ImageRecs[size_t(i)].Rect = TStoredRect::From(ImageObjectRect(i));
       }
     doc->ImageRecs = ImageRecs;
     if (Figures) {
@@ -492,19 +490,20 @@ bool TForm1::LoadImageObjectFiles(QObject*) {
     TImageObjectRec& rec = ImageRecs[size_t(i)];
     const TRect r = rec.Rect.ToRect();
     delete Images[size_t(i)];
-    auto* image = new TSizeChangedImage(ScrollBox1->widget());
-    image->hide();
-    image->setProperty("Tag", i);
-    const TPoint s = ScrollPosition();
-    image->setGeometry(r.Left - s.X, r.Top - s.Y, std::max(1, r.Width()), std::max(1, r.Height()));
-    image->Stretch = true;
-    Images[size_t(i)] = image;
+    Images[size_t(i)] = nullptr;
+    CreateImageObject(i, r.Left, r.Top, r.Width(), r.Height(), false, true);
+    TSizeChangedImage* image = Images[size_t(i)];
     const std::string name = rec.Name();
     if (name.empty()) continue;
-    std::unique_ptr<TGraphic> g = CreateGraphicForFile(name);
+    std::unique_ptr<TGraphic> g = NewImageObjectGraphic(name);
     try {
       if (!g || !FileExists(name)) throw EFOpenError(name);
       g->LoadFromFile(name);
+      if (auto* jpeg = dynamic_cast<TJPEGImage*>(g.get())) {
+        auto b = std::make_unique<TBitmap>();
+        GraphicToBitmap(*jpeg, *b);
+        g = std::move(b);
+      }
       image->Picture.SetGraphic(std::move(g));
       image->Transparent = false;
     } catch (const std::exception&) {

@@ -249,13 +249,6 @@ void TForm1::AutoOpenFile(const std::string& argument) {
   }
 }
 
-// The least body until image objects come: nothing is made.
-bool TForm1::LoadImageObject(const std::string& FileName, TPoint Position) {
-  (void)FileName;
-  (void)Position;
-  return false;
-}
-
 void InitMainWindowModule() {
   static bool done = false;
   if (done) return;

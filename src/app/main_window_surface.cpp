@@ -178,8 +178,9 @@ void TForm1::MainImageMouseMove(Qt::MouseButtons Buttons, Qt::KeyboardModifiers 
   }
   ScrollBox1->setCursor(MainImage->cursor());
   if (!(Buttons & (Qt::LeftButton | Qt::RightButton))) {
-    // The page holds no image objects yet whose name the label could show.
     if (!LastItemLabel->text().isEmpty() && ImageCount == 0) LastItemLabel->clear();
+    // The name of the topmost image object under the pointer.
+    if (ImageCount > 0 && !DisableImageSelection1->isChecked()) ShowImageObjectName(ImageObjectAt(X, Y));
   }
   const bool timer = DrawingTool() && ScanGrids1->isChecked();
   if (AccnTimer) {
@@ -247,6 +248,14 @@ void TForm1::MainImageMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Modi
         Y <= SelectionRect.Bottom) {
       PopupMenu2->popup(MainImage->mapToGlobal(QPoint(X, Y)));
       opened = true;
+    }
+    if (!opened && !LeftDrawing && !HasTextSelection() && ImageCount > 0 && !DisableImageSelection1->isChecked()) {
+      const int i = ImageObjectAt(X, Y);
+      if (i >= 0) {
+        SelectedImage = i;
+        MetaPopup->popup(MainImage->mapToGlobal(QPoint(X, Y)));
+        opened = true;
+      }
     }
     if (!opened && !SelectionRectShown && !RectValid(SelectionRect) && !tbSelect->Down() && !tbMove->Down()) {
       PopupMenu1->popup(MainImage->mapToGlobal(QPoint(X, Y)));
@@ -481,10 +490,6 @@ void TForm1::SelectorMouseUp(QObject* Sender, Qt::MouseButton Button, int, int) 
 
 void TForm1::SelectorNodeSnap(QObject* Sender) {
   if (auto* s = dynamic_cast<TReferenceSelector*>(Sender)) SetNodeLed(!s->OnNode);
-}
-
-void TForm1::MetaPopupPopup(QObject*) {
-  for (QAction* a : MetaPopup->actions()) a->setEnabled(ImageCount > 0);
 }
 
 void TForm1::DrawDragRect(TCanvas& Canvas, bool ClearAfter, TPoint Corner1, TPoint Corner2) {

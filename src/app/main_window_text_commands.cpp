@@ -203,6 +203,8 @@ bool TForm1::PasteByFormat(QObject* Sender, unsigned Format) {
     PasteCutFiguresatCaret1Click(Sender);
     return false;
   }
+  if (Format == CF_ENHMETAFILE || Format == CF_METAFILEPICT || Format == CF_BITMAP || Format == CF_DIB)
+    return PasteImageObject(Sender, Format);
   ShowMessage("Unsupported Clipboard format");
   return false;
 }

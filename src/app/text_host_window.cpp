@@ -214,7 +214,6 @@ bool TForm1::InSymbolFontList(const std::string& name) {
   return false;
 }
 
-bool TForm1::MoveImageFrameByKey(uint16_t key) { return false; }
 
 void TForm1::KeyMoveSelectionRect(uint16_t key, TShiftState shift) {
   const bool ctrl = shift & ssCtrl, sh = shift & ssShift;
@@ -326,7 +325,6 @@ void TForm1::AltShortcut(uint16_t key) {
 void TForm1::HideCadReferenceSelector() {
   if (Figures && Figures->Selector) Figures->Selector->hide();
 }
-bool TForm1::DeleteSelectedImageObject() { return false; }
 void TForm1::ClearSelectionRect() { SelectionRect = TRect(0, 0, 0, 0); }
 
 // ---- Binding the text commands ----

@@ -2,7 +2,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
+#include "codecs/gif_image.h"
 #include "platform/canvas.h"
 
 TSizeChangedImage::TSizeChangedImage(QWidget* parent) : QWidget(parent), FBitmap(std::make_unique<TBitmap>()) {
@@ -35,7 +37,16 @@ TCanvas& TSizeChangedImage::Canvas() { return FBitmap->Canvas(); }
 void TSizeChangedImage::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   const QImage& img = FBitmap->Image();
-  if (img.isNull()) {
+  if (TGraphic* g = Picture.Graphic(); g && !g->Empty()) {
+    // An image object shows its graphic, stretched over the control or at its own size; an
+    // animated picture repaints the control at every frame.
+    if (auto* gif = dynamic_cast<TGIFImage*>(g); gif && !gif->OnChange) gif->OnChange = [this](void*) { update(); };
+    QImage shown(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    TCanvas c(&shown);
+    g->Draw(c, Stretch ? TRect(0, 0, width(), height()) : TRect(0, 0, g->Width(), g->Height()));
+    p.drawImage(0, 0, shown);
+  } else if (img.isNull()) {
     p.fillRect(e->rect(), Qt::white);
   } else if (Stretch) {
     p.drawImage(rect(), img);

@@ -258,6 +258,8 @@ TEST_F(DocumentsTest, PlainTextSavesAsUtf8AndReadsBack) {
 }
 
 TEST_F(DocumentsTest, RandomChangesUndoneGiveBackTheStartingPage) {
+  // The pictures name files that do not exist: the missing-file question is answered Ignore.
+  rec->DefaultAnswer = mrIgnore;
   Type("The quick brown fox");
   Key(VK_RETURN);
   Type("jumps over");

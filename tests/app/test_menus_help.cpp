@@ -91,8 +91,9 @@ TEST_F(MenuTest, FileMenuStates) {
 
 // Edit and Settings > Application: text selection and short menus.
 TEST_F(MenuTest, EditAndApplicationMenusFollowSelectionAndShortMenus) {
-  auto* images = new QAction("&Images", form);
-  form->_Edit->addAction(images);
+  QMenu* imagesMenu = form->findChild<QMenu*>("Images1");
+  ASSERT_NE(imagesMenu, nullptr);
+  QAction* images = imagesMenu->menuAction();
   QApplication::clipboard()->clear();
   for (bool selection : {false, true}) {
     form->SelStart = 1;

@@ -30,13 +30,21 @@ struct TextPageTest : ::testing::Test {
     const std::string symbols = "Symbol\r\nPeriod\r\nZQVRelMath\r\n";
     WriteFileAtomically(AppDir() + "MnSymFt.dat", symbols.data(), symbols.size());
     ASSERT_TRUE(AddSpecialFonts());
+    // A picture dialog the test did not answer counts as cancelled and fails the test.
+    PictureDialogHook = [](const std::string& title, const std::string&, const std::string&, int&) {
+      ADD_FAILURE() << "unanswered picture dialog: " << title;
+      return std::string();
+    };
     form = CreateStartupWindows();
     UseTestPage();
     form->FillCanvas();
     rec->Clear();
     TextUndoCount = 0;
   }
-  void TearDown() override { FreeStartupWindows(); }
+  void TearDown() override {
+    FreeStartupWindows();
+    PictureDialogHook = nullptr;
+  }
 
   void Type(const std::string& text) { TypeText(*form, form, text); }
   void Key(uint16_t key, TShiftState shift = 0) { PressKey(*form, form, key, shift); }
