@@ -592,7 +592,7 @@ public:
   void Animate1Click(QObject* Sender);
   void OFF4Click(QObject* Sender);
   void Properties1Click(QObject* Sender);
-  void SelectImageObjectClick(QObject* Sender);
+  void SetSize1Click(QObject* Sender);
   void Images1Click(QObject* Sender);
   void Clipboard1Click(QObject* Sender);
   void DisableImageSelection1Click(QObject* Sender);

@@ -9,6 +9,8 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "dialogs/image_size_dialog.h"
+#include "helpers/error_report.h"
 #include "app/main_window_menu_items.h"
 #include "codecs/color_reduction.h"
 #include "codecs/gif_image.h"
@@ -182,14 +184,16 @@ void TForm1::Properties1Click(QObject*) {
   ShowMessage(text);
 }
 
-void TForm1::SelectImageObjectClick(QObject*) {
-  if (ImageCount >= 2) {
-    // The object chooser is not built; the frame goes to the next object in drawing order.
-    DeselectImage(this, true);
-    SelectImage((SelectedImage + 1) % ImageCount);
-  } else if (ImageCount == 1) {
-    SelectImage(0);
-    if (aDrag) aDrag->update();
+void TForm1::SetSize1Click(QObject* Sender) {
+  if (!HasSelectedObject(*this)) return;
+  try {
+    TSetImageSize* dialog =
+        TSetImageSize::CreateFor(this, Images[size_t(SelectedImage)], &ImageRecs[size_t(SelectedImage)]);
+    if (!dialog) return;
+    if (dialog->exec() == QDialog::Accepted) RefreshAllImages(Sender, false);
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("Unable to create form for setting image size ") + e.what() +
+                "\rPlease report this error to " + SupportAddress);
   }
 }
 
@@ -492,7 +496,7 @@ void TForm1::WirePictureCommands() {
   QAction* dynamic = item(m, "DynamicResize1", "Dynamic Resize");
   connect(dynamic, &QAction::triggered, this, guard("TForm1.SizeHandles2Click", [this, dynamic] { SizeHandles2Click(dynamic, true); }));
   QAction* setSize = item(m, "SetSize1", "Set Size");
-  setSize->setVisible(false);  // the image size dialog is not part of this program yet
+  connect(setSize, &QAction::triggered, this, guard("TForm1.SetSize1Click", [this, setSize] { SetSize1Click(setSize); }));
   m->addSeparator();
   QAction* del = item(m, "DeleteImage1", "Delete");
   del->setToolTip("No Undo");

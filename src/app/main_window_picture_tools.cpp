@@ -9,6 +9,8 @@
 #include "dialogs/image_files_window.h"
 #include "dialogs/image_object_host.h"
 #include "dialogs/jpeg_quality_dialog.h"
+#include "helpers/drag_rect.h"
+#include "helpers/page_surface.h"
 #include "platform/guarded.h"
 
 namespace {
@@ -20,13 +22,23 @@ public:
     if (ImageObjectHost == this) ImageObjectHost = nullptr;
   }
   int ImageObjectCount() override { return Form->ImageCount; }
-  void SelectImageObject(int Index) override { Form->ChosenImage = Index; }
+  void SelectImageObject(int Index) override {
+    if (Index < 0 || Index >= Form->ImageCount) return;
+    Form->ChosenImage = Index;
+    if (Index != Form->SelectedImage) Form->DeselectImage(Form, true);
+    Form->SelectImage(Index);
+  }
   void DeselectImageObject() override {
     Form->DeselectImage(Form, true);
     Form->ChosenImage = -1;
   }
-  void SetFrameDynamicResize(bool) override {}
-  void RepaintFrame() override {}
+  void SetFrameDynamicResize(bool On) override {
+    if (Form->SelectedImage >= 0 && Form->SelectedImage < Form->ImageCount && Form->Images[size_t(Form->SelectedImage)])
+      Form->Images[size_t(Form->SelectedImage)]->SetDynamicResize(On);
+  }
+  void RepaintFrame() override {
+    if (Form->aDrag) Form->aDrag->update();
+  }
 
 private:
   TForm1* Form;
@@ -57,12 +69,9 @@ void TForm1::JPegQuality1Click(QObject*) {
 
 void TForm1::WirePictureToolCommands() {
   new TWindowImageObjectHost(this);
-  QAction* select = FindOrAddMenuItem(*this, _Edit, "SelectImageObject1", "Select Image Object");
   QAction* files = FindOrAddMenuItem(*this, _Edit, "MacroImages1", "Macro &Images");
   JPegQuality1->setText("&JPeg Quality ");
-  connect(select, &QAction::triggered, this, [this, select] {
-    Guarded("TForm1.SelectImageObjectClick", [this, select] { SelectImageObjectClick(select); });
-  });
+  // Edit > Images > Select Image Object is wired with the other image-object commands.
   connect(files, &QAction::triggered, this,
           [this, files] { Guarded("TForm1.MacroImages1Click", [this, files] { MacroImages1Click(files); }); });
   connect(JPegQuality1, &QAction::triggered, this, [this] { JPegQuality1Click(JPegQuality1); });

@@ -296,6 +296,7 @@ void TPageSetupDialog::FormClose() {
   Form1->SetupPrinter1Click(nullptr);  // the printer check
   // The page is composed again: a new page image starts blank, and the text is drawn on it.
   Form1->RefreshAllImages(this, false);
+  if (Form1->ImageCount > 0) Form1->RestackImageObjects();
   if (Form1->MainImage) Form1->MainImage->setEnabled(true);
   Form1->PageDisabled = false;
   Form1->ShowToolStatus();
