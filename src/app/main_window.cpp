@@ -127,6 +127,7 @@ void TForm1::WireCommands() {
   WireZoomCommands();
   WirePageCopyCommands();
   WireCustomPaletteCommands();
+  WireMacroCommands();
 }
 
 void TForm1::WireMenuCommands() {

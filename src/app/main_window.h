@@ -412,6 +412,16 @@ public:
   void SpecialFonts1Click();
   void MainFont1Click();
   void SetSelectionOffset1Click();
+  // ---- macro text window, paste special, object editor (main_window_macros.cpp)
+  void WriteMacros1Click(QObject* Sender);
+  void PasteMacro1Click(QObject* Sender);
+  void Send1Click(QObject* Sender);
+  void PasteSpecial1Click(QObject* Sender);
+  void ObjectEditor1Click(QObject* Sender);
+  // The clipboard's picture (its enhanced metafile, else its bitmap) as a new image object at the
+  // caret with the picture's own size; refused at the image-object limit.
+  void PasteClipboardPicture(bool Metafile);
+  std::string ChoosePictureFile(const std::string& Start);
   void Panel61MouseMove(QObject* Sender);
   void TransformsApplied(QObject* Sender);
   // ---- Tools and Help (main_window_help.cpp)
@@ -462,6 +472,7 @@ private:
   void WireZoomCommands();         // main_window_zoom.cpp
   void WirePageCopyCommands();     // main_window_page_copy.cpp
   void WireCustomPaletteCommands();  // main_window_custom_palette.cpp
+  void WireMacroCommands();          // main_window_macros.cpp
   void CreateCustomButtons();
   void InstallSettingsHosts();
   void RemoveSettingsHosts();
@@ -511,5 +522,8 @@ extern std::function<bool(TColor&)> ColourChoiceHook;
 // The document dialogs (open, save) ask this hook instead when it is set: it gets the dialog's
 // title and folder and returns the chosen name, empty for Cancel (tests answer through it).
 extern std::function<std::string(const std::string& Title, const std::string& Folder)> DocumentDialogHook;
+// The object editor's picture dialog asks this hook instead when it is set: it gets the starting
+// file and returns the chosen name, empty for Cancel.
+extern std::function<std::string(const std::string& Start)> PictureDialogHook;
 // Upper-cased extension of FileName is one of ImageExtensions.
 bool IsImageFileName(const std::string& FileName);
