@@ -31,7 +31,7 @@ namespace {
 // What the macro window, Paste Special and the object editor ask of the window.
 class TWindowEditHosts : public QObject, public TMacroWindowHost, public TPasteSpecialHost, public TObjectEditorHost {
 public:
-  explicit TWindowEditHosts(TForm1& Form) : QObject(&Form), F(Form) {}
+  explicit TWindowEditHosts(TForm1& Form) : QObject(&Form), F(Form) { setObjectName("WindowEditHosts"); }
 
   // ---- macro window
   TTextPage& MacroPage() override { return F; }
@@ -77,7 +77,9 @@ private:
 };
 
 TWindowEditHosts& EditHosts(TForm1& f) {
-  if (auto* h = f.findChild<TWindowEditHosts*>(QString(), Qt::FindDirectChildrenOnly)) return *h;
+  // The class has no meta-object of its own: found by its name, it is known to be one.
+  if (auto* h = f.findChild<QObject*>("WindowEditHosts", Qt::FindDirectChildrenOnly))
+    return *static_cast<TWindowEditHosts*>(h);
   return *new TWindowEditHosts(f);
 }
 }  // namespace

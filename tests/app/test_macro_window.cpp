@@ -1,7 +1,9 @@
 // The macro text window on the real main window: a selection imported into a macro and sent back
 // at the caret, sending at the page's cell limit, macro files that are damaged, and the object
 // editor's way of changing the picture and paste tables.
+#include <QThread>
 #include <QTimer>
+#include <functional>
 
 #include "codecs/compress.h"
 #include "dialogs/macro_line_controls.h"
@@ -118,7 +120,8 @@ TEST_F(MacroWindowTest, SendingPastTheCellLimitStopsWithOneMessageAndKeepsThePag
 
 TEST_F(MacroWindowTest, ALongSelectionIsTruncatedOnlyWhenTheUserAgrees) {
   ClearPage();
-  Type(std::string(152, 'q'));
+  for (int i = 1; i <= 152; ++i) form->CharCodes[size_t(i)] = 'q';
+  form->LayoutTextCells();
   struct {
     int Answer;
     bool Imported;
@@ -203,6 +206,17 @@ TEST_F(MacroWindowTest, SendingWithNothingCheckedAndNoLineTouchedInsertsNothing)
 
 // ---- object editor
 
+// Runs Fn once the modal window's own event loop runs (the window's show handler lets pending
+// events run before that loop starts, when closing the window could not end it yet).
+void WhenModal(std::function<void()> Fn) {
+  QTimer::singleShot(0, [Fn] {
+    if (QThread::currentThread()->loopLevel() == 0)
+      WhenModal(Fn);
+    else
+      Fn();
+  });
+}
+
 struct ObjectEditorTest : TextPageTest {
   TPictureRec Picture(int left) {
     TPictureRec p;
@@ -226,7 +240,7 @@ TEST_F(ObjectEditorTest, EditsReachTheTablesOnlyThroughApplyAndTheCloseQuestion)
     Pictures[1] = Picture(10);
     form->Modified = false;
     bool seen = false;
-    QTimer::singleShot(0, [&] {
+    WhenModal([&] {
       TObjectEditor* e = ObjectEditor;
       ASSERT_NE(e, nullptr);
       seen = true;
