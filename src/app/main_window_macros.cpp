@@ -177,8 +177,9 @@ void TForm1::PasteClipboardPicture(bool Metafile) {
   ImageRecs[size_t(index)] = TImageObjectRec{};
   ImageRecs[size_t(index)].Rect =
       TStoredRect::From(TRect(at.X, at.Y, at.X + image->width(), at.Y + image->height()));
+  // The control stays hidden: the page composition draws the object.
+  image->hide();
   Images[size_t(index)] = image;
-  image->show();
   ImageCount = index + 1;
   SetModified();
   RefreshAllImages(this, false);

@@ -3,12 +3,18 @@
 // editor's way of changing the picture and paste tables.
 #include <QThread>
 #include <QTimer>
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMimeData>
 #include <functional>
 
 #include "codecs/compress.h"
 #include "dialogs/macro_line_controls.h"
 #include "dialogs/macro_text_window.h"
 #include "dialogs/object_editor.h"
+#include "helpers/page_surface.h"
+#include "page/image_objects.h"
 #include "page/macro_list.h"
 #include "text_window_fixture.h"
 
@@ -202,6 +208,24 @@ TEST_F(MacroWindowTest, SendingWithNothingCheckedAndNoLineTouchedInsertsNothing)
   MacroText1->List->GetLine(2)->SetChecked(true);
   MacroText1->SendToEditor(nullptr);
   EXPECT_EQ(Cells(1, 4), "k m ");
+}
+
+TEST_F(MacroWindowTest, APastedPictureBecomesAnImageObjectAtTheCaretUpToTheLimit) {
+  ClearPage();
+  Type("abc");
+  auto* data = new QMimeData;
+  data->setImageData(QImage(30, 20, QImage::Format_RGB32));
+  QApplication::clipboard()->setMimeData(data);
+  const TPoint at = form->CaretPoint;
+  form->PasteClipboardPicture(false);
+  ASSERT_EQ(form->ImageCount, 1);
+  EXPECT_EQ(form->ImageRecs[0].Rect.ToRect(), TRect(at.X, at.Y, at.X + 30, at.Y + 20));
+  ASSERT_NE(form->Images[0], nullptr);
+  EXPECT_EQ(form->Images[0]->Picture.Graphic()->Width(), 30);
+  form->ImageCount = MaxImageObjects;
+  form->PasteClipboardPicture(false);
+  EXPECT_EQ(rec->Last().Text, ImageLimitMessage);
+  form->ImageCount = 1;
 }
 
 // ---- object editor
