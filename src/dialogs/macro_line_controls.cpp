@@ -129,7 +129,6 @@ TZQVCheckEdit::TZQVCheckEdit(TZQVCheckList* List, QWidget* parent) : QWidget(par
   Edit->setGeometry(56, 0, width() - 56, 23);
   CheckBox->installEventFilter(this);
   SpinEdit->installEventFilter(this);
-  connect(SpinEdit, qOverload<int>(&QSpinBox::valueChanged), this, [this] { this->List->Touch(LineNumber); });
 }
 
 void TZQVCheckEdit::SetSpacing(int Value) { SpinEdit->setValue(std::clamp(Value, 0, MacroMaxSpacing)); }

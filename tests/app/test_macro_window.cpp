@@ -186,7 +186,9 @@ TEST_F(MacroWindowTest, ADamagedMacroFileLeavesTheMacrosAndTheirFile) {
   MacroText1->New1Click();
   EXPECT_EQ(MacroText1->List->GetChar(0, 0), ' ');
   MacroFileDialogHook = [good](bool, const std::string&, const std::string&) { return good; };
+  MacroText1->List->CurrentLine = 3;
   MacroText1->Open1Click();
+  EXPECT_EQ(MacroText1->List->CurrentLine, 3) << "loading touches no line";
   EXPECT_EQ(MacroText1->List->GetChar(0, 1), 'y');
   EXPECT_EQ(MacroText1->List->GetLine(0)->Edit->DescriptionBytes(), "kept");
   EXPECT_EQ(MacroText1->List->GetSpacing(0), 0);
