@@ -127,6 +127,8 @@ void TForm1::WireCommands() {
   WireZoomCommands();
   WirePageCopyCommands();
   WireCustomPaletteCommands();
+  WireColorPickerCommands();
+  WireShapeCommands();
   WireMacroCommands();
 }
 
@@ -134,8 +136,12 @@ void TForm1::WireMenuCommands() {
   // Glyph numbers: a button's Tag is the number of its glyph resource minus one.
   int tag = 0;
   for (auto* b : ToolBar4->findChildren<TZQVSpeedButton*>()) b->Tag = tag++;
+  // The page set-up dialog is modeless: the page stays usable while it is open.
   connect(PageSettings1, &QAction::triggered, this, [] {
-    if (PageSetupDialog) PageSetupDialog->exec();
+    if (!PageSetupDialog) return;
+    PageSetupDialog->show();
+    PageSetupDialog->raise();
+    PageSetupDialog->activateWindow();
   });
   connect(StatusBarEnabled1, &QAction::toggled, this, [this](bool on) { StatusBar1->setEnabled(on); });
   // The custom palette sets are exclusive choices.

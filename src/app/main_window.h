@@ -25,6 +25,7 @@ class TCompress;
 class TCanvas;
 class TZQVSpeedButton;
 class TMainImage;
+class QLabel;
 class QMenu;
 class QAction;
 class TLed;
@@ -263,6 +264,8 @@ public:
   void Program1Click(QObject* Sender);
   bool ReadDefaultsFile(const std::string& FileName);
   void LoadStartupDrawingDefaults();
+  // File > New: the chosen drawing-defaults file into the template and the stored background colour.
+  void LoadNewFileDrawingDefaults();
   // Size commands; main_window_shape_sizes.cpp
   void ArcRadius2Click(QObject* Sender);
   void SetupGrid1Click(QObject* Sender);
@@ -396,8 +399,66 @@ public:
   // Names the first pasteable clipboard format in the caption of a paste item or the hint of the
   // paste button (the text commands' own; a weak stand-in until they are linked).
 
+  // ---- colour picking and the background colour (main_window_color_picker.cpp)
+  // Tools > What Color?: shows or hides the picker panel at the top left of the page.
+  void WhatColor1Click(QObject* Sender);
+  // The picker panel's close button: hides the panel and releases its pick buttons.
+  void SpeedButton1Click(QObject* Sender);
+  void tbPickMnFontClrClick(QObject* Sender);
+  // The panel's colour text to the clipboard.
+  void Copy4Click(QObject* Sender);
+  // Settings > Application > Back Ground Color > Set (a colour dialog) or System (the window colour).
+  void Set1Click(QObject* Sender);
+  // Adds Color to the custom colours file's first free entry (asks when the palette is full);
+  // False when nothing was written.
+  bool AddColorToPalette(TColor Color);
+  // Empty cells take the main font and offset 0 (after the main font changed).
+  void ResetEmptyCellFonts();
+  // The picker panel's colour text ("#FFFFFF" at start, then "$RRGGBB" of the pixel under the pointer).
+  QLabel* ColorPickerCaption = nullptr;
+  TZQVSpeedButton* tbAddColorToPalette = nullptr;
+  QAction* WhatColor1 = nullptr;
+
+  // ---- shape edit commands, shapes files, the Undo menu's states (main_window_shape_commands.cpp)
+  void EditShapes1Click();
+  void CopySelectedFigures1Click(QObject* Sender);
+  void DeleteLastSelectedItem1Click(QObject* Sender);
+  // Delete Selected Shapes keeps the figures for shape undo; Remove Selected Shapes does not.
+  void DeleteSelectedShapes1Click(QObject* Sender);
+  void BringLastShapetoFront1Click(QObject* Sender);
+  void SendLastShapetoBack1Click(QObject* Sender);
+  void RestackLastShape(QObject* Sender, bool ToFront);
+  // The pop-up's Bring to Front and Send to Back of the selection.
+  void SendtoBack2Click(QObject* Sender);
+  void ConverttoMultiline1Click(QObject* Sender);
+  // Saves every figure to "Shapes Backup.bak", then removes them all with their shape undo.
+  void ClearShapes1Click(QObject* Sender);
+  void Undo1Click();
+  std::string UndoButtonHint() const;
+  // Writes the selected figures to a shapes file; adds a shapes file's figures to the drawing.
+  void zqs1Click(QObject* Sender);
+  void LoadShapes1Click(QObject* Sender);
+  QMenu* EditShapes1 = nullptr;
+
+  // ---- dimension switches, copy magnification and view options (main_window_cad_options.cpp)
+  // Ticks On (OnItem) or Off of a Want Dimensions submenu from the first selected figure or the template.
+  void WantDimension1Click(QAction* OnItem);
+  void Off1Click(QAction* Sender);
+  void OpaqueDimensions1Click();
+  void Outlinefonts1Click();
+  void On3Click(QAction* Sender);
+  void On5Click(QAction* Sender);
+  void LargeBitmaps1Click();
+  void N101Click(QAction* Sender);
+  void TransparentImages1Click(QObject* Sender);
+  void AlwaysRefresh1Click(QObject* Sender);
+  // Whether the five palette panels show their buttons' hints.
+  void SetPaletteHints(bool Show);
+
   // ---- menu states and option commands (main_window_menus.cpp)
   void _FileClick();
+  // The Options menu's states: status bar and hints ticks, scroll bars, short menus.
+  void _OptionsClick();
   void _EditClick();
   void ApplicationSettings1Click();
   void ScrollSpeed1Click();
@@ -464,6 +525,7 @@ private:
   // ---- size commands of the Settings menu; main_window_shape_sizes.cpp
   void WireShapeSizeCommands();
   void WireCadOptionCommands();  // main_window_cad_options.cpp
+  void WireDimensionOptionCommands();
   void WireDrawingDefaultsCommands();  // main_window_drawing_defaults.cpp
   QMenu* DrawingDefaultsMenu();         // File > Drawing Defaults, made on first use
   void WireCadSettingsCommands();  // main_window_cad_settings.cpp
@@ -472,6 +534,8 @@ private:
   void WireZoomCommands();         // main_window_zoom.cpp
   void WirePageCopyCommands();     // main_window_page_copy.cpp
   void WireCustomPaletteCommands();  // main_window_custom_palette.cpp
+  void WireColorPickerCommands();    // main_window_color_picker.cpp
+  void WireShapeCommands();          // main_window_shape_commands.cpp
   void WireMacroCommands();          // main_window_macros.cpp
   void CreateCustomButtons();
   void InstallSettingsHosts();

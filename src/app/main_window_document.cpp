@@ -69,6 +69,7 @@ void TForm1::NewFile(QObject* Sender) {
     Figures->Template->SetWantDimensions(On1->isChecked());
     Figures->ScanGrids = ScanGrids1->isChecked();
   });
+  step("NewFile drawing defaults", [this] { LoadNewFileDrawingDefaults(); });
   if (PageSetupDialog) PageSetupDialog->LoadPageDefaults();
   step("NewFile ClearTextBuffers", [this] { ClearDocument(this); });
   PageDisabled = false;

@@ -12,6 +12,7 @@
 #include "platform/guarded.h"
 #include "platform/messages.h"
 #include "platform/streams.h"
+#include "platform/zqv_ini_file.h"
 
 namespace {
 // The ".zqs" file of an older version takes the ".zqt" name when that name is free.
@@ -139,4 +140,24 @@ void TForm1::LoadStartupDrawingDefaults() {
   } catch (const std::exception& e) {
     ShowMessage(std::string("TForm1.FormShow (3)->") + e.what());
   }
+}
+
+void TForm1::LoadNewFileDrawingDefaults() {
+  if (!Figures) return;
+  // The background event stays quiet while the defaults are applied, and comes back whatever happens.
+  auto event = std::move(Figures->OnBackgroundColorChange);
+  Figures->OnBackgroundColorChange = nullptr;
+  struct TAttachAgain {
+    TCadNotifyEvent& Slot;
+    TCadNotifyEvent Event;
+    ~TAttachAgain() {
+      if (Figures) Slot = std::move(Event);
+    }
+  } again{Figures->OnBackgroundColorChange, std::move(event)};
+  if (User3->isChecked()) ReadDefaultsFile(DefaultsFile("UserDefs"));
+  if (Program2->isChecked()) ReadDefaultsFile(DefaultsFile("ProgDefs"));
+  Figures->Template->SetMetric(Figures->Metric);
+  TZQVIniFile ini(PageIniName);
+  BackgroundColor = TColor(ini.ReadInteger("General", "Background_Color", int(clWindow)));
+  Figures->SetBackgroundColor(BackgroundColor);
 }

@@ -16,3 +16,6 @@ inline QAction* FindOrAddMenuItem(QWidget& Window, QMenu* Menu, const char* Name
   }
   return a;
 }
+
+// The clipboard holds shapes: of the engine's own unit system, or of either.
+bool ClipboardHasShapes(bool currentUnitsOnly);

@@ -17,6 +17,7 @@
 #include "dialogs/define_font_dialog.h"
 #include "dialogs/main_font_dialog.h"
 #include "helpers/page_surface.h"
+#include "app/main_window_menu_items.h"
 #include "helpers/speed_button.h"
 #include "platform/app_dir.h"
 #include "platform/caret.h"
@@ -77,10 +78,6 @@ QString RegisteredMime(const std::string& name) {
   return QString("application/x-qt-windows-mime;value=\"%1\"").arg(QString::fromStdString(name));
 }
 
-bool ClipboardHasShapes(bool currentUnitsOnly) {
-  if (currentUnitsOnly) return Figures && ClipboardHasMime(RegisteredMime(Figures->GetClipboardFormat().Name));
-  return ClipboardHasMime(RegisteredMime(InchShapesFormatName)) || ClipboardHasMime(RegisteredMime(CentimetreShapesFormatName));
-}
 
 // The macro window and its ticked lines belong to the macros; until it exists nothing is ticked.
 bool MacroLinesTicked() {
@@ -94,9 +91,13 @@ class THintFilter : public QObject {
 public:
   explicit THintFilter(TForm1* form) : QObject(form), Form(form) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::ToolTip && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == Form && !Form->property("ShowHint").toBool())
-      return true;
+    if (event->type() != QEvent::ToolTip || !watched->isWidgetType()) return false;
+    auto* w = static_cast<QWidget*>(watched);
+    if (w->window() != Form) return false;
+    if (!Form->property("ShowHint").toBool()) return true;
+    // A palette panel whose hints are switched off hides its buttons' hints.
+    for (QWidget* p = w; p && p != Form; p = p->parentWidget())
+      if (p->property("HideHints").toBool()) return true;
     return false;
   }
   TForm1* Form;
@@ -121,6 +122,7 @@ const char* const kSnoozeCaptions[4] = {"None", "Short", "Medium", "Long"};
 void TForm1::WireMenuStateCommands() {
   connect(_File, &QMenu::aboutToShow, this, [this] { Guarded("TForm1._FileClick", [this] { _FileClick(); }); });
   connect(_Edit, &QMenu::aboutToShow, this, [this] { Guarded("TForm1._EditClick", [this] { _EditClick(); }); });
+  connect(_Options, &QMenu::aboutToShow, this, [this] { Guarded("TForm1._OptionsClick", [this] { _OptionsClick(); }); });
 
   // Options: the scroll bars and the metafile copy option.
   auto* horz = OwnItem(*this, _Options, "_HorzScrollBars", "Hori&zontal Scroll Bars", true);
@@ -176,6 +178,20 @@ void TForm1::WireMenuStateCommands() {
   }
 }
 
+void TForm1::_OptionsClick() {
+  StatusBarEnabled1->setChecked(StatusBar1->isEnabled());
+  ToggleHints1->setChecked(property("ShowHint").toBool());
+  if (QAction* h = FindItem(*this, "_HorzScrollBars", nullptr))
+    h->setChecked(ScrollBox1->horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOff);
+  if (QAction* v = FindItem(*this, "_VerticalScrollBars", nullptr))
+    v->setChecked(ScrollBox1->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff);
+  const bool full = !findChild<QAction*>("ShortMenus1")->isChecked();
+  for (const char* name : {"_HorzScrollBars", "_VerticalScrollBars", "AutoBringtoFront1", "AutoRefreshShapes1",
+                           "StatusBarEnabled1", "ReduceFlicker1", "JPegQuality1"})
+    SetVisible(*this, name, nullptr, full);
+  if (auto* large = findChild<QMenu*>("LargeBitmaps1")) large->menuAction()->setVisible(full);
+}
+
 void TForm1::_FileClick() {
   DeselectImage(this, false);
   SetEnabled(*this, "SetupPrinter1", nullptr, PrinterPresent);
@@ -211,7 +227,7 @@ void TForm1::_EditClick() {
   SetEnabled(*this, "Copy2", "&Copy", T || (SelectionRectShown && PageSelectionRectValid()));
   Paste1->setEnabled(ClipboardHasPasteFormat());
   SetEnabled(*this, "PasteMacro1", "Paste &Macro", MacroLinesTicked());
-  SetEnabled(*this, "Shapes1", "S&hapes", Figures && Figures->Count() > 0);
+  if (EditShapes1) EditShapes1->menuAction()->setEnabled(Figures && Figures->Count() > 0);
   const bool full = !findChild<QAction*>("ShortMenus1")->isChecked();
   SetVisible(*this, "Images1", "&Images", full);
   SetVisible(*this, "SetSelectionOffset2", "Set Selection &Offset", full);
@@ -336,4 +352,9 @@ void TForm1::TransformsApplied(QObject* Sender) {
   SetModified();
   RefreshAllImages(this, false);
   if (MainImage) MainImage->repaint();
+}
+
+bool ClipboardHasShapes(bool currentUnitsOnly) {
+  if (currentUnitsOnly) return Figures && ClipboardHasMime(RegisteredMime(Figures->GetClipboardFormat().Name));
+  return ClipboardHasMime(RegisteredMime(InchShapesFormatName)) || ClipboardHasMime(RegisteredMime(CentimetreShapesFormatName));
 }

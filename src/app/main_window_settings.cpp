@@ -102,15 +102,7 @@ public:
   }
   void InvalidatePageImage() override { F.InvalidatePage(); }
   TFontCharset MainWindowCharset() override { return DEFAULT_CHARSET; }
-  void ResetEmptyCellFonts() override {
-    if (!F.TextPageReady() || !MainFontDlg) return;
-    const TFont& main = MainFontDlg->GetMainFont();
-    for (int i = 1; i < CellCount; ++i) {
-      if (F.CharCodes[size_t(i)] != 0 || !F.CharFonts[size_t(i)]) continue;
-      *F.CharFonts[size_t(i)] = main;
-      F.CharOffsets[size_t(i)] = 0;
-    }
-  }
+  void ResetEmptyCellFonts() override { F.ResetEmptyCellFonts(); }
 
 private:
   static bool PermissionCheck(const char* key) {

@@ -29,6 +29,7 @@
 #include "platform/font.h"
 #include "platform/guarded.h"
 #include "platform/keys.h"
+#include "platform/memory_policy.h"
 #include "platform/messages.h"
 #include "platform/process_messages.h"
 #include "platform/streams.h"
@@ -259,6 +260,7 @@ void InitMainWindowModule() {
   static bool done = false;
   if (done) return;
   done = true;
+  KeepLargeBuffersInHeap();
   // The picture codecs' start-up: their graphic classes register by file extension.
   RegisterPNGImageFormat();
   RegisterJPEGImageFormat();

@@ -111,11 +111,6 @@ void TForm1::EngineMouseFlags(bool& Draw, bool& Move, bool& Snapping, bool& DimT
   DimTracking = DimensionTracking1->isChecked();
 }
 
-bool TForm1::PickingColor(int, int, int) {
-  // No colour-pick button can be down yet: every event goes on to the tool mode.
-  return false;
-}
-
 void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Modifiers, int X, int Y) {
   if (!MainImage) return;
   ImageClickConsumed = DeselectImage(this, true);

@@ -26,11 +26,6 @@ void TForm1::WireToolCommands() {
   // Tool buttons: one group, exactly one down (text at start).
   for (auto* b : {tbText, tbSelect, tbDraw, tbMove}) b->SetGroupIndex(1);
   tbText->SetDown(true);
-  int group = 20;
-  for (auto* b : {tbPickPen, tbPickBrush, tbPickBackground, tbPickDimFontColor, tbPickMnFontClr}) {
-    b->SetGroupIndex(group++);
-    b->AllowAllUp = true;
-  }
   connect(tbText, &QToolButton::clicked, this, [this] { tbTextClick(tbText); });
   connect(tbSelect, &QToolButton::clicked, this, [this] { tbSelectClick(tbSelect); });
   connect(tbDraw, &QToolButton::clicked, this, [this] { tbDrawClick(tbDraw); });
@@ -127,7 +122,8 @@ void TForm1::ShowToolStatus() {
 }
 
 void TForm1::ReleasePickButtons() {
-  for (auto* b : {tbPickPen, tbPickBrush, tbPickBackground, tbPickMnFontClr, tbPickDimFontColor}) b->SetDown(false);
+  for (auto* b : {tbPickPen, tbPickBrush, tbPickBackground, tbPickMnFontClr, tbPickDimFontColor, tbAddColorToPalette})
+    if (b) b->SetDown(false);
 }
 
 void TForm1::UpdateCadSelector() {

@@ -1,14 +1,24 @@
 #include "app/page_setup_dialog.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QLocale>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "app/main_window.h"
+#include "cad/engine.h"
+#include "dialogs/form_placement.h"
+#include "dialogs/help_viewer.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
+#include "helpers/small_helpers.h"
+#include "platform/app_dir.h"
+#include "platform/messages.h"
 #include "platform/numeric.h"
 #include "platform/screen.h"
 #include "platform/zqv_ini_file.h"
@@ -16,10 +26,24 @@
 
 TPageSetupDialog* PageSetupDialog = nullptr;
 bool PageSetupChanged = false;
+bool MetricClickLocked = false;
 
 const TPageStyleRec PageStyleTable[8] = {
     {"A4 Landscape", 297, 210}, {"A4 Portrait", 210, 297}, {"A5 Landscape", 210, 148}, {"A5 Portrait", 148, 210},
     {"B4 Landscape", 353, 250}, {"B4 Portrait", 250, 353}, {"B5 Landscape", 250, 176}, {"B5 Portrait", 176, 250}};
+
+namespace {
+constexpr int PageHelpContext = 70;
+// The page size without a page style (the CAD engine's paper mapping gives the same).
+constexpr int UnstyledPageSize = 500;
+constexpr const char* MetricWarning =
+    "The default metric setting should only be applied to\ra new file. Otherwise items drawn on the screen will\r"
+    "have conflicting measurements.\rIf what you are trying to achieve is an alternative\rmeasurement, ie., the "
+    "metric or Imperial/US equivalent\rthis is set in the Format>Dimension Settings dialog by\rchecking the Metric "
+    "Dimensions box.\r\rDo you still want to change the setting?";
+
+bool LocaleIsMetric() { return QLocale::system().measurementSystem() == QLocale::MetricSystem; }
+}  // namespace
 
 double PageUnitFactor() {
   return PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked() ? 2.54 : 1.0;
@@ -29,33 +53,41 @@ TPageSetupDialog::TPageSetupDialog(QWidget* parent) : QDialog(parent) {
   // The page set-up made below places the caret, which reads the page's unit from this dialog.
   PageSetupDialog = this;
   setupUi(this);
+  setObjectName("PageSetupDialog");  // the section of its placement in the page settings file
+  setModal(false);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
   PageStyles = new QButtonGroup(this);
-  auto* layout = new QVBoxLayout(PageStylesGp);
+  auto* styles = new QVBoxLayout(PageStylesGp);
   for (int i = 0; i < 8; ++i) {
     auto* b = new QRadioButton(PageStyleTable[i].Name, PageStylesGp);
-    layout->addWidget(b);
+    styles->addWidget(b);
     PageStyles->addButton(b, i);
   }
-  for (auto* e : {Left1, Top1, Right1, Bottom1}) {
+  // Two decimals in steps of 0.01; the ranges are the same numbers in inches and centimetres.
+  const std::pair<TNumSpinEdit*, double> edits[4] = {{Top1, 0.1}, {Left1, 0.01}, {Bottom1, 0.01}, {Right1, 0.1}};
+  for (auto [e, low] : edits) {
     e->SetValueType(vtFloat);
-    e->SetDecimal(3);
-    e->SetMinValue(0);
+    e->SetDecimal(2);
+    e->SetMinValue(low);
     e->SetMaxValue(10);
-    e->SetIncrement(0.1);
+    e->SetIncrement(0.01);
+    e->SetValue(0.5);
   }
   SetPageStyle(1);
   // Changes made by the user while the dialog is shown; the program's own changes to the hidden
-  // dialog (start-up, new page) set nothing.
+  // dialog (start-up, new page, document loading) set nothing.
   auto changed = [this] {
     if (isVisible() && isEnabled()) PageSetupChanged = true;
   };
-  for (auto* e : {Left1, Top1, Right1, Bottom1}) connect(e, &QDoubleSpinBox::valueChanged, this, changed);
+  for (auto [e, low] : edits) connect(e, &QDoubleSpinBox::valueChanged, this, changed);
   connect(PageStyles, &QButtonGroup::idClicked, this, changed);
-  connect(DefaultMetric1, &QCheckBox::toggled, this, changed);
-  connect(ButtonBox, &QDialogButtonBox::accepted, this, [this] { OKBtnClick(); });
-  connect(ButtonBox, &QDialogButtonBox::rejected, this, [this] { CancelBtnClick(); });
-  connect(this, &QDialog::finished, this, [this] { FormClose(); });
+  connect(DefaultMetric1, &QCheckBox::toggled, this, [this] { DefaultMetric1Click(); });
+  connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
+  connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+  connect(HelpBtn, &QPushButton::clicked, this, [] { ShowHelpContext(PageHelpContext); });
+  connect(SetDefaults1, &QPushButton::clicked, this, [this] { SetDefaults1Click(); });
   LoadPageDefaults();
+  if (Figures) Figures->Template->SetMetric(DefaultMetric1->isChecked());
   SetUpPage(nullptr, false, 1);
   if (Form1) Form1->FillCanvas();  // the empty page's cells on the line grid from the margins
 }
@@ -78,12 +110,14 @@ void TPageSetupDialog::SetPageStyle(int style) {
 double TPageSetupDialog::UnitFactor() const { return DefaultMetric1->isChecked() ? 2.54 : 1.0; }
 
 int TPageSetupDialog::GetPageWidth() const {
-  const int style = PageStyle() < 0 ? 1 : PageStyle();
+  const int style = PageStyle();
+  if (style < 0 || style > 7) return UnstyledPageSize;
   return int(Round(PageStyleTable[style].WidthMm / 25.4 * ScreenPixelsPerInch()));
 }
 
 int TPageSetupDialog::GetPageHeight() const {
-  const int style = PageStyle() < 0 ? 1 : PageStyle();
+  const int style = PageStyle();
+  if (style < 0 || style > 7) return UnstyledPageSize;
   return int(Round(PageStyleTable[style].HeightMm / 25.4 * ScreenPixelsPerInch()));
 }
 
@@ -99,21 +133,23 @@ int TPageSetupDialog::BottomEdgePx() const {
 void TPageSetupDialog::LoadPageDefaults() {
   try {
     TZQVIniFile ini(PageIniName);
-    const bool metricDefault = QLocale::system().measurementSystem() == QLocale::MetricSystem;
-    DefaultMetric1->setChecked(ini.ReadBool("Margin_Defaults", "Metric", metricDefault));
+    const bool unitDefault = LocaleIsMetric();
+    DefaultMetric1->setChecked(ini.ReadBool("Margin_Defaults", "Metric", unitDefault));
     const std::string def = DefaultMetric1->isChecked() ? "1.27" : "0.5";
     const char* keys[4] = {"Left_Margin", "Top_Margin", "Right_Margin", "Bottom_Margin"};
     TNumSpinEdit* edits[4] = {Left1, Top1, Right1, Bottom1};
     for (int i = 0; i < 4; ++i) {
+      // A value written under another decimal separator does not parse and is skipped.
       bool ok = false;
-      const QString text = QString::fromStdString(ini.ReadString("Margin_Defaults", keys[i], def));
-      double v = QLocale::system().toDouble(text, &ok);
-      if (!ok) v = text.toDouble(&ok);
+      const QString text = QString::fromStdString(ini.ReadString("Margin_Defaults", keys[i], def)).trimmed();
+      const double v = QLocale::system().toDouble(text, &ok);
       if (ok) edits[i]->SetValue(v);
     }
     SetPageStyle(ini.ReadInteger("Margin_Defaults", "Page_Style", 1));
-  } catch (...) {
-    ShowUnknownError("LoadPageDefaults");
+  } catch (const std::exception& e) {
+    MessageDlg(std::string("Some systems report this error when attempting to create an\rinitialization file for the "
+                           "first time.") + e.what(),
+               mtInformation, mbOK, 0);
   }
   lMargin = int16_t(LeftMarginPx());
   tMargin = int16_t(TopMarginPx());
@@ -127,42 +163,141 @@ void TPageSetupDialog::showEvent(QShowEvent* event) {
   SavedBottom = Bottom1->Value();
   SavedRight = Right1->Value();
   SavedMetric = DefaultMetric1->isChecked();
-  SavedPageStyle = PageStyle();
+  SavedPageStyle = PageStyle();  // taken again at each activation
+  MetricClickLocked = false;     // cleared again at each activation
   PageSetupChanged = false;
+  if (!event->spontaneous()) RestoreFormPlacement(this, PageIniName);
   QDialog::showEvent(event);
+}
+
+void TPageSetupDialog::changeEvent(QEvent* event) {
+  // Each return to the dialog is a new activation: the unit box answers again and the style to
+  // go back to on Cancel is taken now.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    MetricClickLocked = false;
+    SavedPageStyle = PageStyle();
+  }
+  QDialog::changeEvent(event);
+}
+
+void TPageSetupDialog::hideEvent(QHideEvent* event) {
+  if (!event->spontaneous()) SaveFormPlacement(this, PageIniName);
+  QDialog::hideEvent(event);
+}
+
+void TPageSetupDialog::closeEvent(QCloseEvent* event) {
+  // The close box: hidden and closed without applying or putting anything back.
+  QDialog::closeEvent(event);
+  if (event->isAccepted() && !Closing) FormClose();
 }
 
 void TPageSetupDialog::OKBtnClick() {
   if (PageSetupChanged) ApplyOnClose = true;
-  accept();
+  FormClose();
+}
+
+void TPageSetupDialog::ApplyUnitToEngine() {
+  // The engine rescales its templates; the drawing-defaults files are left as they are (they
+  // are converted to the engine's unit whenever they are loaded).
+  if (Figures) Figures->SetMetric(DefaultMetric1->isChecked());
+}
+
+void TPageSetupDialog::DefaultMetric1Click() {
+  if (!isVisible() || MetricClickLocked) return;
+  const bool changedWork = Form1 && (Form1->Modified || Form1->DocumentNeedsSave());
+  TZQVIniFile main(ProgramFile("Main.Ini"));
+  if (changedWork && !main.ReadBool("Form_Position", "Metric_Default_Shown", false)) {
+    const TModalResult answer = MessageDlg(MetricWarning, mtInformation, mbYes | mbNo, PageHelpContext);
+    if (!AskShowAgain()) {
+      main.WriteBool("Form_Position", "Metric_Default_Shown", true);
+      try {
+        main.UpdateFile();
+      } catch (const std::exception&) {
+        // Not remembering the answer only means the question comes again.
+      }
+    }
+    MetricClickLocked = true;
+    if (answer != mrYes) {
+      const QSignalBlocker block(DefaultMetric1);
+      DefaultMetric1->setChecked(SavedMetric);
+      return;
+    }
+  }
+  ApplyUnitToEngine();
+  // Only the user's clicks get here: the program's own changes of the box (document loading,
+  // Cancel) are made with its signals blocked, so the values are always converted.
+  SwitchMarginUnits(DefaultMetric1->isChecked());
+  if (isEnabled()) PageSetupChanged = true;  // the margin values are read in the new unit
+}
+
+void TPageSetupDialog::SwitchMarginUnits(bool Metric) {
+  GroupBox1->setTitle(Metric ? "Margins Metric" : "Margins Imperial/US");
+  const double factor = Metric ? 2.54 : 0.3937007874015748;
+  for (auto* e : {Left1, Top1, Bottom1, Right1}) e->SetValue(e->Value() * factor);  // clamped to the range
 }
 
 void TPageSetupDialog::CancelBtnClick() {
   ApplyOnClose = false;
   PageSetupChanged = false;
-  const QSignalBlocker blockTop(Top1), blockLeft(Left1), blockBottom(Bottom1), blockRight(Right1),
-      blockMetric(DefaultMetric1);
-  Top1->SetValue(SavedTop);
-  Left1->SetValue(SavedLeft);
-  Bottom1->SetValue(SavedBottom);
-  Right1->SetValue(SavedRight);
-  DefaultMetric1->setChecked(SavedMetric);
-  SetPageStyle(SavedPageStyle);
-  reject();
+  {
+    const QSignalBlocker blockTop(Top1), blockLeft(Left1), blockBottom(Bottom1), blockRight(Right1),
+        blockMetric(DefaultMetric1);
+    Top1->SetValue(SavedTop);
+    Left1->SetValue(SavedLeft);
+    Bottom1->SetValue(SavedBottom);
+    Right1->SetValue(SavedRight);
+    if (DefaultMetric1->isChecked() != SavedMetric) {
+      DefaultMetric1->setChecked(SavedMetric);
+      ApplyUnitToEngine();
+    }
+    SetPageStyle(SavedPageStyle);
+  }
+  FormClose();
+}
+
+void TPageSetupDialog::SetDefaults1Click() {
+  const auto text = [](double v) { return QLocale::system().toString(v, 'f', 3).remove(QLocale::system().groupSeparator()).toStdString(); };
+  try {
+    TZQVIniFile ini(PageIniName);
+    ini.WriteString("Margin_Defaults", "Left_Margin", text(Left1->Value()));
+    ini.WriteString("Margin_Defaults", "Top_Margin", text(Top1->Value()));
+    ini.WriteString("Margin_Defaults", "Right_Margin", text(Right1->Value()));
+    ini.WriteString("Margin_Defaults", "Bottom_Margin", text(Bottom1->Value()));
+    ini.WriteBool("Margin_Defaults", "Metric", DefaultMetric1->isChecked());
+    ini.WriteInteger("Margin_Defaults", "Page_Style", PageStyle());
+    ini.UpdateFile();
+  } catch (...) {
+    ShowUnknownError("SetDefaults1Click");
+  }
 }
 
 void TPageSetupDialog::FormClose() {
+  if (Closing) return;
+  Closing = true;
+  if (isVisible()) hide();
   if (ApplyOnClose) {
-    if (Form1 && !Form1->DocFileName.empty()) Form1->FileModified = true;
-    SetUpPage(this, PageSetupChanged, 1);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+      if (Form1 && !Form1->DocFileName.empty()) Form1->FileModified = true;
+      SetUpPage(this, PageSetupChanged, 1);
+    } catch (...) {
+      QApplication::restoreOverrideCursor();
+      Closing = false;
+      ApplyOnClose = false;
+      PageSetupChanged = false;
+      throw;
+    }
+    QApplication::restoreOverrideCursor();
   }
   ApplyOnClose = false;
   PageSetupChanged = false;
+  Closing = false;
   if (!Form1) return;
   // The page is composed again: a new page image starts blank, and the text is drawn on it.
   Form1->RefreshAllImages(this, false);
   if (Form1->MainImage) Form1->MainImage->setEnabled(true);
   Form1->PageDisabled = false;
+  Form1->ShowToolStatus();
 }
 
 void TPageSetupDialog::ChangeMargins() {
@@ -177,11 +312,12 @@ void TPageSetupDialog::ChangeMargins() {
     rMargin = int16_t(RightEdgePx());
     if (!Form1 || !Form1->TextPageReady()) return;
     if (dx != 0 || dy != 0) {
-      // Cells 1 up to the last one on the page (the cell after it has Y = 0), at most 4092.
-      for (int i = 1; i <= 4092; ++i) {
+      // Every cell of the page moves, up to the last one (the cell after it has Y = 0) or the
+      // page's last cell: a full page keeps its last cells on their lines.
+      for (int i = 1; i <= MaxCharacters; ++i) {
         Form1->CharPositions[size_t(i)].X += dx;
         Form1->CharPositions[size_t(i)].Y += dy;
-        if (Form1->CharPositions[size_t(i + 1)].Y == 0) break;
+        if (i == MaxCharacters || Form1->CharPositions[size_t(i + 1)].Y == 0) break;
       }
     }
     Form1->CurrentI = 1;
@@ -192,7 +328,6 @@ void TPageSetupDialog::ChangeMargins() {
 }
 
 void TPageSetupDialog::SetUpPage(QObject* Sender, bool ChangeMarginsToo, int CellIndex) {
-  (void)Sender;
   try {
     PageWidth = uint16_t(GetPageWidth());
   } catch (...) {
@@ -212,9 +347,16 @@ void TPageSetupDialog::SetUpPage(QObject* Sender, bool ChangeMarginsToo, int Cel
   }
   if (!Form1) return;
   Form1->CreateNewImage(PageWidth, PageHeight);
-  Form1->ParaPanel1->SetMetric(DefaultMetric1->isChecked());
-  Form1->ParaPanel1->SetMax(Form1->MainImage->width());
-  Form1->ParaPanel1->SetMin(lMargin + 60);
+  try {
+    if (Figures) Figures->SetupPage(uint8_t(PageStyle() < 0 ? 255 : PageStyle()), DefaultMetric1->isChecked());
+  } catch (...) {
+    ShowUnknownError("CreateNewImage Figures.SetupPage");
+  }
+  Form1->ParaPanel1->SetMetric(Figures ? Figures->Metric : DefaultMetric1->isChecked());
+  const int width = Form1->MainImage->width();
+  Form1->ParaPanel1->SetMax(width);
+  // Margins wider than the page leave the ruler's minimum at its maximum instead of refusing it.
+  Form1->ParaPanel1->SetMin(std::clamp(lMargin + 60, 0, width));
   // The caret goes to the given cell; the text itself keeps its cells and positions.
   if (!Form1->TextPageReady()) return;
   Form1->CurrentI = std::clamp(CellIndex, 1, MaxCharacters);

@@ -1,5 +1,7 @@
 // The page set-up dialog: page style (paper and orientation), margins and the page's unit. It
-// turns them into the page size and margin lines in screen pixels and applies them to the page.
+// turns them into the page size and margin lines in screen pixels and applies them to the page,
+// the CAD engine and the ruler. It lives for the whole run and is shown modeless; its changes
+// take effect when it closes after OK.
 #pragma once
 
 #include <QButtonGroup>
@@ -12,8 +14,11 @@ class TPageSetupDialog : public QDialog, public Ui::TPageSetupDialog {
 public:
   explicit TPageSetupDialog(QWidget* parent = nullptr);
 
+  // The selected style (0 .. 7), -1 when none is selected.
   int PageStyle() const;
+  // Styles above 7 select 7; below 0 select none.
   void SetPageStyle(int style);
+  // The page size in pixels of the selected style; 500 x 500 with none.
   int GetPageWidth() const;
   int GetPageHeight() const;
   int LeftMarginPx() const;
@@ -22,18 +27,22 @@ public:
   int BottomEdgePx() const;
   // Reads the "Margin_Defaults" section of the page settings file and sets the margin globals.
   void LoadPageDefaults();
-  // Applies the page set-up to the page image, the ruler and the caret; with ChangeMarginsToo the
-  // margins are taken from the edits first and the text moves with them.
+  // Applies the page set-up to the page image, the CAD engine, the ruler and the caret; with
+  // ChangeMarginsToo the margins are taken from the edits first and the text moves with them.
   void SetUpPage(QObject* Sender, bool ChangeMarginsToo, int CellIndex);
   // Recomputes the margin lines from the edits and moves the laid-out text by the change of the
   // left and top margins (the text keeps its shape; nothing is wrapped again).
   void ChangeMargins();
-  // OK: the page set-up is applied on closing when something was changed. Cancel: the values
-  // shown when the dialog opened come back.
+  // Turns the four margin values into the other unit and names the unit in the group caption.
+  void SwitchMarginUnits(bool Metric);
+
+  // The dialog's handlers.
   void OKBtnClick();
   void CancelBtnClick();
+  void DefaultMetric1Click();
+  void SetDefaults1Click();
   // Closing (OK, Cancel or the close box): applies the set-up when OK asked for it, then repaints
-  // the page.
+  // the page and gives the page back to the user.
   void FormClose();
 
   QButtonGroup* PageStyles = nullptr;
@@ -41,17 +50,25 @@ public:
 
 protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
 private:
   double UnitFactor() const;
-  // The values as they were when the dialog was last shown.
+  // Switches the CAD engine and the template to the unit of the box.
+  void ApplyUnitToEngine();
+  // The values as they were when the dialog was last shown; the style of its last activation.
   double SavedTop = 0, SavedLeft = 0, SavedBottom = 0, SavedRight = 0;
   bool SavedMetric = false;
   int SavedPageStyle = 1;
+  bool Closing = false;
 };
 
 // A margin, the page style or the unit was changed while the dialog was shown.
 extern bool PageSetupChanged;
+// While set, a click on "Default to Metric" does nothing (until the dialog is activated again).
+extern bool MetricClickLocked;
 
 extern TPageSetupDialog* PageSetupDialog;
 // 2.54 when the page unit is metric, else 1.0: margin values divided by it are inches.

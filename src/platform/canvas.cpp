@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <unordered_map>
 
 #include "platform/graphic.h"
 #include "platform/screen.h"
@@ -173,6 +174,91 @@ void PaintIntoMask(TMask& mask, const std::function<void(QPainter&)>& paint) {
     uint8_t* out = &mask.Bits[size_t(y) * size_t(w)];
     for (int x = 0; x < w; ++x) out[x] |= uint8_t(qAlpha(row[x]) >> 7);
   }
+}
+
+// Coverage masks that QPainter rasterised (wide pen outlines and polygon fills), kept by the exact
+// geometry they came from: a repaint of an unchanged page meets the same outlines again and takes
+// their masks from here instead of stroking them anew. The key holds everything the mask depends
+// on (what was drawn, the mask's box, the pen width or fill rule and every point), and a hit is
+// compared in full, so a kept mask is the very mask the painter would give. The store is per
+// thread and forgets everything when it passes its byte budget.
+class TCoverageCache {
+public:
+  using TKey = std::vector<int32_t>;
+
+  // The kept mask for key, copied into mask; false when there is none.
+  bool Find(const TKey& key, TMask& mask) {
+    const auto it = Entries.find(HashOf(key));
+    if (it == Entries.end() || it->second.Key != key || it->second.Bits.size() != mask.Bits.size()) return false;
+    std::memcpy(mask.Bits.data(), it->second.Bits.data(), mask.Bits.size());
+    return true;
+  }
+
+  void Keep(TKey&& key, const TMask& mask) {
+    const size_t bytes = mask.Bits.size() + key.size() * sizeof(int32_t);
+    if (bytes > Budget / 8) return;  // a mask this large is cheaper to paint than to hold
+    if (Bytes + bytes > Budget) {
+      Entries.clear();
+      Bytes = 0;
+    }
+    const uint64_t hash = HashOf(key);
+    auto [it, added] = Entries.try_emplace(hash);
+    if (!added) Bytes -= it->second.Bits.size() + it->second.Key.size() * sizeof(int32_t);
+    it->second.Key = std::move(key);
+    it->second.Bits = mask.Bits;
+    Bytes += bytes;
+  }
+
+  static TCoverageCache& Instance() {
+    thread_local TCoverageCache cache;
+    return cache;
+  }
+
+private:
+  static uint64_t HashOf(const TKey& key) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (const int32_t v : key) {
+      h ^= uint32_t(v);
+      h *= 0x100000001b3ull;
+    }
+    return h;
+  }
+  struct TEntry {
+    TKey Key;
+    std::vector<uint8_t> Bits;
+  };
+  static constexpr size_t Budget = size_t(64) << 20;
+  std::unordered_map<uint64_t, TEntry> Entries;
+  size_t Bytes = 0;
+};
+
+// The key of a mask: what was drawn (1 wide outlines, 2 fills), the box, the pen width or fill rule
+// and the point lists with their lengths (and for outlines whether they are closed).
+TCoverageCache::TKey OutlineKey(const TRect& box, int width, const std::vector<TShapeOutline>& outlines) {
+  TCoverageCache::TKey key{1, box.Left, box.Top, box.Right, box.Bottom, width, int32_t(outlines.size())};
+  for (const TShapeOutline& o : outlines) {
+    key.push_back(int32_t(o.Points.size()));
+    key.push_back(o.Closed ? 1 : 0);
+    for (const TPoint& p : o.Points) key.push_back(p.X), key.push_back(p.Y);
+  }
+  return key;
+}
+TCoverageCache::TKey FillKey(const TRect& box, bool winding, const std::vector<std::vector<TPoint>>& polygons) {
+  TCoverageCache::TKey key{2, box.Left, box.Top, box.Right, box.Bottom, winding ? 1 : 0, int32_t(polygons.size())};
+  for (const std::vector<TPoint>& poly : polygons) {
+    key.push_back(int32_t(poly.size()));
+    for (const TPoint& p : poly) key.push_back(p.X), key.push_back(p.Y);
+  }
+  return key;
+}
+
+// PaintIntoMask through the cache.
+void PaintIntoMaskKept(TMask& mask, TCoverageCache::TKey&& key, const std::function<void(QPainter&)>& paint) {
+  if (mask.Empty()) return;
+  TCoverageCache& cache = TCoverageCache::Instance();
+  if (cache.Find(key, mask)) return;
+  PaintIntoMask(mask, paint);
+  cache.Keep(std::move(key), mask);
 }
 
 // Dash patterns of one-pixel pens, in pixels: on, off, on, off...
@@ -428,7 +514,7 @@ public:
         if (c.Pen.Style != psSolid && c.Pen.Style != psInsideFrame) gap.Subtract(on);
       } else {
         // Wide pens are solid with round ends and joins, as the platform draws them.
-        PaintIntoMask(on, [&](QPainter& p) {
+        PaintIntoMaskKept(on, OutlineKey(box, width, g.Outlines), [&](QPainter& p) {
           QPen pen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
           p.setPen(pen);
           p.setBrush(Qt::NoBrush);
@@ -449,7 +535,8 @@ public:
         const TRect r = Intersect(g.FillRect, box);
         for (int y = r.Top; y < r.Bottom; ++y) std::fill_n(&fill.At(r.Left, y), r.Width(), uint8_t(1));
       } else {
-        PaintIntoMask(fill, [&](QPainter& p) { p.fillPath(FillPathOf(g), Qt::black); });
+        PaintIntoMaskKept(fill, FillKey(box, g.Winding, g.FillPolygons),
+                          [&](QPainter& p) { p.fillPath(FillPathOf(g), Qt::black); });
       }
       if (penVisible) fill.Subtract(on), fill.Subtract(gap);
       ApplyBrush(fill, c, c.Pen.Mode);
@@ -512,6 +599,15 @@ public:
     if (!Img || Img->isNull() || c.Brush.Style == bsClear) return;
     const TRect r = Intersect(rect, c.EffectiveClip());
     if (r.IsEmpty()) return;
+    if (c.Brush.Style == bsSolid) {
+      // Every pixel of the rectangle takes the brush colour (its alpha byte stays).
+      const uint32_t color = Rgb24(c.Brush.Color);
+      for (int y = r.Top; y < r.Bottom; ++y) {
+        uint32_t* row = Row(y);
+        for (int x = r.Left; x < r.Right; ++x) row[x] = (row[x] & 0xFF000000u) | color;
+      }
+      return;
+    }
     TMask m(r);
     std::fill(m.Bits.begin(), m.Bits.end(), 1);
     ApplyBrush(m, c, pmCopy);
@@ -597,6 +693,24 @@ public:
     if (area.IsEmpty()) return;
     const uint32_t brush = Rgb24(c.Brush.Color), back = Rgb24(c.BackgroundColor());
     const int64_t dw = std::llabs(destW), dh = std::llabs(destH), sw = std::llabs(srcW), sh = std::llabs(srcH);
+    // Pixel (x, y) of the target takes source pixel (s.Left + ox * sw / dw, s.Top + oy * sh / dh),
+    // with ox, oy its offsets in the target rectangle (counted from the far side when mirrored).
+    // The source column of every target column is worked out once per call; -1 marks columns whose
+    // source pixel lies outside the picture (they are left as they are).
+    const int areaW = area.Width();
+    std::vector<int32_t> cols;
+    if (usesSource) {
+      cols.resize(size_t(areaW));
+      for (int i = 0; i < areaW; ++i) {
+        int64_t ox = int64_t(area.Left) + i - d.Left;
+        if (flipX) ox = dw - 1 - ox;
+        const int64_t sx = s.Left + int64_t(__int128(ox) * sw / dw);
+        cols[size_t(i)] = sx < 0 || sx >= src.width() ? -1 : int32_t(sx);
+      }
+    }
+    const uint32_t op = (rop >> 16) & 0xFF;
+    enum { General, Copy, CopyKeyed } kind = General;
+    if (usesSource && op == 0xCC && !blend) kind = keyed ? CopyKeyed : Copy;
     for (int y = area.Top; y < area.Bottom; ++y) {
       int64_t oy = int64_t(y) - d.Top;
       if (flipY) oy = dh - 1 - oy;
@@ -604,35 +718,50 @@ public:
       const uint32_t* srow = nullptr;
       if (usesSource) {
         if (sy < 0 || sy >= src.height()) continue;
-        srow = reinterpret_cast<const uint32_t*>(src.constScanLine(sy));
+        srow = reinterpret_cast<const uint32_t*>(src.constScanLine(int(sy)));
       }
-      uint32_t* row = Row(y);
+      uint32_t* row = Row(y) + area.Left;
+      if (kind == Copy) {
+        for (int i = 0; i < areaW; ++i) {
+          const int32_t sx = cols[size_t(i)];
+          if (sx >= 0) row[i] = (row[i] & 0xFF000000u) | (srow[sx] & 0xFFFFFFu);
+        }
+        continue;
+      }
+      if (kind == CopyKeyed) {
+        for (int i = 0; i < areaW; ++i) {
+          const int32_t sx = cols[size_t(i)];
+          if (sx < 0) continue;
+          const uint32_t sv = srow[sx] & 0xFFFFFFu;
+          if (sv != key) row[i] = (row[i] & 0xFF000000u) | sv;
+        }
+        continue;
+      }
       const uint8_t hatch = HatchRow(c.Brush.Style, y);
-      for (int x = area.Left; x < area.Right; ++x) {
+      for (int i = 0; i < areaW; ++i) {
+        const int x = area.Left + i;
         uint32_t sv = 0;
         if (usesSource) {
-          int64_t ox = int64_t(x) - d.Left;
-          if (flipX) ox = dw - 1 - ox;
-          const int64_t sx = s.Left + int64_t(__int128(ox) * sw / dw);
-          if (sx < 0 || sx >= src.width()) continue;
+          const int32_t sx = cols[size_t(i)];
+          if (sx < 0) continue;
           sv = srow[sx];
           if (keyed && (sv & 0xFFFFFFu) == key) continue;
           if (blend) {
             const uint32_t a = sv >> 24;
             if (a == 0) continue;
             if (a < 255) {
-              const uint32_t dv = row[x];
+              const uint32_t dv = row[i];
               auto ch = [&](int shift) {
                 const uint32_t sc = (sv >> shift) & 0xFF, dc = (dv >> shift) & 0xFF;
                 return ((sc * a + dc * (255 - a) + 127) / 255) << shift;
               };
-              row[x] = (dv & 0xFF000000u) | ch(16) | ch(8) | ch(0);
+              row[i] = (dv & 0xFF000000u) | ch(16) | ch(8) | ch(0);
               continue;
             }
           }
         }
         const uint32_t pv = (hatch & (0x80u >> (x & 7))) ? brush : back;
-        uint32_t& px = row[x];
+        uint32_t& px = row[i];
         px = (px & 0xFF000000u) | Rop3Pixel(rop, pv, sv & 0xFFFFFFu, px & 0xFFFFFFu);
       }
     }

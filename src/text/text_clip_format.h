@@ -2,9 +2,10 @@
 // cell's font as a 64-byte font record, its character byte, its 16-bit vertical offset), all
 // little-endian.
 //
-// The font record is the stored form of a font that the undo store's text snapshots use too; the
-// reader and writer here are the clipboard's own until the undo store provides them (same layout,
-// in the namespace below so that the two never clash).
+// The font record has the layout of the undo store's font record, but the clipboard writes the
+// name as Windows-1252 text, as the other programs reading the format expect, while the undo store
+// keeps the name's bytes as they are so that every font name comes back unchanged. So the two keep
+// their own reader and writer (this one in the namespace below so that they never clash).
 #pragma once
 
 #include <cstdint>

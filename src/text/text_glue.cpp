@@ -8,10 +8,12 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHash>
 #include <QKeyEvent>
 #include <QPainter>
 #include <array>
+#include <memory>
 #include <unordered_map>
 
 #include "helpers/error_report.h"
@@ -83,10 +85,106 @@ void DrawCellGlyph(TCanvas* canvas, int x, int y, const TFont& font, uint8_t ch,
   canvas->SetBkMode(0);
 }
 
+namespace {
+
+// One glyph as the page painter stamps it: the pixels that drawing the character sets, relative to
+// the point on the base line where it is drawn. Text is drawn without antialiasing, so a glyph
+// either sets a pixel to the text colour or leaves it; the stamp is worked out once, by drawing
+// the character in white on black through QPainter and keeping the white pixels, and sets those
+// pixels directly afterwards. A glyph that gives any other pixel (a colour glyph, a decoration
+// drawn with partial cover) or reaches the edge of its trial image is not stamped: QPainter draws
+// it every time.
+struct TGlyphStamp {
+  bool Usable = false;
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+  std::vector<uint8_t> Bits;  // Width x Height, 1 where the glyph sets the pixel
+};
+
+struct TGlyphFont {
+  QFont Font;
+  bool FontMade = false;
+  std::array<std::unique_ptr<TGlyphStamp>, 256> Glyphs;
+};
+
+// The stamps of every font met so far, by the same font key as the glyph widths. Fonts added to
+// the font database may change what a name resolves to, so the stamps are dropped then.
+std::unordered_map<std::string, TGlyphFont>& GlyphFonts() {
+  static std::unordered_map<std::string, TGlyphFont> fonts;
+  static const bool hooked = [] {
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+      QObject::connect(app, &QGuiApplication::fontDatabaseChanged, app, [] { fonts.clear(); });
+    return true;
+  }();
+  (void)hooked;
+  return fonts;
+}
+
+QString CellGlyphText(const TFont& font, uint8_t ch) { return QString(QChar(char16_t(ByteToFontChar(font, ch)))); }
+
+std::unique_ptr<TGlyphStamp> MakeGlyphStamp(const QFont& qfont, const QString& text) {
+  auto stamp = std::make_unique<TGlyphStamp>();
+  const int em = qfont.pixelSize();
+  if (em <= 0 || em > 128) return stamp;  // large glyphs are drawn each time
+  const int size = 6 * em + 24, ox = size / 3, oy = size / 2;
+  QImage trial(size, size, QImage::Format_RGB32);
+  trial.fill(0xFF000000u);
+  {
+    QPainter p(&trial);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setFont(qfont);
+    p.setPen(QColor(255, 255, 255));
+    p.drawText(QPoint(ox, oy), text);
+  }
+  int left = size, top = size, right = -1, bottom = -1;
+  for (int y = 0; y < size; ++y) {
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(trial.constScanLine(y));
+    for (int x = 0; x < size; ++x) {
+      if (row[x] == 0xFF000000u) continue;
+      if (row[x] != 0xFFFFFFFFu || x == 0 || y == 0 || x == size - 1 || y == size - 1) return stamp;
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+  }
+  stamp->Usable = true;
+  if (right < 0) return stamp;  // a blank glyph sets nothing
+  stamp->Left = left - ox;
+  stamp->Top = top - oy;
+  stamp->Width = right - left + 1;
+  stamp->Height = bottom - top + 1;
+  stamp->Bits.resize(size_t(stamp->Width) * size_t(stamp->Height));
+  for (int y = 0; y < stamp->Height; ++y) {
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(trial.constScanLine(top + y)) + left;
+    for (int x = 0; x < stamp->Width; ++x) stamp->Bits[size_t(y) * size_t(stamp->Width) + size_t(x)] = row[x] != 0xFF000000u;
+  }
+  return stamp;
+}
+
+}  // namespace
+
 struct TCellPainter::Impl {
-  QPainter Painter;
+  QImage* Image = nullptr;
+  QPainter Painter;  // begun only for glyphs that are not stamped
   std::string Key;
+  TGlyphFont* Font = nullptr;
   TColor Color = clNone;
+  uint32_t Pixel = 0;  // the text colour as the page's pixels hold it
+  bool PenSet = false;
+
+  void Stamp(const TGlyphStamp& g, int x, int y) {
+    const int w = Image->width(), h = Image->height();
+    const int x0 = x + g.Left, y0 = y + g.Top;
+    const int i0 = std::max(0, -x0), i1 = std::min(g.Width, w - x0);
+    const int j0 = std::max(0, -y0), j1 = std::min(g.Height, h - y0);
+    if (i0 >= i1 || j0 >= j1) return;
+    uchar* base = Image->bits();
+    const qsizetype bpl = Image->bytesPerLine();
+    for (int j = j0; j < j1; ++j) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(base + qsizetype(y0 + j) * bpl) + x0;
+      const uint8_t* bits = g.Bits.data() + size_t(j) * size_t(g.Width);
+      for (int i = i0; i < i1; ++i)
+        if (bits[i]) row[i] = Pixel;
+    }
+  }
 };
 
 TCellPainter::TCellPainter(TCanvas* canvas) : Canvas(canvas) {
@@ -94,14 +192,12 @@ TCellPainter::TCellPainter(TCanvas* canvas) : Canvas(canvas) {
   // The canvas's surface is brought up to date first, as each of its own calls does.
   if (canvas->Backend().OnAccess) canvas->Backend().OnAccess();
   P = new Impl;
-  P->Painter.begin(canvas->Image());
-  P->Painter.setRenderHint(QPainter::Antialiasing, false);
-  P->Painter.setRenderHint(QPainter::TextAntialiasing, false);
+  P->Image = canvas->Image();
 }
 
 TCellPainter::~TCellPainter() {
   if (!P) return;
-  P->Painter.end();
+  if (P->Painter.isActive()) P->Painter.end();
   ++Canvas->Backend().Changes;
   delete P;
 }
@@ -111,18 +207,43 @@ void TCellPainter::Draw(int x, int y, const TFont& font, uint8_t ch, TColor colo
     DrawCellGlyph(Canvas, x, y, font, ch, color, clNone);
     return;
   }
-  const std::string key = FontKey(font);
+  std::string key = FontKey(font);
   if (key != P->Key) {
-    P->Painter.setFont(font.ToQFont());
-    P->Key = key;
+    TGlyphFont& f = GlyphFonts()[key];
+    if (!f.FontMade) {
+      f.Font = font.ToQFont();
+      f.FontMade = true;
+    }
+    P->Font = &f;
+    P->Key = std::move(key);
+    if (P->Painter.isActive()) P->Painter.setFont(f.Font);
   }
   if (color != P->Color) {
     const TColor rgb = ColorToRGB(color);
-    P->Painter.setPen(QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)));
+    P->Pixel = qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
     P->Color = color;
+    P->PenSet = false;
+  }
+  std::unique_ptr<TGlyphStamp>& stamp = P->Font->Glyphs[ch];
+  if (!stamp) stamp = MakeGlyphStamp(P->Font->Font, CellGlyphText(font, ch));
+  if (stamp->Usable) {
+    if (P->Painter.isActive()) P->Painter.end();
+    P->Stamp(*stamp, x, y);
+    return;
+  }
+  if (!P->Painter.isActive()) {
+    P->Painter.begin(P->Image);
+    P->Painter.setRenderHint(QPainter::Antialiasing, false);
+    P->Painter.setRenderHint(QPainter::TextAntialiasing, false);
+    P->Painter.setFont(P->Font->Font);
+    P->PenSet = false;
+  }
+  if (!P->PenSet) {
+    P->Painter.setPen(QColor(QRgb(P->Pixel)));
+    P->PenSet = true;
   }
   // The point is on the base line, as the page draws text with baseline alignment.
-  P->Painter.drawText(QPoint(x, y), QString(QChar(char16_t(ByteToFontChar(font, ch)))));
+  P->Painter.drawText(QPoint(x, y), CellGlyphText(font, ch));
 }
 
 void TTextPage::PrepareTextCanvas(TCanvas* Canvas) {

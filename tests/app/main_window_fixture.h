@@ -53,3 +53,20 @@ struct MainWindowFixture : ::testing::Test {
     ResetAppDir();
   }
 };
+
+// A main-window test whose window is made at the start.
+struct StartedWindowFixture : MainWindowFixture {
+  TForm1* form = nullptr;
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    form = CreateStartupWindows();
+  }
+};
+
+// A left-button drag on the page from (X1, Y) to (X2, Y) through the window's mouse handlers:
+// with the drawing tool down it draws the template's figure.
+inline void DragOnPage(TForm1* form, int X1, int X2, int Y) {
+  form->MainImageMouseDown(Qt::LeftButton, Qt::NoModifier, X1, Y);
+  form->MainImageMouseMove(Qt::LeftButton, Qt::NoModifier, (X1 + X2) / 2, Y);
+  form->MainImageMouseUp(Qt::LeftButton, Qt::NoModifier, X2, Y);
+}

@@ -9,6 +9,8 @@
 #include "app/main_window_fixture.h"
 #include "app/startup.h"
 #include "cad/engine.h"
+#include "cad/figure.h"
+#include "helpers/speed_button.h"
 #include "platform/app_dir.h"
 
 namespace {
@@ -26,8 +28,6 @@ struct CadOptions : MainWindowFixture {
 };
 }  // namespace
 
-// Open: automatic refresh, bring-to-front, dynamic grids and the same-colour divider do not yet
-// come back after a restart (see docs/design.md).
 TEST_F(CadOptions, EachSwitchReachesTheEngineAndSurvivesARestart) {
   struct Case {
     const char* Item;
@@ -74,6 +74,7 @@ TEST_F(CadOptions, EachSwitchReachesTheEngineAndSurvivesARestart) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Item);
     EXPECT_EQ(Item(form, c.Item)->isChecked(), ticks[c.Item]);
+    EXPECT_EQ(c.Engine(), ticks[c.Item]);
   }
   EXPECT_NE(form->ToggleOnOff1->isChecked(), snapping);
 }
@@ -88,4 +89,62 @@ TEST_F(CadOptions, SnapToPixelFollowsTheEngine) {
   pixel->trigger();
   EXPECT_EQ(Figures->PixelSnap, before);
   EXPECT_EQ(pixel->isChecked(), before);
+}
+
+TEST_F(CadOptions, DimensionSwitchesActOnTheTemplateOrOnlyOnTheSelection) {
+  TForm1* form = CreateStartupWindows();
+  Figures->Template->SetWantDimensions(false);
+  // Item, its opposite, and the flag it sets.
+  const struct {
+    const char *on, *off;
+    std::function<bool(const TRealFig&)> flag;
+  } cases[] = {
+      {"On1", "Off1", [](const TRealFig& f) { return f.WantDimensions; }},
+      {"On3", "Off3", [](const TRealFig& f) { return f.OpaqueDimensions; }},
+      {"On5", "Off5", [](const TRealFig& f) { return f.OutlineFonts; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.on);
+    Item(form, c.on)->trigger();
+    EXPECT_TRUE(c.flag(*Figures->Template));
+    EXPECT_TRUE(Item(form, c.on)->isChecked());
+    Item(form, c.off)->trigger();
+    EXPECT_FALSE(c.flag(*Figures->Template));
+  }
+  // Opaque on switches outline fonts off, and the other way round.
+  Item(form, "On5")->trigger();
+  Item(form, "On3")->trigger();
+  EXPECT_FALSE(Figures->Template->OutlineFonts);
+  // With a figure selected only the figure takes Want Dimensions.
+  form->tbDraw->SetDown(true);
+  form->tbDraw->click();
+  Figures->Template->SetKind(0);
+  DragOnPage(form, 100, 300, 200);
+  ASSERT_EQ(Figures->Count(), 1);
+  SelectionRect = TRect(50, 150, 350, 250);
+  Figures->SelectInRect(SelectionRect);
+  Item(form, "On1")->trigger();
+  EXPECT_TRUE(Figures->GetFigure(0)->WantDimensions);
+  EXPECT_FALSE(Figures->Template->WantDimensions);
+  EXPECT_FALSE(Item(form, "On1")->isChecked());
+  // The submenu shows the selected figure's flag.
+  form->WantDimension1Click(Item(form, "On1"));
+  EXPECT_TRUE(Item(form, "On1")->isChecked());
+  EXPECT_FALSE(Item(form, "Off1")->isChecked());
+}
+
+TEST_F(CadOptions, CopyMagnificationItems) {
+  TForm1* form = CreateStartupWindows();
+  const struct { const char* item; int value; } cases[] = {{"N41", 4}, {"N101", 10}, {"N11", 1}, {"N81", 8}};
+  for (const auto& c : cases) {
+    Item(form, c.item)->trigger();
+    EXPECT_EQ(Figures->CopyMagnification, c.value) << c.item;
+  }
+  Figures->SetCopyMagnification(3);  // any other value ticks "*1"
+  form->LargeBitmaps1Click();
+  EXPECT_TRUE(Item(form, "N11")->isChecked());
+  Figures->SetCopyMagnification(2);
+  form->LargeBitmaps1Click();
+  EXPECT_TRUE(Item(form, "N21")->isChecked());
+  EXPECT_FALSE(Item(form, "N11")->isChecked());
 }

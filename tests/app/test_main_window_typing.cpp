@@ -200,7 +200,7 @@ TEST_F(MainWindowTyping, PageSettingsKeepThePageText) {
   form->RefreshAllImages(nullptr, false);
   const QImage before = form->MainImage->Bitmap().Image().copy();
   const auto positions = form->CharPositions;
-  auto ok = [] { PageSetupDialog->ButtonBox->button(QDialogButtonBox::Ok)->click(); };
+  auto ok = [] { PageSetupDialog->OKBtn->click(); };
   auto dark = [this](int first, int last) {
     // Dark pixels on the baseline rows of cells first .. last.
     const QImage& page = form->MainImage->Bitmap().Image();
@@ -237,7 +237,7 @@ TEST_F(MainWindowTyping, PageSettingsKeepThePageText) {
   // Cancel puts back the values shown when the dialog opened and changes nothing.
   PageSetupDialog->show();
   PageSetupDialog->PageStyles->button(1)->click();
-  PageSetupDialog->ButtonBox->button(QDialogButtonBox::Cancel)->click();
+  PageSetupDialog->CancelBtn->click();
   EXPECT_EQ(PageSetupDialog->PageStyle(), 0);
   EXPECT_EQ(form->MainImage->width(), 1123);
   EXPECT_GT(dark(1, 4), 30);

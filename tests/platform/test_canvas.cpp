@@ -460,3 +460,138 @@ TEST(Canvas, DrawTextMeasuresAlignsAndBreaksLines) {
   EXPECT_GE(minX, 200 - c.TextWidth("End"));
   EXPECT_GE(minY, 100 - lineH);
 }
+
+namespace {
+// Stretched transfers worked out pixel by pixel, the plain way: target pixel (x, y) of the dest
+// rectangle takes source pixel (Left + ox * sw / dw, Top + oy * sh / dh), its offsets counted from
+// the far side when the two rectangles face different ways. The brush is solid white.
+QImage PlainStretch(QImage target, const TRect& dest, const QImage& src, const TRect& srcRect, TCopyMode rop,
+                    TColor transparent, const TRect& clip) {
+  const int64_t destW = int64_t(dest.Right) - dest.Left, destH = int64_t(dest.Bottom) - dest.Top;
+  const int64_t srcW = int64_t(srcRect.Right) - srcRect.Left, srcH = int64_t(srcRect.Bottom) - srcRect.Top;
+  const bool flipX = (destW < 0) != (srcW < 0), flipY = (destH < 0) != (srcH < 0);
+  const int64_t dw = std::llabs(destW), dh = std::llabs(destH), sw = std::llabs(srcW), sh = std::llabs(srcH);
+  const int64_t dl = std::min(dest.Left, dest.Right), dt = std::min(dest.Top, dest.Bottom);
+  const int64_t sl = std::min(srcRect.Left, srcRect.Right), st = std::min(srcRect.Top, srcRect.Bottom);
+  const uint32_t key = transparent == clNone ? 0xFFFFFFFFu
+                                             : uint32_t(GetRValue(transparent)) << 16 |
+                                                   uint32_t(GetGValue(transparent)) << 8 | GetBValue(transparent);
+  for (int y = 0; y < target.height(); ++y)
+    for (int x = 0; x < target.width(); ++x) {
+      if (x < dl || x >= dl + dw || y < dt || y >= dt + dh || !clip.Contains(TPoint(x, y))) continue;
+      int64_t ox = x - dl, oy = y - dt;
+      if (flipX) ox = dw - 1 - ox;
+      if (flipY) oy = dh - 1 - oy;
+      const int64_t sx = sl + ox * sw / dw, sy = st + oy * sh / dh;
+      if (sx < 0 || sy < 0 || sx >= src.width() || sy >= src.height()) continue;
+      const uint32_t sv = src.pixel(int(sx), int(sy));
+      if ((sv & 0xFFFFFFu) == key) continue;
+      if (src.hasAlphaChannel() && rop == cmSrcCopy) {
+        const uint32_t a = sv >> 24;
+        if (a == 0) continue;
+        if (a < 255) {
+          const uint32_t dv = target.pixel(x, y);
+          uint32_t out = dv & 0xFF000000u;
+          for (int shift : {16, 8, 0}) {
+            const uint32_t sc = (sv >> shift) & 0xFF, dc = (dv >> shift) & 0xFF;
+            out |= ((sc * a + dc * (255 - a) + 127) / 255) << shift;
+          }
+          target.setPixel(x, y, out);
+          continue;
+        }
+      }
+      const uint32_t dv = target.pixel(x, y);
+      target.setPixel(x, y, (dv & 0xFF000000u) | Rop3Pixel(rop, 0xFFFFFF, sv & 0xFFFFFFu, dv & 0xFFFFFFu));
+    }
+  return target;
+}
+}  // namespace
+
+TEST(Canvas, StretchedTransfersGiveThePixelsOfThePlainRule) {
+  QImage picture = NoisyImage(23, 17);
+  QImage translucent = NoisyImage(23, 17).convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 23; ++x) {
+      const uint32_t alpha = (x * 37 + y * 11) % 4 == 0 ? 0 : (x * 37 + y * 11) % 3 == 0 ? 255 : uint32_t(x * 9 + y);
+      translucent.setPixel(x, y, (translucent.pixel(x, y) & 0xFFFFFFu) | alpha << 24);
+    }
+  const TColor key = [&] {
+    const QRgb v = picture.pixel(4, 4);
+    return RGBColor(qRed(v), qGreen(v), qBlue(v));
+  }();
+  struct TCase {
+    const char* Name;
+    TRect Dest, Src;
+    TRect Clip;  // empty: no clip rectangle
+    TCopyMode Rop;
+    bool Keyed, Alpha;
+  } cases[] = {
+      {"same size", {5, 6, 28, 23}, {0, 0, 23, 17}, {}, cmSrcCopy, false, false},
+      {"enlarged", {-3, 2, 61, 50}, {0, 0, 23, 17}, {}, cmSrcCopy, false, false},
+      {"shrunk", {10, 10, 19, 15}, {0, 0, 23, 17}, {}, cmSrcCopy, false, false},
+      {"part of the source", {0, 0, 40, 40}, {3, 4, 12, 9}, {}, cmSrcCopy, false, false},
+      {"source beyond the picture", {0, 0, 40, 30}, {-5, -2, 30, 20}, {}, cmSrcCopy, false, false},
+      {"mirrored across", {50, 3, 7, 40}, {0, 0, 23, 17}, {}, cmSrcCopy, false, false},
+      {"mirrored upside down", {4, 44, 30, 1}, {0, 0, 23, 17}, {}, cmSrcCopy, false, false},
+      {"mirrored source", {2, 2, 50, 30}, {23, 17, 0, 0}, {}, cmSrcCopy, false, false},
+      {"clipped", {-10, -10, 70, 70}, {0, 0, 23, 17}, {12, 9, 41, 33}, cmSrcCopy, false, false},
+      {"transparent colour", {1, 1, 60, 47}, {0, 0, 23, 17}, {}, cmSrcCopy, true, false},
+      {"transparent and mirrored", {60, 1, 1, 47}, {0, 0, 23, 17}, {5, 0, 64, 64}, cmSrcCopy, true, false},
+      {"and", {3, 3, 33, 29}, {0, 0, 23, 17}, {}, cmSrcAnd, false, false},
+      {"invert", {31, 40, 3, 3}, {0, 0, 23, 17}, {}, cmSrcInvert, true, false},
+      {"merge paint", {0, 0, 64, 64}, {2, 2, 21, 15}, {8, 8, 50, 50}, cmMergePaint, false, false},
+      {"alpha blended", {2, 5, 57, 40}, {0, 0, 23, 17}, {}, cmSrcCopy, false, true},
+      {"alpha blended and mirrored", {57, 40, 2, 5}, {0, 0, 23, 17}, {0, 0, 30, 64}, cmSrcCopy, false, true},
+  };
+  for (const TCase& t : cases) {
+    const QImage& source = t.Alpha ? translucent : picture;
+    QImage page = NoisyImage();
+    TCanvas c(&page);
+    if (!t.Clip.IsEmpty()) c.SetClipRect(t.Clip);
+    c.StretchBltImage(t.Dest, source, t.Src, t.Rop, t.Keyed ? key : clNone);
+    const QImage expected = PlainStretch(NoisyImage(), t.Dest, source, t.Src, t.Rop, t.Keyed ? key : clNone,
+                                         t.Clip.IsEmpty() ? TRect(0, 0, 64, 64) : t.Clip);
+    EXPECT_EQ(page, expected) << t.Name;
+  }
+}
+
+TEST(Canvas, WidePensAndFillsDrawTheSameWhenDrawnAgainOrMoved) {
+  // Outlines of wide pens and polygon fills are rasterised once and met again on later drawings
+  // of the same geometry: a drawing again must give the pixels of the first, and a drawing moved
+  // by a pixel (new geometry) the first one's pixels moved.
+  struct TMovedShape {
+    const char* Name;
+    std::function<void(TCanvas&, int)> Draw;
+  };
+  auto star = [](int d) {
+    return std::vector<TPoint>{{20 + d, 4 + d}, {26 + d, 34 + d}, {4 + d, 14 + d}, {36 + d, 14 + d}, {12 + d, 34 + d}};
+  };
+  const TMovedShape shapes[] = {
+      {"ellipse", [](TCanvas& c, int d) { c.Ellipse(6 + d, 8 + d, 37 + d, 30 + d); }},
+      {"round rectangle", [](TCanvas& c, int d) { c.RoundRect(5 + d, 5 + d, 35 + d, 33 + d, 12, 9); }},
+      {"pie", [](TCanvas& c, int d) { c.Pie(4 + d, 4 + d, 36 + d, 36 + d, 36 + d, 20 + d, 20 + d, d); }},
+      {"star, alternate", [&](TCanvas& c, int d) { c.Polygon(star(d)); }},
+      {"star, winding",
+       [&](TCanvas& c, int d) {
+         c.SetPolyFillMode(WINDING);
+         c.Polygon(star(d));
+       }},
+      {"polyline", [](TCanvas& c, int d) {
+         c.Polyline(std::vector<TPoint>{{3 + d, 30 + d}, {15 + d, 5 + d}, {22 + d, 28 + d}, {37 + d, 6 + d}});
+       }},
+  };
+  for (const TMovedShape& s : shapes)
+    for (int width : {1, 4, 7}) {
+      auto render = [&](int d) {
+        QImage img = WhiteImage(56, 56);
+        TCanvas c(&img);
+        c.Pen = TPen{clBlue, width, psSolid, pmCopy};
+        c.Brush = TBrush{clYellow, bsSolid};
+        s.Draw(c, d);
+        return img;
+      };
+      const QImage first = render(0), again = render(0), moved = render(1);
+      EXPECT_EQ(again, first) << s.Name << " width " << width;
+      EXPECT_EQ(moved.copy(1, 1, 55, 55), first.copy(0, 0, 55, 55)) << s.Name << " width " << width;
+    }
+}

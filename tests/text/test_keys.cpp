@@ -100,3 +100,35 @@ TEST_F(Keys, ThePagePainterDrawsGlyphsAsTheCanvasDoes) {
     }
   }
 }
+
+TEST_F(Keys, ThePagePainterGivesTheCanvasPixelsForRunsOfGlyphs) {
+  // Glyphs drawn again and again in one painter (kept glyphs), overlapping in different colours,
+  // cut by the edges of the page, underlined and struck out, and large: the same pixels as the
+  // canvas draws one call at a time.
+  struct TCell {
+    int X, Y;
+    TFont Font;
+    uint8_t Ch;
+  };
+  const TFont plain("Times New Roman", 12), red("Times New Roman", 12, 0, clRed);
+  const TFont lined("Arial", 15, fsUnderline | fsStrikeOut, clGreen), slanted("Times New Roman", 18, fsItalic, clBlue);
+  const TFont symbol("Symbol", 14, 0, clPurple, SYMBOL_CHARSET), serif("ZQVSerif", 16), big("Arial", 150);
+  const std::vector<TCell> cells = {
+      {10, 30, plain, 'W'},   {14, 30, red, 'A'},     {18, 31, plain, 'W'},  {-4, 12, slanted, 'f'},
+      {110, 70, lined, 'q'},  {121, 70, lined, 'q'},  {40, 62, symbol, 'p'}, {60, 62, serif, 143},
+      {70, 62, serif, 229},   {5, 79, plain, 'g'},    {125, 3, red, 'j'},    {30, 45, plain, ' '},
+      {20, 140, big, 'M'},    {50, 45, slanted, 'W'}, {52, 45, red, 'W'},    {10, 30, plain, 'W'},
+  };
+  QImage a(128, 80, QImage::Format_RGB32), b(128, 80, QImage::Format_RGB32);
+  a.fill(qRgb(250, 240, 230));
+  b.fill(qRgb(250, 240, 230));
+  TCanvas ca(&a), cb(&b);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const TCell& c : cells) DrawCellGlyph(&ca, c.X, c.Y, c.Font, c.Ch, c.Font.Color, clNone);
+    {
+      TCellPainter p(&cb);
+      for (const TCell& c : cells) p.Draw(c.X, c.Y, c.Font, c.Ch, c.Font.Color);
+    }
+    EXPECT_EQ(a, b) << "pass " << pass;
+  }
+}
