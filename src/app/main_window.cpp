@@ -133,6 +133,7 @@ void TForm1::WireCommands() {
   WirePrintCommands();
   WirePictureToolCommands();
   WirePictureCommands();
+  WireMacroCommands();
 }
 
 void TForm1::WireMenuCommands() {

@@ -533,6 +533,16 @@ public:
   void SpecialFonts1Click();
   void MainFont1Click();
   void SetSelectionOffset1Click();
+  // ---- macro text window, paste special, object editor (main_window_macros.cpp)
+  void WriteMacros1Click(QObject* Sender);
+  void PasteMacro1Click(QObject* Sender);
+  void Send1Click(QObject* Sender);
+  void PasteSpecial1Click(QObject* Sender);
+  void ObjectEditor1Click(QObject* Sender);
+  // The clipboard's picture (its enhanced metafile, else its bitmap) as a new image object at the
+  // caret with the picture's own size; refused at the image-object limit.
+  void PasteClipboardPicture(bool Metafile);
+  std::string ChoosePictureFile(const std::string& Start);
   void Panel61MouseMove(QObject* Sender);
   void TransformsApplied(QObject* Sender);
   // ---- Tools and Help (main_window_help.cpp)
@@ -664,6 +674,7 @@ private:
   void WireExportCommands();         // main_window_export.cpp
   void WirePrintCommands();          // main_window_printing.cpp
   void WirePictureToolCommands();    // main_window_picture_tools.cpp
+  void WireMacroCommands();          // main_window_macros.cpp
   void CreateCustomButtons();
   void InstallSettingsHosts();
   void RemoveSettingsHosts();

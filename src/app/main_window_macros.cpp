@@ -1,6 +1,87 @@
-// The main window's side of the macros: the selection offset dialog.
+// The main window's side of the macros and of the editing windows that act on the page: the macro
+// text window (opening it, Paste Macro, sending the selection into it), the selection offset
+// dialog, Paste Special and the object editor.
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollArea>
+
 #include "app/main_window.h"
+#include "cad/engine.h"
+#include "codecs/compress.h"
+#include "dialogs/macro_text_window.h"
+#include "dialogs/object_editor.h"
+#include "dialogs/paste_special_dialog.h"
 #include "dialogs/selection_offset_dialog.h"
+#include "helpers/page_surface.h"
+#include "helpers/speed_button.h"
+#include "page/image_objects.h"
+#include "platform/exceptions.h"
+#include "platform/guarded.h"
+#include "platform/messages.h"
+#include "platform/metafile.h"
+#include "platform/process_messages.h"
+#include "platform/streams.h"
+
+
+namespace {
+// What the macro window, Paste Special and the object editor ask of the window.
+class TWindowEditHosts : public QObject, public TMacroWindowHost, public TPasteSpecialHost, public TObjectEditorHost {
+public:
+  explicit TWindowEditHosts(TForm1& Form) : QObject(&Form), F(Form) { setObjectName("WindowEditHosts"); }
+
+  // ---- macro window
+  TTextPage& MacroPage() override { return F; }
+  TCompress& MacroCompress() override { return *F.Compress1; }
+  void SetPageImageEnabled(bool On) override {
+    if (F.MainImage) F.MainImage->setEnabled(On);
+  }
+  void FocusPage() override {
+    F.activateWindow();
+    if (F.MainImage) F.MainImage->setFocus();
+  }
+  void MacroWindowClosed() override {
+    if (auto* b = F.findChild<TZQVSpeedButton*>("WriteMacros1")) b->SetDown(false);
+  }
+
+  // ---- paste special
+  bool PasteText(QObject* Sender, TPasteKind Kind) override {
+    if (Kind == TPasteKind::FormattedText) return F.PasteZQVText(Sender);
+    if (Kind == TPasteKind::AsciiText) return F.PasteAsciiText(Sender);
+    return F.PasteRichText();
+  }
+  void PasteShapes(QObject*) override {
+    if (Figures) Figures->Paste();
+  }
+  void PastePicture(QObject*, TPasteKind Kind) override { F.PasteClipboardPicture(Kind == TPasteKind::Metafile); }
+  void PlaceCaret() override { F.SetCaretPosition(&F, 0, 0); }
+  void RefreshAllImages(QObject* Sender) override { F.RefreshAllImages(Sender ? Sender : &F, false); }
+
+  // ---- object editor
+  TPagePart& Page() override { return F; }
+  QWidget* PageArea() override { return F.ScrollBox1->widget(); }
+  TPoint ScrollOffset() override { return F.GetScrollOffset(); }
+  void RecomposePage() override { F.RefreshAllImages(&F, false); }
+  void FlagDocumentModified() override {
+    F.Modified = true;
+    if (!F.DocFileName.empty()) F.FileModified = true;
+  }
+  bool MetricLengths() override { return Figures && Figures->Metric; }
+  std::string ChoosePicture(const std::string& Start) override { return F.ChoosePictureFile(Start); }
+
+private:
+  TForm1& F;
+};
+
+TWindowEditHosts& EditHosts(TForm1& f) {
+  // The class has no meta-object of its own: found by its name, it is known to be one.
+  if (auto* h = f.findChild<QObject*>("WindowEditHosts", Qt::FindDirectChildrenOnly))
+    return *static_cast<TWindowEditHosts*>(h);
+  return *new TWindowEditHosts(f);
+}
+}  // namespace
 
 void TForm1::SetSelectionOffset1Click() {
   // Whatever the dialog does, the typing font is put back as it was.
@@ -10,4 +91,87 @@ void TForm1::SetSelectionOffset1Click() {
     dialog.exec();
   }
   *TypingFont = saved;
+}
+
+void TForm1::WriteMacros1Click(QObject*) {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (MainImage) MainImage->setEnabled(false);
+  if (!MacroText1) {
+    auto* w = new TMacroText1(EditHosts(*this), this);
+    w->show();
+  } else if (MacroText1->isMinimized()) {
+    MacroText1->showNormal();
+  }
+  ProcessMessages();
+  QApplication::restoreOverrideCursor();
+  if (MainImage) MainImage->setEnabled(true);
+  SetButtonDown(TextButton::tbText, true);
+  tbTextClick(tbText);
+}
+
+void TForm1::PasteMacro1Click(QObject* Sender) {
+  if (MacroText1 && MacroText1->isVisible()) MacroText1->SendToEditor(Sender);
+  SetCaretPosition(this, 0, 0);
+}
+
+void TForm1::Send1Click(QObject*) {
+  if (MacroText1) MacroText1->ImportSelection();
+}
+
+void TForm1::PasteSpecial1Click(QObject*) {
+  if (!PasteSpecialDlg) new TPasteSpecialDlg(EditHosts(*this), this);
+  if (SelectionRectShown) EraseSelectionRect();
+  SelectionRect = TRect();
+  PasteSpecialDlg->show();
+  PasteSpecialDlg->raise();
+}
+
+void TForm1::ObjectEditor1Click(QObject*) {
+  TObjectEditor* editor = ObjectEditor ? ObjectEditor : new TObjectEditor(EditHosts(*this), this);
+  if (editor->exec() == QDialog::Accepted) RefreshAllImages(this, false);
+}
+
+std::string TForm1::ChoosePictureFile(const std::string& Start) {
+  if (PictureDialogHook) {
+    int filterIndex = 1;
+    return PictureDialogHook("Open", ExtractFilePath(Start), "All files|*", filterIndex);
+  }
+  return QFileDialog::getOpenFileName(this, "Open", QString::fromStdString(Start)).toStdString();
+}
+
+void TForm1::PasteClipboardPicture(bool Metafile) {
+  // The picture on the clipboard becomes an image object at the caret, as the general Paste makes it.
+  PasteImageObject(this, Metafile ? CF_ENHMETAFILE : CF_BITMAP);
+}
+
+void TForm1::WireMacroCommands() {
+  QAction* macros = findChild<QAction*>("WriteMacros2");
+  if (!macros) {
+    macros = new QAction("&Macro Text Window", this);
+    macros->setObjectName("WriteMacros2");
+    Setup1->addAction(macros);
+  }
+  connect(macros, &QAction::triggered, this, [this, macros] { Guarded("TForm1.WriteMacros1Click", [&] { WriteMacros1Click(macros); }); });
+  if (auto* button = findChild<TZQVSpeedButton*>("WriteMacros1"))
+    connect(button, &QToolButton::clicked, this, [this, button] { Guarded("TForm1.WriteMacros1Click", [&] { WriteMacros1Click(button); }); });
+
+  QAction* pasteMacro = findChild<QAction*>("PasteMacro1");
+  if (!pasteMacro) {
+    pasteMacro = new QAction("Paste &Macro", this);
+    pasteMacro->setObjectName("PasteMacro1");
+    _Edit->insertAction(PasteImageatCaret1, pasteMacro);
+  }
+  for (QAction* a : {pasteMacro, findChild<QAction*>("PasteMacro2")})
+    if (a) connect(a, &QAction::triggered, this, [this, a] { Guarded("TForm1.PasteMacro1Click", [&] { PasteMacro1Click(a); }); });
+
+  for (QAction* a : findChildren<QAction*>("PasteSpecial1"))
+    connect(a, &QAction::triggered, this, [this, a] { Guarded("TForm1.PasteSpecial1Click", [&] { PasteSpecial1Click(a); }); });
+
+  QAction* editor = findChild<QAction*>("ObjectEditor1");
+  if (!editor) {
+    editor = new QAction("O&bject Editor", this);
+    editor->setObjectName("ObjectEditor1");
+    _Edit->addAction(editor);
+  }
+  connect(editor, &QAction::triggered, this, [this, editor] { Guarded("TForm1.ObjectEditor1Click", [&] { ObjectEditor1Click(editor); }); });
 }
