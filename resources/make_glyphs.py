@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the toolbar glyphs SB1.gif .. SB29.gif (16 x 16, 8-bit GIF).
+"""Draws the toolbar glyphs SB1.gif .. SB30.gif (16 x 16, 8-bit GIF).
 
 The bottom-left pixel's colour (magenta) is the transparent colour of a glyph. Glyph n belongs to
 the toolbar button whose Tag is n - 1. Run: python3 make_glyphs.py <output folder>.
@@ -132,6 +132,9 @@ def glyph(n, d):
         d.rectangle([1, 1, 9, 9], fill=INK)
         d.rectangle([6, 6, 14, 14], fill=WHITE, outline=INK)
         d.rectangle([6, 6, 9, 9], fill=GREY)
+    elif n == 30:  # macro text window: a sheet of lines with an "M"
+        page(d)
+        letter(d, "M", size=9, path=SANS, xy=(8, 9), fill=BLUE)
     else:  # colour pickers
         d.polygon([(3, 14), (2, 11), (10, 3), (13, 6), (5, 14)], fill=GREY, outline=INK)
         d.rectangle([10, 1, 14, 5], fill=[RED, BLUE, YELLOW][(n - 27) % 3])
@@ -139,7 +142,7 @@ def glyph(n, d):
 
 def main(folder):
     os.makedirs(folder, exist_ok=True)
-    for n in range(1, 30):
+    for n in range(1, 31):
         img = Image.new("RGB", (16, 16), KEY)
         draw = ImageDraw.Draw(img)
         draw.fontmode = "1"  # no antialiasing: edges must not blend with the transparent colour

@@ -2,11 +2,13 @@
 // text window (opening it, Paste Macro, sending the selection into it), the selection offset
 // dialog, Paste Special and the object editor.
 #include <QApplication>
+#include <QBoxLayout>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollArea>
+
 
 #include "app/main_window.h"
 #include "cad/engine.h"
@@ -18,6 +20,7 @@
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "page/image_objects.h"
+#include "platform/clipboard_formats.h"
 #include "platform/exceptions.h"
 #include "platform/guarded.h"
 #include "platform/messages.h"
@@ -152,7 +155,19 @@ void TForm1::WireMacroCommands() {
     Setup1->addAction(macros);
   }
   connect(macros, &QAction::triggered, this, [this, macros] { Guarded("TForm1.WriteMacros1Click", [&] { WriteMacros1Click(macros); }); });
-  if (auto* button = findChild<TZQVSpeedButton*>("WriteMacros1"))
+  // The toolbar's macro button, after the drawing tools; its glyph is number 30.
+  auto* button = findChild<TZQVSpeedButton*>("WriteMacros1");
+  if (!button) {
+    button = new TZQVSpeedButton(ToolBar4);
+    button->setObjectName("WriteMacros1");
+    button->setText("Macros");
+    button->setToolTip("Macro Text Window");
+    button->Tag = 29;
+    button->SetGroupIndex(2);
+    button->AllowAllUp = true;
+    if (auto* row = qobject_cast<QBoxLayout*>(ToolBar4->layout())) row->insertWidget(row->indexOf(tbPenMode) + 1, button);
+  }
+  if (button)
     connect(button, &QToolButton::clicked, this, [this, button] { Guarded("TForm1.WriteMacros1Click", [&] { WriteMacros1Click(button); }); });
 
   QAction* pasteMacro = findChild<QAction*>("PasteMacro1");

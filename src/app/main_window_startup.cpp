@@ -322,7 +322,7 @@ void TForm1::LoadSpeedButtonGlyphs() {
   InitGlyphResources();
   const auto buttons = ToolPanel1->findChildren<TZQVSpeedButton*>();
   TGIFImage glyph;
-  for (int n = 1; n <= 29; ++n) {
+  for (int n = 1; n <= 30; ++n) {
     QFile file(QString(":/glyphs/SB%1.gif").arg(n));
     if (!file.open(QIODevice::ReadOnly)) continue;
     const QByteArray bytes = file.readAll();
