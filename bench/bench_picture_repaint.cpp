@@ -60,7 +60,7 @@ TForm1* PicturePage() {
   const auto& files = PictureFiles();
   for (int i = 0; i < 4; ++i) {
     Pictures[size_t(i)].SetName(files[size_t(i)]);
-    Pictures[size_t(i)].Rect = PictureRect(i);
+    Pictures[size_t(i)].Rect = TStoredRect::From(PictureRect(i));
     form->LoadImageObject(files[size_t(i)], TPoint(ObjectRect(i).Left, ObjectRect(i).Top));
   }
   form->PictureCount = 4;

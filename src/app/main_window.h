@@ -613,6 +613,8 @@ public:
   void EmbedImage1Click(QObject* Sender);
   void BringtoFront2Click(QObject* Sender);
   void SendtoBack1Click(QObject* Sender);
+  // After a restack of the image objects: tags, frame, stacking, modified flag, repaint.
+  void ImageObjectsRestacked(QObject* Sender);
   // The control's graphic at its displayed size (the caller owns it); null without a graphic.
   std::unique_ptr<TGraphic> ImageObjectPicture(TSizeChangedImage* C);
   void ShowImageObjectName(int Index);

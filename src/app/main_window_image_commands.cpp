@@ -427,17 +427,15 @@ void TForm1::EmbedImage1Click(QObject* Sender) {
 }
 
 void TForm1::BringtoFront2Click(QObject* Sender) {
-  if (!BringImageObjectToFront({ImageRecs, Images, ImageCount, SelectedImage})) return;
-  for (int i = 0; i < ImageCount; ++i)
-    if (Images[size_t(i)]) Images[size_t(i)]->setProperty("Tag", i);
-  if (aDrag) FramedImage = SelectedImage;
-  RestackImageObjects();
-  SetModified();
-  RefreshAllImages(Sender, false);
+  if (BringImageObjectToFront({ImageRecs, Images, ImageCount, SelectedImage})) ImageObjectsRestacked(Sender);
 }
 
 void TForm1::SendtoBack1Click(QObject* Sender) {
-  if (!SendImageObjectToBack({ImageRecs, Images, ImageCount, SelectedImage})) return;
+  if (SendImageObjectToBack({ImageRecs, Images, ImageCount, SelectedImage})) ImageObjectsRestacked(Sender);
+}
+
+void TForm1::ImageObjectsRestacked(QObject* Sender) {
+  // The controls keep their index in their tag; the frame follows the selected object.
   for (int i = 0; i < ImageCount; ++i)
     if (Images[size_t(i)]) Images[size_t(i)]->setProperty("Tag", i);
   if (aDrag) FramedImage = SelectedImage;

@@ -115,8 +115,8 @@ void TForm1::WireShapeCommands() {
   command(PopupMenu2, "CopySelectedFigures1", "Copy Selected Shapes", &TForm1::CopySelectedFigures1Click);
   command(PopupMenu2, "DeleteSelectedShapes1", "Delete Selected Shapes", &TForm1::DeleteSelectedShapes1Click);
   command(PopupMenu2, "RemoveSelectedShapes1", "Remove Selected Shapes", &TForm1::DeleteSelectedShapes1Click);
-  command(PopupMenu2, "BringtoFront2", "Bring to Front", &TForm1::SendtoBack2Click);
-  command(PopupMenu2, "SendtoBack2", "Send to Back", &TForm1::SendtoBack2Click);
+  command(PopupMenu2, "BringShapestoFront1", "Bring to Front", &TForm1::SendtoBack2Click);
+  command(PopupMenu2, "SendShapestoBack1", "Send to Back", &TForm1::SendtoBack2Click);
   command(PopupMenu2, "Transforms2", "Transforms", &TForm1::TransformShapesClick);
   command(PopupMenu2, "ConverttoMultiline1", "Convert to Multiline", &TForm1::ConverttoMultiline1Click);
   (void)del;
@@ -222,7 +222,7 @@ void TForm1::RestackLastShape(QObject* Sender, bool ToFront) {
 void TForm1::SendtoBack2Click(QObject* Sender) {
   if (!Figures) return;
   const int depth = Figures->UndoDepth();
-  const bool back = Sender && Sender->objectName() == "SendtoBack2";
+  const bool back = Sender && Sender->objectName() == "SendShapestoBack1";
   Figures->SelectionToFrontOrBack(back ? 1 : 0);
   if (Figures->UndoDepth() != depth) PushShapeUndo(Sender, depth);
   SelectionRect = TRect();
