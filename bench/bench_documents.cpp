@@ -137,11 +137,7 @@ void BM_ReferenceDrawPictures(benchmark::State& state) {
                           QRect(o.Left, o.Top, o.Width(), o.Height()));
   }
   QImage page(form->MainImage->width(), form->MainImage->height(), QImage::Format_RGB32);
-  for (auto _ : state) {
-    page.fill(Qt::white);
-    QPainter p(&page);
-    for (const auto& [img, rect] : pictures) p.drawImage(rect, img);
-  }
+  for (auto _ : state) PaintPicturesWithQt(page, pictures);
 }
 }  // namespace
 

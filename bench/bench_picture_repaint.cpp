@@ -95,11 +95,7 @@ void BM_ReferenceQtPictures(benchmark::State& state) {
       pictures.emplace_back(img, QRect(r.Left, r.Top, r.Width(), r.Height()));
   }
   QImage page(form->MainImage->width(), form->MainImage->height(), QImage::Format_RGB32);
-  for (auto _ : state) {
-    page.fill(Qt::white);
-    QPainter p(&page);
-    for (const auto& [img, rect] : pictures) p.drawImage(rect, img);
-  }
+  for (auto _ : state) PaintPicturesWithQt(page, pictures);
 }
 }  // namespace
 

@@ -575,6 +575,12 @@ public:
   void PastePictureClick(QObject* Sender);
   void RefreshPastes(QObject* Sender, TCanvas* Canvas);
   int LocateMissingPaste(std::string& FileName, int MaxLength);
+  // Before a repaint: a picture or paste file that is gone goes through Locate once (the entry is
+  // dropped, ignored from now on, or found under a new Name); a file that does not decode is
+  // reported once with BadFileMessage.
+  enum class TFileSettled { Present, Found, Ignored, Dropped };
+  TFileSettled SettlePageFile(std::string& Name, int (TForm1::*Locate)(std::string&, int),
+                              const std::string& BadFileMessage);
   static void CompactPasteList(TPasteTable& Table, uint8_t& Count);
   void ClearPastes(QObject* Sender);
   void DeleteTempPasteFiles();

@@ -112,24 +112,13 @@ void TForm1::RefreshAllImages(QObject* Sender, bool NoHourglass) {
       TPictureRec& p = Pictures[size_t(i)];
       std::string name = p.Name();
       if (p.Missing || name.empty() || !KnownPictureExt(name)) continue;
-      if (!FileExists(name)) {
-        if (IgnoredMissingFiles.count(name)) continue;
-        const int r = LocateMissingPicture(name, 255);
-        if (r == 1) {
-          p.Missing = 1;
-          changed = true;
-          continue;
-        }
-        if (r == 2) {
-          IgnoredMissingFiles.insert(p.Name());
-          continue;
-        }
+      const TFileSettled settled = SettlePageFile(name, &TForm1::LocateMissingPicture,
+                                                  "An error occurred while trying to load the File ");
+      if (settled == TFileSettled::Dropped) {
+        p.Missing = 1;
+        changed = true;
+      } else if (settled == TFileSettled::Found) {
         p.SetName(name);
-      }
-      if (TGraphic* g = CachedPicture(name)) {
-        g->Transparent = TransparentOption();
-      } else if (ReportedBadFiles.insert(name).second) {
-        ShowMessage("An error occurred while trying to load the File " + name + " Sorry :-(");
       }
     }
     if (changed) CompactPictureList(Pictures, PictureCount);
@@ -137,32 +126,42 @@ void TForm1::RefreshAllImages(QObject* Sender, bool NoHourglass) {
     for (int i = 0; i < PasteCount; ++i) {
       TPasteRec& p = Pastes[size_t(i)];
       std::string name = p.Name();
-      if (name.empty()) continue;
-      if (!FileExists(name)) {
-        if (IgnoredMissingFiles.count(name)) continue;
-        const int r = LocateMissingPaste(name, 255);
-        if (r == 1) {
-          p.NoFile = 1;
-          changed = true;
-          continue;
-        }
-        if (r == 2) {
-          IgnoredMissingFiles.insert(p.Name());
-          continue;
-        }
+      if (name.empty() || (p.NoFile && FileExists(name))) continue;
+      const TFileSettled settled = SettlePageFile(name, &TForm1::LocateMissingPaste,
+                                                  "An error occurred while trying to refresh temporary file ");
+      if (settled == TFileSettled::Dropped) {
+        p.NoFile = 1;
+        changed = true;
+      } else if (settled == TFileSettled::Found) {
         p.SetName(name);
         p.NoFile = 0;
-      }
-      if (p.NoFile) continue;
-      if (TGraphic* g = CachedPicture(name)) {
-        g->Transparent = TransparentOption();
-      } else if (ReportedBadFiles.insert(name).second) {
-        ShowMessage("An error occurred while trying to refresh temporary file " + name + " Sorry :-(");
       }
     }
     if (changed) CompactPasteList(Pastes, PasteCount);
   }
   TPagePart::RefreshAllImages(Sender, NoHourglass);
+}
+
+TForm1::TFileSettled TForm1::SettlePageFile(std::string& Name, int (TForm1::*Locate)(std::string&, int),
+                                           const std::string& BadFileMessage) {
+  TFileSettled result = TFileSettled::Present;
+  if (!FileExists(Name)) {
+    if (IgnoredMissingFiles.count(Name)) return TFileSettled::Ignored;
+    const std::string asked = Name;
+    const int r = (this->*Locate)(Name, 255);
+    if (r == 1) return TFileSettled::Dropped;
+    if (r == 2) {
+      IgnoredMissingFiles.insert(asked);
+      return TFileSettled::Ignored;
+    }
+    result = TFileSettled::Found;
+  }
+  if (TGraphic* g = CachedPicture(Name)) {
+    g->Transparent = TransparentOption();
+  } else if (ReportedBadFiles.insert(Name).second) {
+    ShowMessage(BadFileMessage + Name + " Sorry :-(");
+  }
+  return result;
 }
 
 // ---------------------------------------------------------------- pictures
