@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <numbers>
 #include <unordered_map>
 
@@ -83,6 +84,31 @@ uint32_t Rop3Pixel(TCopyMode rop, uint32_t p, uint32_t s, uint32_t d) {
 }
 
 namespace {
+
+// Pictures held in another pixel format are converted for drawing once and kept while they are
+// drawn again: a page repaints the same pictures over and over. The entries are found by the
+// picture's cache key (which changes when its pixels change); the oldest go first beyond the cap.
+QImage DrawableSource(const QImage& source) {
+  struct TEntry {
+    qint64 Key;
+    QImage Image;
+  };
+  constexpr qsizetype kCapBytes = qsizetype(128) << 20;
+  thread_local std::deque<TEntry> entries;
+  thread_local qsizetype bytes = 0;
+  const qint64 key = source.cacheKey();
+  for (const TEntry& e : entries)
+    if (e.Key == key) return e.Image;
+  QImage converted = source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  if (converted.sizeInBytes() > kCapBytes / 4) return converted;  // too large to keep
+  bytes += converted.sizeInBytes();
+  entries.push_front({key, converted});
+  while (bytes > kCapBytes && entries.size() > 1) {
+    bytes -= entries.back().Image.sizeInBytes();
+    entries.pop_back();
+  }
+  return converted;
+}
 
 // MixPixel with the mode known at compile time.
 template <TPenMode M>
@@ -677,9 +703,12 @@ public:
     if (usesSource) {
       if (source.isNull() || srcW == 0 || srcH == 0) return;
       const auto f = source.format();
-      src = (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32) && &source != Img
-                ? source
-                : source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+      if ((f == QImage::Format_RGB32 || f == QImage::Format_ARGB32) && &source != Img)
+        src = source;
+      else if (&source == Img)
+        src = source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+      else
+        src = DrawableSource(source);
     }
     const bool blend = usesSource && src.format() == QImage::Format_ARGB32 && rop == cmSrcCopy;
     const bool keyed = usesSource && transparent != clNone;
@@ -711,6 +740,18 @@ public:
     const uint32_t op = (rop >> 16) & 0xFF;
     enum { General, Copy, CopyKeyed } kind = General;
     if (usesSource && op == 0xCC && !blend) kind = keyed ? CopyKeyed : Copy;
+    // Unscaled and not mirrored across: the valid columns form one run of consecutive source pixels.
+    bool contiguous = usesSource && !flipX && sw == dw;
+    int contiguousFirst = 0, contiguousEnd = 0;
+    int64_t contiguousBase = 0;
+    if (contiguous) {
+      while (contiguousFirst < areaW && cols[size_t(contiguousFirst)] < 0) ++contiguousFirst;
+      contiguousEnd = contiguousFirst;
+      while (contiguousEnd < areaW && cols[size_t(contiguousEnd)] >= 0) ++contiguousEnd;
+      if (contiguousFirst < contiguousEnd) contiguousBase = int64_t(cols[size_t(contiguousFirst)]) - contiguousFirst;
+      for (int i = contiguousFirst; i < contiguousEnd; ++i)
+        if (cols[size_t(i)] != contiguousBase + i) contiguous = false;
+    }
     for (int y = area.Top; y < area.Bottom; ++y) {
       int64_t oy = int64_t(y) - d.Top;
       if (flipY) oy = dh - 1 - oy;
@@ -721,6 +762,19 @@ public:
         srow = reinterpret_cast<const uint32_t*>(src.constScanLine(int(sy)));
       }
       uint32_t* row = Row(y) + area.Left;
+      if (contiguous && (kind == Copy || kind == CopyKeyed)) {
+        // One source pixel per target pixel, in order: a plain loop the compiler vectorises.
+        const uint32_t* sp = srow + contiguousBase;
+        if (kind == Copy) {
+          for (int i = contiguousFirst; i < contiguousEnd; ++i) row[i] = (row[i] & 0xFF000000u) | (sp[i] & 0xFFFFFFu);
+        } else {
+          for (int i = contiguousFirst; i < contiguousEnd; ++i) {
+            const uint32_t sv = sp[i] & 0xFFFFFFu;
+            row[i] = sv != key ? (row[i] & 0xFF000000u) | sv : row[i];
+          }
+        }
+        continue;
+      }
       if (kind == Copy) {
         for (int i = 0; i < areaW; ++i) {
           const int32_t sx = cols[size_t(i)];

@@ -595,3 +595,30 @@ TEST(Canvas, WidePensAndFillsDrawTheSameWhenDrawnAgainOrMoved) {
       EXPECT_EQ(moved.copy(1, 1, 55, 55), first.copy(0, 0, 55, 55)) << s.Name << " width " << width;
     }
 }
+
+TEST(Canvas, PicturesOfOtherPixelFormatsDrawTheirCurrentPixelsEachTime) {
+  // Drawing converts such a picture once and keeps the result: a change of its pixels must still
+  // show at the next drawing, and two pictures must never be mixed up.
+  for (QImage::Format format : {QImage::Format_RGB888, QImage::Format_Indexed8}) {
+    SCOPED_TRACE(int(format));
+    QImage a(4, 2, QImage::Format_RGB32), b(4, 2, QImage::Format_RGB32);
+    a.fill(qRgb(200, 10, 10));
+    b.fill(qRgb(10, 10, 200));
+    QImage pa = a.convertToFormat(format), pb = b.convertToFormat(format);
+    QImage dst = WhiteImage(8, 4);
+    TCanvas c(&dst);
+    c.StretchBltImage(TRect(0, 0, 4, 2), pa, TRect(0, 0, 4, 2), cmSrcCopy);
+    c.StretchBltImage(TRect(4, 0, 8, 2), pb, TRect(0, 0, 4, 2), cmSrcCopy);
+    EXPECT_EQ(c.Pixel(1, 1), RGBColor(200, 10, 10));
+    EXPECT_EQ(c.Pixel(5, 1), RGBColor(10, 10, 200));
+    // The same picture changed: its new pixels are drawn.
+    pa = b.convertToFormat(format);
+    QImage changed = pb;
+    if (format == QImage::Format_Indexed8) changed.setColor(changed.pixelIndex(0, 0), qRgb(10, 200, 10));
+    else changed.fill(qRgb(10, 200, 10));
+    c.StretchBltImage(TRect(0, 2, 4, 4), pa, TRect(0, 0, 4, 2), cmSrcCopy);
+    c.StretchBltImage(TRect(4, 2, 8, 4), changed, TRect(0, 0, 4, 2), cmSrcCopy);
+    EXPECT_EQ(c.Pixel(1, 3), RGBColor(10, 10, 200));
+    EXPECT_EQ(c.Pixel(5, 3), RGBColor(10, 200, 10));
+  }
+}
