@@ -31,6 +31,15 @@
 namespace {
 
 struct PrintingTest : MainWindowFixture {
+  // A started window with an A4 portrait page, printing on A4 with margins of 10 mm.
+  TForm1* StartA4Page() {
+    TForm1* form = CreateStartupWindows();
+    PageSetupDialog->SetPageStyle(1);
+    PageSetupDialog->SetUpPage(nullptr, false, 1);
+    Printer().setPageSize(QPageSize(QPageSize::A4));
+    Printer().setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    return form;
+  }
   void TearDown() override {
     Printer().setPageOrientation(QPageLayout::Portrait);
     MainWindowFixture::TearDown();
@@ -222,12 +231,8 @@ TEST_F(PrintingTest, InkLandsAtItsPhysicalSizeAndPlace) {
 }
 
 TEST_F(PrintingTest, FiguresAndTextPrintAtThePagesScale) {
-  TForm1* form = CreateStartupWindows();
-  PageSetupDialog->SetPageStyle(1);
-  PageSetupDialog->SetUpPage(nullptr, false, 1);
+  TForm1* form = StartA4Page();
   QPrinter& printer = Printer();
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
   ASSERT_NE(Figures, nullptr);
   // A filled black rectangle from page pixel (96, 192) to (192, 240).
   const TMappingRec map = Figures->GetMapping();
@@ -330,12 +335,8 @@ TEST_F(PrintingTest, OrientationQuestionAndNoPrinter) {
 }
 
 TEST_F(PrintingTest, PreviewShowsTheSheetAndPrintsOnlyWhenAsked) {
-  TForm1* form = CreateStartupWindows();
-  PageSetupDialog->SetPageStyle(1);
-  PageSetupDialog->SetUpPage(nullptr, false, 1);
+  TForm1* form = StartA4Page();
   QPrinter& printer = Printer();
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
   PlacePicture(form, AppDir() + "red.bmp", Qt::red, TRect(100, 120, 196, 168));
   PlaceImageObject(form, Qt::blue, TRect(250, 40, 346, 136));
   struct Case {

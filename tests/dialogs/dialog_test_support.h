@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QByteArray>
+#include <QTemporaryDir>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "cad/engine.h"
 #include "cad/node_layout.h"
 #include "dialogs/draw_dialog_host.h"
+#include "platform/app_dir.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
 
@@ -111,4 +114,21 @@ protected:
 
 private:
   int savedNodeCount = 16;
+};
+
+// A dialog test whose program folder (settings files, placement) is a temporary one of its own.
+class DialogTestInOwnFolder : public DialogTest {
+protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    qputenv("KORVALIS_HOME", Home.path().toUtf8());
+    ResetAppDir();
+  }
+  void TearDown() override {
+    qputenv("KORVALIS_HOME", SavedHome);
+    ResetAppDir();
+    DialogTest::TearDown();
+  }
+  QTemporaryDir Home;
+  QByteArray SavedHome = qgetenv("KORVALIS_HOME");
 };

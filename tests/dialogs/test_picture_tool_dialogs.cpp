@@ -18,21 +18,7 @@
 
 namespace {
 
-class PictureToolDialogs : public DialogTest {
-protected:
-  void SetUp() override {
-    DialogTest::SetUp();
-    qputenv("KORVALIS_HOME", Home.path().toUtf8());
-    ResetAppDir();
-  }
-  void TearDown() override {
-    qputenv("KORVALIS_HOME", SavedHome);
-    ResetAppDir();
-    DialogTest::TearDown();
-  }
-  QTemporaryDir Home;
-  QByteArray SavedHome = qgetenv("KORVALIS_HOME");
-};
+class PictureToolDialogs : public DialogTestInOwnFolder {};
 
 // A 192 x 96 pixel object at (10, 20) whose picture is 200 x 100.
 struct TObject {

@@ -11,21 +11,7 @@
 #include "platform/app_dir.h"
 #include "platform/zqv_ini_file.h"
 
-class SmallShapeDialogs : public DialogTest {
-protected:
-  void SetUp() override {
-    DialogTest::SetUp();
-    qputenv("KORVALIS_HOME", Home.path().toUtf8());
-    ResetAppDir();
-  }
-  void TearDown() override {
-    qputenv("KORVALIS_HOME", SavedHome);
-    ResetAppDir();
-    DialogTest::TearDown();
-  }
-  QTemporaryDir Home;
-  QByteArray SavedHome = qgetenv("KORVALIS_HOME");
-};
+class SmallShapeDialogs : public DialogTestInOwnFolder {};
 
 TEST_F(SmallShapeDialogs, GridOkWritesTemplateAndFlagsCancelRestoresFlags) {
   Engine->Template->SetGridCellsX(4);
