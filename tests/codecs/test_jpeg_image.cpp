@@ -60,6 +60,25 @@ TEST(JpegImage, QualityProgressiveAndReadBack) {
       jpeg.SetCompressionQuality(quality);
       jpeg.SetProgressiveEncoding(progressive);
       jpeg.Assign(source);
+      // A grey progressive picture has its own scans; it must read back as well.
+      if (quality == 20 && progressive) {
+        TJPEGImage grey;
+        grey.SetProgressiveEncoding(true);
+        grey.SetGrayscale(true);
+        grey.Assign(source);
+        const auto greyFile = Save(grey);
+        EXPECT_TRUE(HasMarker(greyFile, 0xC2));
+        TJPEGImage back;
+        TBytesStream in(greyFile.data(), greyFile.size());
+        back.LoadFromStream(in);
+        EXPECT_EQ(back.Width(), 96);
+        const QString name = dir.path() + "/grey.jpg";
+        WriteFileAtomically(name.toStdString(), greyFile.data(), greyFile.size());
+        QProcess p;
+        p.start("/usr/bin/djpeg", {"-outfile", dir.path() + "/grey.pgm", name});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+      }
       const auto file = Save(jpeg);
       EXPECT_EQ(HasMarker(file, 0xC2), progressive);  // progressive frame header
       EXPECT_EQ(HasMarker(file, 0xC0), !progressive);

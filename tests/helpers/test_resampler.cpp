@@ -168,7 +168,8 @@ TEST(Resampler, ZeroSizesComputeNothingAndLargeUpscalesWork) {
 // The passes as the fixed-point design states them: per destination pixel the weighted sum over
 // its contributors, divided by the weights present (truncated), clamped; the vertical pass one
 // column at a time. The resampler must give exactly these bytes.
-TEST(Resampler, PassesGiveTheFixedPointSumsExactly) {
+namespace {
+void ExpectFixedPointSums(TBitmap& src, int dw, int dh, int filter) {
   auto apply = [](const TContributorEntry& e, const std::vector<int>& line) {
     int32_t w = 0, sum = 0;
     for (int k = 0; k < e.Count; ++k) {
@@ -177,28 +178,47 @@ TEST(Resampler, PassesGiveTheFixedPointSumsExactly) {
     }
     return Clamp255(w != 0 ? sum / w : sum >> 8);
   };
+  const int sw = src.Width(), sh = src.Height();
+  TBitmap dst;
+  ResampleBitmap(dw, dh, uint8_t(filter), 0, src, dst);
+  const float f = FilterSupports[filter];
+  const TContributorList h = BuildContributors(sw, dw, ResampleScale(sw, dw), f, FilterProcs[filter]);
+  const TContributorList v = BuildContributors(sh, dh, ResampleScale(sh, dh), f, FilterProcs[filter]);
+  for (int ch = 0; ch < 3; ++ch) {
+    std::vector<std::vector<int>> mid(static_cast<size_t>(sh), std::vector<int>(static_cast<size_t>(dw)));
+    for (int y = 0; y < sh; ++y) {
+      std::vector<int> row;
+      for (int x = 0; x < sw; ++x) row.push_back(src.ScanLine(y)[x * 4 + ch]);
+      for (int x = 0; x < dw; ++x) mid[size_t(y)][size_t(x)] = apply(h[size_t(x)], row);
+    }
+    for (int x = 0; x < dw; ++x) {
+      std::vector<int> col;
+      for (int y = 0; y < sh; ++y) col.push_back(mid[size_t(y)][size_t(x)]);
+      for (int y = 0; y < dh; ++y)
+        ASSERT_EQ(dst.ScanLine(y)[x * 4 + ch], apply(v[size_t(y)], col))
+            << "filter " << filter << " " << sw << "x" << sh << " -> " << dw << "x" << dh << " at " << x << "," << y;
+    }
+  }
+  // The unused byte of every pixel is set, as in any 24-bit picture of this platform.
+  for (int y = 0; y < dh; ++y)
+    for (int x = 0; x < dw; ++x) ASSERT_EQ(dst.ScanLine(y)[x * 4 + 3], 255);
+}
+}  // namespace
+
+TEST(Resampler, PassesGiveTheFixedPointSumsExactly) {
   for (int filter = 0; filter < FilterCount; ++filter)
     for (auto [sw, sh, dw, dh] : {std::array{31, 23, 13, 9}, std::array{13, 9, 40, 29}, std::array{50, 7, 50, 19},
-                                  std::array{6, 33, 2, 5}})
-      for (int ch = 0; ch < 3; ++ch) {
-        TBitmap src = TestPicture(sw, sh, unsigned(filter + sw * 7));
-        TBitmap dst;
-        ResampleBitmap(dw, dh, uint8_t(filter), 0, src, dst);
-        const float f = FilterSupports[filter];
-        const TContributorList h = BuildContributors(sw, dw, ResampleScale(sw, dw), f, FilterProcs[filter]);
-        const TContributorList v = BuildContributors(sh, dh, ResampleScale(sh, dh), f, FilterProcs[filter]);
-        std::vector<std::vector<int>> mid(static_cast<size_t>(sh), std::vector<int>(static_cast<size_t>(dw)));
-        for (int y = 0; y < sh; ++y) {
-          std::vector<int> row;
-          for (int x = 0; x < sw; ++x) row.push_back(src.ScanLine(y)[x * 4 + ch]);
-          for (int x = 0; x < dw; ++x) mid[size_t(y)][size_t(x)] = apply(h[size_t(x)], row);
-        }
-        for (int x = 0; x < dw; ++x) {
-          std::vector<int> col;
-          for (int y = 0; y < sh; ++y) col.push_back(mid[size_t(y)][size_t(x)]);
-          for (int y = 0; y < dh; ++y)
-            ASSERT_EQ(dst.ScanLine(y)[x * 4 + ch], apply(v[size_t(y)], col))
-                << "filter " << filter << " " << sw << "x" << sh << " -> " << dw << "x" << dh << " at " << x << "," << y;
-        }
-      }
+                                  std::array{6, 33, 2, 5}, std::array{2, 2, 1, 7}, std::array{70, 3, 5, 2}}) {
+      TBitmap src = TestPicture(sw, sh, unsigned(filter + sw * 7));
+      ExpectFixedPointSums(src, dw, dh, filter);
+    }
+}
+
+// Pictures large enough to be scaled in bands of rows on several threads give the same bytes,
+// rows at the bands' edges included.
+TEST(Resampler, LargePicturesScaledInBandsGiveTheFixedPointSums) {
+  for (auto [filter, sw, sh, dw, dh] : {std::array{5, 1100, 700, 900, 800}, std::array{1, 900, 1400, 1900, 700}}) {
+    TBitmap src = TestPicture(sw, sh, unsigned(sw));
+    ExpectFixedPointSums(src, dw, dh, filter);
+  }
 }
