@@ -109,6 +109,7 @@ struct FlatContributors {
   };
   std::vector<Words> PairVector;
   std::vector<Floats> InverseVector;
+  std::vector<int32_t> Start, PairFirst;  // per position: Index and Pair of its first contributor
 #endif
 };
 
@@ -160,6 +161,10 @@ FlatContributors Flatten(const TContributorList& list, int nextLimit, int indexS
 #if defined(__SSE2__)
   for (const int32_t pair : f.Pair) f.PairVector.push_back({_mm_set1_epi32(pair)});
   for (const float inverse : f.Inverse) f.InverseVector.push_back({_mm_set1_ps(inverse)});
+  for (size_t i = 0; i < n; ++i) {
+    f.Start.push_back(f.Count[i] > 0 ? f.Index[size_t(f.First[i])] : 0);
+    f.PairFirst.push_back(f.First[i] / 2);
+  }
 #endif
   return f;
 }
@@ -254,8 +259,7 @@ template <int N>
 void SimpleHorizontalRun(const uint8_t* source, uint32_t* out, const FlatContributors& h, int x, int end) {
   const __m128i unused = _mm_set1_epi32(int32_t(0xFF000000u));
   const auto quotients = [&](int i) {
-    const int first = h.First[size_t(i)];
-    const __m128i sum = AdjacentPixelSum<N>(source + h.Index[size_t(first)], h.PairVector.data() + first / 2);
+    const __m128i sum = AdjacentPixelSum<N>(source + uint32_t(h.Start[size_t(i)]), h.PairVector.data() + uint32_t(h.PairFirst[size_t(i)]));
     return _mm_cvttps_epi32(_mm_min_ps(_mm_mul_ps(_mm_cvtepi32_ps(sum), h.InverseVector[size_t(i)].Value), _mm_set1_ps(256.0f)));
   };
   for (; x + 4 <= end; x += 4) {
