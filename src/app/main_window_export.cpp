@@ -257,9 +257,22 @@ std::string AskPictureFileName(QWidget* parent, const std::string& title, const 
   QFileDialog dialog(parent, QString::fromStdString(title), QString::fromStdString(folder));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilters(filters);
+  // The overwrite question is the command's own, about the final name (the extension of the
+  // chosen type replaces the typed one); the dialog asking as well would ask about another name.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  // A name typed without an extension takes the chosen type's.
+  const auto suffixOf = [](const QString& nameFilter) {
+    const QString pattern = nameFilter.section('(', 1).section(')', 0, 0).section(' ', 0, 0);
+    return pattern.startsWith("*.") ? pattern.mid(2).toLower() : QString("bmp");
+  };
   dialog.setDefaultSuffix("bmp");
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                   [&dialog, suffixOf](const QString& nameFilter) { dialog.setDefaultSuffix(suffixOf(nameFilter)); });
   dialog.selectFile("Untitled");
-  if (filterIndex >= 1 && filterIndex <= filters.size()) dialog.selectNameFilter(filters[filterIndex - 1]);
+  if (filterIndex >= 1 && filterIndex <= filters.size()) {
+    dialog.selectNameFilter(filters[filterIndex - 1]);
+    dialog.setDefaultSuffix(suffixOf(filters[filterIndex - 1]));
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
   filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
   return dialog.selectedFiles().first().toStdString();

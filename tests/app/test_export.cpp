@@ -4,10 +4,14 @@
 // written.
 #include <sys/stat.h>
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QImage>
 #include <QMenu>
 #include <QPainter>
 #include <QProcess>
+#include <QTimer>
 #include <deque>
 
 #include "cad/engine.h"
@@ -383,6 +387,33 @@ TEST_F(ExportTest, SaveAllWritesTheWholePageAndLeavesTheDocumentUnsaved) {
   EXPECT_EQ(rec->Texts(),
             std::vector<std::string>{"The file " + ro + " is a read only file. Exiting Save All As Graphic"});
   chmod(ro.c_str(), 0644);
+}
+
+// The export's own save dialog: it asks nothing about overwriting (the command asks, about the
+// final name), and a name typed without an extension takes the type the user picked.
+TEST_F(ExportTest, SaveDialogLeavesTheOverwriteQuestionToTheCommand) {
+  TForm1* form = CreateStartupWindows();
+  const auto previous = PictureDialogHook;
+  PictureDialogHook = nullptr;
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    seen = true;
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog->defaultSuffix(), "bmp");
+    auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(types, nullptr);
+    types->setCurrentIndex(6);
+    emit types->activated(6);
+    emit types->textActivated(types->itemText(6));
+    EXPECT_EQ(dialog->defaultSuffix(), "png");
+    dialog->reject();
+  });
+  form->SaveAllAsbmp1->trigger();
+  PictureDialogHook = previous;
+  EXPECT_TRUE(seen);
+  EXPECT_TRUE(rec->Texts().empty());
 }
 
 TEST_F(ExportTest, MetafileExportsDrawTheFiguresOfTheArea) {
