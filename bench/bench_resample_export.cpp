@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QThreadPool>
 #include <random>
 
 #include "helpers/picture_export.h"
@@ -43,6 +44,24 @@ void BM_Resample(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Resample)->Args({1, 1})->Args({1, 4})->Args({5, 1})->Args({5, 4})->Unit(benchmark::kMillisecond);
+
+// The same on the calling thread alone, with and without the processor's wide vectors: the
+// work itself, apart from how many processors the machine has free.
+void BM_ResampleOneThread(benchmark::State& state) {
+  const double factor = state.range(1) / 2.0;
+  TBitmap& src = Photo();
+  const int threads = QThreadPool::globalInstance()->maxThreadCount();
+  QThreadPool::globalInstance()->setMaxThreadCount(1);
+  const bool wide = ResamplerUseWideVectors(state.range(2) != 0);
+  for (auto _ : state) {
+    TBitmap dst;
+    ResampleBitmap(int(4000 * factor), int(3000 * factor), uint8_t(state.range(0)), 0, src, dst);
+    benchmark::DoNotOptimize(dst.ScanLine(0));
+  }
+  ResamplerUseWideVectors(wide);
+  QThreadPool::globalInstance()->setMaxThreadCount(threads);
+}
+BENCHMARK(BM_ResampleOneThread)->Args({1, 1, 0})->Args({1, 1, 1})->Unit(benchmark::kMillisecond);
 
 void BM_QImageScaled(benchmark::State& state) {
   const double factor = state.range(0) / 2.0;

@@ -11,6 +11,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 
 #include <QImage>
 #include <QSemaphore>
@@ -270,11 +273,126 @@ void SimpleHorizontalRun(const uint8_t* source, uint32_t* out, const FlatContrib
   for (; x < end; ++x) out[x] = PackPixel(quotients(x));
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define RESAMPLER_WIDE_VECTORS 1
+
+// The same passes on 256-bit vectors where the processor has them (two pixels' sums per vector),
+// chosen at run time.
+#define WIDE __attribute__((target("avx2")))
+
+bool WideVectors = __builtin_cpu_supports("avx2");
+
+template <int N, bool Quick>
+void VerticalRun(const uint32_t* const* rows, const int32_t* pair, int count, uint32_t* out, int width,
+                 int32_t total, float inverse, int from);
+
+WIDE inline __m256i BothLanes(__m128i low, __m128i high) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+}
+
+// Sums of destination pixels i (low lane) and i + 1 (high lane), both with N neighbouring
+// contributors.
+template <int N>
+WIDE inline __m256i AdjacentPixelSums(const uint8_t* source, const FlatContributors& h, int i) {
+  const __m256i zero = _mm256_setzero_si256();
+  const uint8_t* p0 = source + uint32_t(h.Start[size_t(i)]);
+  const uint8_t* p1 = source + uint32_t(h.Start[size_t(i) + 1]);
+  const FlatContributors::Words* w0 = h.PairVector.data() + uint32_t(h.PairFirst[size_t(i)]);
+  const FlatContributors::Words* w1 = h.PairVector.data() + uint32_t(h.PairFirst[size_t(i) + 1]);
+  __m256i sum = zero;
+  int k = 0;
+  for (; k + 4 <= N; k += 4) {
+    const __m256i v = BothLanes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p0 + 4 * k)),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p1 + 4 * k)));
+    const __m256i next = _mm256_srli_si256(v, 4);
+    const __m256i first = _mm256_unpacklo_epi8(_mm256_unpacklo_epi8(v, next), zero);
+    const __m256i second = _mm256_unpacklo_epi8(_mm256_unpackhi_epi8(v, next), zero);
+    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(first, BothLanes(w0[k / 2].Value, w1[k / 2].Value)));
+    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(second, BothLanes(w0[k / 2 + 1].Value, w1[k / 2 + 1].Value)));
+  }
+  if (k < N) {
+    const __m256i v = BothLanes(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0 + 4 * k)),
+                                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1 + 4 * k)));
+    const __m256i both = _mm256_unpacklo_epi8(_mm256_unpacklo_epi8(v, _mm256_srli_si256(v, 4)), zero);
+    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(both, BothLanes(w0[k / 2].Value, w1[k / 2].Value)));
+  }
+  return sum;
+}
+
+template <int N>
+WIDE void SimpleHorizontalRunWide(const uint8_t* source, uint32_t* out, const FlatContributors& h, int x, int end) {
+  const __m256 top = _mm256_set1_ps(256.0f);
+  const __m128i unused = _mm_set1_epi32(int32_t(0xFF000000u));
+  for (; x + 4 <= end; x += 4) {
+    const __m256 inverse01 = _mm256_insertf128_ps(_mm256_castps128_ps256(h.InverseVector[size_t(x)].Value),
+                                                  h.InverseVector[size_t(x) + 1].Value, 1);
+    const __m256 inverse23 = _mm256_insertf128_ps(_mm256_castps128_ps256(h.InverseVector[size_t(x) + 2].Value),
+                                                  h.InverseVector[size_t(x) + 3].Value, 1);
+    const __m256i q01 = _mm256_cvttps_epi32(
+        _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(AdjacentPixelSums<N>(source, h, x)), inverse01), top));
+    const __m256i q23 = _mm256_cvttps_epi32(
+        _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(AdjacentPixelSums<N>(source, h, x + 2)), inverse23), top));
+    // Words of pixels (0, 2 | 1, 3), put in order, then bytes.
+    const __m256i words = _mm256_permute4x64_epi64(_mm256_packs_epi32(q01, q23), _MM_SHUFFLE(3, 1, 2, 0));
+    const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_or_si128(bytes, unused));
+  }
+  SimpleHorizontalRun<N>(source, out, h, x, end);
+}
+
+// A destination row whose total takes the quick division, eight pixels at a time.
+template <int N>
+WIDE void QuickVerticalRunWide(const uint32_t* const* rows, const int32_t* pair, int count, uint32_t* out, int width,
+                               int32_t total, float inverse) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i unused = _mm256_set1_epi32(int32_t(0xFF000000u));
+  const __m256 top = _mm256_set1_ps(256.0f), reciprocal = _mm256_set1_ps(inverse);
+  __m256i weights[N / 2];
+  for (int k = 0; k < N; k += 2) weights[k / 2] = _mm256_set1_epi32(pair[k / 2]);
+  int x = 0;
+  for (; x + 8 <= width; x += 8) {
+    __m256i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
+    for (int k = 0; k < N; k += 2) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k] + x));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k + 1] + x));
+      const __m256i lo = _mm256_unpacklo_epi8(a, b), hi = _mm256_unpackhi_epi8(a, b);
+      s0 = _mm256_add_epi32(s0, _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), weights[k / 2]));
+      s1 = _mm256_add_epi32(s1, _mm256_madd_epi16(_mm256_unpackhi_epi8(lo, zero), weights[k / 2]));
+      s2 = _mm256_add_epi32(s2, _mm256_madd_epi16(_mm256_unpacklo_epi8(hi, zero), weights[k / 2]));
+      s3 = _mm256_add_epi32(s3, _mm256_madd_epi16(_mm256_unpackhi_epi8(hi, zero), weights[k / 2]));
+    }
+    // Each 128-bit lane holds pixels in the same order as the narrow pass, so the packing does too.
+    const __m256i q0 = _mm256_cvttps_epi32(_mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(s0), reciprocal), top));
+    const __m256i q1 = _mm256_cvttps_epi32(_mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(s1), reciprocal), top));
+    const __m256i q2 = _mm256_cvttps_epi32(_mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(s2), reciprocal), top));
+    const __m256i q3 = _mm256_cvttps_epi32(_mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(s3), reciprocal), top));
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(q0, q1), _mm256_packs_epi32(q2, q3));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_or_si256(bytes, unused));
+  }
+  VerticalRun<N, true>(rows, pair, count, out, width, total, inverse, x);
+}
+
+#undef WIDE
+#else
+constexpr bool WideVectors = false;
+#endif
+
 // One source row through the horizontal contributors into a row of the intermediate width. Away
 // from the edges every pixel has the same number of contributors, whose loop is then unrolled.
 void HorizontalRow(const uint8_t* source, uint32_t* out, const FlatContributors& h, int width) {
   for (size_t r = 0; r + 1 < h.Runs.size(); ++r) {
     const int x = h.Runs[r], end = h.Runs[r + 1], count = h.Count[size_t(x)];
+#if defined(RESAMPLER_WIDE_VECTORS)
+    if (WideVectors && h.Simple[size_t(x)]) {
+      switch (count) {
+        case 2: SimpleHorizontalRunWide<2>(source, out, h, x, end); continue;
+        case 4: SimpleHorizontalRunWide<4>(source, out, h, x, end); continue;
+        case 6: SimpleHorizontalRunWide<6>(source, out, h, x, end); continue;
+        case 8: SimpleHorizontalRunWide<8>(source, out, h, x, end); continue;
+        default: break;
+      }
+    }
+#endif
     switch (h.Simple[size_t(x)] ? count : -count) {
       case 2: SimpleHorizontalRun<2>(source, out, h, x, end); break;
       case 4: SimpleHorizontalRun<4>(source, out, h, x, end); break;
@@ -294,7 +412,7 @@ void HorizontalRow(const uint8_t* source, uint32_t* out, const FlatContributors&
 // count of rows when known (0: Count), Quick whether the total takes the quick division.
 template <int N, bool Quick>
 void VerticalRun(const uint32_t* const* rows, const int32_t* pair, int count, uint32_t* out, int width,
-                 int32_t total, float inverse) {
+                 int32_t total, float inverse, int from) {
   const int n = N > 0 ? N : count;
   const __m128i zero = _mm_setzero_si128();
   const __m128i unused = _mm_set1_epi32(int32_t(0xFF000000u));
@@ -304,7 +422,7 @@ void VerticalRun(const uint32_t* const* rows, const int32_t* pair, int count, ui
   if constexpr (N > 0)
     for (int k = 0; k < N; k += 2) weights[k / 2] = _mm_set1_epi32(pair[k / 2]);
   const auto weight = [&](int k) { return N > 0 ? weights[k / 2] : _mm_set1_epi32(pair[k / 2]); };
-  int x = 0;
+  int x = from;
   for (; x + 4 <= width; x += 4) {
     __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
     for (int k = 0; k < n; k += 2) {
@@ -334,15 +452,26 @@ void VerticalRun(const uint32_t* const* rows, const int32_t* pair, int count, ui
 void VerticalRow(const uint32_t* const* rows, const int32_t* pair, int count, uint32_t* out, int width,
                  int32_t total, float inverse) {
   if (total > 0 && total <= QuickDivisionLimit) {
+#if defined(RESAMPLER_WIDE_VECTORS)
+    if (WideVectors) {
+      switch (count) {
+        case 2: return QuickVerticalRunWide<2>(rows, pair, count, out, width, total, inverse);
+        case 4: return QuickVerticalRunWide<4>(rows, pair, count, out, width, total, inverse);
+        case 6: return QuickVerticalRunWide<6>(rows, pair, count, out, width, total, inverse);
+        case 8: return QuickVerticalRunWide<8>(rows, pair, count, out, width, total, inverse);
+        default: break;
+      }
+    }
+#endif
     switch (count) {
-      case 2: return VerticalRun<2, true>(rows, pair, count, out, width, total, inverse);
-      case 4: return VerticalRun<4, true>(rows, pair, count, out, width, total, inverse);
-      case 6: return VerticalRun<6, true>(rows, pair, count, out, width, total, inverse);
-      case 8: return VerticalRun<8, true>(rows, pair, count, out, width, total, inverse);
-      default: return VerticalRun<0, true>(rows, pair, count, out, width, total, inverse);
+      case 2: return VerticalRun<2, true>(rows, pair, count, out, width, total, inverse, 0);
+      case 4: return VerticalRun<4, true>(rows, pair, count, out, width, total, inverse, 0);
+      case 6: return VerticalRun<6, true>(rows, pair, count, out, width, total, inverse, 0);
+      case 8: return VerticalRun<8, true>(rows, pair, count, out, width, total, inverse, 0);
+      default: return VerticalRun<0, true>(rows, pair, count, out, width, total, inverse, 0);
     }
   }
-  VerticalRun<0, false>(rows, pair, count, out, width, total, inverse);
+  VerticalRun<0, false>(rows, pair, count, out, width, total, inverse, 0);
 }
 
 #else
@@ -412,6 +541,17 @@ void ResampleBand(int First, int Last, const std::vector<const uint8_t*>& source
 }
 
 }  // namespace
+
+bool ResamplerUseWideVectors(bool On) {
+#if defined(RESAMPLER_WIDE_VECTORS)
+  const bool was = WideVectors;
+  WideVectors = On && __builtin_cpu_supports("avx2");
+  return was;
+#else
+  (void)On;
+  return false;
+#endif
+}
 
 float ResampleScale(int oldSize, int newSize) {
   if (oldSize == 1 || newSize == 1) return float(newSize) / float(oldSize);

@@ -46,6 +46,10 @@ inline int32_t Clamp255(int32_t Value) { return Value < 0 ? 0 : (Value > 255 ? 2
 // Every stored index lies inside 0..n-1.
 TContributorList BuildContributors(int n, int m, float s, float f, TFilterProc Filter);
 
+// Whether the passes may use the processor's 256-bit vectors when it has them (on by default;
+// the results are the same either way). Returns the previous setting.
+bool ResamplerUseWideVectors(bool On);
+
 // Horizontal and vertical scale of a pass from old size to new size.
 float ResampleScale(int oldSize, int newSize);
 
