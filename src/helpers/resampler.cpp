@@ -389,6 +389,8 @@ void HorizontalRow(const uint8_t* source, uint32_t* out, const FlatContributors&
         case 4: SimpleHorizontalRunWide<4>(source, out, h, x, end); continue;
         case 6: SimpleHorizontalRunWide<6>(source, out, h, x, end); continue;
         case 8: SimpleHorizontalRunWide<8>(source, out, h, x, end); continue;
+        case 10: SimpleHorizontalRunWide<10>(source, out, h, x, end); continue;
+        case 12: SimpleHorizontalRunWide<12>(source, out, h, x, end); continue;
         default: break;
       }
     }
@@ -459,6 +461,8 @@ void VerticalRow(const uint32_t* const* rows, const int32_t* pair, int count, ui
         case 4: return QuickVerticalRunWide<4>(rows, pair, count, out, width, total, inverse);
         case 6: return QuickVerticalRunWide<6>(rows, pair, count, out, width, total, inverse);
         case 8: return QuickVerticalRunWide<8>(rows, pair, count, out, width, total, inverse);
+        case 10: return QuickVerticalRunWide<10>(rows, pair, count, out, width, total, inverse);
+        case 12: return QuickVerticalRunWide<12>(rows, pair, count, out, width, total, inverse);
         default: break;
       }
     }
@@ -468,6 +472,8 @@ void VerticalRow(const uint32_t* const* rows, const int32_t* pair, int count, ui
       case 4: return VerticalRun<4, true>(rows, pair, count, out, width, total, inverse, 0);
       case 6: return VerticalRun<6, true>(rows, pair, count, out, width, total, inverse, 0);
       case 8: return VerticalRun<8, true>(rows, pair, count, out, width, total, inverse, 0);
+      case 10: return VerticalRun<10, true>(rows, pair, count, out, width, total, inverse, 0);
+      case 12: return VerticalRun<12, true>(rows, pair, count, out, width, total, inverse, 0);
       default: return VerticalRun<0, true>(rows, pair, count, out, width, total, inverse, 0);
     }
   }

@@ -216,7 +216,8 @@ void ExpectFixedPointSums(TBitmap& src, int dw, int dh, int filter) {
 TEST(Resampler, PassesGiveTheFixedPointSumsExactly) {
   for (int filter = 0; filter < FilterCount; ++filter)
     for (auto [sw, sh, dw, dh] : {std::array{31, 23, 13, 9}, std::array{13, 9, 40, 29}, std::array{50, 7, 50, 19},
-                                  std::array{6, 33, 2, 5}, std::array{2, 2, 1, 7}, std::array{70, 3, 5, 2}}) {
+                                  std::array{6, 33, 2, 5}, std::array{2, 2, 1, 7}, std::array{70, 3, 5, 2},
+                                  std::array{80, 60, 40, 30}}) {
       TBitmap src = TestPicture(sw, sh, unsigned(filter + sw * 7));
       ExpectFixedPointSums(src, dw, dh, filter);
     }
