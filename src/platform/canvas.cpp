@@ -176,6 +176,11 @@ inline int64_t ScaledOffset(int64_t offset, int64_t sourceSpan, int64_t targetSp
   return int64_t(__int128(offset) * sourceSpan / targetSpan);
 }
 
+// Asks for the cache lines of a run of bytes ahead of their use.
+inline void PrefetchRun(const uchar* p, size_t bytes) {
+  for (size_t i = 0; i < bytes; i += 64) __builtin_prefetch(p + i);
+}
+
 // MixPixel with the mode known at compile time.
 template <TPenMode M>
 inline uint32_t MixT(uint32_t p, uint32_t d) {
@@ -818,16 +823,17 @@ public:
       for (int i = contiguousFirst; i < contiguousEnd; ++i)
         if (cols[size_t(i)] != contiguousBase + i) contiguous = false;
     }
+    // The source row of target row y.
+    auto sourceRow = [&](int y) {
+      int64_t oy = int64_t(y) - d.Top;
+      if (flipY) oy = dh - 1 - oy;
+      return s.Top + ScaledOffset(oy, sh, dh);
+    };
     // A stretched or mirrored copy whose every target pixel has a source pixel takes its pixels
     // from the kept picture of an earlier draw with the same rectangles, or keeps them for the next.
     const uint32_t* scaled = nullptr;
     if (usesSource && (kind == Copy || kind == CopyKeyed) && !contiguous && &source != Img &&
         size_t(areaW) * size_t(area.Height()) <= TScaledPictures::kEntryPixels) {
-      auto sourceRow = [&](int y) {
-        int64_t oy = int64_t(y) - d.Top;
-        if (flipY) oy = dh - 1 - oy;
-        return s.Top + ScaledOffset(oy, sh, dh);
-      };
       bool whole = std::find(cols.begin(), cols.end(), -1) == cols.end();
       for (int y : {area.Top, area.Bottom - 1}) {
         const int64_t sy = sourceRow(y);
@@ -862,9 +868,7 @@ public:
         else kernels.CopyRowKeyed(row, sp, areaW, key);
         continue;
       }
-      int64_t oy = int64_t(y) - d.Top;
-      if (flipY) oy = dh - 1 - oy;
-      const int64_t sy = usesSource ? s.Top + ScaledOffset(oy, sh, dh) : 0;
+      const int64_t sy = usesSource ? sourceRow(y) : 0;
       const uint32_t* srow = nullptr;
       if (usesSource) {
         if (sy < 0 || sy >= srcRows) continue;
@@ -872,8 +876,17 @@ public:
       }
       uint32_t* row = reinterpret_cast<uint32_t*>(base + y * bpl) + area.Left;
       if (contiguous && (kind == Copy || kind == CopyKeyed)) {
-        // One source pixel per target pixel, in order: whole rows through the row kernels.
+        // One source pixel per target pixel, in order: whole rows through the row kernels. The
+        // next row's source pixels are asked for ahead: a large picture comes from main memory,
+        // and each row starts a new run that the processor would otherwise find late.
         const uint32_t* sp = srow + contiguousBase + contiguousFirst;
+        const size_t runBytes = size_t(contiguousEnd - contiguousFirst) * sizeof(uint32_t);
+        if (y + 1 < area.Bottom) {
+          const int64_t next = sourceRow(y + 1);
+          if (next != sy && next >= 0 && next < srcRows)
+            PrefetchRun(srcBase + next * srcBpl + (contiguousBase + contiguousFirst) * int64_t(sizeof(uint32_t)),
+                        runBytes);
+        }
         if (kind == Copy) kernels.CopyRow(row + contiguousFirst, sp, contiguousEnd - contiguousFirst);
         else kernels.CopyRowKeyed(row + contiguousFirst, sp, contiguousEnd - contiguousFirst, key);
         continue;
