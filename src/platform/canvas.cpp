@@ -133,8 +133,8 @@ struct TScaledKey {
 
 class TScaledPictures {
 public:
-  static constexpr size_t kCapPixels = size_t(16) << 20;     // 64 MB
-  static constexpr size_t kEntryPixels = size_t(2) << 20;    // 8 MB
+  static constexpr size_t kCapPixels = size_t(16) << 20;   // 64 MB
+  static constexpr size_t kEntryPixels = size_t(2) << 20;  // 8 MB
   const uint32_t* Find(const TScaledKey& key) {
     for (auto it = Entries.begin(); it != Entries.end(); ++it)
       if (it->Key == key) {
