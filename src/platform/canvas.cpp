@@ -9,11 +9,18 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <list>
 #include <numbers>
 #include <unordered_map>
 
+#include "platform/canvas_rows.h"
 #include "platform/graphic.h"
 #include "platform/screen.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define KV_ROW_KERNELS_X86 1
+#endif
 
 // ---- Raster operations --------------------------------------------------------------------------
 
@@ -108,6 +115,70 @@ QImage DrawableSource(const QImage& source) {
     entries.pop_back();
   }
   return converted;
+}
+
+// A stretched picture drawn again with the same rectangles meets the same source pixels in the same
+// places: the pixels picked for the drawn area are kept, row after row, and the next draw copies
+// them as an unscaled picture. The entries are found by the picture's cache key (which changes when
+// its pixels change) and every rectangle that decides the picking; the oldest go first beyond the cap.
+struct TScaledKey {
+  qint64 Picture = 0;
+  TRect Source, Target, Area;
+  bool FlipX = false, FlipY = false;
+  bool operator==(const TScaledKey& o) const {
+    return Picture == o.Picture && Source == o.Source && Target == o.Target && Area == o.Area && FlipX == o.FlipX &&
+           FlipY == o.FlipY;
+  }
+};
+
+class TScaledPictures {
+public:
+  static constexpr size_t kCapPixels = size_t(16) << 20;   // 64 MB
+  static constexpr size_t kEntryPixels = size_t(2) << 20;  // 8 MB
+  const uint32_t* Find(const TScaledKey& key) {
+    for (auto it = Entries.begin(); it != Entries.end(); ++it)
+      if (it->Key == key) {
+        if (it != Entries.begin()) Entries.splice(Entries.begin(), Entries, it);
+        return Entries.front().Pixels.data();
+      }
+    return nullptr;
+  }
+  // Room for a new entry of `pixels` pixels, filled by the caller.
+  uint32_t* Add(const TScaledKey& key, size_t pixels) {
+    while (!Entries.empty() && Pixels + pixels > kCapPixels) {
+      Pixels -= Entries.back().Pixels.size();
+      Entries.pop_back();
+    }
+    Entries.push_front({key, std::vector<uint32_t>(pixels)});
+    Pixels += pixels;
+    return Entries.front().Pixels.data();
+  }
+
+private:
+  struct TEntry {
+    TScaledKey Key;
+    std::vector<uint32_t> Pixels;
+  };
+  std::list<TEntry> Entries;
+  size_t Pixels = 0;
+};
+
+TScaledPictures& ScaledPictures() {
+  thread_local TScaledPictures cache;
+  return cache;
+}
+
+// offset * sourceSpan / targetSpan for offset in [0, targetSpan), spans up to 2^32: in 64 bits when
+// the product fits, which it does for every picture of a sane size.
+inline int64_t ScaledOffset(int64_t offset, int64_t sourceSpan, int64_t targetSpan) {
+  constexpr int64_t kNarrow = int64_t(1) << 31;
+  if (offset < kNarrow && sourceSpan < kNarrow) return offset * sourceSpan / targetSpan;
+  return int64_t(__int128(offset) * sourceSpan / targetSpan);
+}
+
+// Asks for the cache lines of a run of bytes ahead of their use.
+inline void PrefetchRun(const uchar* p, size_t bytes) {
+  for (size_t i = 0; i < bytes; i += 64) __builtin_prefetch(p + i);
 }
 
 // MixPixel with the mode known at compile time.
@@ -628,10 +699,10 @@ public:
     if (c.Brush.Style == bsSolid) {
       // Every pixel of the rectangle takes the brush colour (its alpha byte stays).
       const uint32_t color = Rgb24(c.Brush.Color);
-      for (int y = r.Top; y < r.Bottom; ++y) {
-        uint32_t* row = Row(y);
-        for (int x = r.Left; x < r.Right; ++x) row[x] = (row[x] & 0xFF000000u) | color;
-      }
+      uchar* base = Img->bits();
+      const qsizetype bpl = Img->bytesPerLine();
+      const auto fill = RowKernels().FillRow;
+      for (int y = r.Top; y < r.Bottom; ++y) fill(reinterpret_cast<uint32_t*>(base + y * bpl) + r.Left, r.Width(), color);
       return;
     }
     TMask m(r);
@@ -733,7 +804,7 @@ public:
       for (int i = 0; i < areaW; ++i) {
         int64_t ox = int64_t(area.Left) + i - d.Left;
         if (flipX) ox = dw - 1 - ox;
-        const int64_t sx = s.Left + int64_t(__int128(ox) * sw / dw);
+        const int64_t sx = s.Left + ScaledOffset(ox, sw, dw);
         cols[size_t(i)] = sx < 0 || sx >= src.width() ? -1 : int32_t(sx);
       }
     }
@@ -752,27 +823,72 @@ public:
       for (int i = contiguousFirst; i < contiguousEnd; ++i)
         if (cols[size_t(i)] != contiguousBase + i) contiguous = false;
     }
-    for (int y = area.Top; y < area.Bottom; ++y) {
+    // The source row of target row y.
+    auto sourceRow = [&](int y) {
       int64_t oy = int64_t(y) - d.Top;
       if (flipY) oy = dh - 1 - oy;
-      const int64_t sy = usesSource ? s.Top + int64_t(__int128(oy) * sh / dh) : 0;
+      return s.Top + ScaledOffset(oy, sh, dh);
+    };
+    // A stretched or mirrored copy whose every target pixel has a source pixel takes its pixels
+    // from the kept picture of an earlier draw with the same rectangles, or keeps them for the next.
+    const uint32_t* scaled = nullptr;
+    if (usesSource && (kind == Copy || kind == CopyKeyed) && !contiguous && &source != Img &&
+        size_t(areaW) * size_t(area.Height()) <= TScaledPictures::kEntryPixels) {
+      bool whole = std::find(cols.begin(), cols.end(), -1) == cols.end();
+      for (int y : {area.Top, area.Bottom - 1}) {
+        const int64_t sy = sourceRow(y);
+        if (sy < 0 || sy >= src.height()) whole = false;
+      }
+      if (whole) {
+        const TScaledKey sk{src.cacheKey(), s, d, area, flipX, flipY};
+        scaled = ScaledPictures().Find(sk);
+        if (!scaled) {
+          uint32_t* out = ScaledPictures().Add(sk, size_t(areaW) * size_t(area.Height()));
+          for (int y = area.Top; y < area.Bottom; ++y) {
+            const uint32_t* srow = reinterpret_cast<const uint32_t*>(src.constScanLine(int(sourceRow(y))));
+            uint32_t* o = out + size_t(y - area.Top) * size_t(areaW);
+            for (int i = 0; i < areaW; ++i) o[i] = srow[cols[size_t(i)]];
+          }
+          scaled = out;
+        }
+      }
+    }
+    // The pixels are reached through base pointers taken here, once (a shared image detaches here).
+    uchar* base = Img->bits();
+    const qsizetype bpl = Img->bytesPerLine();
+    const uchar* srcBase = usesSource ? src.constBits() : nullptr;
+    const qsizetype srcBpl = usesSource ? src.bytesPerLine() : 0;
+    const int64_t srcRows = usesSource ? src.height() : 0;
+    const TRowKernels& kernels = RowKernels();
+    for (int y = area.Top; y < area.Bottom; ++y) {
+      if (scaled) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(base + y * bpl) + area.Left;
+        const uint32_t* sp = scaled + size_t(y - area.Top) * size_t(areaW);
+        if (kind == Copy) kernels.CopyRow(row, sp, areaW);
+        else kernels.CopyRowKeyed(row, sp, areaW, key);
+        continue;
+      }
+      const int64_t sy = usesSource ? sourceRow(y) : 0;
       const uint32_t* srow = nullptr;
       if (usesSource) {
-        if (sy < 0 || sy >= src.height()) continue;
-        srow = reinterpret_cast<const uint32_t*>(src.constScanLine(int(sy)));
+        if (sy < 0 || sy >= srcRows) continue;
+        srow = reinterpret_cast<const uint32_t*>(srcBase + sy * srcBpl);
       }
-      uint32_t* row = Row(y) + area.Left;
+      uint32_t* row = reinterpret_cast<uint32_t*>(base + y * bpl) + area.Left;
       if (contiguous && (kind == Copy || kind == CopyKeyed)) {
-        // One source pixel per target pixel, in order: a plain loop the compiler vectorises.
-        const uint32_t* sp = srow + contiguousBase;
-        if (kind == Copy) {
-          for (int i = contiguousFirst; i < contiguousEnd; ++i) row[i] = (row[i] & 0xFF000000u) | (sp[i] & 0xFFFFFFu);
-        } else {
-          for (int i = contiguousFirst; i < contiguousEnd; ++i) {
-            const uint32_t sv = sp[i] & 0xFFFFFFu;
-            row[i] = sv != key ? (row[i] & 0xFF000000u) | sv : row[i];
-          }
+        // One source pixel per target pixel, in order: whole rows through the row kernels. The
+        // next row's source pixels are asked for ahead: a large picture comes from main memory,
+        // and each row starts a new run that the processor would otherwise find late.
+        const uint32_t* sp = srow + contiguousBase + contiguousFirst;
+        const size_t runBytes = size_t(contiguousEnd - contiguousFirst) * sizeof(uint32_t);
+        if (y + 1 < area.Bottom) {
+          const int64_t next = sourceRow(y + 1);
+          if (next != sy && next >= 0 && next < srcRows)
+            PrefetchRun(srcBase + next * srcBpl + (contiguousBase + contiguousFirst) * int64_t(sizeof(uint32_t)),
+                        runBytes);
         }
+        if (kind == Copy) kernels.CopyRow(row + contiguousFirst, sp, contiguousEnd - contiguousFirst);
+        else kernels.CopyRowKeyed(row + contiguousFirst, sp, contiguousEnd - contiguousFirst, key);
         continue;
       }
       if (kind == Copy) {
@@ -832,6 +948,104 @@ void PushUnique(std::vector<TPoint>& pts, TPoint p) {
 }
 
 }  // namespace
+
+// ---- Row kernels --------------------------------------------------------------------------------
+
+// The plain loops are the rule (the compiler vectorises them for the baseline instruction set);
+// the wider versions give the same pixels and are chosen once by what the processor offers.
+namespace {
+void CopyRowPlain(uint32_t* d, const uint32_t* s, int n) {
+  for (int i = 0; i < n; ++i) d[i] = (d[i] & 0xFF000000u) | (s[i] & 0xFFFFFFu);
+}
+void CopyRowKeyedPlain(uint32_t* d, const uint32_t* s, int n, uint32_t key) {
+  for (int i = 0; i < n; ++i) {
+    const uint32_t sv = s[i] & 0xFFFFFFu;
+    d[i] = sv != key ? (d[i] & 0xFF000000u) | sv : d[i];
+  }
+}
+void FillRowPlain(uint32_t* d, int n, uint32_t color) {
+  for (int i = 0; i < n; ++i) d[i] = (d[i] & 0xFF000000u) | color;
+}
+
+#ifdef KV_ROW_KERNELS_X86
+__attribute__((target("avx2"))) void CopyRowAvx2(uint32_t* d, const uint32_t* s, int n) {
+  const __m256i low = _mm256_set1_epi32(0xFFFFFF), high = _mm256_set1_epi32(int(0xFF000000u));
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
+                        _mm256_or_si256(_mm256_and_si256(dv, high), _mm256_and_si256(sv, low)));
+  }
+  CopyRowPlain(d + i, s + i, n - i);
+}
+__attribute__((target("avx2"))) void CopyRowKeyedAvx2(uint32_t* d, const uint32_t* s, int n, uint32_t key) {
+  const __m256i low = _mm256_set1_epi32(0xFFFFFF), high = _mm256_set1_epi32(int(0xFF000000u));
+  const __m256i k = _mm256_set1_epi32(int(key));
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i sv = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), low);
+    const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    const __m256i drawn = _mm256_or_si256(_mm256_and_si256(dv, high), sv);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_blendv_epi8(drawn, dv, _mm256_cmpeq_epi32(sv, k)));
+  }
+  CopyRowKeyedPlain(d + i, s + i, n - i, key);
+}
+__attribute__((target("avx2"))) void FillRowAvx2(uint32_t* d, int n, uint32_t color) {
+  const __m256i high = _mm256_set1_epi32(int(0xFF000000u)), c = _mm256_set1_epi32(int(color));
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_or_si256(_mm256_and_si256(dv, high), c));
+  }
+  FillRowPlain(d + i, n - i, color);
+}
+__attribute__((target("avx512f"))) void CopyRowAvx512(uint32_t* d, const uint32_t* s, int n) {
+  const __m512i low = _mm512_set1_epi32(0xFFFFFF);
+  for (int i = 0; i < n; i += 16) {
+    const __mmask16 m = n - i >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (n - i)) - 1);
+    const __m512i sv = _mm512_maskz_loadu_epi32(m, s + i);
+    const __m512i dv = _mm512_maskz_loadu_epi32(m, d + i);
+    // Bitwise select: the colour bytes from the source, the spare byte from the target.
+    _mm512_mask_storeu_epi32(d + i, m, _mm512_ternarylogic_epi32(low, sv, dv, 0xCA));
+  }
+}
+__attribute__((target("avx512f"))) void CopyRowKeyedAvx512(uint32_t* d, const uint32_t* s, int n, uint32_t key) {
+  const __m512i low = _mm512_set1_epi32(0xFFFFFF), k = _mm512_set1_epi32(int(key));
+  for (int i = 0; i < n; i += 16) {
+    const __mmask16 m = n - i >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (n - i)) - 1);
+    const __m512i sv = _mm512_and_si512(_mm512_maskz_loadu_epi32(m, s + i), low);
+    const __mmask16 drawn = _mm512_mask_cmpneq_epi32_mask(m, sv, k);
+    const __m512i dv = _mm512_maskz_loadu_epi32(drawn, d + i);
+    _mm512_mask_storeu_epi32(d + i, drawn, _mm512_ternarylogic_epi32(low, sv, dv, 0xCA));
+  }
+}
+__attribute__((target("avx512f"))) void FillRowAvx512(uint32_t* d, int n, uint32_t color) {
+  const __m512i low = _mm512_set1_epi32(0xFFFFFF), c = _mm512_set1_epi32(int(color));
+  for (int i = 0; i < n; i += 16) {
+    const __mmask16 m = n - i >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (n - i)) - 1);
+    const __m512i dv = _mm512_maskz_loadu_epi32(m, d + i);
+    _mm512_mask_storeu_epi32(d + i, m, _mm512_ternarylogic_epi32(low, c, dv, 0xCA));
+  }
+}
+#endif
+
+}  // namespace
+
+std::vector<TRowKernels> AvailableRowKernels() {
+  std::vector<TRowKernels> sets{{"plain", CopyRowPlain, CopyRowKeyedPlain, FillRowPlain}};
+#ifdef KV_ROW_KERNELS_X86
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx2")) sets.push_back({"avx2", CopyRowAvx2, CopyRowKeyedAvx2, FillRowAvx2});
+  if (__builtin_cpu_supports("avx512f")) sets.push_back({"avx512", CopyRowAvx512, CopyRowKeyedAvx512, FillRowAvx512});
+#endif
+  return sets;
+}
+
+const TRowKernels& RowKernels() {
+  static const TRowKernels kernels = AvailableRowKernels().back();
+  return kernels;
+}
 
 // ---- Canvas ---------------------------------------------------------------------------------
 

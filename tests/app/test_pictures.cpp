@@ -120,6 +120,44 @@ TEST_F(PicturesTest, EachFormatPlacedOnThePageDrawsWhatAnIndependentReaderDecode
   EXPECT_TRUE(rec->Texts().size() == size_t(2 * std::size(cases))) << "no other message";
 }
 
+TEST_F(PicturesTest, AScaledPictureRepaintedFollowsItsRectangleAndItsFile) {
+  // A repaint with the same rectangles draws a stretched picture from the pixels kept at the last
+  // one: a moved or resized rectangle, or another file in the slot, must show at the next repaint.
+  const std::string first = Path("again.png"), second = Path("other.bmp");
+  MakePicture(first, "PNG", 5, 4);
+  MakePicture(second, "BMP", 7, 3);
+  struct TStep {
+    const char* Name;
+    const std::string& File;
+    TRect Rect;
+  } steps[] = {
+      {"placed", first, {10, 20, 25, 32}},
+      {"repainted", first, {10, 20, 25, 32}},
+      {"moved", first, {13, 22, 28, 34}},
+      {"resized", first, {13, 22, 24, 31}},
+      {"another file", second, {13, 22, 24, 31}},
+  };
+  for (const TStep& t : steps) {
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    ASSERT_TRUE(Decode(t.File, w, h, rgb)) << t.Name;
+    Pictures[0].SetName(t.File);
+    Pictures[0].Rect = TStoredRect::From(t.Rect);
+    form->PictureCount = 1;
+    form->RefreshAllImages(form, false);
+    const int dw = t.Rect.Width(), dh = t.Rect.Height();
+    int wrong = 0;
+    for (int py = 0; py < dh; ++py)
+      for (int px = 0; px < dw; ++px) {
+        const TColor got = PagePixel(t.Rect.Left + px, t.Rect.Top + py);
+        const uint8_t* want = &rgb[size_t(((py * h / dh) * w + px * w / dw) * 3)];
+        if (got != RGBColor(want[0], want[1], want[2])) ++wrong;
+      }
+    EXPECT_EQ(wrong, 0) << t.Name;
+  }
+  EXPECT_TRUE(rec->Texts().empty()) << "no message";
+}
+
 TEST_F(PicturesTest, ADamagedPictureIsReportedOnceKeepsItsEntryAndTheRestOfThePageStillDraws) {
   const std::string good = Path("good.png");
   MakePicture(good, "PNG");

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cstring>
 #include <functional>
 #include <set>
 
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
+#include "platform/canvas_rows.h"
 
 namespace {
 
@@ -621,4 +623,119 @@ TEST(Canvas, PicturesOfOtherPixelFormatsDrawTheirCurrentPixelsEachTime) {
     EXPECT_EQ(c.Pixel(1, 3), RGBColor(10, 10, 200));
     EXPECT_EQ(c.Pixel(5, 3), RGBColor(10, 200, 10));
   }
+}
+
+TEST(Canvas, RowKernelsKeepTheSpareByteAndLeaveTheKeyedPixels) {
+  // Every kernel set this processor runs against the rule, for row lengths around each vector
+  // width, at aligned and unaligned starts; the pixels after the row must stay as they are.
+  constexpr uint32_t key = 0x00C0FFEEu;
+  const std::vector<TRowKernels> sets = AvailableRowKernels();
+  ASSERT_FALSE(sets.empty());
+  EXPECT_STREQ(RowKernels().Name, sets.back().Name);
+  uint32_t seed = 99;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (const TRowKernels& k : sets)
+    for (int count : {0, 1, 3, 7, 8, 9, 15, 16, 17, 31, 33, 63, 64, 65, 100, 1027})
+      for (int start : {0, 1, 3}) {
+        SCOPED_TRACE(std::string(k.Name) + " count " + std::to_string(count) + " start " + std::to_string(start));
+        std::vector<uint32_t> source(size_t(start + count + 20)), target(source.size());
+        for (size_t i = 0; i < source.size(); ++i) {
+          source[i] = next() % 5 == 0 ? (next() & 0xFF000000u) | key : next();
+          target[i] = next();
+        }
+        std::vector<uint32_t> copied = target, keyed = target, filled = target;
+        k.CopyRow(copied.data() + start, source.data() + start, count);
+        k.CopyRowKeyed(keyed.data() + start, source.data() + start, count, key);
+        k.FillRow(filled.data() + start, count, 0x00123456u);
+        for (size_t i = 0; i < target.size(); ++i) {
+          const bool inRow = int(i) >= start && int(i) < start + count;
+          const uint32_t spare = target[i] & 0xFF000000u, colour = source[i] & 0xFFFFFFu;
+          ASSERT_EQ(copied[i], inRow ? spare | colour : target[i]) << i;
+          ASSERT_EQ(keyed[i], inRow && colour != key ? spare | colour : target[i]) << i;
+          ASSERT_EQ(filled[i], inRow ? spare | 0x00123456u : target[i]) << i;
+        }
+      }
+}
+
+TEST(Canvas, StretchedPicturesDrawnAgainFollowTheirPixelsAndRectangles) {
+  // A stretched picture drawn again with the same rectangles reuses the pixels picked by the
+  // earlier draw; every draw below must still give the plain rule's pixels for the picture as it
+  // is at that moment and the rectangles of that draw.
+  QImage pictures[2] = {NoisyImage(41, 29), NoisyImage(41, 29).mirrored(true, false)};
+  const TColor key = [&] {
+    const QRgb v = pictures[0].pixel(3, 3);
+    return RGBColor(qRed(v), qGreen(v), qBlue(v));
+  }();
+  struct TStep {
+    const char* Name;
+    int Picture;
+    TRect Dest, Clip;  // empty clip: none
+    bool Keyed;
+    std::function<void(QImage&)> Change;  // done to the picture before the draw
+  };
+  const TStep steps[] = {
+      {"shrunk", 0, {5, 4, 25, 19}, {}, false, nullptr},
+      {"the same again", 0, {5, 4, 25, 19}, {}, false, nullptr},
+      {"after one pixel changed", 0, {5, 4, 25, 19}, {}, false,
+       [](QImage& p) {
+         for (int y = 0; y < p.height(); ++y)
+           for (int x = 0; x < p.width(); ++x) p.setPixel(x, y, p.pixel(x, y) ^ 0x00FFFFFFu);
+       }},
+      {"keyed", 0, {5, 4, 25, 19}, {}, true, nullptr},
+      {"clipped", 0, {5, 4, 25, 19}, {8, 6, 20, 15}, false, nullptr},
+      {"moved by a pixel", 0, {6, 4, 26, 19}, {}, false, nullptr},
+      {"mirrored", 0, {25, 4, 5, 19}, {}, false, nullptr},
+      {"upside down", 0, {5, 19, 25, 4}, {}, false, nullptr},
+      {"another picture of the same size", 1, {5, 4, 25, 19}, {}, false, nullptr},
+      {"after the picture was replaced", 0, {5, 4, 25, 19}, {}, false,
+       [](QImage& p) { p = NoisyImage(41, 29).mirrored(false, true); }},
+      {"enlarged over the edges", 0, {-7, 3, 90, 70}, {}, false, nullptr},
+      {"enlarged again after a fill", 0, {-7, 3, 90, 70}, {}, true, [](QImage& p) { p.fill(0xFF00FF00u); }},
+  };
+  QImage page = NoisyImage(), expected = page;
+  for (const TStep& t : steps) {
+    QImage& picture = pictures[t.Picture];
+    if (t.Change) t.Change(picture);
+    TCanvas c(&page);
+    if (!t.Clip.IsEmpty()) c.SetClipRect(t.Clip);
+    c.StretchBltImage(t.Dest, picture, TRect(0, 0, 41, 29), cmSrcCopy, t.Keyed ? key : clNone);
+    expected = PlainStretch(expected, t.Dest, picture, TRect(0, 0, 41, 29), cmSrcCopy, t.Keyed ? key : clNone,
+                            t.Clip.IsEmpty() ? TRect(0, 0, 64, 64) : t.Clip);
+    EXPECT_EQ(page, expected) << t.Name;
+  }
+}
+
+TEST(Canvas, LargeTransfersAndFillsGiveThePixelsOfThePlainRule) {
+  // Page-sized transfers and fills: whole rows through the row kernels, unscaled, stretched and kept.
+  const QImage picture = NoisyImage(700, 430), small = NoisyImage(23, 17);
+  const TColor key = [&] {
+    const QRgb v = picture.pixel(5, 5);
+    return RGBColor(qRed(v), qGreen(v), qBlue(v));
+  }();
+  struct TCase {
+    const char* Name;
+    const QImage& Source;
+    TRect Dest, Src;
+    bool Keyed;
+  } cases[] = {
+      {"unscaled", picture, {-3, 2, 697, 432}, {0, 0, 700, 430}, false},
+      {"unscaled, keyed", picture, {-3, 2, 697, 432}, {0, 0, 700, 430}, true},
+      {"enlarged", small, {0, 0, 640, 480}, {0, 0, 23, 17}, false},
+      {"mirrored", picture, {640, 480, 0, 0}, {0, 0, 700, 430}, true},
+  };
+  for (const TCase& t : cases) {
+    QImage page = NoisyImage(640, 480);
+    TCanvas c(&page);
+    c.StretchBltImage(t.Dest, t.Source, t.Src, cmSrcCopy, t.Keyed ? key : clNone);
+    const QImage expected = PlainStretch(NoisyImage(640, 480), t.Dest, t.Source, t.Src, cmSrcCopy,
+                                         t.Keyed ? key : clNone, TRect(0, 0, 640, 480));
+    EXPECT_EQ(page, expected) << t.Name;
+  }
+  QImage page = NoisyImage(640, 480), expected = page;
+  TCanvas c(&page);
+  c.Brush = TBrush{clTeal, bsSolid};
+  c.FillRect(TRect(-5, 1, 639, 481));
+  for (int y = 1; y < 480; ++y)
+    for (int x = 0; x < 639; ++x) expected.setPixel(x, y, (expected.pixel(x, y) & 0xFF000000u) | 0x008080u);
+  EXPECT_EQ(page, expected);
 }
