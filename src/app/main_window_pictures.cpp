@@ -32,6 +32,25 @@ std::function<std::string(const std::string&, const std::string&, const std::str
 
 namespace {
 
+// Closes the gaps of a picture or paste table: the entries Gone finds are taken out, the rest
+// move up in order, and every vacated slot keeps nothing of its old entry.
+template <typename Table, typename Predicate>
+void CompactTable(Table& table, uint8_t& Count, Predicate Gone) {
+  int i = 0;
+  int n = std::min<int>(Count, int(table.size()));
+  while (i < n) {
+    if (Gone(table[size_t(i)])) {
+      for (int k = i; k + 1 < n; ++k) table[size_t(k)] = table[size_t(k) + 1];
+      --n;
+      table[size_t(n)] = typename Table::value_type{};
+    } else {
+      ++i;
+    }
+  }
+  Count = uint8_t(n);
+}
+
+
 // The extensions whose pictures the page draws.
 bool KnownPictureExt(const std::string& FileName) {
   const std::string e = UpperCase(ExtractFileExt(FileName));
@@ -297,18 +316,7 @@ int TForm1::LocateMissingPicture(std::string& FileName, int MaxLength) {
 }
 
 void TForm1::CompactPictureList(TPictureTable& Table, uint8_t& Count) {
-  int i = 0;
-  int n = std::min<int>(Count, MaxPictures);
-  while (i < n) {
-    if (Table[size_t(i)].Missing || Table[size_t(i)].Name().empty()) {
-      for (int k = i; k + 1 < n; ++k) Table[size_t(k)] = Table[size_t(k) + 1];
-      --n;
-      Table[size_t(n)] = TPictureRec{};  // the vacated slot keeps nothing of its old entry
-    } else {
-      ++i;
-    }
-  }
-  Count = uint8_t(n);
+  CompactTable(Table, Count, [](const TPictureRec& p) { return p.Missing || p.Name().empty(); });
 }
 
 void TForm1::ClearPictures() {
@@ -353,11 +361,6 @@ void TForm1::RefreshPictures(QObject*, TCanvas* Canvas) {
 // ---------------------------------------------------------------- pasted bitmaps
 
 namespace {
-bool ClipboardHasBitmap() {
-  const QMimeData* d = QGuiApplication::clipboard()->mimeData();
-  return d && d->hasImage();
-}
-
 // Writes a bitmap to a new file of this run's temporary folder; the name, empty on failure.
 std::string WritePasteFile(TBitmap& Bitmap, std::string& Name) {
   Name = NewProcessFileName("TempPasteImage", ".bmp");
@@ -494,18 +497,7 @@ int TForm1::LocateMissingPaste(std::string& FileName, int MaxLength) {
 }
 
 void TForm1::CompactPasteList(TPasteTable& Table, uint8_t& Count) {
-  int i = 0;
-  int n = std::min<int>(Count, MaxPastes);
-  while (i < n) {
-    if (Table[size_t(i)].NoFile || Table[size_t(i)].Name().empty()) {
-      for (int k = i; k + 1 < n; ++k) Table[size_t(k)] = Table[size_t(k) + 1];
-      --n;
-      Table[size_t(n)] = TPasteRec{};
-    } else {
-      ++i;
-    }
-  }
-  Count = uint8_t(n);
+  CompactTable(Table, Count, [](const TPasteRec& p) { return p.NoFile || p.Name().empty(); });
 }
 
 void TForm1::ClearPastes(QObject* Sender) {

@@ -35,6 +35,14 @@ TRect BoxRect(const TNumSpinEdit* Left, const TNumSpinEdit* Top, const TNumSpinE
   return TRect(l, t, l + Width->AsInteger(), t + Height->AsInteger());
 }
 
+// The reverse of BoxRect: a rectangle shown in the four boxes.
+void ShowBoxes(TNumSpinEdit* Left, TNumSpinEdit* Top, TNumSpinEdit* Width, TNumSpinEdit* Height, const TRect& r) {
+  Top->SetValue(r.Top);
+  Left->SetValue(r.Left);
+  Width->SetValue(r.Right - r.Left);
+  Height->SetValue(r.Bottom - r.Top);
+}
+
 QString Shortened(QLabel* Label, const std::string& Name) {
   return Label->fontMetrics().elidedText(QString::fromStdString(Name), Qt::ElideMiddle, std::max(40, Label->width()));
 }
@@ -155,22 +163,14 @@ void TObjectEditor::showEvent(QShowEvent* e) {
 
 void TObjectEditor::ShowPicture(const TPictureRec& Entry) {
   Loading = true;
-  const TRect r = Entry.Rect.ToRect();
-  PicTop1->SetValue(r.Top);
-  PicLeft1->SetValue(r.Left);
-  PicWidth1->SetValue(r.Right - r.Left);
-  PicHeight1->SetValue(r.Bottom - r.Top);
+  ShowBoxes(PicLeft1, PicTop1, PicWidth1, PicHeight1, Entry.Rect.ToRect());
   Loading = false;
   ShowSizeLabels();
 }
 
 void TObjectEditor::ShowPaste(const TPasteRec& Entry) {
   Loading = true;
-  const TRect r = Entry.Rect.ToRect();
-  PasteTop->SetValue(r.Top);
-  PasteLeft->SetValue(r.Left);
-  PasteWidth->SetValue(r.Right - r.Left);
-  PasteHeight->SetValue(r.Bottom - r.Top);
+  ShowBoxes(PasteLeft, PasteTop, PasteWidth, PasteHeight, Entry.Rect.ToRect());
   Loading = false;
   ShowSizeLabels();
 }
