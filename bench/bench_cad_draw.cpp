@@ -15,6 +15,7 @@
 #include "cad/mapping.h"
 #include "cad/node_layout.h"
 #include "platform/canvas.h"
+#include "platform/canvas_spans.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
 #include "widgets_bench_main.h"
@@ -85,6 +86,96 @@ void BM_EngineDrawAllMixedPage(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_EngineDrawAllMixedPage)->Unit(benchmark::kMillisecond);
+
+// The same page through the canvas's plain rule (byte masks per call, fills rasterised by
+// QPainter), for comparison.
+void BM_EngineDrawAllMixedPagePlainRule(benchmark::State& state) {
+  Page& p = MixedPage();
+  SetRasterFastPaths(false);
+  for (auto _ : state) {
+    p.Buffer.fill(Qt::white);
+    p.Engine->DrawAll(*p.Canvas, 0, 0, false);
+    benchmark::ClobberMemory();
+  }
+  SetRasterFastPaths(true);
+}
+BENCHMARK(BM_EngineDrawAllMixedPagePlainRule)->Unit(benchmark::kMillisecond);
+
+// The page drawn at a new place every time (the view scrolled by a pixel): nothing drawn before
+// is met again, as after a zoom or a scroll, so every figure's outlines are worked out anew.
+void BM_EngineDrawAllMixedPageScrolled(benchmark::State& state) {
+  Page& p = MixedPage();
+  int step = 0;
+  for (auto _ : state) {
+    ++step;
+    p.Buffer.fill(Qt::white);
+    p.Engine->DrawAll(*p.Canvas, step % 64 - 32, step / 64 % 64 - 32, false);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_EngineDrawAllMixedPageScrolled)->Unit(benchmark::kMillisecond);
+
+// The page with every figure selected: the list, then the node ticks of every figure (inverted
+// 3 x 3 markers), as the window repaints a selection.
+void BM_EngineDrawAllMixedPageSelected(benchmark::State& state) {
+  Page& p = MixedPage();
+  TZQVCad& e = *p.Engine;
+  for (auto _ : state) {
+    p.Buffer.fill(Qt::white);
+    e.DrawAll(*p.Canvas, 0, 0, false);
+    e.DrawNodeTicks(*p.Canvas, 0, e.Count() - 1, NOTSRCCOPY, false, -1);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_EngineDrawAllMixedPageSelected)->Unit(benchmark::kMillisecond);
+
+// Dragging one figure over the drawn page: per mouse move, the band of the previous move is drawn
+// again in not-xor (which takes it off) and the figure is drawn at its new place, through the
+// engine's own mouse handling. One iteration is one mouse move (one frame).
+void BM_EngineDragOneFigureOverMixedPage(benchmark::State& state) {
+  Page& p = MixedPage();
+  TZQVCad& e = *p.Engine;
+  p.Buffer.fill(Qt::white);
+  e.DrawAll(*p.Canvas, 0, 0, false);
+  // A circle (kind 10) of the list, taken by its centre.
+  int index = 0;
+  while (e.FigureList[size_t(index)]->Kind != 10) ++index;
+  const TPoint c = WorldToScreen(e.Mapping, e.FigureList[size_t(index)]->Point(0));
+  if (!e.CurrentFigure) e.CurrentFigure = std::make_unique<TRealFig>(&e);
+  TMouseSpeedRec speed{};
+  e.MouseDown(*p.Canvas, mbLeft, ssLeft, c.X, c.Y, false, true, true, false, speed);
+  int step = 0;
+  for (auto _ : state) {
+    const int dx = (step++ % 40) - 20;
+    e.MouseMove(*p.Canvas, ssLeft, c.X + dx, c.Y + dx / 2, false, true, true, false, speed);
+    benchmark::ClobberMemory();
+  }
+  e.MouseUp(*p.Canvas, mbLeft, ssLeft, c.X, c.Y, false, true, true, false, speed);
+  e.ClearSelection();
+}
+BENCHMARK(BM_EngineDragOneFigureOverMixedPage)->Unit(benchmark::kMicrosecond);
+
+// A frame while dragging when the window repaints the whole page under the band: the list (the
+// dragged figure's place changed), then the band.
+void BM_EngineRepaintWhileDraggingMixedPage(benchmark::State& state) {
+  Page& p = MixedPage();
+  TZQVCad& e = *p.Engine;
+  TRealFig& moved = *e.FigureList[7];
+  const TRealXYZ start = moved.Point(0);
+  int step = 0;
+  for (auto _ : state) {
+    TRealXYZ q = start;
+    q.x += 0.01 * (step++ % 40);
+    moved.SetNodePoint(0, q);
+    p.Buffer.fill(Qt::white);
+    e.DrawAll(*p.Canvas, 0, 0, false);
+    TMeasureRec m;
+    e.DrawShape(*p.Canvas, moved, 2, pmNotXor, moved.FontColor, ssLeft, 2, true, false, m);
+    benchmark::ClobberMemory();
+  }
+  moved.SetNodePoint(0, start);
+}
+BENCHMARK(BM_EngineRepaintWhileDraggingMixedPage)->Unit(benchmark::kMillisecond);
 
 // The same outlines with QPainter: points projected the same way, waves computed per pixel.
 void BM_ReferenceQPainterMixedPage(benchmark::State& state) {

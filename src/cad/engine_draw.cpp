@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <unordered_map>
 #include <numbers>
 
 #include "cad/engine.h"
@@ -54,6 +56,41 @@ void PumpMessages(TZQVCad& engine) {
   app->installEventFilter(&filter);
   QCoreApplication::processEvents();
   app->removeEventFilter(&filter);
+}
+
+// ProjectPoints for a figure, through the nodes' pixel positions of its last drawing: a repaint
+// at the same mapping meets the same node positions again (compared bit for bit), and a long
+// double projection per node is the larger part of drawing a small figure. Per thread, by the
+// figure's address (a figure at a reused address simply misses), forgotten wholesale past a bound.
+void ProjectPointsKept(const TMappingRec& Map, const TRealFig& Figure, int Count, std::vector<TPoint>& points) {
+  struct TKept {
+    TMappingRec Map;
+    std::vector<double> Coords;
+    std::vector<TPoint> Points;
+  };
+  thread_local std::unordered_map<const TRealFig*, TKept> kept;
+  if (kept.size() > 50000) kept.clear();
+  Count = std::min({Count, int(Figure.Nodes.size()), int(points.size())});
+  if (Count <= 0) return;
+  TKept& k = kept[&Figure];
+  thread_local std::vector<double> coords;
+  coords.resize(size_t(Count) * 2);
+  for (int i = 0; i < Count; ++i) {
+    coords[size_t(i) * 2] = Figure.Nodes[size_t(i)].X;
+    coords[size_t(i) * 2 + 1] = Figure.Nodes[size_t(i)].Y;
+  }
+  const double m[5] = {Map.WorldLeft, Map.WorldTop, Map.WorldRight, Map.WorldBottom, Map.SnapStep};
+  const double km[5] = {k.Map.WorldLeft, k.Map.WorldTop, k.Map.WorldRight, k.Map.WorldBottom, k.Map.SnapStep};
+  if (k.Coords.size() == coords.size() && std::memcmp(m, km, sizeof m) == 0 && k.Map.PixLeft == Map.PixLeft &&
+      k.Map.PixTop == Map.PixTop && k.Map.PixRight == Map.PixRight && k.Map.PixBottom == Map.PixBottom &&
+      std::memcmp(k.Coords.data(), coords.data(), coords.size() * sizeof(double)) == 0) {
+    std::copy(k.Points.begin(), k.Points.end(), points.begin());
+    return;
+  }
+  ProjectPoints(Map, Figure.Nodes, Count, points);
+  k.Map = Map;
+  k.Coords = coords;
+  k.Points.assign(points.begin(), points.begin() + Count);
 }
 
 void Include(TRect& r, bool& any, int64_t x, int64_t y) {
@@ -176,7 +213,7 @@ void TZQVCad::DrawShape(TCanvas& Canvas, TRealFig& Figure, int EndNode, int PenM
     Meas.Angle = deg;
   }
   const int32_t scale = MappingScale(Mapping);
-  ProjectPoints(Mapping, Figure.Nodes, NodeCount, ScreenPoints);
+  ProjectPointsKept(Mapping, Figure, NodeCount, ScreenPoints);
   const TPoint* sp = ScreenPoints.data();
   int len = CadRound(PointDistance(sp[0], sp[2]));
   Canvas.CopyMode = SRCCOPY;

@@ -1,6 +1,9 @@
 #include "cad/wave_data.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <unordered_map>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -22,14 +25,45 @@ long double SinDeg(long double deg) {
   if (d < 0) d += 360;
   const int q = std::min(3, int(d / 90));
   const long double r = d - 90.0L * q;
-  const long double s = r <= 45 ? std::sin(r * Pi / 180) : std::cos((90 - r) * Pi / 180);
-  const long double c = r <= 45 ? std::cos(r * Pi / 180) : std::sin((90 - r) * Pi / 180);
-  switch (q) {
-    case 0: return s;
-    case 1: return c;
-    case 2: return -s;
-    default: return -c;
-  }
+  // Quadrants 0 and 2 take the sine of r, 1 and 3 its cosine; only the one needed is worked out.
+  long double v;
+  if (q % 2 == 0) v = r <= 45 ? std::sin(r * Pi / 180) : std::cos((90 - r) * Pi / 180);
+  else v = r <= 45 ? std::cos(r * Pi / 180) : std::sin((90 - r) * Pi / 180);
+  return q < 2 ? v : -v;
+}
+
+// Everything a generated wave depends on, as plain bytes (compared bit for bit).
+struct TKeptWaveKey {
+  double Map[5];
+  int32_t Pix[4];
+  std::array<uint8_t, WaveRecSize> Wave;
+  int32_t Kind, Count;
+  double X, Y;
+};
+static_assert(sizeof(TKeptWaveKey) == 184, "the key is compared as bytes: no padding");
+TKeptWaveKey WaveKeyOf(const TMappingRec& Map, const TRealFig& Figure, double X, double Y, int32_t Count) {
+  TKeptWaveKey k;
+  std::memset(&k, 0, sizeof k);
+  const double m[5] = {Map.WorldLeft, Map.WorldTop, Map.WorldRight, Map.WorldBottom, Map.SnapStep};
+  std::memcpy(k.Map, m, sizeof m);
+  k.Pix[0] = Map.PixLeft, k.Pix[1] = Map.PixTop, k.Pix[2] = Map.PixRight, k.Pix[3] = Map.PixBottom;
+  k.Wave = WaveRecToBytes(Figure.Wave);
+  k.Kind = Figure.Kind;
+  k.Count = Count;
+  k.X = X, k.Y = Y;
+  return k;
+}
+struct TKeptWave {
+  bool Valid = false;
+  TKeptWaveKey Key;
+  std::vector<TPoint> Points;
+};
+// Per figure (by address; a figure at a reused address simply misses), per thread, forgotten
+// wholesale past a bound.
+std::unordered_map<const TRealFig*, TKeptWave>& KeptWaves() {
+  thread_local std::unordered_map<const TRealFig*, TKeptWave> waves;
+  if (waves.size() > 50000) waves.clear();
+  return waves;
 }
 
 // A pixel coordinate: whole, within the 32-bit range (non-finite values give 0).
@@ -106,6 +140,16 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
   if (WaveBuffer.empty()) WaveBuffer.assign(WaveBufferPoints, TPoint());
   Count = std::clamp(Count, 0, int32_t(WaveBuffer.size()) - 1);
   TPoint* buf = WaveBuffer.data();
+  // A wave generated before from the very same figure values, position, mapping and length gives
+  // the same points: they are copied from the last time instead of being worked out again.
+  TKeptWave& kept = KeptWaves()[&Figure];
+  const TKeptWaveKey key = WaveKeyOf(Map, Figure, X, Y, Count);
+  if (kept.Valid && std::memcmp(&kept.Key, &key, sizeof key) == 0) {
+    std::copy(kept.Points.begin(), kept.Points.end(), buf);
+    WavePointCount = int32_t(kept.Points.size());
+    return WavePointCount;
+  }
+  kept.Valid = false;
   int32_t written = 0;
   auto put = [&](int32_t i, int64_t x, int64_t y) {
     if (i < 0 || i >= Count) return;
@@ -213,7 +257,12 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
       for (int32_t i = 1; i < written; ++i) RotatePoint(buf[0], buf[i], a);
   } catch (...) {
     ShowMessage("Exception in Create Sine Data");
+    WavePointCount = written;
+    return written;
   }
+  kept.Key = key;
+  kept.Points.assign(buf, buf + written);
+  kept.Valid = true;
   WavePointCount = written;
   return written;
 }

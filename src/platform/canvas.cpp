@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "platform/canvas_rows.h"
+#include "platform/canvas_spans.h"
 #include "platform/graphic.h"
 #include "platform/screen.h"
 
@@ -306,6 +307,11 @@ public:
     Bytes += bytes;
   }
 
+  void Clear() {
+    Entries.clear();
+    Bytes = 0;
+  }
+
   static TCoverageCache& Instance() {
     thread_local TCoverageCache cache;
     return cache;
@@ -370,15 +376,29 @@ const std::vector<int>* DashPattern(TPenStyle style) {
   }
 }
 
+// The pixels of a call's box that a one-pixel pen sets, as keys of SpansFromPixelKeys (the fast
+// paths' counterpart of a byte mask for outlines: a few hundred pixels of a large box).
+struct TPixelKeys {
+  TRect Box;
+  std::vector<uint64_t> Keys;
+  explicit TPixelKeys(const TRect& box) : Box(box) {}
+  void Set(int x, int y) {
+    if (x >= Box.Left && x < Box.Right && y >= Box.Top && y < Box.Bottom)
+      Keys.push_back(uint64_t(uint32_t(y - Box.Top)) << 32 | uint32_t(x - Box.Left));
+  }
+};
+
 // One-pixel lines: Bresenham from a to b, leaving out b; the dash phase runs on across segments.
+// Target is a byte mask or a pixel list (a Box and Set(x, y) that ignores pixels outside it).
+template <class Target>
 struct TThinLiner {
-  TMask& On;
-  TMask& Gap;
+  Target& On;
+  Target& Gap;
   const std::vector<int>* Pattern;
   int64_t Phase = 0;
   int PatternLength = 0;
 
-  TThinLiner(TMask& on, TMask& gap, const std::vector<int>* pattern) : On(on), Gap(gap), Pattern(pattern) {
+  TThinLiner(Target& on, Target& gap, const std::vector<int>* pattern) : On(on), Gap(gap), Pattern(pattern) {
     if (Pattern)
       for (int v : *Pattern) PatternLength += v;
   }
@@ -470,6 +490,128 @@ QPainterPath OutlinePath(const TShapeOutline& o) {
   if (o.Closed) path.closeSubpath();
   return path;
 }
+
+// The one-pixel outlines of a call into on (and the dash gaps into gap).
+template <class Target>
+void WalkThinOutlines(Target& on, Target& gap, TPenStyle style, const TShapeGeometry& g) {
+  TThinLiner<Target> liner(on, gap, DashPattern(style));
+  for (const auto& o : g.Outlines) {
+    const auto& pts = o.Points;
+    if (pts.empty()) continue;
+    bool drew = false;
+    for (size_t i = 0; i + 1 < pts.size(); ++i) {
+      liner.Segment(pts[i], pts[i + 1]);
+      drew |= !(pts[i] == pts[i + 1]);
+    }
+    if (o.Closed && pts.size() > 1) {
+      liner.Segment(pts.back(), pts.front());
+      drew |= !(pts.back() == pts.front());
+    }
+    if (o.Closed && !drew) liner.Plot(pts[0].X, pts[0].Y);  // a closed shape of one pixel
+  }
+}
+
+// Wide pens are solid with round ends and joins, as the platform draws them.
+void PaintWideOutlines(TMask& on, const TRect& box, int width, const TShapeGeometry& g) {
+  PaintIntoMaskKept(on, OutlineKey(box, width, g.Outlines), [&](QPainter& p) {
+    QPen pen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    for (const auto& o : g.Outlines) {
+      if (o.Points.size() == 1 || (o.Points.size() == 2 && o.Points[0] == o.Points[1])) {
+        if (o.Closed || o.Points.size() == 1) p.drawPoint(QPointF(o.Points[0].X + 0.5, o.Points[0].Y + 0.5));
+        continue;
+      }
+      p.drawPath(OutlinePath(o));
+    }
+  });
+}
+
+// The runs of set bytes of a mask.
+void SpansFromMask(const TMask& m, TSpans& out) {
+  out.clear();
+  if (m.Empty()) return;
+  const int w = m.Box.Width();
+  for (int y = m.Box.Top; y < m.Box.Bottom; ++y) {
+    const uint8_t* bits = &m.Bits[size_t(y - m.Box.Top) * size_t(w)];
+    int i = 0;
+    while (i < w) {
+      // Eight bytes at a time over empty stretches.
+      while (i + 8 <= w) {
+        uint64_t word;
+        std::memcpy(&word, bits + i, 8);
+        if (word != 0) break;
+        i += 8;
+      }
+      while (i < w && !bits[i]) ++i;
+      if (i >= w) break;
+      const int start = i;
+      while (i < w && bits[i]) ++i;
+      out.push_back({y, m.Box.Left + start, m.Box.Left + i});
+    }
+  }
+}
+
+// The finished coverage of one drawing call: the pen's pixels, the dash gaps' pixels (without the
+// pen's) and the brush's pixels (without either), each applied once.
+struct TKeptCoverage {
+  TSpans On, Gap, Fill;
+  size_t Bytes() const { return (On.size() + Gap.size() + Fill.size()) * sizeof(TSpan); }
+};
+
+// The coverage of known calls (the shape calls of TCanvas, which are decided by their arguments
+// and the canvas state in the key), kept per thread: a repaint of unchanged figures at an unchanged
+// zoom meets the very same calls again and only combines their spans with the surface. A hit is
+// compared in full; the store forgets everything when it passes its budget.
+class TKeptCoverageCache {
+public:
+  using TKey = std::vector<int32_t>;
+
+  const TKeptCoverage* Find(const TKey& key) const {
+    const auto it = Entries.find(HashOf(key));
+    if (it == Entries.end() || it->second.Key != key) return nullptr;
+    return &it->second.Coverage;
+  }
+
+  void Keep(TKey&& key, TKeptCoverage&& coverage) {
+    const size_t bytes = coverage.Bytes() + key.size() * sizeof(int32_t) + 64;
+    if (bytes > Budget / 8) return;
+    if (Bytes + bytes > Budget) Clear();
+    const uint64_t hash = HashOf(key);
+    auto [it, added] = Entries.try_emplace(hash);
+    if (!added) Bytes -= it->second.Coverage.Bytes() + it->second.Key.size() * sizeof(int32_t) + 64;
+    it->second.Key = std::move(key);
+    it->second.Coverage = std::move(coverage);
+    Bytes += bytes;
+  }
+
+  void Clear() {
+    Entries.clear();
+    Bytes = 0;
+  }
+
+  static TKeptCoverageCache& Instance() {
+    thread_local TKeptCoverageCache cache;
+    return cache;
+  }
+
+private:
+  static uint64_t HashOf(const TKey& key) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (const int32_t v : key) {
+      h ^= uint32_t(v);
+      h *= 0x100000001b3ull;
+    }
+    return h ^ (h >> 29);
+  }
+  struct TEntry {
+    TKey Key;
+    TKeptCoverage Coverage;
+  };
+  static constexpr size_t Budget = size_t(32) << 20;
+  std::unordered_map<uint64_t, TEntry> Entries;
+  size_t Bytes = 0;
+};
 
 // ---- The raster back-end ----------------------------------------------------------------------
 
@@ -565,6 +707,80 @@ public:
     });
   }
 
+  // The same through spans.
+  template <TPenMode Mode, class F>
+  void Combine(const TSpans& spans, F&& colourAt) {
+    if (spans.empty()) return;
+    uchar* base = Img->bits();
+    const qsizetype bpl = Img->bytesPerLine();
+    for (const TSpan& s : spans) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(base + s.Y * bpl);
+      for (int x = s.X0; x < s.X1; ++x) {
+        uint32_t color;
+        if (colourAt(x, s.Y, color)) {
+          uint32_t& px = row[x];
+          px = (px & 0xFF000000u) | (MixT<Mode>(color, px) & 0xFFFFFFu);
+        }
+      }
+    }
+  }
+
+  template <class F>
+  void CombineAny(const TSpans& m, TPenMode mode, F&& colourAt) {
+    switch (mode) {
+#define KV_MODE(M) \
+  case M: Combine<M>(m, colourAt); break;
+      KV_MODE(pmBlack) KV_MODE(pmWhite) KV_MODE(pmNop) KV_MODE(pmNot) KV_MODE(pmCopy) KV_MODE(pmNotCopy)
+      KV_MODE(pmMergePenNot) KV_MODE(pmMaskPenNot) KV_MODE(pmMergeNotPen) KV_MODE(pmMaskNotPen) KV_MODE(pmMerge)
+      KV_MODE(pmNotMerge) KV_MODE(pmMask) KV_MODE(pmNotMask) KV_MODE(pmXor) KV_MODE(pmNotXor)
+#undef KV_MODE
+    }
+  }
+
+  void ApplyPen(const TSpans& spans, uint32_t color, TPenMode mode) {
+    if (mode == pmNop || spans.empty()) return;
+    if (mode == pmCopy) {
+      uchar* base = Img->bits();
+      const qsizetype bpl = Img->bytesPerLine();
+      const auto fill = RowKernels().FillRow;
+      for (const TSpan& s : spans) {
+        uint32_t* px = reinterpret_cast<uint32_t*>(base + s.Y * bpl) + s.X0;
+        const int n = s.X1 - s.X0;
+        if (n >= 16) {
+          fill(px, n, color);
+        } else {
+          // Outlines are mostly runs of a pixel or two: not worth a call.
+          for (int i = 0; i < n; ++i) px[i] = (px[i] & 0xFF000000u) | color;
+        }
+      }
+      return;
+    }
+    CombineAny(spans, mode, [color](int, int, uint32_t& out) {
+      out = color;
+      return true;
+    });
+  }
+
+  void ApplyBrush(const TSpans& spans, const TCanvas& c, TPenMode mode) {
+    if (c.Brush.Style == bsClear || mode == pmNop || spans.empty()) return;
+    const uint32_t color = Rgb24(c.Brush.Color);
+    if (c.Brush.Style == bsSolid) {
+      ApplyPen(spans, color, mode);
+      return;
+    }
+    const bool opaque = c.BackgroundOpaque();
+    const uint32_t back = Rgb24(c.BackgroundColor());
+    const TBrushStyle style = c.Brush.Style;
+    CombineAny(spans, mode, [=](int x, int y, uint32_t& out) {
+      if (HatchRow(style, y) & (0x80u >> (x & 7))) {
+        out = color;
+        return true;
+      }
+      out = back;
+      return opaque;
+    });
+  }
+
   TRect ShapeBounds(const TCanvas& c, const TShapeGeometry& g) const {
     int l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
     auto add = [&](const TPoint& p) {
@@ -585,6 +801,99 @@ public:
 
   void DrawShape(const TCanvas& c, const TShapeGeometry& g) override {
     if (!Img || Img->isNull()) return;
+    if (RasterFastPaths()) DrawShapeFast(c, g);
+    else DrawShapePlain(c, g);
+  }
+
+  bool DrawKnownShape(const TCanvas& c, const TShapeGeometry& g) override {
+    if (!Img || Img->isNull()) return true;
+    if (!RasterFastPaths()) return false;
+    TKeptCoverageCache::TKey key = CallKey(c, g);
+    if (key.empty()) return false;
+    const TKeptCoverage* kept = TKeptCoverageCache::Instance().Find(key);
+    if (!kept) return false;
+    ApplyCoverage(c, *kept);
+    return true;
+  }
+
+  // The fast paths: the same coverage as DrawShapePlain, found as spans (see canvas_spans.h), kept
+  // by the call that drew it.
+  void DrawShapeFast(const TCanvas& c, const TShapeGeometry& g) {
+    TKeptCoverage cov;
+    const TRect box = ShapeBounds(c, g);
+    if (!box.IsEmpty()) CoverageOf(c, g, box, cov);
+    ApplyCoverage(c, cov);
+    TKeptCoverageCache::TKey key = CallKey(c, g);
+    if (!key.empty()) TKeptCoverageCache::Instance().Keep(std::move(key), std::move(cov));
+  }
+
+  void CoverageOf(const TCanvas& c, const TShapeGeometry& g, const TRect& box, TKeptCoverage& cov) {
+    const bool penVisible = c.Pen.Style != psClear && !g.Outlines.empty();
+    const int width = std::clamp(c.Pen.Width, 1, 1 << 16);
+    if (penVisible) {
+      if (width == 1) {
+        TPixelKeys on(box), gap(box);
+        WalkThinOutlines(on, gap, c.Pen.Style, g);
+        SpansFromPixelKeys(on.Keys, box.Left, box.Top, cov.On);
+        if (!gap.Keys.empty()) {
+          TSpans all;
+          SpansFromPixelKeys(gap.Keys, box.Left, box.Top, all);
+          SubtractSpans(all, cov.On, cov.Gap);
+        }
+      } else {
+        TMask on(box);
+        PaintWideOutlines(on, box, width, g);
+        SpansFromMask(on, cov.On);
+      }
+    }
+    if (c.Brush.Style != bsClear && (g.FillIsRect || !g.FillPolygons.empty())) {
+      TSpans fill;
+      if (g.FillIsRect) {
+        const TRect r = Intersect(g.FillRect, box);
+        for (int y = r.Top; y < r.Bottom; ++y) fill.push_back({y, r.Left, r.Right});
+      } else if (!ScanlineFill(g.FillPolygons, g.Winding, box, fill)) {
+        TMask m(box);
+        PaintIntoMaskKept(m, FillKey(box, g.Winding, g.FillPolygons),
+                          [&](QPainter& p) { p.fillPath(FillPathOf(g), Qt::black); });
+        SpansFromMask(m, fill);
+      }
+      if (penVisible) {
+        TSpans less;
+        SubtractSpans(fill, cov.On, less);
+        SubtractSpans(less, cov.Gap, cov.Fill);
+      } else {
+        cov.Fill = std::move(fill);
+      }
+    }
+  }
+
+  void ApplyCoverage(const TCanvas& c, const TKeptCoverage& cov) {
+    ApplyBrush(cov.Fill, c, c.Pen.Mode);
+    if (cov.Gap.size() && c.Pen.Width <= 1 && c.BackgroundOpaque() && DashPattern(c.Pen.Style))
+      ApplyPen(cov.Gap, Rgb24(c.BackgroundColor()), c.Pen.Mode);
+    ApplyPen(cov.On, Rgb24(c.Pen.Color), c.Pen.Mode);
+  }
+
+  // What decides a known call's coverage: the call and its arguments, the canvas state its outline
+  // and fill depend on, the pen's width and kind of line, whether the brush fills, and the clip box.
+  // Empty for calls that are not known by their arguments.
+  static TKeptCoverageCache::TKey CallKey(const TCanvas& c, const TShapeGeometry& g) {
+    if (g.Call == scOther) return {};
+    const TRect clip = c.EffectiveClip();
+    const bool penVisible = c.Pen.Style != psClear;
+    const int lineKind = !penVisible ? 0 : (std::clamp(c.Pen.Width, 1, 1 << 16) == 1 && DashPattern(c.Pen.Style)) ? 2 + int(c.Pen.Style) : 1;
+    TKeptCoverageCache::TKey key{int32_t(g.Call), c.Pen.Width, lineKind, c.Brush.Style != bsClear ? 1 : 0,
+                                 g.Winding ? 1 : 0, c.ArcDirection, clip.Left, clip.Top, clip.Right, clip.Bottom,
+                                 int32_t(g.CallPoints.size())};
+    key.reserve(key.size() + g.CallPoints.size() * 2 + (g.Call == scPolyPolyline ? g.Outlines.size() : 0));
+    for (const TPoint& p : g.CallPoints) key.push_back(p.X), key.push_back(p.Y);
+    if (g.Call == scPolyPolyline)
+      for (const TShapeOutline& o : g.Outlines) key.push_back(int32_t(o.Points.size()));
+    return key;
+  }
+
+  // The rule: byte masks of the call's box.
+  void DrawShapePlain(const TCanvas& c, const TShapeGeometry& g) {
     const TRect box = ShapeBounds(c, g);
     if (box.IsEmpty()) return;
     const bool penVisible = c.Pen.Style != psClear && !g.Outlines.empty();
@@ -593,36 +902,10 @@ public:
     TMask on(penVisible ? box : TRect()), gap(penVisible && dashed ? box : TRect());
     if (penVisible) {
       if (width == 1) {
-        TThinLiner liner(on, gap, DashPattern(c.Pen.Style));
-        for (const auto& o : g.Outlines) {
-          const auto& pts = o.Points;
-          if (pts.empty()) continue;
-          bool drew = false;
-          for (size_t i = 0; i + 1 < pts.size(); ++i) {
-            liner.Segment(pts[i], pts[i + 1]);
-            drew |= !(pts[i] == pts[i + 1]);
-          }
-          if (o.Closed && pts.size() > 1) {
-            liner.Segment(pts.back(), pts.front());
-            drew |= !(pts.back() == pts.front());
-          }
-          if (o.Closed && !drew) liner.Plot(pts[0].X, pts[0].Y);  // a closed shape of one pixel
-        }
+        WalkThinOutlines(on, gap, c.Pen.Style, g);
         if (c.Pen.Style != psSolid && c.Pen.Style != psInsideFrame) gap.Subtract(on);
       } else {
-        // Wide pens are solid with round ends and joins, as the platform draws them.
-        PaintIntoMaskKept(on, OutlineKey(box, width, g.Outlines), [&](QPainter& p) {
-          QPen pen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-          p.setPen(pen);
-          p.setBrush(Qt::NoBrush);
-          for (const auto& o : g.Outlines) {
-            if (o.Points.size() == 1 || (o.Points.size() == 2 && o.Points[0] == o.Points[1])) {
-              if (o.Closed || o.Points.size() == 1) p.drawPoint(QPointF(o.Points[0].X + 0.5, o.Points[0].Y + 0.5));
-              continue;
-            }
-            p.drawPath(OutlinePath(o));
-          }
-        });
+        PaintWideOutlines(on, box, width, g);
       }
     }
     // The interior: the brush, minus what the pen covers.
@@ -949,6 +1232,11 @@ void PushUnique(std::vector<TPoint>& pts, TPoint p) {
 
 }  // namespace
 
+void ForgetKeptCoverage() {
+  TKeptCoverageCache::Instance().Clear();
+  TCoverageCache::Instance().Clear();
+}
+
 // ---- Row kernels --------------------------------------------------------------------------------
 
 // The plain loops are the rule (the compiler vectorises them for the baseline instruction set);
@@ -1234,9 +1522,13 @@ std::vector<TPoint> TCanvas::RoundRectPoints(int x1, int y1, int x2, int y2, int
 
 // ---- Shapes -------------------------------------------------------------------------------------
 
-void TCanvas::Shape(TShapeGeometry& g) {
+void TCanvas::Shape(TShapeGeometry& g) { Shape(g, nullptr); }
+
+void TCanvas::Shape(TShapeGeometry& g, const std::function<void(TShapeGeometry&)>& build) {
   Access(true);
   const TDrawn drawn{*this};
+  if (g.Call != scOther && Impl->DrawKnownShape(*this, g)) return;
+  if (build) build(g);
   Impl->DrawShape(*this, g);
 }
 
@@ -1276,23 +1568,22 @@ void TCanvas::Polyline(const std::vector<TPoint>& points) { Polyline(points.data
 void TCanvas::Polyline(const TPoint* points, int count) {
   if (count < 2) return;
   TShapeGeometry g;
-  g.Outlines.push_back({std::vector<TPoint>(points, points + count), false});
   g.Call = scPolyline;
-  g.CallPoints = g.Outlines[0].Points;
-  Shape(g);
+  g.CallPoints.assign(points, points + count);
+  Shape(g, [](TShapeGeometry& g) { g.Outlines.push_back({g.CallPoints, false}); });
 }
 
 void TCanvas::Polygon(const std::vector<TPoint>& points) { Polygon(points.data(), int(points.size())); }
 void TCanvas::Polygon(const TPoint* points, int count) {
   if (count < 2) return;
   TShapeGeometry g;
-  std::vector<TPoint> pts(points, points + count);
-  g.Outlines.push_back({pts, true});
-  g.FillPolygons.push_back(std::move(pts));
   g.Winding = PolyFillMode == WINDING;
   g.Call = scPolygon;
-  g.CallPoints = g.Outlines[0].Points;
-  Shape(g);
+  g.CallPoints.assign(points, points + count);
+  Shape(g, [](TShapeGeometry& g) {
+    g.Outlines.push_back({g.CallPoints, true});
+    g.FillPolygons.push_back(g.CallPoints);
+  });
 }
 
 void TCanvas::PolyBezier(const std::vector<TPoint>& points) { PolyBezier(points.data(), int(points.size())); }
@@ -1307,10 +1598,9 @@ void TCanvas::PolyBezier(const TPoint* points, int count) {
     return;
   }
   TShapeGeometry g;
-  g.Outlines.push_back({BezierPoints(points, count), false});
   g.Call = scPolyBezier;
   g.CallPoints.assign(points, points + count);
-  Shape(g);
+  Shape(g, [&](TShapeGeometry& g) { g.Outlines.push_back({BezierPoints(points, count), false}); });
 }
 
 void TCanvas::PolyPolyline(const TPoint* points, const int* counts, int polylines) {
@@ -1349,63 +1639,71 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
 
 void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
   const TRect b = ShapeBox(x1, y1, x2, y2);
-  auto pts = RoundRectPoints(b.Left, b.Top, b.Right, b.Bottom, w, h);
-  if (pts.empty()) return;
+  if (b.Right == b.Left || b.Bottom == b.Top) return;  // no outline
   TShapeGeometry g;
-  g.Outlines.push_back({pts, true});
-  g.FillPolygons.push_back(std::move(pts));
   g.Call = scRoundRect;
   g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(w, h)};
-  Shape(g);
+  Shape(g, [&b, w, h](TShapeGeometry& g) {
+    auto pts = RoundRectPoints(b.Left, b.Top, b.Right, b.Bottom, w, h);
+    g.Outlines.push_back({pts, true});
+    g.FillPolygons.push_back(std::move(pts));
+  });
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   const TRect b = ShapeBox(x1, y1, x2, y2);
-  auto pts = EllipsePoints(b.Left, b.Top, b.Right, b.Bottom);
-  if (pts.empty()) return;
+  if (b.Right == b.Left || b.Bottom == b.Top) return;  // no outline
   TShapeGeometry g;
-  g.Outlines.push_back({pts, true});
-  g.FillPolygons.push_back(std::move(pts));
   g.Call = scEllipse;
   g.CallPoints = {b.TopLeft(), b.BottomRight()};
-  Shape(g);
+  Shape(g, [&b](TShapeGeometry& g) {
+    auto pts = EllipsePoints(b.Left, b.Top, b.Right, b.Bottom);
+    g.Outlines.push_back({pts, true});
+    g.FillPolygons.push_back(std::move(pts));
+  });
 }
 
 void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
   const TRect b = ShapeBox(x1, y1, x2, y2);
-  auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, ArcDirection == AD_CLOCKWISE);
-  if (pts.empty()) return;
+  if (b.Right == b.Left || b.Bottom == b.Top) return;  // no outline
   TShapeGeometry g;
-  g.Outlines.push_back({std::move(pts), false});
   g.Call = scArc;
   g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(x3, y3), TPoint(x4, y4)};
-  Shape(g);
+  const bool clockwise = ArcDirection == AD_CLOCKWISE;
+  Shape(g, [&](TShapeGeometry& g) {
+    g.Outlines.push_back({ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, clockwise), false});
+  });
 }
 
 void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
   const TRect b = ShapeBox(x1, y1, x2, y2);
-  auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, ArcDirection == AD_CLOCKWISE);
-  if (pts.empty()) return;
-  if (pts.size() > 1 && pts.back() == pts.front()) pts.pop_back();
+  if (b.Right == b.Left || b.Bottom == b.Top) return;  // no outline
   TShapeGeometry g;
-  g.Outlines.push_back({pts, true});
-  g.FillPolygons.push_back(std::move(pts));
   g.Call = scChord;
   g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(x3, y3), TPoint(x4, y4)};
-  Shape(g);
+  const bool clockwise = ArcDirection == AD_CLOCKWISE;
+  Shape(g, [&](TShapeGeometry& g) {
+    auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, clockwise);
+    if (pts.size() > 1 && pts.back() == pts.front()) pts.pop_back();
+    g.Outlines.push_back({pts, true});
+    g.FillPolygons.push_back(std::move(pts));
+  });
 }
 
 void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
   const TRect b = ShapeBox(x1, y1, x2, y2);
-  auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, ArcDirection == AD_CLOCKWISE);
-  if (pts.empty()) return;
-  PushUnique(pts, TPoint(RoundHalfUp((double(b.Left) + b.Right - 1) / 2.0), RoundHalfUp((double(b.Top) + b.Bottom - 1) / 2.0)));
+  if (b.Right == b.Left || b.Bottom == b.Top) return;  // no outline
   TShapeGeometry g;
-  g.Outlines.push_back({pts, true});
-  g.FillPolygons.push_back(std::move(pts));
   g.Call = scPie;
   g.CallPoints = {b.TopLeft(), b.BottomRight(), TPoint(x3, y3), TPoint(x4, y4)};
-  Shape(g);
+  const bool clockwise = ArcDirection == AD_CLOCKWISE;
+  Shape(g, [&](TShapeGeometry& g) {
+    auto pts = ArcPoints(b.Left, b.Top, b.Right, b.Bottom, x3, y3, x4, y4, clockwise);
+    PushUnique(pts, TPoint(RoundHalfUp((double(b.Left) + b.Right - 1) / 2.0),
+                           RoundHalfUp((double(b.Top) + b.Bottom - 1) / 2.0)));
+    g.Outlines.push_back({pts, true});
+    g.FillPolygons.push_back(std::move(pts));
+  });
 }
 
 void TCanvas::FillRect(const TRect& rect) {

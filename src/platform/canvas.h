@@ -168,6 +168,10 @@ public:
   // The pixels of a raster surface; null for devices.
   virtual QImage* Image() { return nullptr; }
   virtual void DrawShape(const TCanvas& canvas, const TShapeGeometry& shape) = 0;
+  // A shape call known by its arguments alone (Call and CallPoints, before its outlines are
+  // built): true when the back-end drew it from what it kept of the same call, so that the
+  // outlines need not be built; DrawShape follows otherwise.
+  virtual bool DrawKnownShape(const TCanvas&, const TShapeGeometry&) { return false; }
   // Text at the reference point (x, y) after the canvas's alignment; with clip, drawing stays in
   // it and, with opaqueClip, the whole clip rectangle is filled with the background colour first.
   virtual void DrawText(const TCanvas& canvas, int x, int y, const QString& text, const TRect* clip,
@@ -373,6 +377,8 @@ public:
 private:
   void Access(bool writes) const;
   void Shape(TShapeGeometry& g);
+  // A shape call whose outlines build fills in, unless the back-end draws it from its arguments.
+  void Shape(TShapeGeometry& g, const std::function<void(TShapeGeometry&)>& build);
   // The box of a shape call, normalised and shrunk for a wide inside-frame pen.
   TRect ShapeBox(int x1, int y1, int x2, int y2) const;
   void Text(int x, int y, const QString& text, const TRect* clip, bool opaqueClip);
