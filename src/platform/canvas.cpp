@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTransform>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -613,6 +614,45 @@ private:
   size_t Bytes = 0;
 };
 
+// Texts kept as the pixels the painter covered: the page repaints the same texts (dimension
+// numbers, labels) in the same fonts at the same places, and shaping and painting a text costs
+// far more than putting down its pixels. The key holds the font, the text, the place, the clip,
+// the alignment, the escapement and which background is drawn; the colours are applied anew.
+struct TTextKey {
+  QString Font, Text;
+  std::array<int32_t, 16> N{};
+  bool operator==(const TTextKey&) const = default;
+};
+struct TTextKeyHash {
+  size_t operator()(const TTextKey& k) const {
+    size_t h = qHash(k.Font) * 1000003u ^ qHash(k.Text);
+    for (const int32_t v : k.N) h = (h ^ uint32_t(v)) * 0x100000001b3ull;
+    return h;
+  }
+};
+struct TKeptText {
+  TSpans Back, Glyphs;
+};
+class TKeptTexts {
+public:
+  const TKeptText* Find(const TTextKey& key) const {
+    const auto it = Entries.find(key);
+    return it == Entries.end() ? nullptr : &it->second;
+  }
+  const TKeptText* Keep(TTextKey&& key, TKeptText&& text) {
+    if (Entries.size() >= 20000) Entries.clear();
+    return &(Entries[std::move(key)] = std::move(text));
+  }
+  void Clear() { Entries.clear(); }
+  static TKeptTexts& Instance() {
+    thread_local TKeptTexts texts;
+    return texts;
+  }
+
+private:
+  std::unordered_map<TTextKey, TKeptText, TTextKeyHash> Entries;
+};
+
 // ---- The raster back-end ----------------------------------------------------------------------
 
 class TRasterBackend : public TCanvasBackend {
@@ -933,6 +973,119 @@ public:
     TRect area = c.EffectiveClip();
     if (clip) area = Intersect(area, *clip);
     if (area.IsEmpty()) return;
+    if (RasterFastPaths() && DrawTextKept(c, x, y, text, clip, opaqueClip, area)) return;
+    DrawTextPlain(c, x, y, text, clip, opaqueClip, area);
+  }
+
+  // Text as the painter draws it, from the pixels it covered when it drew the same text in the
+  // same font at the same place before (see TKeptTexts). False when the text cannot be kept (the
+  // painter then draws it).
+  bool DrawTextKept(const TCanvas& c, int x, int y, const QString& text, const TRect* clip, bool opaqueClip,
+                    const TRect& area) {
+    const bool back = !opaqueClip && c.BackgroundOpaque();
+    TTextKey key;
+    key.Font = c.QtFont().key();
+    key.Text = text;
+    const TRect clipBox = clip ? *clip : TRect();
+    key.N = {x, y, area.Left, area.Top, area.Right, area.Bottom, clip ? 1 : 0, clipBox.Left, clipBox.Top,
+             clipBox.Right, clipBox.Bottom, opaqueClip ? 1 : 0, back ? 1 : 0, c.TextAlign, c.Font.Escapement,
+             c.Font.PixelsPerInch()};
+    TKeptTexts& kept = TKeptTexts::Instance();
+    const TKeptText* found = kept.Find(key);
+    if (!found) {
+      TKeptText made;
+      if (!CoverText(c, x, y, text, clip, opaqueClip, back, area, made)) return false;
+      found = kept.Keep(std::move(key), std::move(made));
+    }
+    // The painter writes opaque colours: every covered pixel becomes the colour at full alpha.
+    auto paint = [&](const TSpans& spans, uint32_t color) {
+      uchar* base = Img->bits();
+      const qsizetype bpl = Img->bytesPerLine();
+      color |= 0xFF000000u;
+      for (const TSpan& s : spans) std::fill_n(reinterpret_cast<uint32_t*>(base + s.Y * bpl) + s.X0, s.X1 - s.X0, color);
+    };
+    paint(found->Back, Rgb24(c.BackgroundColor()));
+    paint(found->Glyphs, Rgb24(c.Font.Color));
+    return true;
+  }
+
+  // What the painter covers for a text: the background and the glyphs, each rendered into a mask
+  // exactly as DrawTextPlain renders them into the surface (the same transform moved by whole
+  // pixels). False when a mask is not all-or-nothing or ink reaches the edge of the box around the
+  // text, so that what the painter would draw might not all be in it.
+  bool CoverText(const TCanvas& c, int x, int y, const QString& text, const TRect* clip, bool opaqueClip, bool back,
+                 const TRect& area, TKeptText& out) {
+    const QFont& font = c.QtFont();
+    const QFontMetrics& fm = c.FontMetrics();
+    if (clip && opaqueClip) {
+      const TRect r = Intersect(*clip, area);
+      for (int row = r.Top; row < r.Bottom; ++row) out.Back.push_back({row, r.Left, r.Right});
+    }
+    if (text.isEmpty()) return true;
+    const int width = c.TextWidth(text);
+    const int ascent = fm.ascent(), descent = fm.descent();
+    int ox = 0;
+    if ((c.TextAlign & TA_CENTER) == TA_CENTER) ox = -width / 2;
+    else if (c.TextAlign & TA_RIGHT) ox = -width;
+    int baseline = ascent;
+    if ((c.TextAlign & TA_BASELINE) == TA_BASELINE) baseline = 0;
+    else if (c.TextAlign & TA_BOTTOM) baseline = -descent;
+    QTransform t;
+    t.translate(x, y);
+    if (c.Font.Escapement % 3600 != 0) t.rotate(-c.Font.Escapement / 10.0);
+    const QRect backRect(ox, baseline - ascent, width, ascent + descent);
+    const QRect inkRect = fm.boundingRect(text).translated(ox, baseline).united(backRect);
+    const int margin = 4 + (ascent + descent) / 2;
+    const QRect local = inkRect.adjusted(-margin, -margin, margin, margin);
+    const QRect device = t.mapRect(QRectF(local)).toAlignedRect();
+    const TRect box = Intersect(TRect(device.left(), device.top(), device.right() + 1, device.bottom() + 1), area);
+    if (box.IsEmpty()) return true;
+    if (int64_t(box.Width()) * box.Height() > (int64_t(1) << 22)) return false;
+    auto render = [&](const std::function<void(QPainter&)>& paint, TSpans& spans) {
+      QImage img(box.Width(), box.Height(), QImage::Format_ARGB32_Premultiplied);
+      img.fill(Qt::transparent);
+      {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setRenderHint(QPainter::TextAntialiasing, false);
+        p.setClipRect(ToQRect(area).translated(-box.Left, -box.Top));
+        p.translate(x - box.Left, y - box.Top);
+        if (c.Font.Escapement % 3600 != 0) p.rotate(-c.Font.Escapement / 10.0);
+        paint(p);
+      }
+      TMask m(box);
+      for (int row = 0; row < img.height(); ++row) {
+        const QRgb* px = reinterpret_cast<const QRgb*>(img.constScanLine(row));
+        for (int col = 0; col < img.width(); ++col) {
+          const int a = qAlpha(px[col]);
+          if (a != 0 && a != 255) return false;
+          if (a == 0) continue;
+          // Ink on an edge of the box that the clip does not make: the text may reach beyond.
+          if ((row == 0 && box.Top > area.Top) || (row == img.height() - 1 && box.Bottom < area.Bottom) ||
+              (col == 0 && box.Left > area.Left) || (col == img.width() - 1 && box.Right < area.Right))
+            return false;
+          m.At(box.Left + col, box.Top + row) = 1;
+        }
+      }
+      SpansFromMask(m, spans);
+      return true;
+    };
+    if (back) {
+      TSpans spans;
+      if (!render([&](QPainter& p) { p.fillRect(backRect, Qt::black); }, spans)) return false;
+      out.Back = std::move(spans);
+    }
+    return render(
+        [&](QPainter& p) {
+          p.setFont(font);
+          p.setPen(Qt::black);
+          p.drawText(QPoint(ox, baseline), text);
+        },
+        out.Glyphs);
+  }
+
+  void DrawTextPlain(const TCanvas& c, int x, int y, const QString& text, const TRect* clip, bool opaqueClip,
+                     const TRect& area) {
     const QFont& font = c.QtFont();
     const QFontMetrics& fm = c.FontMetrics();
     QPainter p(Img);
@@ -1234,6 +1387,7 @@ void PushUnique(std::vector<TPoint>& pts, TPoint p) {
 
 void ForgetKeptCoverage() {
   TKeptCoverageCache::Instance().Clear();
+  TKeptTexts::Instance().Clear();
   TCoverageCache::Instance().Clear();
 }
 
@@ -1776,7 +1930,7 @@ void TCanvas::Text(int x, int y, const QString& text, const TRect* clip, bool op
   if (updateCp) x = PenPos.X, y = PenPos.Y;
   const QFont& font = QtFont();
   const QFontMetrics& fm = FontMetrics();
-  const int width = fm.horizontalAdvance(text);
+  const int width = TextWidth(text);
   if (PathOpen) {
     int ox = 0;
     if ((TextAlign & TA_CENTER) == TA_CENTER) ox = -width / 2;
@@ -1819,6 +1973,7 @@ const QFont& TCanvas::QtFont() const {
     CachedFont = Font;
     CachedQFont = Font.ToQFont();
     CachedMetrics.emplace(CachedQFont);
+    CachedWidths.clear();
   }
   return CachedQFont;
 }
@@ -1896,7 +2051,15 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned format) {
   return height;
 }
 
-int TCanvas::TextWidth(const QString& text) const { return FontMetrics().horizontalAdvance(text); }
+int TCanvas::TextWidth(const QString& text) const {
+  const QFontMetrics& fm = FontMetrics();  // forgets the widths when the font changed
+  const auto it = CachedWidths.find(text);
+  if (it != CachedWidths.end()) return it->second;
+  const int width = fm.horizontalAdvance(text);
+  if (CachedWidths.size() > 4096) CachedWidths.clear();
+  CachedWidths.emplace(text, width);
+  return width;
+}
 int TCanvas::TextHeight(const QString&) const {
   const QFontMetrics& fm = FontMetrics();
   return fm.ascent() + fm.descent();

@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/font.h"
@@ -325,7 +326,7 @@ public:
   // clipped to rect unless DT_NOCLIP. DT_CALCRECT draws nothing and sets rect's right and bottom
   // to what the text needs. Returns the height of the text.
   int DrawText(const QString& text, TRect& rect, unsigned format);
-  int TextWidth(const QString& text) const;
+  int TextWidth(const QString& text) const;  // in the current font, kept while it stays
   int TextHeight(const QString& text) const;
   TPoint TextExtent(const QString& text) const;  // X = width, Y = height
   int TextWidthBytes(std::string_view bytes) const;
@@ -387,6 +388,8 @@ private:
   mutable TFont CachedFont;
   mutable QFont CachedQFont;
   mutable std::optional<QFontMetrics> CachedMetrics;
+  // Widths of texts measured in the current font (a page measures the same texts over and over).
+  mutable std::unordered_map<QString, int> CachedWidths;
   TRect Clip;
   bool Clipped = false;
   int Ppi = 0;

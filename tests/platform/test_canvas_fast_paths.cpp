@@ -293,3 +293,52 @@ TEST(CanvasFastPaths, KeptCoverageFollowsTheCallStateAndXorDrawingsTwiceRestore)
     EXPECT_TRUE(img == before) << mode;
   }
 }
+
+TEST(CanvasFastPaths, TextsDrawThePixelsOfThePainterFirstAndFromWhatWasKept) {
+  TFastPathsScope scope;
+  struct TTextCase {
+    const char* Name;
+    std::function<void(TCanvas&)> Draw;
+  };
+  const TTextCase cases[] = {
+      {"plain", [](TCanvas& c) { c.TextOut(5, 5, "0.123\""); }},
+      {"opaque background", [](TCanvas& c) { c.Brush.Style = bsSolid, c.Brush.Color = clYellow, c.TextOut(3, 20, "Wg|"); }},
+      {"rotated a quarter", [](TCanvas& c) { c.Font.Escapement = 900, c.TextOut(40, 70, "0.456\""); }},
+      {"rotated opaque", [](TCanvas& c) { c.Font.Escapement = 300, c.SetBkMode(OPAQUE), c.TextOut(10, 60, "Slanted"); }},
+      {"centred at the base line", [](TCanvas& c) { c.SetTextAlign(TA_CENTER | TA_BASELINE), c.TextOut(45, 40, "Mid"); }},
+      {"right, bottom, bold italic", [](TCanvas& c) {
+         c.Font.Style = fsBold | fsItalic, c.Font.SetSize(14), c.SetTextAlign(TA_RIGHT | TA_BOTTOM);
+         c.TextOut(88, 68, "fjord");
+       }},
+      {"clipped by the canvas", [](TCanvas& c) { c.SetClipRect(TRect(12, 8, 40, 30)), c.TextOut(2, 6, "Clipped text"); }},
+      {"text rectangle, opaque", [](TCanvas& c) { c.SetBkMode(OPAQUE), c.TextRect(TRect(10, 10, 50, 30), 4, 12, "Boxed in"); }},
+      {"formatted into a rectangle", [](TCanvas& c) {
+         TRect r(5, 5, 80, 65);
+         c.DrawText("A line that breaks\r\nand &more", r, DT_WORDBREAK | DT_CENTER);
+       }},
+      {"past the edge of the image", [](TCanvas& c) { c.Font.SetSize(20), c.TextOut(70, 55, "Edge"); }},
+  };
+  for (const TTextCase& tc : cases) {
+    for (const bool alpha : {false, true}) {
+      auto draw = [&](bool fast) {
+        SetRasterFastPaths(fast);
+        QImage img = NoisyImage(90, 70, 21);
+        if (alpha) {
+          img = img.convertToFormat(QImage::Format_ARGB32);
+          for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) img.setPixel(x, y, (img.pixel(x, y) & 0xFFFFFF) | uint32_t((x * 37 + y) & 0xFF) << 24);
+        }
+        TCanvas c(&img);
+        c.Font.Color = clNavy;
+        c.Brush.Style = bsClear;
+        tc.Draw(c);
+        SetRasterFastPaths(true);
+        return img;
+      };
+      ForgetKeptCoverage();
+      const QImage plain = draw(false);
+      EXPECT_TRUE(draw(true) == plain) << tc.Name << (alpha ? " on alpha" : "");
+      EXPECT_TRUE(draw(true) == plain) << tc.Name << (alpha ? " on alpha" : "") << " drawn again";
+    }
+  }
+}
