@@ -69,7 +69,7 @@ void ProjectPointsKept(const TMappingRec& Map, const TRealFig& Figure, int Count
     std::vector<TPoint> Points;
   };
   thread_local std::unordered_map<const TRealFig*, TKept> kept;
-  if (kept.size() > 50000) kept.clear();
+  if (kept.size() > 20000) kept.clear();
   Count = std::min({Count, int(Figure.Nodes.size()), int(points.size())});
   if (Count <= 0) return;
   TKept& k = kept[&Figure];

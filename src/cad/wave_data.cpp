@@ -59,11 +59,18 @@ struct TKeptWave {
   std::vector<TPoint> Points;
 };
 // Per figure (by address; a figure at a reused address simply misses), per thread, forgotten
-// wholesale past a bound.
-std::unordered_map<const TRealFig*, TKeptWave>& KeptWaves() {
-  thread_local std::unordered_map<const TRealFig*, TKeptWave> waves;
-  if (waves.size() > 50000) waves.clear();
-  return waves;
+// wholesale past a bound of points kept (a million: 8 MB).
+struct TKeptWaves {
+  std::unordered_map<const TRealFig*, TKeptWave> Waves;
+  size_t Points = 0;
+};
+TKeptWaves& KeptWaves() {
+  thread_local TKeptWaves kept;
+  if (kept.Points > (size_t(1) << 20) || kept.Waves.size() > 20000) {
+    kept.Waves.clear();
+    kept.Points = 0;
+  }
+  return kept;
 }
 
 // A pixel coordinate: whole, within the 32-bit range (non-finite values give 0).
@@ -142,7 +149,8 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
   TPoint* buf = WaveBuffer.data();
   // A wave generated before from the very same figure values, position, mapping and length gives
   // the same points: they are copied from the last time instead of being worked out again.
-  TKeptWave& kept = KeptWaves()[&Figure];
+  TKeptWaves& store = KeptWaves();
+  TKeptWave& kept = store.Waves[&Figure];
   const TKeptWaveKey key = WaveKeyOf(Map, Figure, X, Y, Count);
   if (kept.Valid && std::memcmp(&kept.Key, &key, sizeof key) == 0) {
     std::copy(kept.Points.begin(), kept.Points.end(), buf);
@@ -261,6 +269,7 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
     return written;
   }
   kept.Key = key;
+  store.Points += size_t(std::max(written, 0)) - std::min(kept.Points.size(), store.Points);
   kept.Points.assign(buf, buf + written);
   kept.Valid = true;
   WavePointCount = written;

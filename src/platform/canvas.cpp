@@ -640,17 +640,30 @@ public:
     return it == Entries.end() ? nullptr : &it->second;
   }
   const TKeptText* Keep(TTextKey&& key, TKeptText&& text) {
-    if (Entries.size() >= 20000) Entries.clear();
-    return &(Entries[std::move(key)] = std::move(text));
+    const size_t bytes = BytesOf(key, text);
+    if (Bytes + bytes > Budget) Clear();
+    auto [it, added] = Entries.try_emplace(std::move(key));
+    if (!added) Bytes -= BytesOf(it->first, it->second);
+    it->second = std::move(text);
+    Bytes += bytes;
+    return &it->second;
   }
-  void Clear() { Entries.clear(); }
+  void Clear() {
+    Entries.clear();
+    Bytes = 0;
+  }
   static TKeptTexts& Instance() {
     thread_local TKeptTexts texts;
     return texts;
   }
 
 private:
+  static size_t BytesOf(const TTextKey& key, const TKeptText& text) {
+    return size_t(key.Font.size() + key.Text.size()) * 2 + (text.Back.size() + text.Glyphs.size()) * sizeof(TSpan) + 160;
+  }
+  static constexpr size_t Budget = size_t(8) << 20;
   std::unordered_map<TTextKey, TKeptText, TTextKeyHash> Entries;
+  size_t Bytes = 0;
 };
 
 // ---- The raster back-end ----------------------------------------------------------------------
@@ -1054,15 +1067,16 @@ public:
         paint(p);
       }
       TMask m(box);
-      for (int row = 0; row < img.height(); ++row) {
+      const int w = img.width(), h = img.height();
+      for (int row = 0; row < h; ++row) {
         const QRgb* px = reinterpret_cast<const QRgb*>(img.constScanLine(row));
-        for (int col = 0; col < img.width(); ++col) {
+        for (int col = 0; col < w; ++col) {
           const int a = qAlpha(px[col]);
           if (a != 0 && a != 255) return false;
           if (a == 0) continue;
           // Ink on an edge of the box that the clip does not make: the text may reach beyond.
-          if ((row == 0 && box.Top > area.Top) || (row == img.height() - 1 && box.Bottom < area.Bottom) ||
-              (col == 0 && box.Left > area.Left) || (col == img.width() - 1 && box.Right < area.Right))
+          if ((row == 0 && box.Top > area.Top) || (row == h - 1 && box.Bottom < area.Bottom) ||
+              (col == 0 && box.Left > area.Left) || (col == w - 1 && box.Right < area.Right))
             return false;
           m.At(box.Left + col, box.Top + row) = 1;
         }
