@@ -381,8 +381,8 @@ const std::vector<int>* DashPattern(TPenStyle style) {
 // paths' counterpart of a byte mask for outlines: a few hundred pixels of a large box).
 struct TPixelKeys {
   TRect Box;
-  std::vector<uint64_t> Keys;
-  explicit TPixelKeys(const TRect& box) : Box(box) {}
+  std::vector<uint64_t>& Keys;  // a buffer of the caller's, emptied here
+  TPixelKeys(const TRect& box, std::vector<uint64_t>& keys) : Box(box), Keys(keys) { Keys.clear(); }
   void Set(int x, int y) {
     if (x >= Box.Left && x < Box.Right && y >= Box.Top && y < Box.Bottom)
       Keys.push_back(uint64_t(uint32_t(y - Box.Top)) << 32 | uint32_t(x - Box.Left));
@@ -885,7 +885,8 @@ public:
     const int width = std::clamp(c.Pen.Width, 1, 1 << 16);
     if (penVisible) {
       if (width == 1) {
-        TPixelKeys on(box), gap(box);
+        thread_local std::vector<uint64_t> onKeys, gapKeys;
+        TPixelKeys on(box, onKeys), gap(box, gapKeys);
         WalkThinOutlines(on, gap, c.Pen.Style, g);
         SpansFromPixelKeys(on.Keys, box.Left, box.Top, cov.On);
         if (!gap.Keys.empty()) {

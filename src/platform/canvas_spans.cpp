@@ -44,10 +44,46 @@ void SubtractSpans(const TSpans& a, const TSpans& b, TSpans& out) {
   }
 }
 
+// Sorts pixel keys: by row with a counting pass when the rows are few against the keys (outlines
+// give a handful of pixels per row), then each row by column; else by a plain sort.
+void SortPixelKeys(std::vector<uint64_t>& keys) {
+  uint32_t lastRow = 0;
+  for (const uint64_t k : keys) lastRow = std::max(lastRow, uint32_t(k >> 32));
+  const size_t rows = size_t(lastRow) + 1;
+  if (keys.size() < 64 || rows > keys.size() * 4) {
+    std::sort(keys.begin(), keys.end());
+    return;
+  }
+  thread_local std::vector<uint32_t> starts;
+  thread_local std::vector<uint64_t> sorted;
+  starts.assign(rows + 1, 0);
+  for (const uint64_t k : keys) ++starts[size_t(k >> 32) + 1];
+  for (size_t r = 0; r < rows; ++r) starts[r + 1] += starts[r];
+  sorted.resize(keys.size());
+  for (const uint64_t k : keys) sorted[starts[size_t(k >> 32)]++] = k;
+  // starts[r] is now the end of row r.
+  size_t begin = 0;
+  for (size_t r = 0; r < rows; ++r) {
+    const size_t end = starts[r];
+    if (end - begin > 1) {
+      uint64_t* first = sorted.data() + begin;
+      uint64_t* last = sorted.data() + end;
+      if (end - begin <= 16) {
+        for (uint64_t* i = first + 1; i < last; ++i)
+          for (uint64_t* j = i; j > first && j[-1] > j[0]; --j) std::swap(j[-1], j[0]);
+      } else {
+        std::sort(first, last);
+      }
+    }
+    begin = end;
+  }
+  keys.swap(sorted);
+}
+
 void SpansFromPixelKeys(std::vector<uint64_t>& keys, int left, int top, TSpans& out) {
   out.clear();
   if (keys.empty()) return;
-  std::sort(keys.begin(), keys.end());
+  SortPixelKeys(keys);
   out.reserve(keys.size() / 2 + 4);
   uint64_t runStart = keys[0], last = keys[0];
   auto flush = [&] {
@@ -90,14 +126,16 @@ struct TEdge {
 bool ScanlineFill(const std::vector<std::vector<TPoint>>& polygons, bool winding, const TRect& box, TSpans& out) {
   out.clear();
   if (box.IsEmpty()) return true;
-  constexpr int64_t kReach = int64_t(1) << 20;
-  std::vector<TEdge> edges;
+  // Far-away vertices are clipped by the painter's outline mapper first: those are left to it.
+  constexpr int64_t kReach = int64_t(1) << 14;
+  thread_local std::vector<TEdge> edges;
+  edges.clear();
   int32_t firstRow = INT32_MAX, lastRow = INT32_MIN;
   for (const auto& poly : polygons) {
     if (poly.size() < 3) continue;
     for (const TPoint& p : poly)
       if (int64_t(p.X) - box.Left < -kReach || int64_t(p.X) - box.Left > kReach || int64_t(p.Y) - box.Top < -kReach ||
-          int64_t(p.Y) - box.Top > kReach || p.X < box.Left || p.X >= box.Right || p.Y < box.Top || p.Y >= box.Bottom)
+          int64_t(p.Y) - box.Top > kReach)
         return false;
     const size_t n = poly.size();
     for (size_t i = 0; i < n; ++i) {
@@ -107,7 +145,9 @@ bool ScanlineFill(const std::vector<std::vector<TPoint>>& polygons, bool winding
       int64_t bx = (int64_t(q.X) - box.Left) * 64 + 32, by = (int64_t(q.Y) - box.Top) * 64 + 32;
       int32_t w = 1;
       if (ay > by) std::swap(ax, bx), std::swap(ay, by), w = -1;
-      const int32_t top = int32_t((ay + 32) >> 6), bottom = int32_t((by - 32) >> 6);
+      // Rows above the box are not walked: the crossing is worked out at the first row in it (the
+      // same value stepping would reach, the step being whole 16.16 units).
+      const int32_t top = std::max(int32_t((ay + 32) >> 6), 0), bottom = int32_t((by - 32) >> 6);
       if (top > bottom) continue;
       const int64_t aFP = 0x8000 + (ax << 10);
       TEdge e{top, bottom, aFP, 0, w};
@@ -126,10 +166,10 @@ bool ScanlineFill(const std::vector<std::vector<TPoint>>& polygons, bool winding
   const int32_t w = box.Width(), h = box.Height();
   firstRow = std::max(firstRow, 0);
   lastRow = std::min(lastRow, h - 1);
-  std::vector<TEdge*> active;
-  std::vector<std::pair<int32_t, int32_t>> crossings;  // pixel boundary, winding
+  thread_local std::vector<TEdge*> active;
+  thread_local std::vector<std::pair<int32_t, int32_t>> crossings;  // pixel boundary, winding
+  active.clear();
   size_t next = 0;
-  // Edges starting above the box (not possible while every vertex lies in it) would need stepping.
   for (int32_t y = firstRow; y <= lastRow; ++y) {
     while (next < edges.size() && edges[next].Top <= y) active.push_back(&edges[next++]);
     crossings.clear();

@@ -30,8 +30,8 @@ void SpansFromPixelKeys(std::vector<uint64_t>& keys, int left, int top, TSpans& 
 
 // The pixels QPainter's aliased fill covers for polygons whose vertices are pixel positions
 // (drawn through their pixel centres), with the odd-even or winding rule, kept to box. False
-// when the polygons reach too far for the converter (beyond about 2^20 pixels of the box) and
-// the caller has to ask QPainter.
+// when the polygons reach too far (beyond 2^14 pixels of the box's corner, where the painter
+// clips outlines before filling them) and the caller has to ask QPainter.
 bool ScanlineFill(const std::vector<std::vector<TPoint>>& polygons, bool winding, const TRect& box, TSpans& out);
 
 // True (the default): the raster back-end draws through the fast paths. False: through the plain
