@@ -20,6 +20,7 @@
 #include <cstdio>
 
 #include "app/main_window.h"
+#include "app/page_setup_dialog.h"
 #include "app/print_preview.h"
 #include "cad/engine.h"
 #include "helpers/error_report.h"
@@ -88,10 +89,30 @@ int Nearest(double v) { return int(std::nearbyint(v)); }
 
 // ---------------------------------------------------------------- page to printer
 
+void FitPdfToPage(QPrinter& Printer) {
+  // A PDF has no unprintable edge and no paper of its own: its sheet is the paper of the page
+  // settings and the page lies on it from the sheet's corner, as on the screen and in an export.
+  // The orientation stays the printer's (the print asks when it differs from the page's).
+  QSizeF mm;
+  const int style = PageSetupDialog ? PageSetupDialog->PageStyle() : -1;
+  if (style >= 0 && style <= 7) {
+    mm = QSizeF(PageStyleTable[style].WidthMm, PageStyleTable[style].HeightMm);
+  } else {
+    const double ppi = ScreenPixelsPerInch();
+    mm = QSizeF(PageWidth * 25.4 / ppi, PageHeight * 25.4 / ppi);
+  }
+  if (mm.width() > mm.height()) mm.transpose();
+  const QPageLayout::Orientation orientation = Printer.pageLayout().orientation();
+  Printer.setPageSize(QPageSize(mm, QPageSize::Millimeter));
+  Printer.setPageOrientation(orientation);
+  Printer.setFullPage(true);
+}
+
 void TForm1::PageRectToPrinter(int DpiX, int DpiY, const TRect& Rect, TRect& Result) {
   const int ppi = ScreenPixelsPerInch();
-  Result.Left = MulDiv(DpiX, Rect.Left - 1, ppi);
-  Result.Top = MulDiv(DpiY, Rect.Top - 1, ppi);
+  // The rectangle's own corner: the page composition and the export put it there too.
+  Result.Left = MulDiv(DpiX, Rect.Left, ppi);
+  Result.Top = MulDiv(DpiY, Rect.Top, ppi);
   Result.Right = Result.Left + MulDiv(DpiX, Rect.Right - Rect.Left, ppi);
   Result.Bottom = Result.Top + MulDiv(DpiY, Rect.Bottom - Rect.Top, ppi);
 }
@@ -122,7 +143,8 @@ void TForm1::PrintTextCells(TCanvas& Canvas, const TRect& Area) {
 void TForm1::DrawprinterEMF(TCanvas& Canvas, int DpiX, int DpiY, const TRect& Bounds, TGraphic* Graphic) {
   if (!Graphic || Graphic->Empty()) return;
   TRect p;
-  PageRectToPrinter(DpiX, DpiY, ScrolledRect(Bounds), p);
+  // The controls are children of the page image: their bounds are page pixels already.
+  PageRectToPrinter(DpiX, DpiY, Bounds, p);
   Canvas.SetClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
   struct TUnclip {
     TCanvas& c;
@@ -175,6 +197,8 @@ void TForm1::PrintPictureFile(TCanvas& Canvas, int DpiX, int DpiY, const TPictur
 
 void TForm1::DrawPreviewLabel(TCanvas& Canvas, const TRect& Rect, const std::string& Text) {
   if (Text.empty()) return;
+  // The label's small red font is the label's alone: the layers drawn after it keep theirs.
+  const TFont font = Canvas.Font;
   Canvas.Font.Name = "Small Fonts";
   Canvas.Font.SetSize(5);
   Canvas.Font.Style = 0;
@@ -193,6 +217,7 @@ void TForm1::DrawPreviewLabel(TCanvas& Canvas, const TRect& Rect, const std::str
   Canvas.Pen.Color = pen;
   Canvas.Brush.Style = style;
   Canvas.Brush.Color = brush;
+  Canvas.Font.Assign(font);
 }
 
 void TForm1::BuildPrintPreview(TPrintPreview& Preview, const TPrinterValues& V, const TPreviewSizes& S,
@@ -220,7 +245,7 @@ void TForm1::BuildPrintPreview(TPrintPreview& Preview, const TPrinterValues& V, 
     if (!g || g->Empty()) continue;
     TRect r;
     const QRect geometry = image->geometry();
-    ScaleRect(ScrolledRect(FromQRect(geometry)), r, scale);
+    ScaleRect(FromQRect(geometry), r, scale);
     c.SetClipRect(r);
     c.StretchDraw(r, *g);
     c.ClearClipRect();
@@ -388,6 +413,7 @@ void TForm1::Print1Click(QObject* Sender) {
   auto textCanvas = std::make_unique<TMetafileCanvas>(textLayer, PageWidth, PageHeight);
 
   QPrinter& printer = Printer();
+  if (printer.outputFormat() == QPrinter::PdfFormat) FitPdfToPage(printer);
   const QPageLayout::Orientation orientation = printer.pageLayout().orientation();
   const char* const tail =
       "Choose: \rOk to reset the printer and continue the print \rIgnore to continue with current settings \rOr "
