@@ -145,11 +145,18 @@ void TForm1::DrawprinterEMF(TCanvas& Canvas, int DpiX, int DpiY, const TRect& Bo
   TRect p;
   // The controls are children of the page image: their bounds are page pixels already.
   PageRectToPrinter(DpiX, DpiY, Bounds, p);
-  Canvas.SetClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
+  // Clipped to its rectangle within the clip of the print (the page); that clip comes back after.
   struct TUnclip {
     TCanvas& c;
-    ~TUnclip() { c.ClearClipRect(); }
+    bool had = c.HasClipRect();
+    TRect old = c.ClipRect();
+    ~TUnclip() {
+      if (had) c.SetClipRect(old);
+      else c.ClearClipRect();
+    }
   } unclip{Canvas};
+  if (unclip.had) Canvas.IntersectClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
+  else Canvas.SetClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
   if (dynamic_cast<TMetafile*>(Graphic)) {
     Canvas.StretchDraw(p, *Graphic);
     return;
@@ -183,14 +190,21 @@ void TForm1::PrintPictureFile(TCanvas& Canvas, int DpiX, int DpiY, const TPictur
   } catch (const EMetafileError&) {
     throw Exception("The Picture: " + name + "appears " + "\r" + "to be invalid and failed to load. Sorry :-(");
   }
-  Canvas.SetClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
+  const bool had = Canvas.HasClipRect();
+  const TRect old = Canvas.ClipRect();
+  auto unclip = [&] {
+    if (had) Canvas.SetClipRect(old);
+    else Canvas.ClearClipRect();
+  };
+  if (had) Canvas.IntersectClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
+  else Canvas.SetClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
   try {
     metafile.Draw(Canvas, p);
   } catch (...) {
-    Canvas.ClearClipRect();
+    unclip();
     throw;
   }
-  Canvas.ClearClipRect();
+  unclip();
 }
 
 // ---------------------------------------------------------------- the preview
@@ -323,6 +337,9 @@ void TForm1::PrintLayers(QPrinter& Printer, const TPrinterValues& V, TMetafile& 
     canvas.SetArcDirection(AD_COUNTERCLOCKWISE);
     const int ppi = ScreenPixelsPerInch();
     const TRect r(0, 0, MulDiv(V.DpiX, PageWidth, ppi), MulDiv(V.DpiY, PageHeight, ppi));
+    // Only the page prints: what lies beyond its edges (figures dragged off it, a paper larger
+    // than the page) stays off the paper, as it stays out of the page and of an export.
+    canvas.SetClipRect(r);
     // An error ends the document with what was drawn, then goes on to be reported.
     PictureLayer.Draw(canvas, r);
     for (int i = 0; i < ImageCount; ++i) {

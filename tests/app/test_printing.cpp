@@ -299,6 +299,31 @@ TEST_F(PrintingTest, PrintedPageMatchesTheExportedPage) {
   }
 }
 
+// Only the page prints: a figure dragged off the page stays off the paper even where the paper
+// reaches further than the page (a landscape page printed, by the user's choice, on a portrait
+// sheet).
+TEST_F(PrintingTest, NothingBeyondThePageEdgesPrints) {
+  TForm1* form = CreateStartupWindows();
+  ASSERT_NE(Figures, nullptr);
+  PageSetupDialog->SetPageStyle(2);  // A5 landscape, 794 x 559
+  PageSetupDialog->SetUpPage(nullptr, false, 1);
+  Printer().setPageOrientation(QPageLayout::Portrait);
+  const TRect inside(100, 400, 200, 450), below(100, 620, 200, 680);
+  AddFilledRectangle(inside);
+  AddFilledRectangle(below);
+  const std::string pdf = AppDir() + "beyond.pdf";
+  AnswerPdf(pdf);
+  rec->Answer(mrIgnore);
+  form->Print1->trigger();
+  ASSERT_EQ(rec->Messages().size(), 1u);
+  const QImage sheet = RenderPdf(pdf);
+  ASSERT_FALSE(sheet.isNull());
+  ASSERT_LT(sheet.width(), sheet.height());
+  const TRect in = PageBoxOnSheet(inside), out = PageBoxOnSheet(below);
+  EXPECT_GT(InkBox(sheet.copy(in.Left, in.Top, in.Width(), in.Height()), IsDark).Right, 0);
+  EXPECT_EQ(InkBox(sheet.copy(out.Left - 5, out.Top - 5, out.Width() + 10, out.Height() + 10), IsDark), TRect());
+}
+
 TEST_F(PrintingTest, FiguresAndTextPrintAtThePagesScale) {
   TForm1* form = StartA4Page();
   QPrinter& printer = Printer();
