@@ -27,6 +27,7 @@ class TCanvas;
 class TZQVSpeedButton;
 class TMainImage;
 class QLabel;
+class QKeyEvent;
 class QMenu;
 class QAction;
 class TLed;
@@ -683,6 +684,12 @@ private:
   void WirePrintCommands();          // main_window_printing.cpp
   void WirePictureToolCommands();    // main_window_picture_tools.cpp
   void WireMacroCommands();          // main_window_macros.cpp
+  void WireShortcutCommands();       // main_window_shortcuts.cpp
+  void Select1Click(QObject* Sender);
+  // Edit's Cut, Copy and Paste enabled as the page and the clipboard now allow (their keys work
+  // without the menu being opened first).
+  void UpdateClipboardItems();
+  static bool IsClipboardKey(const QKeyEvent& Event);
   void CreateCustomButtons();
   void InstallSettingsHosts();
   void RemoveSettingsHosts();
