@@ -17,6 +17,7 @@
 #include "helpers/num_spin_edit.h"
 #include "helpers/speed_button.h"
 #include "page/page_part.h"
+#include "platform/caret.h"
 #include "text/page_geometry.h"
 
 namespace {
@@ -353,6 +354,36 @@ TEST_F(Closing, AnUndoFileThatCannotBeReadIsReportedAndMadeAfresh) {
   form->tbUndo->click();
   EXPECT_EQ(rec->Texts().size(), 1u);
   EXPECT_EQ(TextUndoCount, 0);
+}
+
+TEST_F(Closing, TheCaretGoesWithTheActivationAndTheRulerGivesItBack) {
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  QWidget* page = form->ScrollBox1->viewport();
+  ASSERT_TRUE(CaretState().Exists);
+  ASSERT_EQ(CaretState().Owner, page);
+  // Another window takes the keyboard: the caret goes; it comes back with the main window.
+  QWidget other;
+  other.resize(200, 100);
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  EXPECT_FALSE(CaretState().Exists);
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  EXPECT_TRUE(CaretState().Exists);
+  EXPECT_EQ(CaretState().Owner, page);
+  // A drag of the ruler's marker ends with the caret in its cell.
+  DestroyCaret();
+  QWidget* marker = nullptr;
+  for (QWidget* w : form->ParaPanel1->findChildren<QWidget*>()) marker = w;
+  ASSERT_NE(marker, nullptr);
+  QTest::mousePress(marker, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+  QTest::mouseMove(marker, QPoint(-20, 2));
+  QTest::mouseRelease(marker, Qt::LeftButton, Qt::NoModifier, QPoint(-20, 2));
+  EXPECT_TRUE(CaretState().Exists);
+  EXPECT_EQ(CaretState().Owner, page);
 }
 
 }  // namespace
