@@ -1,5 +1,7 @@
 // Closing the window and File > New with and without unsaved work: the questions asked, what
-// each answer does, and that work is never thrown away after a save that did not happen.
+// each answer does, and that work is never thrown away after a save that did not happen; what the
+// close writes and the next window shows (option ticks, engine options, hints, placement); what
+// New gives back; the undo files made afresh when one cannot be read; the caret and activation.
 #include <gtest/gtest.h>
 
 #include <QApplication>
