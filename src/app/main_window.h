@@ -103,6 +103,8 @@ public:
   void FormShow();
   void FormActivate();
   void FormDeactivate();
+  // Mouse-up on the ruler (its marker was dragged).
+  void RulerMouseUp(int X, int Y);
   std::string GetAppFormVerCaption(const std::string& Title);
   // Logs what escaped an event handler when logging is on.
   void ApplicationException(const std::string& message);
@@ -240,6 +242,13 @@ public:
   void FreeFonts();
   // File > New and the New button: offers to save changed work, then empties the page.
   void _NewWorkSpaceClick(QObject* Sender);
+  // Closes the Transforms window, which works on the engine a new page replaces.
+  void CloseTransformsWindow();
+  // An undo whose file could not be read: the user is told, the undo files are made afresh.
+  void UndoStreamFailed();
+  // A text undo (the Undo menus and the text commands that take a change back); an undo file
+  // that cannot be read is handled here.
+  void UndoText(QObject* Sender) override;
   bool Closed = false;              // FormClose has run
   bool CloseQueryAnswered = false;  // the close questions were answered elsewhere (tests)
 

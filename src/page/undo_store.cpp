@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <functional>
 
 #include "cad/engine.h"
 #include "helpers/error_report.h"
 #include "page/page_part.h"
 #include "page/process_files.h"
+#include "platform/exceptions.h"
 #include "platform/messages.h"
 #include "platform/numeric.h"
 #include "text/page_geometry.h"
@@ -204,8 +207,11 @@ bool TPagePart::UndoSnapshot(int Kind) {
     std::vector<uint8_t> older(size, 0);
     if (!file.Stream->seek(file.Position) ||
         file.Stream->read(reinterpret_cast<char*>(older.data()), qint64(size)) != qint64(size)) {
-      // An unreadable record ends this kind's undo: nothing older can be given back.
+      // An unreadable record ends this kind's undo: nothing older can be given back. The change
+      // itself was taken back; the caller is told so that the undo files can be made afresh.
       counter = 0;
+      SetUndoItemsEnabled(TUndoKind(Kind), false);
+      throw EReadError("Stream read error");
     } else {
       file.Held = std::move(older);
       --counter;
@@ -217,25 +223,44 @@ bool TPagePart::UndoSnapshot(int Kind) {
   return true;
 }
 
+namespace {
+// Runs an undo of one kind; a record that could not be read is reported to the caller only after
+// the page shows the change that was taken back.
+template <typename Redraw>
+void UndoThenRedraw(const std::function<bool()>& Undo, Redraw redraw) {
+  std::exception_ptr failure;
+  bool done = false;
+  try {
+    done = Undo();
+  } catch (const EStreamError&) {
+    failure = std::current_exception();
+    done = true;
+  }
+  if (done) redraw();
+  if (failure) std::rethrow_exception(failure);
+}
+}  // namespace
+
 void TPagePart::UndoText(QObject* Sender) {
-  if (!UndoSnapshot(ukText)) return;
-  TTextPage& t = PageText;
-  t.ClearSelectionRange();
-  t.LayoutTextCells();
-  CaretPos = t.CharPositions[size_t(t.CurrentI)];
-  CaretY = int16_t(CaretPos.Y);
-  RefreshAllImages(Sender, false);
-  SyncFontStyleButtons();
-  EnableUndoButton();
+  UndoThenRedraw([this] { return UndoSnapshot(ukText); }, [this, Sender] {
+    TTextPage& t = PageText;
+    t.ClearSelectionRange();
+    t.LayoutTextCells();
+    CaretPos = t.CharPositions[size_t(t.CurrentI)];
+    CaretY = int16_t(CaretPos.Y);
+    RefreshAllImages(Sender, false);
+    SyncFontStyleButtons();
+    EnableUndoButton();
+  });
 }
 
 void TPagePart::UndoPicture(QObject* Sender) {
-  if (UndoSnapshot(ukPicture)) RefreshAllImages(Sender, false);
+  UndoThenRedraw([this] { return UndoSnapshot(ukPicture); }, [this, Sender] { RefreshAllImages(Sender, false); });
   EnableUndoButton();
 }
 
 void TPagePart::UndoPaste(QObject* Sender) {
-  if (UndoSnapshot(ukPaste)) RefreshAllImages(Sender, false);
+  UndoThenRedraw([this] { return UndoSnapshot(ukPaste); }, [this, Sender] { RefreshAllImages(Sender, false); });
   EnableUndoButton();
 }
 
