@@ -370,7 +370,7 @@ TEST_F(ExportTest, SaveAllWritesTheWholePageAndLeavesTheDocumentUnsaved) {
     const char* written;
   };
   for (const Case& c : {Case{"all.txt", 1, "all.bmp"}, Case{"all", 7, "all.png"}, Case{"all", 6, "all.gif"},
-                        Case{"all.bmp", 5, "all.bmp"}, Case{"all.gif", 1, "all.gif"}}) {
+                        Case{"typed.bmp", 5, "typed.bmp"}, Case{"typed_as.gif", 1, "typed_as.gif"}}) {
     TDialogScript script;
     script.answers.push_back({AppDir() + c.typed, c.filterIndex});
     script.Install();
