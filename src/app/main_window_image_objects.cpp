@@ -111,14 +111,16 @@ bool TForm1::LoadImageObject(const std::string& FileName, TPoint Position) {
     if (!FileExists(FileName)) throw EFOpenError("Cannot open file " + FileName);
     g->LoadFromFile(FileName);
     if (g->Empty()) throw EInvalidGraphic("Empty picture");
+    // A JPEG is decoded here (it reads only its header on loading), so a damaged or oversized one
+    // is refused like any other picture that fails to load.
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(g.get())) {
+      auto b = std::make_unique<TBitmap>();
+      GraphicToBitmap(*jpeg, *b);
+      g = std::move(b);
+    }
   } catch (const std::exception&) {
     ShowMessage("Sorry, picture failed to load.");
     return false;
-  }
-  if (auto* jpeg = dynamic_cast<TJPEGImage*>(g.get())) {
-    auto b = std::make_unique<TBitmap>();
-    GraphicToBitmap(*jpeg, *b);
-    g = std::move(b);
   }
   g->Transparent = TransparentOption();
   DeselectImage(this, true);

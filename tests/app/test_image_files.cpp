@@ -345,6 +345,15 @@ TEST_F(ImageFilesTest, ADamagedOrOversizedJpegIsRefusedWhenLoadedAsAPicture) {
     EXPECT_TRUE(Said("The image failed to load sorry :-("));
     form->RefreshAllImages(form, false);
     EXPECT_FALSE(SaidAnywhere("Unknown error")) << (rec->Texts().empty() ? "" : rec->Last().Text);
+    // Loaded as an object it is refused with the object's message.
+    SelectionRect = TRect(10, 10, 60, 60);
+    rec->Clear();
+    rec->Answer(mrYes);  // as an object
+    emit form->PopupMenu2->aboutToShow();
+    Item("LoadPicture")->trigger();
+    EXPECT_EQ(form->ImageCount, 0);
+    EXPECT_TRUE(Said("Sorry, picture failed to load."));
+    EXPECT_FALSE(SaidAnywhere("Unknown error"));
   }
 }
 
