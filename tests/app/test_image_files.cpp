@@ -14,6 +14,7 @@
 
 #include "app/text_window_fixture.h"
 #include "cad/engine.h"
+#include "dialogs/jpeg_quality_dialog.h"
 #include "helpers/drag_frame_geometry.h"
 #include "helpers/drag_rect.h"
 #include "helpers/page_surface.h"
@@ -114,6 +115,8 @@ TEST_F(ImageFilesTest, AResizedObjectSavedOverItsFileKeepsTheFilesFormatAtTheSho
     const char* ext;
     const char* format;
   } cases[] = {{".jpg", "JPEG"}, {".png", "PNG"}, {".bmp", "BMP"}};
+  ASSERT_NE(JpegImageQuality1, nullptr);
+  JpegImageQuality1->JPegQ->SetValue(20);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ext);
     form->ClearDocument(form);
@@ -127,6 +130,10 @@ TEST_F(ImageFilesTest, AResizedObjectSavedOverItsFileKeepsTheFilesFormatAtTheSho
     Item("SaveImage1")->trigger();
     EXPECT_TRUE(Said("The File: " + file + " already exists. Overwrite?"));
     EXPECT_EQ(Probe(file), std::string(c.format) + " 80x60");
+    if (std::string(c.format) == "JPEG") {
+      // Written at the JPEG quality the user set (20: the first luminance divisor is 16 x 250 %).
+      EXPECT_EQ(RunPython("from PIL import Image\nprint(Image.open('" + file + "').quantization[0][0])"), "40");
+    }
     // The file still opens as an object of its own kind.
     EXPECT_TRUE(form->LoadImageObject(file, TPoint(300, 300)));
     // Nothing but the picture is left in the folder (the new file was renamed over the old one).
