@@ -267,6 +267,8 @@ public:
   bool LoadImageObject(const std::string& FileName, TPoint Position);
   bool OpenASCIIFile(QObject* Sender, const std::string& FileName);
   bool LoadImageObjectFiles(QObject* Sender);
+  // After a document was read: removes the image objects the user chose to drop.
+  void RemoveDroppedImageObjects();
   void RescaleOffsets(int32_t FileDpi, int32_t ScreenDpi);
   void RescalePictureRects(int32_t FileDpi, int32_t ScreenDpi, int32_t LastIndex, TPictureTable& Table);
   // The save question of the readers and the Open command: Yes saves (false when that failed),
@@ -601,6 +603,7 @@ public:
   void SelectImage(int Index);
   bool DeselectImage(QObject* Sender, bool StoreRect) override;
   void DeleteImageFromArray(int Index);
+  void RestoreImageObject(TDeletedImageObject& Entry) override;
   void ClearImageRecords();
   void ClearAllImages(QObject* Sender);
   void FreeImageObject(QObject* Sender, int Index);

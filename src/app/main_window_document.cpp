@@ -257,6 +257,8 @@ void TForm1::SetUndoItemsEnabled(TUndoKind Kind, bool Enabled) {
     case ukShape:
       Shapes2->setEnabled(Enabled), Shapes3->setEnabled(Enabled);
       break;
+    case ukImageObject:
+      break;  // taken back through Undo > Last and the undo button only
   }
 }
 

@@ -150,6 +150,7 @@ void TPagePart::PushKind(uint8_t Kind) {
     std::move(s.UndoKinds.begin() + 1, s.UndoKinds.begin() + s.UndoKindCount, s.UndoKinds.begin());
     --s.UndoKindCount;
     if (oldest == ukShape && !s.ShapeDepths.empty()) s.ShapeDepths.erase(s.ShapeDepths.begin());
+    if (oldest == ukImageObject && !s.DeletedImages.empty()) s.DeletedImages.erase(s.DeletedImages.begin());
   }
   s.UndoKinds[size_t(s.UndoKindCount++)] = Kind;
 }
@@ -192,6 +193,22 @@ void TPagePart::PushShapeUndo() {
   s.ShapeDepths.push_back(s.ShapeDepthMark);
   s.ShapeDepthMark = depth;
   SetUndoItemsEnabled(ukShape, true);
+  EnableUndoButton();
+}
+
+void TPagePart::PushImageObjectUndo(TDeletedImageObject Entry) {
+  UndoState.DeletedImages.push_back(std::move(Entry));
+  PushKind(ukImageObject);
+  EnableUndoButton();
+}
+
+void TPagePart::UndoImageObject(QObject* Sender) {
+  TUndoState& s = UndoState;
+  if (s.DeletedImages.empty()) return;
+  TDeletedImageObject entry = std::move(s.DeletedImages.back());
+  s.DeletedImages.pop_back();
+  RestoreImageObject(entry);
+  RefreshAllImages(Sender, false);
   EnableUndoButton();
 }
 
@@ -297,7 +314,15 @@ void TPagePart::RemoveUndoKind(uint8_t Kind) {
 void TPagePart::UndoLast(QObject* Sender, bool ShapesOnly) {
   TUndoState& s = UndoState;
   if (ShapesOnly) {
-    if (s.UndoKindCount > 0 && !s.ShapeDepths.empty()) {
+    // Outside the text tool the newest change to the figures or the image objects is taken back;
+    // text changes wait for the text tool.
+    uint8_t newest = 0;
+    for (int i = s.UndoKindCount - 1; i >= 0 && !newest; --i)
+      if (s.UndoKinds[size_t(i)] == ukShape || s.UndoKinds[size_t(i)] == ukImageObject) newest = s.UndoKinds[size_t(i)];
+    if (newest == ukImageObject) {
+      RemoveUndoKind(ukImageObject);
+      UndoImageObject(Sender);
+    } else if (newest == ukShape && !s.ShapeDepths.empty()) {
       UndoShape();
       RemoveUndoKind(ukShape);
       RefreshAllImages(Sender, false);
@@ -322,6 +347,9 @@ void TPagePart::UndoLast(QObject* Sender, bool ShapesOnly) {
       // A shape entry is taken back like any other, so the page and the engine stay in step.
       UndoShape();
       RefreshAllImages(Sender, false);
+      break;
+    case ukImageObject:
+      UndoImageObject(Sender);
       break;
     default:
       break;
@@ -432,6 +460,7 @@ bool TPagePart::CreateUndoFiles() {
   s.UndoKindCount = 0;
   s.UndoKinds.fill(0);
   s.ShapeDepths.clear();
+  s.DeletedImages.clear();
   s.ShapeDepthMark = Figures ? Figures->UndoDepth() : 0;
   SetUndoItemsEnabled(ukShape, false);
   SetButtonEnabled(TextButton::tbUndo, false);
