@@ -1988,7 +1988,6 @@ const QFont& TCanvas::QtFont() const {
     CachedFont = Font;
     CachedQFont = Font.ToQFont();
     CachedMetrics.emplace(CachedQFont);
-    CachedWidths.clear();
   }
   return CachedQFont;
 }
@@ -2067,12 +2066,20 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned format) {
 }
 
 int TCanvas::TextWidth(const QString& text) const {
-  const QFontMetrics& fm = FontMetrics();  // forgets the widths when the font changed
-  const auto it = CachedWidths.find(text);
-  if (it != CachedWidths.end()) return it->second;
+  const QFontMetrics& fm = FontMetrics();
+  size_t i = 0;
+  while (i < CachedWidths.size() && !(CachedWidths[i].first == Font)) ++i;
+  if (i == CachedWidths.size()) {
+    if (CachedWidths.size() >= 4) CachedWidths.erase(CachedWidths.begin());
+    CachedWidths.emplace_back(Font, std::unordered_map<QString, int>());
+    i = CachedWidths.size() - 1;
+  }
+  auto& widths = CachedWidths[i].second;
+  const auto it = widths.find(text);
+  if (it != widths.end()) return it->second;
   const int width = fm.horizontalAdvance(text);
-  if (CachedWidths.size() > 4096) CachedWidths.clear();
-  CachedWidths.emplace(text, width);
+  if (widths.size() > 4096) widths.clear();
+  widths.emplace(text, width);
   return width;
 }
 int TCanvas::TextHeight(const QString&) const {

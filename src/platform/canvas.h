@@ -388,8 +388,9 @@ private:
   mutable TFont CachedFont;
   mutable QFont CachedQFont;
   mutable std::optional<QFontMetrics> CachedMetrics;
-  // Widths of texts measured in the current font (a page measures the same texts over and over).
-  mutable std::unordered_map<QString, int> CachedWidths;
+  // Widths of texts measured in the last few fonts (a page measures the same texts over and over,
+  // in fonts that take turns).
+  mutable std::vector<std::pair<TFont, std::unordered_map<QString, int>>> CachedWidths;
   TRect Clip;
   bool Clipped = false;
   int Ppi = 0;
