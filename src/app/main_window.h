@@ -301,7 +301,6 @@ public:
   void PenMode1Popup(QObject* Sender);
   void NotXor1Click(QAction* Item, int Position);
   void DiagonalCross1Click(QAction* Item, int Position);
-  bool ChooseColour(TColor& Colour);
   void tbPenColorClick(QObject* Sender);
   void BrushColor1Click(QObject* Sender);
   void Measure1Click(QObject* Sender);
@@ -727,8 +726,6 @@ std::string WebLinkSuffixOf(const std::string& setupFile);
 // The font dialog of Change Selected Text Attributes asks this hook instead when it is set (tests
 // answer the dialog through it).
 extern std::function<bool(TFont&)> TextFontDialogHook;
-// The pen and fill colour buttons ask this hook instead of the colour dialog when it is set.
-extern std::function<bool(TColor&)> ColourChoiceHook;
 // The document dialogs (open, save) ask this hook instead when it is set: it gets the dialog's
 // title and folder and returns the chosen name, empty for Cancel (tests answer through it).
 extern std::function<std::string(const std::string& Title, const std::string& Folder)> DocumentDialogHook;
