@@ -1,6 +1,7 @@
 // The drawing tools: the tool buttons, the CAD engine's events, the tool status.
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QLocale>
 #include <algorithm>
 
@@ -52,7 +53,28 @@ void TForm1::CadAfterDraw() {
   MainImage->update();
 }
 
-void TForm1::CadSelectionMoved() { Modified = true; }
+void TForm1::CadSelectionMoved() {
+  Modified = true;
+  if (!Figures || !Figures->HasSelection()) return;
+  // The move recorded one engine entry; one page entry takes it back.
+  if (Figures->UndoDepth() > 0) PushShapeUndo(this, Figures->UndoDepth() - 1);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  try {
+    if (AlwaysRefresh1->isChecked()) {
+      RefreshAllImages(this, false);
+    } else if (MainImage) {
+      // The selection was taken off its old place when the drag began: only it is drawn again.
+      Figures->DrawSelected(MainImage->Canvas());
+      RefreshText(&MainImage->Canvas(), 1.0, 1.0, false, 1);
+      MainImage->update();
+    }
+    Figures->CurrentFigure->Assign(*Figures->Template);
+  } catch (...) {
+    QApplication::restoreOverrideCursor();
+    throw;
+  }
+  QApplication::restoreOverrideCursor();
+}
 
 void TForm1::CadUnitsChange() {
   // A page set-up puts the engine back at 100 %: the zoom levels are offered again.

@@ -8,6 +8,8 @@
 #include "app/main_window_fixture.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "cad/selectors.h"
+#include "page/undo_store.h"
 #include "dialogs/color_combo.h"
 #include "dialogs/dimension_settings_dialog.h"
 #include "dialogs/font_dialog.h"
@@ -237,4 +239,35 @@ TEST_F(DrawingStatus, DimensionFontUsesTheProgramsFontDialog) {
   EXPECT_EQ(font.Color, RGBColor(0, 0x80, 0));
   EXPECT_EQ(font.Size(), 1) << "a size below 1 becomes 1";
   dialog.close();
+}
+
+// A right-button drag of the reference selector moves the selected figures: they are drawn at
+// their new place (the old one was cleared when the drag began) and one page undo takes the move
+// back.
+TEST_F(DrawingStatus, SelectionMovedByTheSelectorIsDrawnAndUndone) {
+  Figures->Template->SetKind(0);
+  DrawingTool();
+  PanelsWhileDragging(100, 300, 300, 300);
+  ASSERT_EQ(Figures->Count(), 1);
+  const TRealXYZ start = Figures->GetFigure(0)->Point(0);
+  form->AlwaysRefresh1->setChecked(false);
+  form->tbSelect->SetDown(true);
+  form->tbSelectClick(form->tbSelect);
+  PanelsWhileDragging(80, 280, 320, 320);
+  ASSERT_TRUE(SelectionRectShown);
+  ASSERT_TRUE(Figures->HasSelection());
+  const int entries = ShapeUndoCount(form->UndoState);
+  TReferenceSelector* selector = Figures->Selector;
+  ASSERT_NE(selector, nullptr);
+  const QPoint c(selector->width() / 2, selector->height() / 2);
+  selector->MouseDown(Qt::RightButton, c);
+  selector->MouseMove(Qt::RightButton, c + QPoint(80, 0));
+  selector->MouseUp(Qt::RightButton, c + QPoint(80, 0));
+  const TRealXYZ moved = Figures->GetFigure(0)->Point(0);
+  EXPECT_GT(moved.x, start.x);
+  EXPECT_EQ(PagePixel(120, 300), 0xFFFFFFu) << "the old place is clean";
+  EXPECT_NE(PagePixel(370, 300), 0xFFFFFFu) << "the figure shows at its new place";
+  EXPECT_EQ(ShapeUndoCount(form->UndoState), entries + 1);
+  form->Shapes2->trigger();
+  EXPECT_DOUBLE_EQ(Figures->GetFigure(0)->Point(0).x, start.x);
 }
