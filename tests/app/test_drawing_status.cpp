@@ -84,6 +84,10 @@ TEST_F(DrawingStatus, PanelsWhileDrawing) {
       {"horizontal line, inches", false, 18, 48, 0,
        {"Width: 0.5000", "Angle: 0.0000", "dx:0.5000 \rdy:0.0000", "X: 148 Y: 200", "Ins",
         "*1 Tool:Horizontal Line  Snap:Off   Default:Imperial/US   Alt:Imperial/US View:*1"}},
+      // World y grows upwards: a line drawn up is half an inch high.
+      {"vertical line, inches", false, 19, 0, -48,
+       {"Height: 0.5000", "Angle: 90.0000", "dx:0.0000 \rdy:0.5000", "X: 100 Y: 152", "Ins",
+        "*1 Tool:Vertical Line  Snap:Off   Default:Imperial/US   Alt:Imperial/US View:*1"}},
       // 2 cm: a line of 2 cm reads 20 millimetres, not 2 x 25.4.
       {"horizontal line, centimetres", true, 18, 0, 0, {}},
       {"multiline, inches", false, 49, 96, 0, {}},
