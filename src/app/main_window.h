@@ -747,6 +747,9 @@ struct TPrinterValues {
   int PrintableWidth = 0, PrintableHeight = 0;
 };
 TPrinterValues ReadPrinterValues(QPrinter& Printer);
+// Printing to PDF: the sheet becomes the paper of the page settings (in the printer's
+// orientation) and the whole sheet is printable.
+void FitPdfToPage(QPrinter& Printer);
 // File > Set up Printer asks this hook instead of the print dialog when it is set.
 extern std::function<bool(QPrinter&)> PrinterDialogHook;
 // Upper-cased extension of FileName is one of ImageExtensions.
