@@ -1,7 +1,6 @@
 // The drawing tools: the tool buttons, the CAD engine's events, the tool status.
 #include "app/main_window.h"
 
-#include <QApplication>
 #include <QLocale>
 #include <algorithm>
 
@@ -55,25 +54,9 @@ void TForm1::CadAfterDraw() {
 
 void TForm1::CadSelectionMoved() {
   Modified = true;
-  if (!Figures || !Figures->HasSelection()) return;
-  // The move recorded one engine entry; one page entry takes it back.
-  if (Figures->UndoDepth() > 0) PushShapeUndo(this, Figures->UndoDepth() - 1);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  try {
-    if (AlwaysRefresh1->isChecked()) {
-      RefreshAllImages(this, false);
-    } else if (MainImage) {
-      // The selection was taken off its old place when the drag began: only it is drawn again.
-      Figures->DrawSelected(MainImage->Canvas());
-      RefreshText(&MainImage->Canvas(), 1.0, 1.0, false, 1);
-      MainImage->update();
-    }
-    Figures->CurrentFigure->Assign(*Figures->Template);
-  } catch (...) {
-    QApplication::restoreOverrideCursor();
-    throw;
-  }
-  QApplication::restoreOverrideCursor();
+  // The selector's drag is one shape change: its mouse-up records the undo step and composes the
+  // page again (SelectorMouseUp). Here the next figure starts again from the template.
+  if (Figures && Figures->HasSelection()) Figures->CurrentFigure->Assign(*Figures->Template);
 }
 
 void TForm1::CadUnitsChange() {
