@@ -134,6 +134,7 @@ void TForm1::WireCommands() {
   WirePictureToolCommands();
   WirePictureCommands();
   WireMacroCommands();
+  WireRefreshCommands();
   WireShortcutCommands();
 }
 
