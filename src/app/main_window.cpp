@@ -136,6 +136,7 @@ void TForm1::WireCommands() {
   WirePictureToolCommands();
   WirePictureCommands();
   WireMacroCommands();
+  WireRefreshCommands();
   WireShortcutCommands();
 }
 
