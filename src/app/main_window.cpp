@@ -136,13 +136,11 @@ void TForm1::WireCommands() {
   WirePictureToolCommands();
   WirePictureCommands();
   WireMacroCommands();
+  WireRefreshCommands();
   WireShortcutCommands();
 }
 
 void TForm1::WireMenuCommands() {
-  // Glyph numbers: a button's Tag is the number of its glyph resource minus one.
-  int tag = 0;
-  for (auto* b : ToolBar4->findChildren<TZQVSpeedButton*>()) b->Tag = tag++;
   // The page set-up dialog is modeless: the page stays usable while it is open.
   connect(PageSettings1, &QAction::triggered, this, [] {
     if (!PageSetupDialog) return;

@@ -313,7 +313,6 @@ public:
   void PenMode1Popup(QObject* Sender);
   void NotXor1Click(QAction* Item, int Position);
   void DiagonalCross1Click(QAction* Item, int Position);
-  bool ChooseColour(TColor& Colour);
   void tbPenColorClick(QObject* Sender);
   void BrushColor1Click(QObject* Sender);
   void Measure1Click(QObject* Sender);
@@ -696,6 +695,14 @@ private:
   void WirePrintCommands();          // main_window_printing.cpp
   void WirePictureToolCommands();    // main_window_picture_tools.cpp
   void WireMacroCommands();          // main_window_macros.cpp
+  void WireRefreshCommands();        // main_window_refresh.cpp
+  // The Refresh Image submenu's items, by their keys (F5 text, F6 pictures, F7 pastes, F8 lines,
+  // F9 all); pictures and pastes are refreshed one by one with a question each.
+  void RefreshImageKey(QObject* Sender, uint16_t Key);
+  void RefreshPictureFiles(QObject* Sender, TCanvas& Canvas);
+  void RefreshPasteFiles(QObject* Sender, TCanvas& Canvas);
+  void DrawPictureEntry(TCanvas& Canvas, int Index);
+  void DrawPasteEntry(TCanvas& Canvas, int Index);
   void WireShortcutCommands();       // main_window_shortcuts.cpp
   void Select1Click(QObject* Sender);
   // Edit's Cut, Copy and Paste enabled as the page and the clipboard now allow (their keys work
@@ -746,8 +753,6 @@ std::string WebLinkSuffixOf(const std::string& setupFile);
 // The font dialog of Change Selected Text Attributes asks this hook instead when it is set (tests
 // answer the dialog through it).
 extern std::function<bool(TFont&)> TextFontDialogHook;
-// The pen and fill colour buttons ask this hook instead of the colour dialog when it is set.
-extern std::function<bool(TColor&)> ColourChoiceHook;
 // The document dialogs (open, save) ask this hook instead when it is set: it gets the dialog's
 // title and folder and returns the chosen name, empty for Cancel (tests answer through it).
 extern std::function<std::string(const std::string& Title, const std::string& Folder)> DocumentDialogHook;

@@ -11,6 +11,7 @@
 #include "cad/engine.h"
 #include "dialogs/angled_text_dialog.h"
 #include "dialogs/dimension_settings_dialog.h"
+#include "dialogs/font_dialog.h"
 #include "dialogs/draw_dialog_host.h"
 #include "dialogs/pen_brush_dialog.h"
 #include "dialogs/permissions_dialog.h"
@@ -41,7 +42,6 @@ public:
   void SetCanHaveLength(bool On) override { W.CanHaveLength = On; }
   void SetCanHaveAngle(bool On) override { W.CanHaveAngle = On; }
   void ChooseDimensionFont(QObject* Sender) override { W.ChooseDimensionFont(Sender); }
-  bool ExecuteFontDialog(TFont& Font) override { return W.ExecuteFontDialog(Font); }
   TFont StandardFont() override { return ::StandardFont ? TFont(*::StandardFont) : TDrawDialogHost::StandardFont(); }
   void PushShapeUndo(QObject* Sender) override { W.PushShapeUndo(Sender); }
   void UndoShape(QObject* Sender) override { W.UndoShape(Sender); }
@@ -162,7 +162,11 @@ void TForm1::ChooseDimensionFont(QObject* Sender) {
   TFont font = saved;
   const TRealFig* first = Figures->FirstSelectedFigure();
   if (Figures->HasSelection() && first && ::SelectionRectShown) first->AssignTo(font);
-  if (!ExecuteFontDialog(font)) return;
+  // The program's own font dialog, whose colour field gives the annotation its colour.
+  if (!ZQVFontDlg1) return;
+  ZQVFontDlg1->Font = font;
+  if (!ZQVFontDlg1->Execute()) return;
+  font = ZQVFontDlg1->Font;
   if (font.Size() < 1) font.SetSize(1);
   static_cast<TRealFig&>(*Figures->Template).Assign(font);
   if (ApplyToSelectedShapes(Sender, PropertyBit(1))) static_cast<TRealFig&>(*Figures->Template).Assign(saved);

@@ -44,7 +44,10 @@ public:
   int DimensionFontSize() override { return F.DimensionFontSize; }
   void SetDimensionFontSize(int Size) override { F.DimensionFontSize = Size; }
   bool DimensionsOnChecked() override { return F.On1->isChecked(); }
-  bool WantDimensionEnabled() override { return F.On1->isEnabled(); }
+  bool WantDimensionEnabled() override {
+    const QAction* want = F.findChild<QAction*>("WantDimension1");
+    return want && want->isEnabled();
+  }
   bool DimensionTrackingChecked() override { return F.DimensionTracking1->isChecked(); }
   void SetDimensionTrackingChecked(bool On) override { F.DimensionTracking1->setChecked(On); }
   void SetDimensionTrackingEnabled(bool On) override { F.DimensionTracking1->setEnabled(On); }

@@ -288,6 +288,11 @@ std::string TForm1::UndoButtonHint() const {
 void TForm1::zqs1Click(QObject*) {
   std::string name;
   try {
+    // Without a selection there is nothing to write: say so before a file name is asked for.
+    if (!Figures || Figures->ValidSelection().empty()) {
+      ShowMessage("Nothing Selected");
+      return;
+    }
     name = AskShapesFile(this, "Save *.zqs shapes", ShapesFolder(AppDir()), true);
     if (name.empty()) return;
     if (IsDefaultsShapesFile(name)) {

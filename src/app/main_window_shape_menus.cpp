@@ -2,19 +2,18 @@
 // the colour buttons. Every choice goes into the engine's property template; with figures
 // selected it goes to them instead and the template keeps its value.
 #include <QActionGroup>
-#include <QColorDialog>
 #include <QMenu>
 
 #include "app/main_window.h"
 #include "cad/engine.h"
 #include "cad/figure.h"
+#include "dialogs/color_combo.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"
 #include "platform/numeric.h"
 #include "cad/units.h"
 
-std::function<bool(TColor&)> ColourChoiceHook;
 
 namespace {
 
@@ -346,33 +345,34 @@ void TForm1::DiagonalCross1Click(QAction* Item, int Position) {
       });
 }
 
-bool TForm1::ChooseColour(TColor& Colour) {
-  if (ColourChoiceHook) return ColourChoiceHook(Colour);
-  const QColor chosen = QColorDialog::getColor(QColor(GetRValue(Colour), GetGValue(Colour), GetBValue(Colour)), this);
-  if (!chosen.isValid()) return false;
-  Colour = RGBColor(uint8_t(chosen.red()), uint8_t(chosen.green()), uint8_t(chosen.blue()));
-  return true;
-}
-
+// The pen and fill colours go through the custom colours sequence: the shared custom colours are
+// loaded before the dialog runs and, when it is confirmed, written back after a ".bak" copy.
 void TForm1::tbPenColorClick(QObject*) {
   if (!Figures) return;
-  TColor colour = Figures->Template->PenColor;
-  if (!ChooseColour(colour)) return;
-  ReleasePickButtons();
-  const TColor previous = Figures->Template->PenColor;
-  ApplyTemplateChoice(
-      PenColorBit, [&] { Figures->Template->SetPenColor(colour); }, [&] { Figures->Template->SetPenColor(previous); });
+  TColorDialog dialog;
+  dialog.Parent = this;
+  dialog.Color = Figures->Template->PenColor;
+  ExecuteWithCustomColors(dialog, [this](TColor colour) {
+    ReleasePickButtons();
+    const TColor previous = Figures->Template->PenColor;
+    ApplyTemplateChoice(
+        PenColorBit, [&] { Figures->Template->SetPenColor(colour); },
+        [&] { Figures->Template->SetPenColor(previous); });
+  });
 }
 
 void TForm1::BrushColor1Click(QObject*) {
   if (!Figures) return;
-  TColor colour = Figures->Template->BrushColor;
-  if (!ChooseColour(colour)) return;
-  ReleasePickButtons();
-  const TColor previous = Figures->Template->BrushColor;
-  ApplyTemplateChoice(
-      BrushColorBit, [&] { Figures->Template->SetBrushColor(colour); },
-      [&] { Figures->Template->SetBrushColor(previous); });
+  TColorDialog dialog;
+  dialog.Parent = this;
+  dialog.Color = Figures->Template->BrushColor;
+  ExecuteWithCustomColors(dialog, [this](TColor colour) {
+    ReleasePickButtons();
+    const TColor previous = Figures->Template->BrushColor;
+    ApplyTemplateChoice(
+        BrushColorBit, [&] { Figures->Template->SetBrushColor(colour); },
+        [&] { Figures->Template->SetBrushColor(previous); });
+  });
 }
 
 void TForm1::Measure1Click(QObject*) {

@@ -349,7 +349,27 @@ void LoadCustomCursors() {
 
 void TForm1::LoadSpeedButtonGlyphs() {
   InitGlyphResources();
-  const auto buttons = ToolPanel1->findChildren<TZQVSpeedButton*>();
+  // Glyph numbers: a button's Tag is the number of its glyph resource minus one, fixed per button
+  // so that the layout may change; the other buttons of the tool panel show no glyph (-1). The
+  // colour-pick buttons carry theirs on the picker panel wherever the layout puts it.
+  static const struct {
+    const char* name;
+    int tag;
+  } kGlyphTags[] = {
+      {"_NewWorkSpace", 0}, {"tbOpen", 1}, {"tbSave", 2}, {"tbPrint", 3}, {"tbPrintPreview", 4}, {"tbUndo", 5},
+      {"tbCopy", 6}, {"tbCutText", 7}, {"tbPaste", 8}, {"tbBold", 9}, {"tbItalics", 10}, {"tbUnderline", 11},
+      {"tbStrikeOut", 12}, {"tbSuperScript", 13}, {"tbSubscript", 14}, {"tbMidscript", 15}, {"tbText", 16},
+      {"tbSelect", 17}, {"tbDraw", 18}, {"tbMove", 19}, {"tbShapes", 20}, {"tbLineWidth", 21},
+      {"tbLineStyle", 22}, {"tbBrushProperties", 23}, {"tbPenColor", 24}, {"tbPenMode", 25}, {"tbPickPen", 26},
+      {"tbPickBrush", 27}, {"tbPickMnFontClr", 28}, {"WriteMacros1", 29},
+  };
+  auto buttons = ToolPanel1->findChildren<TZQVSpeedButton*>();
+  for (auto* b : buttons) b->Tag = -1;
+  for (const auto& g : kGlyphTags)
+    if (auto* b = findChild<TZQVSpeedButton*>(g.name)) {
+      b->Tag = g.tag;
+      if (!buttons.contains(b)) buttons.append(b);
+    }
   TGIFImage glyph;
   for (int n = 1; n <= 30; ++n) {
     QFile file(QString(":/glyphs/SB%1.gif").arg(n));
@@ -362,7 +382,7 @@ void TForm1::LoadSpeedButtonGlyphs() {
       continue;
     }
     for (auto* b : buttons)
-      if (b->Tag == n - 1 && b->parentWidget() == ToolBar4) b->SetGlyphFromGraphic(glyph);
+      if (b->Tag == n - 1) b->SetGlyphFromGraphic(glyph);
   }
 }
 

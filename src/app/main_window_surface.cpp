@@ -390,15 +390,20 @@ void TForm1::ShowMeasurements(int Kind, TShiftState Shift, const TDrawInfoRec& I
   const int widths[3] = {measure ? 170 : 110, measure ? 200 : 110, measure ? 280 : 130};
   for (int i = 0; i < 3; ++i) StatusPanels[size_t(i)]->setFixedWidth(widths[i]);
   const bool metric = Figures->Metric;
+  // Widths and heights as lengths: FormatLength takes inches (and shows millimetres when metric),
+  // the drawing information is in world units, centimetres when metric.
+  const auto length = [metric](double world) {
+    return QString::fromStdString(FormatLength(metric, metric ? world / 2.54 : world));
+  };
   QString size;
   if (Kind == 10 || Kind == 24 || Kind == 25)
     size = "Radius: " + (pixels ? N(std::hypot(W, H)) : QString::fromStdString(FormatFloat(F, Info.Length)));
   else if (HorizontalLineKinds.Has(Kind))
-    size = "Width: " + (pixels ? N(W) : QString::fromStdString(FormatLength(metric, Info.DX)));
+    size = "Width: " + (pixels ? N(W) : length(Info.DX));
   else if (Kind == 19)
-    size = "Height: " + (pixels ? N(H) : QString::fromStdString(FormatLength(metric, Info.DY)));
+    size = "Height: " + (pixels ? N(H) : length(Info.DY));
   else if (CentredKinds.Has(Kind))
-    size = "Width: " + (pixels ? N(W * 2) : QString::fromStdString(FormatLength(metric, Info.DX * 2)));
+    size = "Width: " + (pixels ? N(W * 2) : length(Info.DX * 2));
   else if (CanHaveLength)
     size = "Length:" + (pixels ? N(W) : QString::fromStdString(FormatFloat(F, Info.Length)));
   SetPanelText(0, size);

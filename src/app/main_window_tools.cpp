@@ -8,6 +8,8 @@
 #include "cad/engine.h"
 #include "cad/old_shape_points.h"
 #include "cad/selectors.h"
+#include "cad/units.h"
+#include "cad/zoom.h"
 #include "platform/cursors.h"
 #include "codecs/gif_image.h"
 #include "codecs/jpeg_image.h"
@@ -40,18 +42,36 @@ void TForm1::CadChange() {
 
 void TForm1::CadAfterDraw() {
   if (!MainImage) return;
+  // A move with Always Refresh recomposes the whole page; otherwise the text is drawn again over
+  // the new shapes.
+  if (tbMove->Down() && AlwaysRefresh1->isChecked()) {
+    RefreshAllImages(this, false);
+    return;
+  }
   RefreshText(&MainImage->Canvas(), 1.0, 1.0, false, 1);
   MainImage->update();
 }
 
-void TForm1::CadSelectionMoved() { Modified = true; }
+void TForm1::CadSelectionMoved() {
+  Modified = true;
+  // The selector's drag is one shape change: its mouse-up records the undo step and composes the
+  // page again (SelectorMouseUp). Here the next figure starts again from the template.
+  if (Figures && Figures->HasSelection()) Figures->CurrentFigure->Assign(*Figures->Template);
+}
 
-void TForm1::CadUnitsChange() { ShowToolStatus(); }
+void TForm1::CadUnitsChange() {
+  // A page set-up puts the engine back at 100 %: the zoom levels are offered again.
+  if (Figures) ZoomIn1->setEnabled(Figures->ZoomLevel() == 4);
+  ShowToolStatus();
+}
 
 void TForm1::CadBackgroundColorChange() {
   if (!Figures) return;
   BackgroundColor = Figures->BackgroundColor;
-  if (MainImage) MainImage->update();
+  // The page is composed again on the new colour; not while a document is being read (it
+  // composes the page when it is complete) and not before the window shows.
+  if (isVisible() && !FileBusy) RefreshAllImages(this, false);
+  else if (MainImage) MainImage->update();
 }
 
 void TForm1::EraseSelectionRect() {
@@ -117,8 +137,22 @@ void TForm1::tbMoveClick(QObject*) {
 }
 
 void TForm1::ShowToolStatus() {
-  QString tool = tbText->Down() ? "Text" : tbSelect->Down() ? "Select" : tbDraw->Down() ? "Draw" : "Move";
-  SetPanelText(5, tool + (ToggleOnOff1->isChecked() ? "  Snap" : ""));
+  if (tbText->Down()) {
+    SetPanelText(5, "Text Mode");
+    return;
+  }
+  if (!isVisible() || !Figures || !Figures->CurrentFigure) return;
+  const TRealFig& figure = *Figures->CurrentFigure;
+  const int kind = figure.Kind < FigureKindNames.size() ? figure.Kind : 0;
+  std::string status = "*" + StepFormat(figure.DimMultiplier) + " Tool:" + FigureKindNames[size_t(kind)];
+  if (MultiNodeKinds.Has(figure.Kind)) status += "  Right click to complete";
+  status += ToggleOnOff1->isChecked() ? "  Snap:On" : "  Snap:Off";
+  const bool pageMetric = PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked();
+  status += pageMetric ? "   Default:Metric" : "   Default:Imperial/US";
+  status += figure.Metric ? "   Alt:Metric" : "   Alt:Imperial/US";
+  const int level = Figures->ZoomLevel();
+  status += std::string(" View:") + (level < int(ZoomCaptions.size()) ? ZoomCaptions[size_t(level)] : "");
+  SetPanelText(5, QString::fromStdString(status));
 }
 
 void TForm1::ReleasePickButtons() {

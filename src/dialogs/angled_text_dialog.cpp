@@ -4,6 +4,7 @@
 
 #include "cad/engine.h"
 #include "dialogs/draw_dialog_host.h"
+#include "dialogs/font_dialog.h"
 #include "dialogs/form_placement.h"
 #include "platform/app_dir.h"
 #include "platform/guarded.h"
@@ -91,19 +92,17 @@ void TAngledTextFm::ShowCaretPosition() {
 }
 
 void TAngledTextFm::atFontClick() {
-  if (!DrawDialogHost) return;
-  TFont& shared = DrawDialogHost->FontDialogFont();
-  shared = SampleFont;
-  TFont chosen = shared;
-  if (DrawDialogHost->ExecuteFontDialog(chosen)) {
-    shared = chosen;
-    SampleFont = chosen;
+  // The program's own font dialog, with its colour field, started on the sample font.
+  if (!ZQVFontDlg1) return;
+  ZQVFontDlg1->Font = SampleFont;
+  if (ZQVFontDlg1->Execute()) {
+    SampleFont = ZQVFontDlg1->Font;
     UpdateSample();
   }
 }
 
 void TAngledTextFm::OKBtnClick(QObject* Sender) {
-  if (DrawDialogHost) SavedFont = DrawDialogHost->FontDialogFont();
+  if (ZQVFontDlg1) SavedFont = ZQVFontDlg1->Font;
   if (Figures) {
     TRealFig& t = *Figures->Template;
     TFont oldFont;
@@ -124,7 +123,8 @@ void TAngledTextFm::OKBtnClick(QObject* Sender) {
 }
 
 void TAngledTextFm::CancelBtnClick() {
-  if (DrawDialogHost) DrawDialogHost->FontDialogFont() = SavedFont;
+  // The font dialog gets back the font it had at the last OK here.
+  if (ZQVFontDlg1) ZQVFontDlg1->Font = SavedFont;
   setResult(QDialog::Rejected);
   close();
 }

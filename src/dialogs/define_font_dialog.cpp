@@ -5,8 +5,10 @@
 #include <QLineEdit>
 
 #include "dialogs/font_dialog.h"
+#include "dialogs/form_placement.h"
 #include "helpers/small_helpers.h"
 #include "platform/app_dir.h"
+#include "platform/exceptions.h"
 #include "platform/ini_file.h"
 #include "platform/messages.h"
 #include "platform/process_messages.h"
@@ -105,6 +107,11 @@ void TDefineFontDg::FormShow() {
   if (CustomPaletteHost) CustomPaletteHost->SetPaletteToolsEnabled(false);
   if (CustButTag->AsInteger() != ButtonNumber + 1) CustButTag->SetValue(ButtonNumber + 1);
   tbAllButtons->setChecked(false);
+  try {
+    RestoreFormPlacement(this, ProgramFile("ChildFms.ini"));
+  } catch (const Exception&) {
+    // An unreadable placement leaves the window where it is.
+  }
   KeepFormOnScreen(this);
   Character->setFocus();
 }
@@ -132,6 +139,10 @@ bool TDefineFontDg::FormCloseQuery() {
 void TDefineFontDg::FormClose() {
   ButtonModified.fill(false);
   if (CustomPaletteHost) CustomPaletteHost->SetCustomButtonRaised(ButtonNumber + 1, true);
+  try {
+    SaveFormPlacement(this, ProgramFile("ChildFms.ini"));
+  } catch (const Exception&) {
+  }
 }
 
 void TDefineFontDg::reject() {

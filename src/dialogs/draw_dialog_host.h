@@ -50,10 +50,6 @@ public:
   // ---- fonts
   // The annotation font dialog: the template's font and the selection's (TForm1.ChooseDimensionFont).
   virtual void ChooseDimensionFont(QObject* Sender) = 0;
-  // The shared font dialog run on Font; True when confirmed (Font then holds the choice).
-  virtual bool ExecuteFontDialog(TFont& Font) = 0;
-  // The font the shared font dialog starts from and keeps between uses.
-  virtual TFont& FontDialogFont() { return SharedFont; }
   // The standard font of the page text.
   virtual TFont StandardFont() { return TFont("Times New Roman", 12); }
 
@@ -65,9 +61,6 @@ public:
   virtual TRealPoint ReferencePosition() = 0;
   // The page image control (disabled while an operation runs); may be null.
   virtual QWidget* PageImage() { return nullptr; }
-
-private:
-  TFont SharedFont;
 };
 
 // The main window's implementation, or none (tests and start-up).

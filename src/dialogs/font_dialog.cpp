@@ -180,6 +180,18 @@ void TZQVFontDlg1::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void TZQVFontDlg1::OKBtnClick() {
+  // The size first: a size that is no number, or not above 0, is reported and the dialog stays
+  // open on it, so that a failure is never handed back as the user's choice.
+  bool ok = false;
+  const QString sizeText = FontSize1->text();
+  const int size = sizeText.toInt(&ok);
+  if (!ok || size <= 0) {
+    MessageDlg("'" + sizeText.toStdString() + (ok ? "' is not a valid font size" : "' is not a valid integer value"),
+               mtError, mbOK, 0);
+    FontSize1->setFocus();
+    FontSize1->selectAll();
+    return;
+  }
   TFontStyles s = 0;
   const int index = FontStyles1->currentRow();
   if (index == 1 || index == 3) s |= fsBold;
@@ -188,10 +200,7 @@ void TZQVFontDlg1::OKBtnClick() {
   if (Underline1->isChecked()) s |= fsUnderline;
   Font.Style = s;
   Font.Name = FontName1->text().toStdString();
-  bool ok = false;
-  const int size = FontSize1->text().toInt(&ok);
-  if (ok && size > 0) Font.SetSize(size);
-  else MessageDlg("'" + FontSize1->text().toStdString() + "' is not a valid integer value", mtError, mbOK, 0);
+  Font.SetSize(size);
   FontChanged();
   done(QDialog::Accepted);
 }

@@ -8,8 +8,10 @@
 #include <memory>
 
 #include "dialogs/define_font_dialog.h"
+#include "dialogs/form_placement.h"
 #include "helpers/small_helpers.h"
 #include "platform/app_dir.h"
+#include "platform/exceptions.h"
 #include "platform/ini_file.h"
 #include "platform/messages.h"
 #include "platform/numeric.h"
@@ -357,6 +359,11 @@ void TMainFontDlg::showEvent(QShowEvent* event) {
 }
 
 void TMainFontDlg::FormShow() {
+  try {
+    RestoreFormPlacement(this, ProgramFile("ChildFms.ini"));
+  } catch (const Exception&) {
+    // An unreadable placement leaves the window where it is.
+  }
   KeepFormOnScreen(this);
   SavedFont = MainFont;
   MainFontPercentAtShow = ScriptPercent;
@@ -460,6 +467,11 @@ void TMainFontDlg::keyPressEvent(QKeyEvent* event) {
 void TMainFontDlg::done(int result) {
   QDialog::done(result);
   FormClose(result == QDialog::Accepted);
+  // Whatever the way out, the window's place is kept.
+  try {
+    SaveFormPlacement(this, ProgramFile("ChildFms.ini"));
+  } catch (const Exception&) {
+  }
 }
 
 void TMainFontDlg::FormClose(bool ok) {

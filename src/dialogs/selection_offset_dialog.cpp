@@ -8,6 +8,7 @@
 
 TSetSelectionOffset::TSetSelectionOffset(TTextPage& Page, QWidget* parent) : QDialog(parent), Page(Page) {
   setupUi(this);
+  setObjectName("SetSelectionOffset");  // its placement section
   OffsetValue1->SetMinValue(-100);
   OffsetValue1->SetMaxValue(100);
   OffsetValue1->SetValue(0);

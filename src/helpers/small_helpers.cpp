@@ -116,10 +116,17 @@ bool IsInNameList(const std::string& Name, const std::vector<std::string>& Names
 }
 
 void ColorToHexString(TColor Color, std::string& S) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%02X%02X%02X", unsigned(Color & 0xFF), unsigned((Color >> 8) & 0xFF),
-                unsigned((Color >> 16) & 0xFF));
-  S = std::string("$") + buffer;
+  // The colour value as a whole number in hexadecimal: an RGB value (top bit clear) has the eight
+  // digits the components are taken from; a system colour reference is a negative number whose
+  // digits are no colour.
+  char buffer[24];
+  std::snprintf(buffer, sizeof buffer, "%08llX", static_cast<unsigned long long>(static_cast<long long>(Color)));
+  const std::string digits = buffer;
+  if (digits.size() != 8) {
+    S = "Error";
+    return;
+  }
+  S = "$" + digits.substr(6, 2) + digits.substr(4, 2) + digits.substr(2, 2);
 }
 
 long double Hypot(long double X, long double Y) { return std::sqrt(X * X + Y * Y); }

@@ -34,6 +34,7 @@ void ScaleRect(TRect& R, long double Factor);
 void ScalePointAbout(TPoint& P, TPoint Origin, long double FactorX, long double FactorY);
 bool PtInRectInclusive(int32_t X, int32_t Y, const TRect& R);
 bool IsInNameList(const std::string& Name, const std::vector<std::string>& Names, int High);
+// "$RRGGBB" from an RGB colour value; "Error" for a system colour reference (a negative value).
 void ColorToHexString(TColor Color, std::string& S);
 long double Hypot(long double X, long double Y);
 // True when the image control's picture holds a graphic that is a TBitmap; False for no control

@@ -8,8 +8,8 @@
 
 class TGraphic;
 
-// "Metafile Image", "Bitmap Image" (PNG pictures included), "JPeg Image", "GIF Image", or
-// "Unknown Graphics Format" for none or any other class.
+// "Metafile Image", "PNG Image", "Bitmap Image", "JPeg Image", "ZQV Image" (the program's own
+// GIF class), "GIF Image", or "Unknown Graphics Format" for none or any other class.
 void GraphicClassName(const TGraphic* Graphic, std::string& Name);
 // The bounds of an object turned by the rotate submenu's item Position (0 a quarter turn, 1 a half
 // turn, 2 three quarters): the size is swapped for quarter turns; the corner stays.

@@ -102,7 +102,16 @@ double TCustomIniFile::ReadFloat(const std::string& section, const std::string& 
   const char* last = s.data() + s.size();
   while (first < last && *first == ' ') ++first;
   auto [end, ec] = std::from_chars(first, last, v);
-  if (ec != std::errc() || end != last) return def;
+  if (ec == std::errc() && end == last) return v;
+  // Written where the decimal separator is a comma: one comma and no point reads the same.
+  std::string dotted(first, last);
+  const size_t comma = dotted.find(',');
+  if (comma == std::string::npos || dotted.find(',', comma + 1) != std::string::npos ||
+      dotted.find('.') != std::string::npos)
+    return def;
+  dotted[comma] = '.';
+  auto [end2, ec2] = std::from_chars(dotted.data(), dotted.data() + dotted.size(), v);
+  if (ec2 != std::errc() || end2 != dotted.data() + dotted.size()) return def;
   return v;
 }
 

@@ -217,13 +217,10 @@ int DrawThemeBackground(HTHEME Theme, QPainter& DC, int Part, int State, const Q
         b.state |= kind == 0 ? QStyle::State_Off : kind == 1 ? QStyle::State_On : QStyle::State_NoChange;
         style->drawPrimitive(Part == 2 ? QStyle::PE_IndicatorRadioButton : QStyle::PE_IndicatorCheckBox, &b, &DC);
       } else if (Part == 4) {  // group box: normal, disabled
-        QStyleOptionFrame f;
-        f.rect = Rect;
-        f.palette = o.palette;
-        ApplyState(f, false, false, State == 2);
-        f.lineWidth = 1;
-        f.features = QStyleOptionFrame::None;
-        style->drawPrimitive(QStyle::PE_FrameGroupBox, &f, &DC);
+        // An etched frame exactly over the rectangle (the style's own group box frame moves down
+        // by a caption height of its own, which the caller has already allowed for).
+        const QPalette palette = State == 2 ? QPalette(o.palette.color(QPalette::Disabled, QPalette::Window)) : o.palette;
+        qDrawShadeRect(&DC, Rect, palette, true, 1, 0);
       }
       break;
     case teEdit: {

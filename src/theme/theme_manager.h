@@ -194,3 +194,37 @@ struct TButtonLayout {
 };
 TButtonLayout CalcButtonLayout(const QRect& Client, bool RightToLeft, int Layout, int Margin, int Spacing,
                                QSize GlyphSize, QSize TextSize);
+
+// ---- the painting rules of the themed controls (themed_painting.cpp)
+// A group box: the caption rectangle is the caption's extent 8 pixels in from the left (from the
+// right for right-to-left reading), empty without a caption; the frame is the client rectangle
+// from half the caption's height down. The frame is drawn with the caption left out.
+struct TGroupBoxRects {
+  QRect Caption;
+  QRect Frame;
+};
+TGroupBoxRects GroupBoxRects(const QRect& Client, QSize CaptionExtent, bool RightToLeft);
+// States: 2 normal, 3 hot, 4 pressed, 5 disabled, 6 defaulted.
+// A speed button: disabled; pressed when held down by the mouse or staying down; hot when, for a
+// non-flat button, the control under the mouse is the button, or, for a flat one, the mouse is
+// inside it; otherwise normal.
+int SpeedButtonThemeState(bool Enabled, bool Down, bool Exclusive, bool Flat, bool UnderMouse, bool MouseInside);
+// A bitmap button: pressed when selected, hot when hot, normal when neither the default button
+// nor focused, otherwise defaulted; disabled whatever else holds when it is not enabled.
+int BitmapButtonThemeState(bool Enabled, bool Selected, bool Hot, bool Default, bool Focused);
+// The element a button is drawn with: toolbar buttons for a flat speed button in states 2 to 5,
+// the push button of the state otherwise.
+TThemedElementDetails ThemedButtonElement(bool FlatSpeedButton, int State);
+// The images side by side in a glyph: width / height when the width is a whole number (1 to 4)
+// of heights, else 1.
+int GlyphImageCount(QSize Glyph);
+// The image (1 to 4) a themed button shows: 2 when disabled (with 2 images or more); a bitmap
+// button 3 when pressed (3 or more); a speed button 3 when held down (3 or more), 4 when staying
+// down (4); otherwise 1.
+int ThemedGlyphImage(bool SpeedButton, bool Enabled, bool Pressed, bool Down, bool Exclusive, int ImageCount);
+// A track bar's backgrounds: the ticks item covers the client rectangle, less the focus border
+// while the focus rectangle shows; the channel strip is the channel stretched over the client
+// width (horizontal) or height (vertical), less the focus border on each side while it shows.
+QRect TrackBarTicksRect(const QRect& Client, bool FocusShown, int FocusWidth, int FocusHeight);
+QRect TrackBarChannelStrip(const QRect& Client, const QRect& Channel, bool Horizontal, bool FocusShown,
+                           int FocusWidth, int FocusHeight);

@@ -2,6 +2,7 @@
 // theme services.
 #include <QAbstractScrollArea>
 #include <QCheckBox>
+#include <QCursor>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPainter>
@@ -88,6 +89,70 @@ TButtonLayout CalcButtonLayout(const QRect& Client, bool RightToLeft, int Layout
   return result;
 }
 
+TGroupBoxRects GroupBoxRects(const QRect& Client, QSize CaptionExtent, bool RightToLeft) {
+  TGroupBoxRects r;
+  if (CaptionExtent.width() > 0 && CaptionExtent.height() > 0) {
+    r.Caption = QRect(QPoint(0, 0), CaptionExtent);
+    r.Caption.moveLeft(RightToLeft ? Client.width() - 8 - CaptionExtent.width() : 8);
+  }
+  r.Frame = Client;
+  r.Frame.setTop(Client.top() + r.Caption.height() / 2);
+  return r;
+}
+
+int SpeedButtonThemeState(bool Enabled, bool Down, bool Exclusive, bool Flat, bool UnderMouse, bool MouseInside) {
+  if (!Enabled) return 5;
+  if (Down || Exclusive) return 4;
+  if (Flat ? MouseInside : UnderMouse) return 3;
+  return 2;
+}
+
+int BitmapButtonThemeState(bool Enabled, bool Selected, bool Hot, bool Default, bool Focused) {
+  if (!Enabled) return 5;
+  if (Selected) return 4;
+  if (Hot) return 3;
+  if (!Default && !Focused) return 2;
+  return 6;
+}
+
+TThemedElementDetails ThemedButtonElement(bool FlatSpeedButton, int State) {
+  if (FlatSpeedButton && State >= 2 && State <= 5) return TThemeServices::GetElementDetails(TThemedToolBar(State));
+  return TThemeServices::GetElementDetails(TThemedButton(State));
+}
+
+int GlyphImageCount(QSize Glyph) {
+  if (Glyph.height() <= 0 || Glyph.width() <= 0 || Glyph.width() % Glyph.height() != 0) return 1;
+  const int count = Glyph.width() / Glyph.height();
+  return count <= 4 ? count : 1;
+}
+
+int ThemedGlyphImage(bool SpeedButton, bool Enabled, bool Pressed, bool Down, bool Exclusive, int ImageCount) {
+  if (!Enabled && ImageCount >= 2) return 2;
+  if (!SpeedButton) return Enabled && Pressed && ImageCount >= 3 ? 3 : 1;
+  if (Enabled && Down && ImageCount >= 3) return 3;
+  if (Enabled && Exclusive && ImageCount >= 4) return 4;
+  return 1;
+}
+
+QRect TrackBarTicksRect(const QRect& Client, bool FocusShown, int FocusWidth, int FocusHeight) {
+  return FocusShown ? Client.adjusted(FocusWidth, FocusHeight, -FocusWidth, -FocusHeight) : Client;
+}
+
+QRect TrackBarChannelStrip(const QRect& Client, const QRect& Channel, bool Horizontal, bool FocusShown,
+                           int FocusWidth, int FocusHeight) {
+  QRect strip = Channel;
+  if (Horizontal) {
+    const int inset = FocusShown ? FocusWidth : 0;
+    strip.setLeft(Client.left() + inset);
+    strip.setRight(Client.right() - inset);
+  } else {
+    const int inset = FocusShown ? FocusHeight : 0;
+    strip.setTop(Client.top() + inset);
+    strip.setBottom(Client.bottom() - inset);
+  }
+  return strip;
+}
+
 void TThemeManager::UpdateUIState(QWidget* Control, QEvent* Event) {
   auto* key = static_cast<QKeyEvent*>(Event);
   QWidget* form = Control->window();
@@ -103,15 +168,10 @@ void TThemeManager::UpdateUIState(QWidget* Control, QEvent* Event) {
 void TThemeManager::PaintGroupBox(QGroupBox* Box, QPainter& DC) {
   DC.setFont(Box->font());
   const QString caption = StripMnemonic(Box->title());
-  QRect captionRect;
-  if (!caption.isEmpty()) {
-    const QSize extent = DC.fontMetrics().size(Qt::TextSingleLine, caption);
-    captionRect = QRect(QPoint(0, 0), extent);
-    if (Box->layoutDirection() == Qt::RightToLeft) captionRect.moveLeft(Box->width() - 8 - captionRect.width());
-    else captionRect.moveLeft(8);
-  }
-  QRect frame = Box->rect();
-  frame.setTop(captionRect.height() / 2);
+  const QSize extent = caption.isEmpty() ? QSize() : DC.fontMetrics().size(Qt::TextSingleLine, caption);
+  const TGroupBoxRects rects = GroupBoxRects(Box->rect(), extent, Box->layoutDirection() == Qt::RightToLeft);
+  const QRect& captionRect = rects.Caption;
+  const QRect& frame = rects.Frame;
   DC.save();
   if (!captionRect.isEmpty()) DC.setClipRegion(QRegion(Box->rect()).subtracted(captionRect));
   const auto details = TThemeServices::GetElementDetails(Box->isEnabled() ? TThemedButton::GroupBoxNormal
@@ -141,9 +201,7 @@ void TThemeManager::PaintPanel(QFrame* Panel, QPainter& DC) {
 void TThemeManager::DrawThemedButton(QAbstractButton* Button, int State, bool Focused, const QRect& R, QPainter& DC) {
   auto* speed = qobject_cast<QToolButton*>(Button);
   const bool flat = speed && speed->autoRaise();
-  TThemedElementDetails details;
-  if (flat && State >= 2 && State <= 5) details = TThemeServices::GetElementDetails(TThemedToolBar(State));
-  else details = TThemeServices::GetElementDetails(TThemedButton(State));
+  const TThemedElementDetails details = ThemedButtonElement(flat, State);
   Services().DrawElement(DC, details, R);
   const QRect content = Services().ContentRect(DC, details, R);
   DC.setFont(Button->font());
@@ -151,9 +209,21 @@ void TThemeManager::DrawThemedButton(QAbstractButton* Button, int State, bool Fo
   QSize glyphSize;
   QPixmap glyph;
   if (!Button->icon().isNull()) {
-    glyphSize = Button->iconSize();
-    const QIcon::Mode mode = !Button->isEnabled() ? QIcon::Disabled : QIcon::Normal;
-    glyph = Button->icon().pixmap(glyphSize, mode, Button->isChecked() ? QIcon::On : QIcon::Off);
+    // A glyph of several images side by side shows the one for the button's state; a glyph of one
+    // image is drawn greyed when the button is disabled, as the plain toolbar shows it.
+    const QList<QSize> sizes = Button->icon().availableSizes();
+    const QPixmap full = sizes.isEmpty() ? QPixmap() : Button->icon().pixmap(sizes.first());
+    const int count = GlyphImageCount(full.size());
+    if (count > 1) {
+      const int image = ThemedGlyphImage(speed != nullptr, Button->isEnabled(), State == 4, Button->isDown(),
+                                         Button->isChecked(), count);
+      const int width = full.width() / count;
+      glyph = full.copy((image - 1) * width, 0, width, full.height());
+    } else {
+      glyphSize = Button->iconSize();
+      const QIcon::Mode mode = !Button->isEnabled() ? QIcon::Disabled : QIcon::Normal;
+      glyph = Button->icon().pixmap(glyphSize, mode, Button->isChecked() ? QIcon::On : QIcon::Off);
+    }
     glyphSize = glyph.deviceIndependentSize().toSize();
   }
   QString caption = StripMnemonic(Button->text());
@@ -231,11 +301,8 @@ bool TThemeManager::HandleControlEvent(TControlClass Class, QWidget* Control, QE
         QPainter p(Control);
         const auto push = TThemeServices::GetElementDetails(TThemedButton::PushButtonNormal);
         Services().DrawParentBackground(Control, p, &push, true, nullptr);
-        int state = 2;
-        if (!button->isEnabled()) state = 5;
-        else if (button->isDown()) state = 4;
-        else if (button->underMouse()) state = 3;
-        else if (button->isDefault() || button->hasFocus()) state = 6;
+        const int state = BitmapButtonThemeState(button->isEnabled(), button->isDown(), button->underMouse(),
+                                                 button->isDefault(), button->hasFocus());
         DrawThemedButton(button, state, button->hasFocus(), button->rect(), p);
         return true;
       }
@@ -246,10 +313,9 @@ bool TThemeManager::HandleControlEvent(TControlClass Class, QWidget* Control, QE
         auto* button = static_cast<QToolButton*>(Control);
         QPainter p(Control);
         Services().DrawParentBackground(Control, p, nullptr, false, nullptr);
-        int state = 2;
-        if (!button->isEnabled()) state = 5;
-        else if (button->isDown() || button->isChecked()) state = 4;
-        else if (button->underMouse()) state = 3;
+        const bool inside = button->rect().contains(button->mapFromGlobal(QCursor::pos()));
+        const int state = SpeedButtonThemeState(button->isEnabled(), button->isDown(), button->isChecked(),
+                                                button->autoRaise(), button->underMouse(), inside);
         DrawThemedButton(button, state, false, button->rect(), p);
         return true;
       }
@@ -274,14 +340,30 @@ bool TThemeManager::HandleControlEvent(TControlClass Class, QWidget* Control, QE
       break;
     case ccTrackBar:
       if (themed && type == QEvent::Paint) {
-        // The channel strip is given the parent's background; the slider draws itself on top.
+        // The ticks and the channel strip are given the parent's background; the slider draws
+        // itself on top. The focus border is left out while the focus rectangle shows.
         auto* slider = static_cast<QSlider*>(Control);
         QPainter p(Control);
-        QRect strip = slider->rect();
-        const int fw = slider->hasFocus() ? slider->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, slider) : 0;
-        const int fh = slider->hasFocus() ? slider->style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, slider) : 0;
-        if (slider->orientation() == Qt::Horizontal) strip.adjust(fw, 0, -fw, 0);
-        else strip.adjust(0, fh, 0, -fh);
+        const bool focusShown = slider->hasFocus() && slider->window() &&
+                                slider->window()->property("kvShowFocusCues").toBool();
+        const int fw = slider->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, slider);
+        const int fh = slider->style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, slider);
+        const QRect ticks = TrackBarTicksRect(slider->rect(), focusShown, fw, fh);
+        Services().DrawParentBackground(Control, p, nullptr, false, &ticks);
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = slider->orientation();
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = slider->sliderPosition();
+        option.sliderValue = slider->value();
+        option.tickPosition = slider->tickPosition();
+        option.tickInterval = slider->tickInterval();
+        option.subControls = QStyle::SC_SliderGroove;
+        const QRect channel =
+            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, slider);
+        const QRect strip = TrackBarChannelStrip(slider->rect(), channel, slider->orientation() == Qt::Horizontal,
+                                                 focusShown, fw, fh);
         Services().DrawParentBackground(Control, p, nullptr, false, &strip);
       }
       break;

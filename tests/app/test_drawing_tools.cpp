@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "app/main_window_fixture.h"
+#include "dialogs/color_combo.h"
 #include "cad/engine.h"
 #include "cad/figure.h"
 #include "helpers/page_surface.h"
@@ -83,17 +84,17 @@ TEST_F(DrawingTools, EachItemWritesTheTemplateOrOnlyTheSelection) {
 }
 
 TEST_F(DrawingTools, ColourButtonsTakeTheChosenColour) {
-  ColourChoiceHook = [](TColor& c) {
-    c = clTeal;
+  TColorDialog::ExecuteHook = [](TColorDialog& d) {
+    d.Color = clTeal;
     return true;
   };
   form->tbPenColor->click();
   EXPECT_EQ(Figures->Template->PenColor, clTeal);
   Item("BrushColor1")->trigger();
   EXPECT_EQ(Figures->Template->BrushColor, clTeal);
-  ColourChoiceHook = [](TColor&) { return false; };  // cancelled: nothing changes
+  TColorDialog::ExecuteHook = [](TColorDialog&) { return false; };  // cancelled: nothing changes
   Figures->Template->SetPenColor(clRed);
   form->tbPenColor->click();
   EXPECT_EQ(Figures->Template->PenColor, clRed);
-  ColourChoiceHook = nullptr;
+  TColorDialog::ExecuteHook = nullptr;
 }

@@ -3,14 +3,17 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QFontDatabase>
 #include <QMimeData>
+#include <set>
 
 #include "app/main_window_fixture.h"
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
 #include "app/startup.h"
 #include "cad/engine.h"
+#include "codecs/gif_image.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "helpers/zqv_gif.h"
@@ -56,6 +59,46 @@ TEST_F(MainWindowTest, StartsWithTitleAndEmptyWhiteA4Page) {
   // Every named control exists for the parts that read it.
   for (const char* name : {"tbBold", "tbSuperScript", "InPixels1", "Z12", "EigthFile", "Shapes3", "ParaPanel1", "StatusBar1"})
     EXPECT_NE(form->findChild<QObject*>(name), nullptr) << name;
+}
+
+// Each toolbar button carries a fixed glyph number, whatever the order the buttons were made in;
+// the glyph it shows is the picture of that number. Buttons without a number show no glyph.
+TEST_F(MainWindowTest, ToolbarButtonsHaveTheirFixedGlyphNumbers) {
+  TForm1* form = CreateStartupWindows();
+  const struct {
+    const char* name;
+    int tag;
+  } buttons[] = {
+      {"_NewWorkSpace", 0}, {"tbOpen", 1}, {"tbSave", 2}, {"tbPrint", 3}, {"tbPrintPreview", 4}, {"tbUndo", 5},
+      {"tbCopy", 6}, {"tbCutText", 7}, {"tbPaste", 8}, {"tbBold", 9}, {"tbItalics", 10}, {"tbUnderline", 11},
+      {"tbStrikeOut", 12}, {"tbSuperScript", 13}, {"tbSubscript", 14}, {"tbMidscript", 15}, {"tbText", 16},
+      {"tbSelect", 17}, {"tbDraw", 18}, {"tbMove", 19}, {"tbShapes", 20}, {"tbLineWidth", 21},
+      {"tbLineStyle", 22}, {"tbBrushProperties", 23}, {"tbPenColor", 24}, {"tbPenMode", 25}, {"tbPickPen", 26},
+      {"tbPickBrush", 27}, {"tbPickMnFontClr", 28}, {"WriteMacros1", 29},
+  };
+  const auto glyphOf = [](int tag) {
+    QFile file(QString(":/glyphs/SB%1.gif").arg(tag + 1));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << tag;
+    const QByteArray bytes = file.readAll();
+    TGIFImage gif;
+    TBytesStream stream(bytes.constData(), size_t(bytes.size()));
+    gif.LoadFromStream(stream);
+    TZQVSpeedButton b;
+    b.SetGlyphFromGraphic(gif);
+    return b.icon().pixmap(QSize(64, 16)).toImage();
+  };
+  std::set<const QObject*> numbered;
+  for (const auto& b : buttons) {
+    SCOPED_TRACE(b.name);
+    auto* button = form->findChild<TZQVSpeedButton*>(b.name);
+    ASSERT_NE(button, nullptr);
+    numbered.insert(button);
+    EXPECT_EQ(button->Tag, b.tag);
+    ASSERT_FALSE(button->icon().isNull());
+    EXPECT_EQ(button->icon().pixmap(QSize(64, 16)).toImage(), glyphOf(b.tag));
+  }
+  for (auto* button : form->ToolPanel1->findChildren<TZQVSpeedButton*>())
+    if (!numbered.count(button)) EXPECT_EQ(button->Tag, -1) << button->objectName().toStdString();
 }
 
 TEST_F(MainWindowTest, ToolAndScriptButtonGroups) {

@@ -101,15 +101,23 @@ TEST_F(ShapeCommands, ShapesFileWrittenFromTheSelectionAndAddedBack) {
   Line(200);
   Line(300);
   const std::string file = AppDir() + "two.zqs";
-  // Nothing selected: no file, but the folder is remembered.
+  // Nothing selected: the user is told so, no file name is asked for and nothing is written.
   Figures->ClearSelection();
+  bool asked = false;
+  DocumentDialogHook = [&](const std::string&, const std::string&) {
+    asked = true;
+    return file;
+  };
+  rec->Clear();
+  Item("Savezqsshapes1")->trigger();
+  EXPECT_FALSE(asked);
+  EXPECT_FALSE(FileExists(file));
+  EXPECT_EQ(rec->Texts(), std::vector<std::string>{"Nothing Selected"});
+  Figures->SelectInRect(TRect(50, 150, 350, 350));
   Answer(file);
   Item("Savezqsshapes1")->trigger();
-  EXPECT_FALSE(FileExists(file));
-  EXPECT_EQ(TZQVIniFile(PageIniName).ReadString("General", "Shapes_Directory", ""), AppDir().substr(0, AppDir().size() - 1));
-  Figures->SelectInRect(TRect(50, 150, 350, 350));
-  Item("Savezqsshapes1")->trigger();
   ASSERT_TRUE(FileExists(file));
+  EXPECT_EQ(TZQVIniFile(PageIniName).ReadString("General", "Shapes_Directory", ""), AppDir().substr(0, AppDir().size() - 1));
   std::vector<TRealXYZ> before;
   for (int i = 0; i < 2; ++i) before.push_back(Figures->GetFigure(i)->Point(0));
   Item("ClearShapes1")->trigger();

@@ -2,8 +2,11 @@
 // ignored and anything else is refused with the program's message.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include "app/main_window_fixture.h"
 #include "cad/engine.h"
+#include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/app_dir.h"
 
@@ -35,17 +38,26 @@ TEST_F(CommandLineOpen, EachKindOfArgument) {
   DocumentDialogHook = [&](const std::string&, const std::string&) { return doc; };
   ASSERT_TRUE(form->_SaveClick(form->_SaveAs));
   WriteFileAtomically(other, "x", 1);
+  // A picture, placed as an image object.
+  const std::string picture = AppDir() + "dot.Png";
+  {
+    QImage dot(6, 4, QImage::Format_RGB32);
+    dot.fill(Qt::red);
+    ASSERT_TRUE(dot.save(QString::fromStdString(picture), "PNG"));
+  }
 
   const struct {
     std::string argument;
     std::string docName;  // the page's name afterwards
     int figures;
+    int images;
     std::vector<std::string> messages;
   } cases[] = {
-      {"  " + doc + "  ", doc, 1, {}},  // blanks trimmed, extension in any case
-      {shapes, "", 1, {}},
-      {AppDir() + "missing.zqv", "", 0, {}},
-      {other, "", 0, {"Unable to auto open " + other}},
+      {"  " + doc + "  ", doc, 1, 0, {}},  // blanks trimmed, extension in any case
+      {shapes, "", 1, 0, {}},
+      {picture, "", 0, 1, {}},
+      {AppDir() + "missing.zqv", "", 0, 0, {}},
+      {other, "", 0, 0, {"Unable to auto open " + other}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.argument);
@@ -56,6 +68,12 @@ TEST_F(CommandLineOpen, EachKindOfArgument) {
     form->AutoOpenFile(c.argument);
     EXPECT_EQ(form->DocFileName, c.docName);
     EXPECT_EQ(Figures->Count(), c.figures);
+    EXPECT_EQ(form->ImageCount, c.images);
+    if (c.images == 1) {
+      EXPECT_EQ(form->ImageRecs[0].Name(), picture);
+      ASSERT_NE(form->Images[0], nullptr);
+      EXPECT_EQ(form->Images[0]->Picture.Graphic()->Width(), 6);
+    }
     EXPECT_EQ(rec->Texts(), c.messages);
   }
 }

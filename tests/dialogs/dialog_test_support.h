@@ -30,8 +30,6 @@ public:
   std::vector<uint32_t> AppliedMasks;
   std::vector<int> UndoDepths;  // engine undo depth at each PushShapeUndo
   TRealPoint Reference{};
-  bool FontDialogAnswer = false;
-  TFont FontDialogChoice;
   int DimensionFontCalls = 0;
   bool DefaultMetric = false;
 
@@ -53,10 +51,6 @@ public:
   void SetCanHaveLength(bool On) override { CanLength = On; }
   void SetCanHaveAngle(bool On) override { CanAngle = On; }
   void ChooseDimensionFont(QObject*) override { ++DimensionFontCalls; }
-  bool ExecuteFontDialog(TFont& Font) override {
-    if (FontDialogAnswer) Font = FontDialogChoice;
-    return FontDialogAnswer;
-  }
   void PushShapeUndo(QObject*) override { UndoDepths.push_back(Figures ? Figures->UndoDepth() : 0); }
   void UndoShape(QObject*) override {
     if (UndoDepths.empty() || !Figures) return;

@@ -4,6 +4,7 @@
 
 #include "dialog_test_support.h"
 #include "dialogs/angled_text_dialog.h"
+#include "dialogs/font_dialog.h"
 
 class AngledTextDialog : public DialogTest {
 protected:
@@ -14,12 +15,27 @@ protected:
     t.FontName = "DejaVu Sans";
     t.FontSize = 12;
     t.Kind = 5;
+    FontDlg = std::make_unique<TZQVFontDlg1>();
+    ZQVFontDlg1 = FontDlg.get();
     Dlg = std::make_unique<TAngledTextFm>();
   }
   void TearDown() override {
+    TZQVFontDlg1::ExecuteHook = nullptr;
     Dlg.reset();
+    ZQVFontDlg1 = nullptr;
+    FontDlg.reset();
     DialogTest::TearDown();
   }
+  // The program's font dialog answers OK with Choice (its colour field included); Started gets
+  // the font it was opened on.
+  void AnswerFontDialog(const TFont& Choice, TFont* Started = nullptr) {
+    TZQVFontDlg1::ExecuteHook = [Choice, Started](TZQVFontDlg1& d) {
+      if (Started) *Started = d.Font;
+      d.Font = Choice;
+      return true;
+    };
+  }
+  std::unique_ptr<TZQVFontDlg1> FontDlg;
   std::unique_ptr<TAngledTextFm> Dlg;
 };
 
@@ -37,8 +53,7 @@ TEST_F(AngledTextDialog, OkWithoutSelectionWritesTheTemplate) {
     Dlg->show();
     Dlg->Edit1->setText("x = 1");
     Dlg->WithLine1->setChecked(withLine);
-    Host.FontDialogAnswer = true;
-    Host.FontDialogChoice = TFont("DejaVu Serif", 20);
+    AnswerFontDialog(TFont("DejaVu Serif", 20));
     Dlg->atFont->click();
     Dlg->OKBtn->click();
     EXPECT_FALSE(Dlg->isVisible());
@@ -75,8 +90,7 @@ TEST_F(AngledTextDialog, CancelChangesNothing) {
   Select({0});
   Dlg->show();
   Dlg->Edit1->setText("Lost");
-  Host.FontDialogAnswer = true;
-  Host.FontDialogChoice = TFont("DejaVu Serif", 20);
+  AnswerFontDialog(TFont("DejaVu Serif", 20));
   Dlg->atFont->click();
   Dlg->CancelBtn->click();
   EXPECT_FALSE(Dlg->isVisible());
@@ -84,5 +98,29 @@ TEST_F(AngledTextDialog, CancelChangesNothing) {
   EXPECT_EQ(Engine->Template->Text, "Template");
   EXPECT_TRUE(Host.AppliedMasks.empty());
   // The shared font dialog gets back the font of the last OK (the default before any).
-  EXPECT_EQ(Host.FontDialogFont().Name, TFont().Name);
+  EXPECT_EQ(ZQVFontDlg1->Font.Name, TFont().Name);
+}
+
+// The Font button opens the program's own font dialog on the sample font, and its colour field
+// reaches the sample; Cancel gives that dialog back the font of the last OK.
+TEST_F(AngledTextDialog, FontButtonUsesTheProgramsFontDialogAndCancelRestoresItsFont) {
+  Dlg->show();
+  TFont started;
+  const TFont first("DejaVu Serif", 20, fsItalic, RGBColor(0x80, 0, 0));
+  AnswerFontDialog(first, &started);
+  Dlg->atFont->click();
+  EXPECT_EQ(started.Name, "DejaVu Sans");
+  EXPECT_EQ(Dlg->SampleFont.Name, "DejaVu Serif");
+  EXPECT_EQ(Dlg->SampleFont.Color, RGBColor(0x80, 0, 0));
+  Dlg->OKBtn->click();
+  EXPECT_EQ(Engine->Template->FontColor, RGBColor(0x80, 0, 0));
+  // A second visit chooses another font and is cancelled: the dialog's font is the first again.
+  Dlg->show();
+  AnswerFontDialog(TFont("DejaVu Sans Mono", 9));
+  Dlg->atFont->click();
+  EXPECT_EQ(ZQVFontDlg1->Font.Name, "DejaVu Sans Mono");
+  Dlg->CancelBtn->click();
+  EXPECT_EQ(ZQVFontDlg1->Font.Name, "DejaVu Serif");
+  EXPECT_EQ(ZQVFontDlg1->Font.Size(), 20);
+  EXPECT_EQ(ZQVFontDlg1->Font.Color, RGBColor(0x80, 0, 0));
 }

@@ -190,12 +190,31 @@ TEST_F(FontDialogTest, ChoicesChangeTheFont) {
   EXPECT_EQ(Dlg->Font.Size(), 14);
 }
 
-TEST_F(FontDialogTest, EmptySizeIsReportedAndTheDialogStillClosesWithOk) {
-  Dlg->Font = TFont("Times New Roman", 12);
-  Dlg->show();
-  Dlg->FontSize1->clear();
-  Dlg->OKBtn->click();
-  EXPECT_EQ(rec->Last().Text, "'' is not a valid integer value");
-  EXPECT_EQ(Dlg->result(), QDialog::Accepted);
-  EXPECT_EQ(Dlg->Font.Size(), 12);
+// A size that is empty or 0 is reported and the dialog stays open on it (OK does not report a
+// failure as a choice); the font keeps its size until a valid one is confirmed.
+TEST_F(FontDialogTest, EmptyOrZeroSizeIsReportedAndTheDialogStaysOpen) {
+  const struct {
+    const char* text;
+    const char* message;
+  } cases[] = {{"", "'' is not a valid integer value"}, {"0", "'0' is not a valid font size"},
+               {"00", "'00' is not a valid font size"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Dlg->Font = TFont("Times New Roman", 12);
+    Dlg->setResult(0);
+    Dlg->show();
+    Dlg->FontSize1->setText(c.text);
+    rec->Clear();
+    Dlg->OKBtn->click();
+    ASSERT_EQ(rec->Texts().size(), 1u);
+    EXPECT_EQ(rec->Last().Text, c.message);
+    EXPECT_TRUE(Dlg->isVisible());
+    EXPECT_NE(Dlg->result(), QDialog::Accepted);
+    EXPECT_EQ(Dlg->Font.Size(), 12);
+    Dlg->FontSize1->setText("14");
+    Dlg->OKBtn->click();
+    EXPECT_FALSE(Dlg->isVisible());
+    EXPECT_EQ(Dlg->result(), QDialog::Accepted);
+    EXPECT_EQ(Dlg->Font.Size(), 14);
+  }
 }

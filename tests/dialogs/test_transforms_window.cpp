@@ -239,3 +239,18 @@ TEST_F(TransformsWindow, StopRequestAndEngineless) {
   ASSERT_FALSE(Messages().Texts().empty());
   EXPECT_EQ(Messages().Texts().back().rfind("Cad engine not available. Please report this to ", 0), 0u);
 }
+
+// Values written where the decimal separator is a comma read back the same.
+TEST_F(TransformsWindow, FloatsWithADecimalCommaReadBack) {
+  {
+    TZQVIniFile ini(ProgramFile("ChildFms.ini"));
+    ini.WriteString("TTransformShapes1", "AngleSpin_Value", "45,5");
+    ini.WriteString("TTransformShapes1", "PolarAngle_Value", "12.25");
+    ini.WriteString("TTransformShapes1", "Horz1_Value", "1,5,5");  // no number: the default
+    ini.UpdateFile();
+  }
+  TTransformShapes1 next(nullptr, Engine.get(), nullptr);
+  EXPECT_DOUBLE_EQ(next.AngleSpin->Value(), 45.5);
+  EXPECT_DOUBLE_EQ(next.PolarAngle->Value(), 12.25);
+  EXPECT_DOUBLE_EQ(next.Horz1->Value(), 1.0);
+}

@@ -93,6 +93,13 @@ TEST(SmallHelpers, RectanglesPointsNamesColours) {
   EXPECT_EQ(s, "$FF0000");
   ColorToHexString(RGBColor(0x12, 0xAB, 0x0C), s);
   EXPECT_EQ(s, "$12AB0C");
+  ColorToHexString(clNone, s);  // the top byte is not a colour component
+  EXPECT_EQ(s, "$FFFFFF");
+  // A system colour reference is no RGB value: its text is not the eight digits of a colour.
+  for (TColor c : {clWindow, TColor(0x80000000u), TColor(-1)}) {
+    ColorToHexString(c, s);
+    EXPECT_EQ(s, "Error") << c;
+  }
   EXPECT_EQ(Hypot(3, 4), 5);
   EXPECT_EQ(GetLongFileName("/tmp/x~1.txt"), "/tmp/x~1.txt");
 }

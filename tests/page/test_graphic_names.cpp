@@ -19,8 +19,8 @@ TEST(GraphicNames, EachClassHasItsName) {
   TZQVGif zgif;
   TGIFImage gif;
   struct Case { const TGraphic* g; const char* name; } cases[] = {
-      {&meta, "Metafile Image"}, {&bmp, "Bitmap Image"}, {&png, "Bitmap Image"}, {&jpeg, "JPeg Image"},
-      {&zgif, "GIF Image"}, {&gif, "Unknown Graphics Format"}, {nullptr, "Unknown Graphics Format"},
+      {&meta, "Metafile Image"}, {&bmp, "Bitmap Image"}, {&png, "PNG Image"}, {&jpeg, "JPeg Image"},
+      {&gif, "GIF Image"}, {&zgif, "ZQV Image"}, {nullptr, "Unknown Graphics Format"},
   };
   for (const Case& c : cases) {
     std::string name;

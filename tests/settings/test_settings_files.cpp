@@ -230,3 +230,28 @@ TEST(CheckedSubItemIndex, FirstCheckedTopLevelItemOrZero) {
   EXPECT_EQ(CheckedSubItemIndex(&menu), 2);
   EXPECT_EQ(CheckedSubItemIndex(nullptr), 0);
 }
+
+// Dimension tracking is read only while the Want Dimensions menu is enabled; the On item's state
+// does not decide it.
+TEST_F(SettingsFilesTest, TrackingIsReadOnlyWhileWantDimensionsIsEnabled) {
+  TForm1* f = CreateStartupWindows();
+  QAction* want = f->findChild<QAction*>("WantDimension1");
+  ASSERT_NE(want, nullptr);
+  {
+    TMemIniFile ini(ProgramFile("Main.Ini"));
+    ini.WriteBool("Form_Position", "CheckBox4", true);
+    ini.WriteBool("Form_Position", "DimensionTracking1", true);
+    ini.UpdateFile();
+  }
+  const struct {
+    bool wantEnabled, onEnabled, checkedAfter;
+  } cases[] = {{false, true, false}, {true, false, true}, {true, true, true}, {false, false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "want " << c.wantEnabled << " on " << c.onEnabled);
+    want->setEnabled(c.wantEnabled);
+    f->On1->setEnabled(c.onEnabled);
+    f->DimensionTracking1->setChecked(false);
+    LoadSettings();
+    EXPECT_EQ(f->DimensionTracking1->isChecked(), c.checkedAfter);
+  }
+}
