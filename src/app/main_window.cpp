@@ -2,6 +2,8 @@
 // (each concern wires its own in its file) and the window's events.
 #include "app/main_window.h"
 
+#include <QWindowStateChangeEvent>
+
 #include "cad/selectors.h"
 
 #include <QActionGroup>
@@ -9,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QWindowStateChangeEvent>
 #include <algorithm>
 
 #include "app/page_setup_dialog.h"
@@ -202,5 +205,9 @@ void TForm1::changeEvent(QEvent* event) {
     if (isActiveWindow()) FormActivate();
     else FormDeactivate();
   }
+  // Restored from the task bar: the application's restore places the caret again.
+  if (event->type() == QEvent::WindowStateChange &&
+      (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized) && !isMinimized())
+    AppRestore();
   QMainWindow::changeEvent(event);
 }
