@@ -51,8 +51,14 @@ void TCustButPanel::UpdateLook() {
   setFrameShadow(FRaised ? QFrame::Raised : QFrame::Sunken);
 }
 
+void TCustButPanel::mousePressEvent(QMouseEvent* event) {
+  QLabel::mousePressEvent(event);
+  SetRaised(false);
+}
+
 void TCustButPanel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
+  SetRaised(true);
   if (event->button() == Qt::RightButton && OnRightClick) OnRightClick(this);
   if (event->button() == Qt::LeftButton && OnLeftClick) OnLeftClick(this);
 }

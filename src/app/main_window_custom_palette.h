@@ -27,6 +27,9 @@ public:
   std::function<void(TCustButPanel*)> OnLeftClick;  // types the button's character
 
 protected:
+  // Pressed, the button looks lowered; released, raised again (the button being defined is
+  // lowered once more by its handler).
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
