@@ -1,6 +1,7 @@
 // The custom palette buttons, the Custom Sets menu, and the commands that open the custom palette
 // dialog and the main font dialog.
 #include "app/main_window_custom_palette.h"
+#include "app/palette_button.h"
 
 #include <QGridLayout>
 #include <QMouseEvent>
@@ -53,7 +54,13 @@ void TCustButPanel::UpdateLook() {
 
 void TCustButPanel::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
+  FPressed = event->position().toPoint();
   SetRaised(false);
+}
+
+void TCustButPanel::mouseMoveEvent(QMouseEvent* event) {
+  QLabel::mouseMoveEvent(event);
+  if (!Caption().empty() && DragPaletteButton(this, FPressed, event)) SetRaised(true);
 }
 
 void TCustButPanel::mouseReleaseEvent(QMouseEvent* event) {

@@ -30,6 +30,7 @@ protected:
   // Pressed, the button looks lowered; released, raised again (the button being defined is
   // lowered once more by its handler).
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -37,4 +38,5 @@ private:
   std::string FCaption;
   TFont FFont;
   bool FRaised = true;
+  QPoint FPressed;
 };

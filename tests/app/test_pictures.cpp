@@ -15,7 +15,10 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include "app/main_window_custom_palette.h"
+#include "app/palette_button.h"
 #include "app/text_window_fixture.h"
+#include "cad/engine.h"
 #include "helpers/drag_frame_geometry.h"
 #include "helpers/drag_rect.h"
 #include "helpers/page_surface.h"
@@ -427,6 +430,49 @@ TEST_F(PicturesTest, FilesDroppedFromAFileManagerBecomeObjectsWhereTheyAreDroppe
   EXPECT_EQ(form->ImageRecs[0].Name(), png);
   EXPECT_EQ(form->ImageRecs[0].Rect.ToRect(), TRect(120, 90, 132, 99));
   EXPECT_TRUE(form->Modified);
+}
+
+TEST_F(PicturesTest, APaletteButtonDroppedOnThePageBecomesAngledText) {
+  // A custom button (its font one and a half times as large), a symbol palette button, and a
+  // ZQVSerif large sign (five thirds of the button's size).
+  TCustButPanel* custom = form->CustomButton(3);
+  custom->SetFont(TFont("Symbol", 12, 0, clBlack, SYMBOL_CHARSET));
+  custom->SetCaption("p");
+  auto* greek = form->findChild<TPaletteButton*>("LgBkt1");
+  ASSERT_NE(greek, nullptr);
+  struct TCase {
+    QWidget* Panel;
+    std::string Text, Font;
+    int32_t Size;
+  } cases[] = {{custom, "p", "Symbol", 180000}, {greek, greek->Caption, greek->ButtonFont.Name, 0}};
+  if (SameText(greek->ButtonFont.Name, "ZQVSerif") && !greek->Caption.empty() &&
+      std::string("\x7F\x80\x8D\x8E\x8F\x90\x9D\x9E\xA7\xB6\xB9").find(greek->Caption[0]) != std::string::npos)
+    cases[1].Size = greek->ButtonFont.Size() * 50000 / 3;
+  else
+    cases[1].Size = greek->ButtonFont.Size() * 10000;
+  QWidget* viewport = form->ScrollBox1->viewport();
+  const uint8_t kind = Figures->Template->Kind;
+  int n = Figures->Count();
+  for (const TCase& c : cases) {
+    QMimeData data;
+    data.setData(PaletteButtonMimeType, c.Panel->objectName().toUtf8());
+    const QPoint at = form->MainImage->mapTo(viewport, QPoint(150, 100));
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    form->Modified = false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    ASSERT_EQ(Figures->Count(), n + 1) << c.Text;
+    const TRealFig& f = *Figures->GetFigure(n);
+    EXPECT_EQ(f.Kind, 48);
+    EXPECT_EQ(f.Text, c.Text);
+    EXPECT_EQ(f.FontName, c.Font);
+    EXPECT_EQ(f.FontSize, c.Size);
+    EXPECT_EQ(Figures->Template->Kind, kind) << "the tool keeps its kind";
+    EXPECT_TRUE(form->Modified);
+    ++n;
+  }
 }
 
 TEST_F(PicturesTest, UndoOfPictureAndPasteChangesGivesBackTheTables) {
