@@ -301,7 +301,8 @@ public:
   void PenMode1Popup(QObject* Sender);
   void NotXor1Click(QAction* Item, int Position);
   void DiagonalCross1Click(QAction* Item, int Position);
-  bool ChooseColour(TColor& Colour);
+  // The colour dialog with its caption; false when cancelled.
+  bool ChooseColour(TColor& Colour, const QString& Caption);
   void tbPenColorClick(QObject* Sender);
   void BrushColor1Click(QObject* Sender);
   void Measure1Click(QObject* Sender);

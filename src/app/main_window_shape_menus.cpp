@@ -346,9 +346,10 @@ void TForm1::DiagonalCross1Click(QAction* Item, int Position) {
       });
 }
 
-bool TForm1::ChooseColour(TColor& Colour) {
+bool TForm1::ChooseColour(TColor& Colour, const QString& Caption) {
   if (ColourChoiceHook) return ColourChoiceHook(Colour);
-  const QColor chosen = QColorDialog::getColor(QColor(GetRValue(Colour), GetGValue(Colour), GetBValue(Colour)), this);
+  const QColor chosen =
+      QColorDialog::getColor(QColor(GetRValue(Colour), GetGValue(Colour), GetBValue(Colour)), this, Caption);
   if (!chosen.isValid()) return false;
   Colour = RGBColor(uint8_t(chosen.red()), uint8_t(chosen.green()), uint8_t(chosen.blue()));
   return true;
@@ -357,7 +358,7 @@ bool TForm1::ChooseColour(TColor& Colour) {
 void TForm1::tbPenColorClick(QObject*) {
   if (!Figures) return;
   TColor colour = Figures->Template->PenColor;
-  if (!ChooseColour(colour)) return;
+  if (!ChooseColour(colour, "Pen Color")) return;
   ReleasePickButtons();
   const TColor previous = Figures->Template->PenColor;
   ApplyTemplateChoice(
@@ -367,7 +368,7 @@ void TForm1::tbPenColorClick(QObject*) {
 void TForm1::BrushColor1Click(QObject*) {
   if (!Figures) return;
   TColor colour = Figures->Template->BrushColor;
-  if (!ChooseColour(colour)) return;
+  if (!ChooseColour(colour, "Brush or Fill Color")) return;
   ReleasePickButtons();
   const TColor previous = Figures->Template->BrushColor;
   ApplyTemplateChoice(
