@@ -335,6 +335,33 @@ TEST_F(PicturesTest, ASelectionTurnedIntoAnObjectStandsApartFromWhatItCopies) {
   EXPECT_EQ(played.Pixel(150, 80), clWhite);
 }
 
+TEST_F(PicturesTest, AConvertedSelectionRecordsEachPictureOnce) {
+  // A picture and an image object under the selection: the recording holds one bitmap record
+  // for each (read from the enhanced records themselves: type and size, little-endian).
+  const std::string png = Path("under.png"), obj = Path("object.png");
+  MakePicture(png, "PNG", 30, 20);
+  MakePicture(obj, "PNG", 12, 10);
+  ASSERT_TRUE(form->AddPicture(form, png, TRect(60, 60, 90, 80)));
+  ++form->PictureCount;
+  ASSERT_TRUE(form->LoadImageObject(obj, TPoint(120, 70)));
+  form->DeselectImage(form, true);
+  SelectionRect = TRect(50, 40, 250, 140);
+  form->ConverttoImageObject1Click(form);
+  ASSERT_EQ(form->ImageCount, 2);
+  auto* meta = dynamic_cast<TMetafile*>(form->Images[1]->Picture.Graphic());
+  ASSERT_NE(meta, nullptr);
+  const std::vector<uint8_t>& r = meta->Records;
+  auto u32 = [&](size_t at) { return uint32_t(r[at]) | uint32_t(r[at + 1]) << 8 | uint32_t(r[at + 2]) << 16 | uint32_t(r[at + 3]) << 24; };
+  int bitmaps = 0;
+  for (size_t at = 0; at + 8 <= r.size();) {
+    const uint32_t type = u32(at), size = u32(at + 4);
+    if (type == 76 || type == 77 || type == 80 || type == 81) ++bitmaps;  // BITBLT, STRETCHBLT, SETDIBITSTODEVICE, STRETCHDIBITS
+    if (size < 8) break;
+    at += size;
+  }
+  EXPECT_EQ(bitmaps, 2);
+}
+
 TEST_F(PicturesTest, ColourReductionsGiveTheirPixelFormatsAndTheObjectLosesItsFile) {
   const std::string png = Path("colours.png");
   MakePicture(png, "PNG", 16, 16);
