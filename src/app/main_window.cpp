@@ -48,6 +48,8 @@ int SnapAreaSize = 2;
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTextPage&>(*this)) {
   Form1 = this;
   Host = this;
+  // The window's name is the section of its placement in "ChildFms.ini".
+  setObjectName("Form1");
   setupUi(this);
   Compress1 = std::make_unique<TCompress>();
   Compress1->Key = 0;
@@ -169,6 +171,7 @@ void TForm1::WireCommands() {
   WirePictureToolCommands();
   WirePictureCommands();
   WireMacroCommands();
+  WireShortcutCommands();
 }
 
 void TForm1::WireMenuCommands() {
@@ -213,10 +216,17 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::Close:
         event->ignore();
         return true;
+      case QEvent::ShortcutOverride:
+        // Taken as a plain key (which waits above), so that no menu shortcut runs either.
+        event->accept();
+        return true;
       default:
         break;
     }
   }
+  if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this && IsClipboardKey(*static_cast<QKeyEvent*>(event)))
+    UpdateClipboardItems();
   if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     // Controls that edit text of their own keep their keys.
