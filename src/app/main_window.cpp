@@ -171,6 +171,7 @@ void TForm1::WireCommands() {
   WirePictureToolCommands();
   WirePictureCommands();
   WireMacroCommands();
+  WireRefreshCommands();
   WireShortcutCommands();
 }
 

@@ -699,6 +699,14 @@ private:
   void WirePrintCommands();          // main_window_printing.cpp
   void WirePictureToolCommands();    // main_window_picture_tools.cpp
   void WireMacroCommands();          // main_window_macros.cpp
+  void WireRefreshCommands();        // main_window_refresh.cpp
+  // The Refresh Image submenu's items, by their keys (F5 text, F6 pictures, F7 pastes, F8 lines,
+  // F9 all); pictures and pastes are refreshed one by one with a question each.
+  void RefreshImageKey(QObject* Sender, uint16_t Key);
+  void RefreshPictureFiles(QObject* Sender, TCanvas& Canvas);
+  void RefreshPasteFiles(QObject* Sender, TCanvas& Canvas);
+  void DrawPictureEntry(TCanvas& Canvas, int Index);
+  void DrawPasteEntry(TCanvas& Canvas, int Index);
   void WireShortcutCommands();       // main_window_shortcuts.cpp
   void Select1Click(QObject* Sender);
   // Edit's Cut, Copy and Paste enabled as the page and the clipboard now allow (their keys work

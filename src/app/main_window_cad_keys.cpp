@@ -105,17 +105,6 @@ void TForm1::CadKeyUp(QObject* Sender, uint16_t Key, TShiftState Shift) {
   if (AngleArcKinds.Has(kind) || MultiNodeKinds.Has(kind) || ScaleneKinds.Has(kind)) ClearCurrentFigure();
 }
 
-void TForm1::RefreshLayer(QObject* Sender, uint16_t Key) {
-  if (!MainImage) return;
-  if (Key == vk::F8 && Figures) {
-    Figures->DrawAll(MainImage->Canvas(), 0, 0, false);
-    RefreshText(&MainImage->Canvas(), 1.0, 1.0, false, 1);  // the text stays above the figures
-    MainImage->update();
-    return;
-  }
-  RefreshAllImages(Sender, false);
-}
-
 void TForm1::AddNode1Click(QObject*) {
   if (!Figures || !MainImage) return;
   const int last = Figures->LastSelectedIndex();
