@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
+#include <vector>
 
 #include "ui_file_info_dialog.h"
 
@@ -22,5 +24,10 @@ protected:
 };
 
 extern TFileInfoDlg1* FileInfoDlg1;
+
+class TForm1;
+// The lines File > Information shows: the text statistics, then every image object, pasted
+// bitmap and picture with its file and rectangle, the shapes, and the list of graphics files.
+std::vector<std::string> FileInformationLines(TForm1& Form);
 // The window, created when first asked for.
 TFileInfoDlg1* GetFileInfoDlg();

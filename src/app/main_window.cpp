@@ -2,6 +2,8 @@
 // (each concern wires its own in its file) and the window's events.
 #include "app/main_window.h"
 
+#include <QWindowStateChangeEvent>
+
 #include "cad/selectors.h"
 
 #include <QActionGroup>
@@ -9,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QWindowStateChangeEvent>
 #include <algorithm>
 
 #include "app/page_setup_dialog.h"
@@ -78,6 +81,23 @@ TForm1::~TForm1() {
   if (Form1 == this) Form1 = nullptr;
 }
 
+namespace {
+// Runs an action after a given event reaches the watched object.
+class TEventHook : public QObject {
+public:
+  TEventHook(QObject* parent, QEvent::Type type, std::function<void()> action)
+      : QObject(parent), Type(type), Action(std::move(action)) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == Type) Action();
+    return false;
+  }
+
+private:
+  QEvent::Type Type;
+  std::function<void()> Action;
+};
+}  // namespace
+
 void TForm1::SetUpStatusBar() {
   // Panel widths are those of sample texts in the window's font.
   static const char* const samples[5] = {"Length: 0.000cm  ", "Font Offset: 000.00", "dx: 0.0000cm dy: 0.0000cm",
@@ -101,6 +121,21 @@ void TForm1::SetUpStatusBar() {
   StatusBar1->addPermanentWidget(LEDPnl);
   LastItemLabel->setObjectName("LastItemLabel");
   StatusBar1->addPermanentWidget(LastItemLabel);
+  // Switched off, the status bar shows one empty panel in place of its panels; however it is
+  // switched (the menu item, the settings), the panels follow its enabled state.
+  auto* simple = new QLabel(StatusBar1);
+  simple->setObjectName("StatusSimplePanel");
+  simple->setFrameShape(QFrame::Panel);
+  simple->setFrameShadow(QFrame::Sunken);
+  StatusBar1->addWidget(simple, 1);
+  auto follow = [this, simple] {
+    const bool on = StatusBar1->isEnabled();
+    for (QLabel* panel : StatusPanels) panel->setVisible(on);
+    LEDPnl->setVisible(on);
+    simple->setVisible(!on);
+  };
+  StatusBar1->installEventFilter(new TEventHook(StatusBar1, QEvent::EnabledChange, follow));
+  follow();
 }
 
 void TForm1::SetPanelText(int panel, const QString& text) {
@@ -159,6 +194,10 @@ void TForm1::ShowInsertMode() { SetPanelText(4, InsertModeOn() ? "Ins" : "Ovr");
 // ---------------------------------------------------------------- the window's events
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // The system's colours changed (the application's palette follows them): the page takes the
+  // window colour.
+  if (event->type() == QEvent::ApplicationPaletteChange && watched == this && isVisible() && !FileBusy && Figures)
+    Figures->SetBackgroundColor(clWindow);
   // While a document file is read or written no user command runs: keys, clicks and closing wait.
   if (FileBusy && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
     switch (event->type()) {
@@ -210,5 +249,9 @@ void TForm1::changeEvent(QEvent* event) {
     if (isActiveWindow()) FormActivate();
     else FormDeactivate();
   }
+  // Restored from the task bar: the application's restore places the caret again.
+  if (event->type() == QEvent::WindowStateChange &&
+      (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized) && !isMinimized())
+    AppRestore();
   QMainWindow::changeEvent(event);
 }

@@ -614,6 +614,8 @@ public:
   // The topmost object whose rectangle holds the page point; -1 for none.
   int ImageObjectAt(int X, int Y) const;
   bool PageDragDropFiles(const std::vector<std::string>& Files, TPoint At);
+  // A palette button dropped on the page: its caption becomes an angled-text figure at At.
+  bool PageDragDropPanel(QWidget* Panel, TPoint At);
   void SizeHandles2Click(QObject* Sender, bool Dynamic);
   void GreyScale1Click(QObject* Sender, int Position);
   void N902Click(QObject* Sender, int Position);

@@ -102,6 +102,12 @@ void TForm1::WireContextMenuCommands() {
   add("ConverttoImageObject1", "Con&vert to Image Object");
   if (first) m->insertSeparator(first);
   connect(m, &QMenu::aboutToShow, this, [this] { Guarded("TForm1.PopupMenu1Popup", [this] { PopupMenu1Popup(PopupMenu1); }); });
+  // Opening the selection menu abandons a click-built figure half drawn (its nodes are dropped).
+  connect(PopupMenu2, &QMenu::aboutToShow, this, [] {
+    if (Figures && Figures->CurrentFigure &&
+        (MultiNodeKinds.Has(Figures->CurrentFigure->Kind) || ClickBuiltKinds.Has(Figures->CurrentFigure->Kind)))
+      Figures->CurrentFigure->SetNodeCountUsed(0);
+  });
 
   QAction* clear = MenuItem(*this, Tools1, "Clearcustomcolors1", "&Clear custom colors");
   connect(clear, &QAction::triggered, this, [this, clear] { Clearcustomcolors1Click(clear); });

@@ -1,6 +1,7 @@
 // The custom palette buttons, the Custom Sets menu, and the commands that open the custom palette
 // dialog and the main font dialog.
 #include "app/main_window_custom_palette.h"
+#include "app/palette_button.h"
 
 #include <QGridLayout>
 #include <QMouseEvent>
@@ -51,8 +52,20 @@ void TCustButPanel::UpdateLook() {
   setFrameShadow(FRaised ? QFrame::Raised : QFrame::Sunken);
 }
 
+void TCustButPanel::mousePressEvent(QMouseEvent* event) {
+  QLabel::mousePressEvent(event);
+  FPressed = event->position().toPoint();
+  SetRaised(false);
+}
+
+void TCustButPanel::mouseMoveEvent(QMouseEvent* event) {
+  QLabel::mouseMoveEvent(event);
+  if (!Caption().empty() && DragPaletteButton(this, FPressed, event)) SetRaised(true);
+}
+
 void TCustButPanel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
+  SetRaised(true);
   if (event->button() == Qt::RightButton && OnRightClick) OnRightClick(this);
   if (event->button() == Qt::LeftButton && OnLeftClick) OnLeftClick(this);
 }

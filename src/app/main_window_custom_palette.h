@@ -27,6 +27,10 @@ public:
   std::function<void(TCustButPanel*)> OnLeftClick;  // types the button's character
 
 protected:
+  // Pressed, the button looks lowered; released, raised again (the button being defined is
+  // lowered once more by its handler).
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -34,4 +38,5 @@ private:
   std::string FCaption;
   TFont FFont;
   bool FRaised = true;
+  QPoint FPressed;
 };

@@ -20,6 +20,7 @@
 #include "cad/engine.h"
 #include "codecs/compress.h"
 #include "dialogs/main_font_dialog.h"
+#include "dialogs/transforms_window.h"
 #include "helpers/drag_rect.h"
 #include "helpers/error_report.h"
 #include "codecs/jpeg_image.h"
@@ -748,6 +749,8 @@ bool TForm1::Open_File(QObject* Sender, const std::string& FileName) {
   if (result) {
     ResetUndo();
     MoveCaretTo(CharPositions[size_t(std::clamp(CurrentI, 1, MaxCharacters))]);
+    // The transform window worked on the figures of the page that is gone.
+    if (TransformsWindowOpen && TransformShapes1 && TransformShapes1->isVisible()) TransformShapes1->close();
     ProcessMessages();
     ClearSelectionRect();
     RefreshAllImages(Sender, false);

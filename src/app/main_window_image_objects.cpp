@@ -315,9 +315,7 @@ void TForm1::ConverttoImageObject1Click(QObject* Sender) {
     if (!CreateMetafileCanvas(*meta, canvas, W, H)) {
       ShowMessage("unable to create metafile. Sorry :(");
     } else {
-      RefreshPictures(Sender, canvas.get());
-      RefreshPastes(Sender, canvas.get());
-      DrawImageObjects(*canvas, SelectionRect);
+      // Pictures, pastes, image objects, shapes and text, each once, in the page's order.
       RefreshRect(*canvas, SelectionRect);
       canvas->Finish();
       canvas.reset();

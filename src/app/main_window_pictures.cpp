@@ -12,6 +12,8 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "app/main_window_custom_palette.h"
+#include "app/palette_button.h"
 #include "cad/engine.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
@@ -550,6 +552,48 @@ bool TForm1::PageDragDropFiles(const std::vector<std::string>& Files, TPoint At)
   return any;
 }
 
+bool TForm1::PageDragDropPanel(QWidget* Panel, TPoint At) {
+  std::string caption;
+  TFont font;
+  if (auto* custom = qobject_cast<TCustButPanel*>(Panel)) {
+    caption = custom->Caption();
+    font = custom->Font();
+  } else if (auto* button = qobject_cast<TPaletteButton*>(Panel)) {
+    caption = button->Caption;
+    font = button->ButtonFont;
+  } else {
+    return false;
+  }
+  TCanvas* canvas = PageCanvas();
+  if (caption.empty() || !Figures || !Figures->Template || !canvas) return false;
+  DeselectImage(this, true);
+  TStoredProperties& t = *Figures->Template;
+  const uint8_t kind = t.Kind;
+  t.TRealFig::Assign(font);
+  if (Panel->parentWidget() == CustomPanel) t.SetFontSize(t.FontSize * 3 / 2);
+  t.SetKind(48);
+  t.SetText(caption);
+  static const uint8_t large[] = {127, 128, 141, 142, 143, 144, 157, 158, 167, 182, 185};
+  if (SameText(font.Name, "ZQVSerif") &&
+      std::find(std::begin(large), std::end(large), uint8_t(caption[0])) != std::end(large))
+    t.SetFontSize(font.Size() * 50000 / 3);
+  bool draw, move, snapping, dims;
+  EngineMouseFlags(draw, move, snapping, dims);
+  const int depth = Figures->UndoDepth();
+  try {
+    Figures->MouseDownPlain(*canvas, mbLeft, 0, At.X, At.Y, true, false, snapping, false);
+    Figures->MouseUpPlain(*canvas, mbLeft, 0, At.X, At.Y, true, false, snapping, false);
+  } catch (...) {
+    t.SetKind(kind);
+    throw;
+  }
+  t.SetKind(kind);
+  if (Figures->UndoDepth() != depth) PushShapeUndo(this, depth);
+  SetModified();
+  InvalidatePage();
+  return true;
+}
+
 namespace {
 // Files dragged from a file manager onto the page: file URLs are accepted and placed where they
 // are dropped.
@@ -559,7 +603,8 @@ public:
   bool eventFilter(QObject*, QEvent* e) override {
     if (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove) {
       auto* d = static_cast<QDropEvent*>(e);
-      if (d->mimeData() && d->mimeData()->hasUrls() && !F->FileBusy) {
+      if (d->mimeData() && (d->mimeData()->hasUrls() || d->mimeData()->hasFormat(PaletteButtonMimeType)) &&
+          !F->FileBusy) {
         d->acceptProposedAction();
         return true;
       }
@@ -567,6 +612,14 @@ public:
     }
     if (e->type() == QEvent::Drop) {
       auto* d = static_cast<QDropEvent*>(e);
+      if (d->mimeData() && d->mimeData()->hasFormat(PaletteButtonMimeType)) {
+        QWidget* panel = F->findChild<QWidget*>(QString::fromUtf8(d->mimeData()->data(PaletteButtonMimeType)));
+        if (!panel || !F->MainImage) return false;
+        const QPoint p = F->MainImage->mapFrom(Viewport, d->position().toPoint());
+        d->acceptProposedAction();
+        Guarded("PageDragDrop", [&] { F->PageDragDropPanel(panel, TPoint(p.x(), p.y())); });
+        return true;
+      }
       std::vector<std::string> files;
       for (const QUrl& u : d->mimeData()->urls())
         if (u.isLocalFile()) files.push_back(u.toLocalFile().toStdString());

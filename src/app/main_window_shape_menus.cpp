@@ -352,6 +352,7 @@ void TForm1::tbPenColorClick(QObject*) {
   TColorDialog dialog;
   dialog.Parent = this;
   dialog.Color = Figures->Template->PenColor;
+  dialog.Caption = "Pen Color";
   ExecuteWithCustomColors(dialog, [this](TColor colour) {
     ReleasePickButtons();
     const TColor previous = Figures->Template->PenColor;
@@ -366,6 +367,7 @@ void TForm1::BrushColor1Click(QObject*) {
   TColorDialog dialog;
   dialog.Parent = this;
   dialog.Color = Figures->Template->BrushColor;
+  dialog.Caption = "Brush or Fill Color";
   ExecuteWithCustomColors(dialog, [this](TColor colour) {
     ReleasePickButtons();
     const TColor previous = Figures->Template->BrushColor;

@@ -168,13 +168,7 @@ void TForm1::Information1Click(QObject* Sender) {
   memo->clear();
   memo->setReadOnly(true);
   QStringList lines;
-  for (const auto& l : TextInformationLines()) lines << QString::fromStdString(l);
-  // Image objects, pasted bitmaps and pictures are counted by the page's tables.
-  lines << "Floating Images: " + QString::number(ImageCount);
-  lines << " " << "Pasted images: " + QString::number(PasteCount);
-  lines << "Pictures: " + QString::number(PictureCount);
-  lines << " " << "Vector shapes: " + QString::number(Figures ? Figures->Count() : 0);
-  lines << (Figures && Figures->Metric ? "Measurement system: Metric" : "Measurement system: US/Imperial");
+  for (const auto& l : FileInformationLines(*this)) lines << QString::fromStdString(l);
   memo->setPlainText(lines.join('\n'));
   dlg->show();
 }

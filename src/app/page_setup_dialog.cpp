@@ -83,7 +83,7 @@ TPageSetupDialog::TPageSetupDialog(QWidget* parent) : QDialog(parent) {
   auto changed = [this] {
     if (isVisible() && isEnabled()) PageSetupChanged = true;
   };
-  for (auto [e, low] : edits) connect(e, &QDoubleSpinBox::valueChanged, this, changed);
+  for (auto [e, low] : edits) connect(e, &TNumSpinEdit::valueChanged, this, changed);
   connect(PageStyles, &QButtonGroup::idClicked, this, changed);
   connect(DefaultMetric1, &QCheckBox::toggled, this, [this] { DefaultMetric1Click(); });
   connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });

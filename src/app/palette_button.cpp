@@ -1,8 +1,23 @@
 // The symbol palette button.
 #include "app/palette_button.h"
 
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+
+bool DragPaletteButton(QWidget* Button, QPoint Pressed, QMouseEvent* Move) {
+  if (!(Move->buttons() & Qt::LeftButton)) return false;
+  if ((Move->position().toPoint() - Pressed).manhattanLength() < QApplication::startDragDistance()) return false;
+  auto* drag = new QDrag(Button);
+  auto* data = new QMimeData;
+  data->setData(PaletteButtonMimeType, Button->objectName().toUtf8());
+  drag->setMimeData(data);
+  drag->setPixmap(Button->grab());
+  drag->exec(Qt::CopyAction);
+  return true;
+}
 
 TPaletteButton::TPaletteButton(QWidget* parent, const QString& name, const std::string& caption, const TFont& font,
                                int tag)
@@ -39,8 +54,14 @@ void TPaletteButton::paintEvent(QPaintEvent* event) {
 }
 
 void TPaletteButton::mousePressEvent(QMouseEvent* event) {
+  FPressed = event->position().toPoint();
   SetLowered(true);
   emit MouseDown(this, event->button());
+}
+
+void TPaletteButton::mouseMoveEvent(QMouseEvent* event) {
+  // A drag onto the page ends with the button up, and inserts nothing.
+  if (DragPaletteButton(this, FPressed, event)) SetLowered(false);
 }
 
 void TPaletteButton::mouseReleaseEvent(QMouseEvent* event) {

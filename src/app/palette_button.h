@@ -8,6 +8,14 @@
 
 #include "platform/font.h"
 
+class QMouseEvent;
+
+// Palette buttons dragged onto the page: the drag carries the button's object name in this format.
+inline constexpr const char* PaletteButtonMimeType = "application/x-korvalis-palette-button";
+// Starts the drag of a palette button once the held left button has moved the platform's drag
+// distance from Pressed; true when a drag ran (it takes the mouse release).
+bool DragPaletteButton(QWidget* Button, QPoint Pressed, QMouseEvent* Move);
+
 class TPaletteButton : public QFrame {
   Q_OBJECT
 public:
@@ -26,5 +34,9 @@ signals:
 protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+  QPoint FPressed;
 };

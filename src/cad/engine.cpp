@@ -70,12 +70,12 @@ TZQVCad::~TZQVCad() {
 
 TRealFig* TZQVCad::GetFigure(int Index) const {
   if (Index < 0 || Index >= Count())
-    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+    throw EListError("List index out of bounds = " + std::to_string(Index));
   return FigureList[size_t(Index)].get();
 }
 
 void TZQVCad::AddFigure(const TRealFig* Source) {
-  if (Count() >= MaxFigureCount) throw EListError("Maximum shapes is: " + std::to_string(MaxFigureCount));
+  if (Count() >= FigureLimit) throw EListError("Maximum shapes is: " + std::to_string(FigureLimit));
   auto figure = std::make_unique<TRealFig>(this);
   if (Source != nullptr) figure->Assign(*Source);
   if (figure->Kind == 55) return;  // the measuring tool is never stored

@@ -222,7 +222,9 @@ public:
   // The figure at Index; an index outside 0 .. Count - 1 raises EListError.
   TRealFig* GetFigure(int Index) const;
   // Appends a copy of Source (a default figure without one); the measuring tool is never stored.
+  // A full list (FigureLimit figures) raises EListError.
   void AddFigure(const TRealFig* Source);
+  int32_t FigureLimit = MaxFigureCount;
   void Pack();
   void Changed();
   void TemplateChanged(TRealFig* Sender);

@@ -120,7 +120,8 @@ void RotateFigureByKind(TRealPoint Centre, TRealFig& Fig, long double Angle) {
     RotateBoxFigure(Centre, Fig, Angle);
   else if (WaveKinds.Has(kind)) {
     const long double degrees = Angle * 180 / std::numbers::pi_v<long double>;
-    Fig.SetWaveAngle(Fig.Wave.Rotation - CadRound(degrees));
+    // The angle wraps: a wave turned past a full turn keeps its direction (-370 is -10).
+    Fig.SetWaveAngle(int32_t((int64_t(Fig.Wave.Rotation) - CadRound(degrees)) % 360));
   }
 }
 

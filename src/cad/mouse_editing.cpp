@@ -221,7 +221,7 @@ void TZQVCad::MouseUp(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, i
     }
     if (AddClickedPoint(fig, Button, x, y)) {
       DrawShape(Canvas, fig, 2, pmCopy, fig.FontColor, Shift, 0, false, false, Measure);
-      if (Count() < MaxFigureCount) {
+      if (Count() < FigureLimit) {
         RecordAddUndo();
         AddFigure(&fig);
       }
@@ -257,7 +257,7 @@ void TZQVCad::MouseUp(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, i
       const TRealXYZ p0 = fig.Point(0), p2 = fig.Point(2);
       const bool degenerate = std::fabs(p0.x - p2.x) <= 1e-6 && std::fabs(p0.y - p2.y) <= 1e-6;
       keep = !(degenerate && fig.Kind != 16 && fig.Kind != 17 && fig.Kind != 48) && fig.Kind != 55 &&
-             Count() < MaxFigureCount;
+             Count() < FigureLimit;
     }
     // The figure is drawn for good as the list draws it, and only when it stays on the page.
     if ((keep || editing) && fig.Kind != 55) DrawAsListed(Canvas, fig, Shift, Measure);

@@ -291,38 +291,50 @@ void TZQVCad::PolarArrayEx(TRealPoint Centre, bool Positive, float StepDegrees, 
     BuildColourSteps(ColourMode, N, steps);
   }
   Busy = true;
-  bool interrupted = false;
-  for (size_t j = 0; j < chosen.size() && !(interrupted && StopRequest); ++j) {
-    for (int k = 1; k < N; ++k) {
-      if (StopRequest) {
-        if (!interrupted || ConfirmInterrupt("polar array", int(total))) {
-          interrupted = true;
-          StopRequest = true;
-          break;
-        }
+  auto finish = [&] {
+    for (int i = groupStart; i < Count(); ++i) {
+      try {
+        if (RegeneratedKinds.Has(FigureList[size_t(i)]->Kind)) UpdateFigurePoints(*FigureList[size_t(i)]);
+      } catch (...) {
       }
-      TRealFig s(nullptr);
-      TakeFigure(s, *FigureList[size_t(chosen[j])]);
-      if (ColourMode == 1) RandomColours(s, 256);
-      if ((ColourMode == 2 || ColourMode == 3) && j < steps.size())
-        GradedColours(s, steps[j], PolarColourStep(ColourMode, k, N));
-      // The node rotation turns by the full angle, so the copy turns by exactly k steps.
-      const long double a = k * step * sign;
-      RotateFigure(s, Centre, false, MakeMultiline, a);
-      AddFigure(&s);
     }
-  }
-  for (int i = groupStart; i < Count(); ++i) {
-    try {
-      if (RegeneratedKinds.Has(FigureList[size_t(i)]->Kind)) UpdateFigurePoints(*FigureList[size_t(i)]);
-    } catch (...) {
+    DropEmptyAddGroup(groupStart);
+    StopRequest = false;
+    Busy = false;
+    Updating = false;
+    Changed();
+  };
+  bool interrupted = false;
+  try {
+    for (size_t j = 0; j < chosen.size() && !(interrupted && StopRequest); ++j) {
+      for (int k = 1; k < N; ++k) {
+        if (StopRequest) {
+          if (!interrupted || ConfirmInterrupt("polar array", int(total))) {
+            interrupted = true;
+            StopRequest = true;
+            break;
+          }
+        }
+        TRealFig s(nullptr);
+        TakeFigure(s, *FigureList[size_t(chosen[j])]);
+        if (ColourMode == 1) RandomColours(s, 256);
+        if ((ColourMode == 2 || ColourMode == 3) && j < steps.size())
+          GradedColours(s, steps[j], PolarColourStep(ColourMode, k, N));
+        // The node rotation turns by the full angle, so the copy turns by exactly k steps.
+        const long double a = k * step * sign;
+        RotateFigure(s, Centre, false, MakeMultiline, a);
+        AddFigure(&s);
+      }
     }
+  } catch (const std::bad_alloc&) {
+    finish();
+    throw;
+  } catch (const std::exception& e) {
+    // The copies made so far stay, undoable as one group.
+    finish();
+    throw EZQVCadException(std::string("Unable to continue Polar array due to\r") + e.what());
   }
-  DropEmptyAddGroup(groupStart);
-  StopRequest = false;
-  Busy = false;
-  Updating = false;
-  Changed();
+  finish();
 }
 
 bool TZQVCad::RectArray(int32_t Columns, int32_t Rows, bool ByBounds, uint8_t ColourMode, double HSpacing,
@@ -379,39 +391,50 @@ bool TZQVCad::RectArray(int32_t Columns, int32_t Rows, bool ByBounds, uint8_t Co
     }
   }
   const int half = int(std::lround((Columns + Rows) / 2.0));
-  for (int r = 1; r <= Rows && !cancelled; ++r) {
-    for (int c = 1; c <= Columns && !cancelled; ++c) {
-      if (r == 1 && c == 1) continue;
-      if (StopRequest && ConfirmInterrupt("rectangular array", int(total))) {
-        cancelled = true;
-        result = false;
-        break;
-      }
-      for (size_t j = 0; j < chosen.size(); ++j) {
-        TRealFig s(nullptr);
-        TakeFigure(s, *FigureList[size_t(chosen[j])]);
-        if ((ColourMode == 2 || ColourMode == 3) && j < steps.size()) {
-          int cc = r + c - 2;
-          if (ColourMode == 2 && cc >= half) cc = std::max(0, 2 * (half - 1) - cc);
-          GradedColours(s, steps[j], cc);
-        }
-        MoveFigure(Mapping, s, (c - 1) * HSpacing, (r - 1) * VSpacing);
-        AddFigure(&s);
+  auto finish = [&] {
+    for (int i = groupStart; i < Count(); ++i) {
+      try {
+        if (RegeneratedKinds.Has(FigureList[size_t(i)]->Kind)) UpdateFigurePoints(*FigureList[size_t(i)]);
+      } catch (...) {
       }
     }
+    DropEmptyAddGroup(groupStart);
+    Updating = false;
+    Busy = false;
+    StopRequest = false;
+    Changed();
+  };
+  try {
+    for (int r = 1; r <= Rows && !cancelled; ++r) {
+      for (int c = 1; c <= Columns && !cancelled; ++c) {
+        if (r == 1 && c == 1) continue;
+        if (StopRequest && ConfirmInterrupt("rectangular array", int(total))) {
+          cancelled = true;
+          result = false;
+          break;
+        }
+        for (size_t j = 0; j < chosen.size(); ++j) {
+          TRealFig s(nullptr);
+          TakeFigure(s, *FigureList[size_t(chosen[j])]);
+          if ((ColourMode == 2 || ColourMode == 3) && j < steps.size()) {
+            int cc = r + c - 2;
+            if (ColourMode == 2 && cc >= half) cc = std::max(0, 2 * (half - 1) - cc);
+            GradedColours(s, steps[j], cc);
+          }
+          MoveFigure(Mapping, s, (c - 1) * HSpacing, (r - 1) * VSpacing);
+          AddFigure(&s);
+        }
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    finish();
+    throw;
+  } catch (const std::exception& e) {
+    finish();
+    throw EZQVCadException(std::string("Unable to continue Rectangular array due to\r") + e.what());
   }
   if (cancelled && Count() == groupStart) result = false;
-  for (int i = groupStart; i < Count(); ++i) {
-    try {
-      if (RegeneratedKinds.Has(FigureList[size_t(i)]->Kind)) UpdateFigurePoints(*FigureList[size_t(i)]);
-    } catch (...) {
-    }
-  }
-  DropEmptyAddGroup(groupStart);
-  Updating = false;
-  Busy = false;
-  StopRequest = false;
-  Changed();
+  finish();
   return result;
 }
 

@@ -143,6 +143,28 @@ bool TZQVCad::FixUndoIndexes(int Index, int NewIndex, uint32_t SkipMask) {
         else if (NewIndex < 0 && *v > Index) --*v, changed = true;
       }
     }
+  if (NewIndex < 0 && !DeleteUndo.empty()) {
+    // Deleted figures go back between the same neighbours, so a place above the figure now gone
+    // comes down by one. Each group's places count in the list as it was right after that group
+    // was deleted, that is with the newer groups back in: the index is carried from the newest
+    // group to the oldest through their places.
+    int32_t x = Index;
+    for (auto g = DeleteUndo.rbegin(); g != DeleteUndo.rend(); ++g) {
+      // Places were taken highest first; from the lowest, k figures of the group lie below.
+      const size_t n = g->Indexes.size();
+      int32_t older = x;
+      for (size_t k = 0; k < n; ++k)
+        if (g->Indexes[n - 1 - k] <= older) ++older;
+      for (size_t k = 0; k < n; ++k) {
+        int32_t& place = g->Indexes[n - 1 - k];
+        if (place - int32_t(k) > x) {
+          --place;
+          changed = true;
+        }
+      }
+      x = older;
+    }
+  }
   if ((SkipMask & 1) == 0 && NewIndex < 0) {
     // An add group starts at the index of its first figure: only groups after the deleted
     // figure move down.

@@ -30,7 +30,7 @@ TDefineFontDg::TDefineFontDg(QWidget* parent) : QDialog(parent), SampleFont("Tim
   CustButTag->SetMaxValue(42);
   CustButTag->SetValue(1);
   // The number is chosen with the arrows only.
-  if (auto* edit = CustButTag->findChild<QLineEdit*>()) edit->setReadOnly(true);
+  CustButTag->SetEditorEnabled(false);
   SpinEdit1->SetMinValue(15);
   SpinEdit1->SetMaxValue(60);
   SpinEdit1->SetValue(22);

@@ -21,10 +21,8 @@ TSelectImageObject1::TSelectImageObject1(QWidget* parent) : QDialog(parent) {
   ImageSpin1->SetMaxValue(0);
   ImageSpin1->setMinimum(0);
   ImageSpin1->setMaximum(0);
-  if (auto* edit = ImageSpin1->findChild<QLineEdit*>()) {
-    edit->setReadOnly(true);
-    edit->setMaxLength(3);
-  }
+  ImageSpin1->SetEditorEnabled(false);
+  ImageSpin1->setMaxLength(3);
   for (QPushButton* b : {OKBtn, CancelBtn, HelpBtn}) b->setAutoDefault(false);
   OKBtn->setDefault(true);
   ImageSpin1->OnChange = [this](QObject*) { ImageSpin1Change(); };

@@ -41,7 +41,7 @@ TSetImageSize::TSetImageSize(QWidget* Owner, TSizeChangedImage* Image, TImageObj
     e->SetIncrement(0.1);
     e->SetMinValue(metric ? 0.15 : 0.05);
     e->SetMaxValue(metric ? 250 : 150);
-    if (auto* edit = e->findChild<QLineEdit*>()) edit->setMaxLength(6);
+    e->setMaxLength(6);
   }
   for (QPushButton* b : {OKBtn, CancelBtn, Apply1, Button1}) b->setAutoDefault(false);
   OKBtn->setDefault(true);

@@ -89,13 +89,13 @@ TObjectEditor::TObjectEditor(TObjectEditorHost& Host, QWidget* parent) : QDialog
     b->SetMinValue(1);
     const bool vertical = b == PicTop1 || b == PicHeight1 || b == PasteTop || b == PasteHeight;
     b->SetMaxValue(std::max(2, int(vertical ? PageHeight : PageWidth)));
-    connect(b, qOverload<double>(&QDoubleSpinBox::valueChanged), this, [this] { PositionChange(); });
+    connect(b, &TNumSpinEdit::valueChanged, this, [this] { PositionChange(); });
     b->installEventFilter(this);
   }
   for (TNumSpinEdit* b : {PicTop1, PicLeft1, PicWidth1, PicHeight1})
-    connect(b, &QAbstractSpinBox::editingFinished, this, [this] { PictureBoxLeft(); });
+    connect(b, &QLineEdit::editingFinished, this, [this] { PictureBoxLeft(); });
   for (TNumSpinEdit* b : {PasteTop, PasteLeft, PasteWidth, PasteHeight})
-    connect(b, &QAbstractSpinBox::editingFinished, this, [this] { PasteBoxLeft(); });
+    connect(b, &QLineEdit::editingFinished, this, [this] { PasteBoxLeft(); });
   // The next free index can be typed (so that Apply adds a picture); never past the tables.
   picIndex->setRange(0, std::min(int(page.PictureCount), MaxPictures - 2));
   PasteIndex->setRange(0, std::max(0, std::min(int(page.PasteCount) - 1, MaxPastes - 1)));

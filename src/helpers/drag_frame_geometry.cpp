@@ -1,5 +1,7 @@
 #include "helpers/drag_frame_geometry.h"
 
+#include "platform/numeric.h"
+
 #include <cstdio>
 
 TRect HandleRect(int Id, int W, int H) {
@@ -45,7 +47,5 @@ TRect DraggedFrame(int Handle, const TRect& Start, int DX, int DY) {
 std::string FrameSizeReadout(int Width, int Height, bool Metric, int PixelsPerInch) {
   const double f = Metric ? 2.54 : 1.0;
   const double p = PixelsPerInch > 0 ? PixelsPerInch : 96;
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "W/H = %.2f : %.2f", Width * f / p, Height * f / p);
-  return buf;
+  return "W/H = " + FormatFixed(Width * f / p, 2) + " : " + FormatFixed(Height * f / p, 2);
 }

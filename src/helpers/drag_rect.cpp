@@ -103,6 +103,9 @@ QCursor TDragRect::CursorAt(int X, int Y) const {
 
 void TDragRect::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  // Handles and outline in "not merge" with black: they show as the inverse of what lies under
+  // them, so they stay visible on any picture.
+  p.setCompositionMode(QPainter::RasterOp_NotSourceAndNotDestination);
   p.setPen(Qt::NoPen);
   p.setBrush(Qt::black);
   for (int id = 1; id <= 8; ++id) {
@@ -112,6 +115,7 @@ void TDragRect::paintEvent(QPaintEvent*) {
   p.setBrush(Qt::NoBrush);
   p.setPen(QPen(Qt::black, 1));
   p.drawRect(0, 0, width() - 1, height() - 1);
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   const QString text = QString::fromStdString(Readout());
   p.drawText(QRect(5, 0, width() - 5, height() - 1), Qt::AlignLeft | Qt::AlignBottom, text);
 }

@@ -208,7 +208,9 @@ void TGIFPainter::Resume() {
           if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(e)) {
             if (!LoopMet) {
               LoopMet = true;
-              LoopCount = (loop->Loops == 0 || ((DrawOptions & gdoLoopForever) && Threaded())) ? -1 : loop->Loops;
+              // Endless only in a painter of its own: a painter drawing inside the call would never
+              // return to its caller.
+              LoopCount = ((loop->Loops == 0 || (DrawOptions & gdoLoopForever)) && Threaded()) ? -1 : loop->Loops;
               LoopStart = ActiveImage;
             }
           } else if (auto* gce = dynamic_cast<TGIFGraphicControlExtension*>(e)) {

@@ -1,65 +1,367 @@
 #include "helpers/num_spin_edit.h"
 
-#include <cfloat>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPolygon>
 #include <cmath>
+#include <cstdio>
 
-TNumSpinEdit::TNumSpinEdit(QWidget* parent) : QDoubleSpinBox(parent) {
-  setKeyboardTracking(true);
-  SetValueType(vtInteger);
-  ApplyBounds();
-  connect(this, &QDoubleSpinBox::valueChanged, this, [this](double) {
+#include "platform/messages.h"
+#include "platform/numeric.h"
+
+namespace {
+
+constexpr int FirstRepeatDelay = 400;
+constexpr int RepeatInterval = 100;
+
+// A whole number written for an integer field; values past the 64-bit range are written whole
+// without the rounding rule (it cannot hold them).
+QString WholeText(double v) {
+  if (std::fabs(v) < 9.0e18) return QString::number(qlonglong(Round(v)));
+  return QString::number(v, 'f', 0);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The diagonal spin button
+
+TNumSpinButton::TNumSpinButton(QWidget* parent) : QWidget(parent) {
+  resize(20, 20);
+  setFocusPolicy(Qt::NoFocus);
+  setCursor(Qt::ArrowCursor);
+  connect(&FRepeat, &QTimer::timeout, this, [this] { TimerExpired(); });
+}
+
+TNumSpinButton::TSpinHalf TNumSpinButton::HalfAt(QPoint p) const {
+  const double w = width() > 0 ? width() : 1;
+  const double h = height();
+  return p.y() <= h - (h / w) * p.x() ? sbTop : sbBottom;
+}
+
+void TNumSpinButton::SetDown(TSpinHalf half) {
+  if (FDown == half) return;
+  FDown = half;
+  update();
+}
+
+void TNumSpinButton::ReleaseIfButtonUp() {
+  if (!FLeftDown) SetDown(sbNone);
+}
+
+void TNumSpinButton::TopClick() {
+  if (OnTopClick) OnTopClick(this);
+  ReleaseIfButtonUp();
+}
+
+void TNumSpinButton::BottomClick() {
+  if (OnBottomClick) OnBottomClick(this);
+  ReleaseIfButtonUp();
+}
+
+void TNumSpinButton::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || !isEnabled()) return;
+  FLeftDown = true;
+  if (FocusControl && FocusControl->focusPolicy() != Qt::NoFocus && FocusControl->isEnabled() &&
+      !FocusControl->hasFocus())
+    FocusControl->setFocus(Qt::OtherFocusReason);
+  if (FDown == sbNone) {
+    const TSpinHalf half = HalfAt(e->position().toPoint());
+    FLastDown = half;
+    SetDown(half);
+    if (half == sbTop) TopClick();
+    else BottomClick();
+    FRepeat.start(FirstRepeatDelay);
+  }
+  FDragging = true;
+}
+
+void TNumSpinButton::mouseMoveEvent(QMouseEvent* e) {
+  if (!FDragging) return;
+  const QPoint p = e->position().toPoint();
+  TSpinHalf shown = sbNone;
+  if (rect().contains(p) && HalfAt(p) == FLastDown) shown = FLastDown;
+  SetDown(shown);
+}
+
+void TNumSpinButton::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton) FLeftDown = false;
+  if (!FDragging) return;
+  FDragging = false;
+  FRepeat.stop();
+  if (rect().contains(e->position().toPoint())) {
+    FLastDown = sbNone;
+    SetDown(sbNone);
+  }
+}
+
+void TNumSpinButton::TimerExpired() {
+  FRepeat.setInterval(RepeatInterval);
+  // The mouse stays captured while the press lasts.
+  if (!FDragging) {
+    FRepeat.stop();
+    return;
+  }
+  if (FDown == sbTop) TopClick();
+  else if (FDown == sbBottom) BottomClick();
+}
+
+void TNumSpinButton::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const int W = width();
+  const int H = height();
+  const QPalette& pal = palette();
+  p.fillRect(rect(), pal.button());
+  const bool topDown = isEnabled() && FDown == sbTop;
+  const bool bottomDown = isEnabled() && FDown == sbBottom;
+  const QColor light = pal.light().color();
+  const QColor dark = pal.dark().color();
+  // Edges: the top half's outer edges are lit and its diagonal shaded; the bottom half the other
+  // way round; a pressed half has them swapped.
+  p.setPen(topDown ? dark : light);
+  p.drawLine(1, 1, W - 2, 1);
+  p.drawLine(1, 1, 1, H - 2);
+  p.setPen(topDown ? light : dark);
+  p.drawLine(0, H - 2, W - 2, 0);
+  p.setPen(bottomDown ? dark : light);
+  p.drawLine(1, H, W, 1);
+  p.setPen(bottomDown ? light : dark);
+  p.drawLine(2, H - 2, W - 2, H - 2);
+  p.drawLine(W - 2, 2, W - 2, H - 2);
+  p.setPen(pal.windowText().color());
+  p.drawLine(-1, H, W, -1);
+  p.drawRect(0, 0, W - 1, H - 1);
+  // Glyphs: small triangles centred on the quarter points, moved by one when pressed.
+  const QColor glyph = isEnabled() ? pal.buttonText().color() : pal.mid().color();
+  p.setPen(Qt::NoPen);
+  p.setBrush(glyph);
+  const int s = std::max(2, std::min(W, H) / 8);
+  QPoint up(W / 4 + (topDown ? 1 : 0), H / 4 + (topDown ? 1 : 0));
+  p.drawPolygon(QPolygon({QPoint(up.x() - s, up.y() + s / 2), QPoint(up.x() + s, up.y() + s / 2),
+                          QPoint(up.x(), up.y() - s / 2 - 1)}));
+  QPoint dn(3 * W / 4 + (bottomDown ? 1 : 0), 3 * H / 4 + (bottomDown ? 1 : 0));
+  p.drawPolygon(QPolygon({QPoint(dn.x() - s, dn.y() - s / 2), QPoint(dn.x() + s, dn.y() - s / 2),
+                          QPoint(dn.x(), dn.y() + s / 2 + 1)}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The spin edit
+
+TNumSpinEdit::TNumSpinEdit(QWidget* parent) : QLineEdit(parent) {
+  setText("0");
+  FButton = new TNumSpinButton(this);
+  FButton->FocusControl = this;
+  FButton->OnTopClick = [this](QObject*) { UpClick(); };
+  FButton->OnBottomClick = [this](QObject*) { DownClick(); };
+  connect(this, &QLineEdit::textChanged, this, [this](const QString&) {
     if (OnChange) OnChange(this);
+    emit valueChanged(Value());
   });
+  PlaceButton();
 }
 
-void TNumSpinEdit::ApplyBounds() {
-  if (FMin != FMax) setRange(FMin, FMax);
-  else setRange(-1e12, 1e12);
+double TNumSpinEdit::Value() const {
+  const QString t = text().trimmed();
+  bool ok = false;
+  switch (FValueType) {
+    case vtFloat: {
+      const double v = t.toDouble(&ok);
+      if (ok && std::isfinite(v)) return v;
+      return FMinValue;
+    }
+    case vtHex: {
+      const qlonglong v = t.toLongLong(&ok, 16);
+      if (ok && !t.startsWith("0x", Qt::CaseInsensitive)) return double(v);
+      break;
+    }
+    case vtInteger: {
+      const qlonglong v = t.toLongLong(&ok, 10);
+      if (ok) return double(v);
+      break;
+    }
+  }
+  return std::trunc(FMinValue);
 }
 
-void TNumSpinEdit::SetMinValue(double v) {
-  FMin = v;
-  ApplyBounds();
+void TNumSpinEdit::SetValue(double v) {
+  v = CheckValue(v);
+  QString t;
+  switch (FValueType) {
+    case vtFloat: {
+      // 15 significant digits, then the fixed decimals.
+      char buffer[64];
+      std::snprintf(buffer, sizeof buffer, "%.14e", v);
+      const double kept = std::strtod(buffer, nullptr);
+      if (std::fabs(kept) < 1e15) t = QString::fromStdString(FormatFixed(kept, FDecimal));
+      else t = QString::number(kept, 'E', 14);
+      break;
+    }
+    case vtHex: {
+      const qlonglong whole = std::fabs(v) < 9.0e18 ? qlonglong(Round(v)) : 0;
+      t = whole < 0 ? QString::number(quint32(whole), 16).toUpper() : QString::number(whole, 16).toUpper();
+      break;
+    }
+    case vtInteger: t = WholeText(v); break;
+  }
+  setText(t);
 }
 
-void TNumSpinEdit::SetMaxValue(double v) {
-  FMax = v;
-  ApplyBounds();
+int TNumSpinEdit::AsInteger() const {
+  const double v = std::trunc(Value());
+  if (v >= 2147483647.0) return 2147483647;
+  if (v <= -2147483648.0) return -2147483647 - 1;
+  return int(v);
+}
+
+double TNumSpinEdit::CheckValue(double v) const {
+  if (FMaxValue != FMinValue) {
+    if (v < FMinValue) return FMinValue;
+    if (v > FMaxValue) return FMaxValue;
+  }
+  return v;
+}
+
+void TNumSpinEdit::SetMinValue(double v) { FMinValue = v; }
+void TNumSpinEdit::SetMaxValue(double v) { FMaxValue = v; }
+
+void TNumSpinEdit::SetIncrement(double v) {
+  if (FValueType != vtFloat) {
+    v = std::fabs(v) < 9.0e18 ? double(Round(v)) : v;
+    if (v == 0) v = 1;
+  }
+  FIncrement = v;
 }
 
 void TNumSpinEdit::SetDecimal(int d) {
+  if (d < 0) d = 0;
+  if (d > 18) d = 18;
+  const double v = Value();
   FDecimal = d;
-  if (FValueType == vtFloat) setDecimals(d);
+  SetValue(v);
 }
 
 void TNumSpinEdit::SetValueType(TValueType t) {
+  const double v = Value();
   FValueType = t;
-  setDecimals(t == vtFloat ? FDecimal : 0);
+  SetIncrement(FIncrement);
+  SetValue(v);
 }
 
-QString TNumSpinEdit::textFromValue(double value) const {
-  if (FValueType == vtHex) return QString::number(qint64(std::llround(value)), 16).toUpper();
-  if (FValueType == vtInteger) return QString::number(qint64(std::llround(value)));
-  return QString::number(value, 'f', FDecimal);
+void TNumSpinEdit::SetEditorEnabled(bool on) {
+  FEditorEnabled = on;
+  setAcceptDrops(on);
 }
 
-double TNumSpinEdit::valueFromText(const QString& text) const {
-  bool ok = false;
-  if (FValueType == vtHex) {
-    const qint64 v = text.trimmed().toLongLong(&ok, 16);
-    return ok ? double(v) : value();
+void TNumSpinEdit::Step(double delta) {
+  const QString before = text();
+  SetValue(Value() + delta);
+  if (text() != before) setModified(true);
+}
+
+void TNumSpinEdit::UpClick() {
+  if (isReadOnly()) {
+    MessageBeep(0);
+    return;
   }
-  const double v = locale().toDouble(text.trimmed(), &ok);
-  if (ok) return v;
-  const double c = text.trimmed().toDouble(&ok);
-  return ok ? c : value();
+  Step(FIncrement);
+  if (OnTopClick) OnTopClick(this);
 }
 
-QValidator::State TNumSpinEdit::validate(QString& input, int& pos) const {
-  if (FValueType == vtHex) {
-    for (QChar c : input)
-      if (!c.isDigit() && !QString("abcdefABCDEF").contains(c)) return QValidator::Invalid;
-    return QValidator::Acceptable;
+void TNumSpinEdit::DownClick() {
+  if (isReadOnly()) {
+    MessageBeep(0);
+    return;
   }
-  return QDoubleSpinBox::validate(input, pos);
+  Step(-FIncrement);
+  if (OnBottomClick) OnBottomClick(this);
+}
+
+bool TNumSpinEdit::IsValidChar(QChar key) const {
+  const ushort k = key.unicode();
+  if (!FEditorEnabled) return k < 32 && k != 8;
+  if (k < 32) return true;
+  if (key == '+' || key == '-' || (key >= '0' && key <= '9')) return true;
+  const QString t = text();
+  if (FValueType == vtFloat) {
+    if (key == '.' && !t.contains('.')) return true;
+    if ((key == 'e' || key == 'E') && !t.contains('E', Qt::CaseInsensitive)) return true;
+  }
+  if (FValueType == vtHex) return (key >= 'A' && key <= 'F') || (key >= 'a' && key <= 'f');
+  return false;
+}
+
+void TNumSpinEdit::keyPressEvent(QKeyEvent* e) {
+  const int key = e->key();
+  if (ArrowKeys && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+    if (key == Qt::Key_Up) UpClick();
+    else DownClick();
+    e->accept();
+    return;
+  }
+  if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut)) {
+    if (FEditorEnabled && !isReadOnly()) QLineEdit::keyPressEvent(e);
+    else e->accept();
+    return;
+  }
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+    // Passed on to the dialog so its default and cancel buttons work.
+    QLineEdit::keyPressEvent(e);
+    return;
+  }
+  // Without the editor the text changes only through the arrows: no deleting, no undo.
+  if (!FEditorEnabled && (key == Qt::Key_Delete || e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo))) {
+    MessageBeep(0);
+    e->accept();
+    return;
+  }
+  const QString typed = e->text();
+  if (!typed.isEmpty() && !IsValidChar(typed.at(0))) {
+    MessageBeep(0);
+    e->accept();
+    return;
+  }
+  QLineEdit::keyPressEvent(e);
+}
+
+void TNumSpinEdit::contextMenuEvent(QContextMenuEvent* e) {
+  QMenu* menu = createStandardContextMenu();
+  if (!FEditorEnabled || isReadOnly())
+    for (QAction* a : menu->actions())
+      if (a->objectName() == "edit-paste" || a->objectName() == "edit-cut" || a->objectName() == "edit-delete" ||
+          a->objectName() == "edit-undo" || a->objectName() == "edit-redo")
+        a->setEnabled(false);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(e->globalPos());
+}
+
+void TNumSpinEdit::focusInEvent(QFocusEvent* e) {
+  QLineEdit::focusInEvent(e);
+  if (AutoSelect && !(QApplication::mouseButtons() & Qt::LeftButton)) selectAll();
+}
+
+void TNumSpinEdit::focusOutEvent(QFocusEvent* e) {
+  QLineEdit::focusOutEvent(e);
+  const double v = Value();
+  if (CheckValue(v) != v) SetValue(v);
+}
+
+void TNumSpinEdit::PlaceButton() {
+  const int h = height();
+  const bool rtl = layoutDirection() == Qt::RightToLeft;
+  FButton->setGeometry(rtl ? 0 : width() - h, 0, h, h);
+  if (rtl) setTextMargins(h + 1, 0, 0, 0);
+  else setTextMargins(0, 0, h + 2, 0);
+}
+
+void TNumSpinEdit::resizeEvent(QResizeEvent* e) {
+  QLineEdit::resizeEvent(e);
+  PlaceButton();
+}
+
+void TNumSpinEdit::changeEvent(QEvent* e) {
+  QLineEdit::changeEvent(e);
+  if (e->type() == QEvent::FontChange || e->type() == QEvent::LayoutDirectionChange) PlaceButton();
 }

@@ -8,6 +8,7 @@
 
 #include "codecs/compress.h"
 #include "platform/streams.h"
+#include "text/text_page.h"
 
 namespace {
 // A length byte beyond its field's capacity.
@@ -166,34 +167,6 @@ std::string CheckDocument(const TDocument& Doc) {
   return {};
 }
 
-bool ExpandDocumentRuns(const uint8_t* Data, size_t Size, uint32_t RunCount, uint8_t* Rec, size_t RecSize) {
-  const uint64_t runs = uint64_t(RunCount) + 1;
-  if (runs > Size / 8) return false;  // the table alone is more than the bytes present
-  const uint8_t* table = Data;
-  const uint8_t* bytes = Data + runs * 8;
-  const size_t available = Size - size_t(runs * 8);
-  // Runs lie inside the record with rising positions; each position counts the bytes read so far.
-  uint64_t out = 0, previous = 0;
-  for (uint64_t k = 0; k < runs; ++k) {
-    const uint32_t pos = GetU32(table + k * 8), count = GetU32(table + k * 8 + 4);
-    if (pos <= previous || count < 1 || pos > available) return false;
-    out += (pos - previous - 1) + uint64_t(count);
-    if (out > RecSize) return false;
-    previous = pos;
-  }
-  size_t written = 0, read = 0;
-  for (uint64_t k = 0; k < runs; ++k) {
-    const uint32_t pos = GetU32(table + k * 8), count = GetU32(table + k * 8 + 4);
-    while (read < pos) {
-      const uint8_t b = bytes[read++];
-      Rec[written++] = b;
-      if (read == pos)
-        for (uint32_t n = 1; n < count; ++n) Rec[written++] = b;
-    }
-  }
-  return true;
-}
-
 TDocReadResult ReadDocumentBytes(const std::vector<uint8_t>& Raw, TCompress& Compress, TDocument& Doc,
                                  uint32_t MaxPayload) {
   TDocReadResult res;
@@ -247,8 +220,8 @@ TDocReadResult ReadDocumentBytes(const std::vector<uint8_t>& Raw, TCompress& Com
   } else if (version == 2) {
     if (p.size() < DocumentHeadSize + 8) return fail(TDocReadStatus::Damaged, "run table head");
     const uint32_t n = GetU32(p.data() + DocumentHeadSize + 4);
-    if (!ExpandDocumentRuns(p.data() + DocumentHeadSize + 8, p.size() - DocumentHeadSize - 8, n, rec.data(),
-                            rec.size()))
+    if (ExpandRunBytes(p.data() + DocumentHeadSize + 8, p.size() - DocumentHeadSize - 8, n,
+                       std::span<uint8_t>(rec.data(), rec.size())) < 0)
       return fail(TDocReadStatus::Damaged, "run table");
   } else {
     if (p.size() < DocShapesOffset) return fail(TDocReadStatus::Damaged, "record size");

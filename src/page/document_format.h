@@ -167,9 +167,7 @@ TDocReadResult ReadDocumentBytes(const std::vector<uint8_t>& Raw, TCompress& Com
 // fields (already cut while decoding), the caret cell, line height, pixels per inch, margins and
 // font sizes within the ranges the page can use. Empty when sound, else what is wrong.
 std::string CheckDocument(const TDocument& Doc);
-// Version 2: rebuilds the record from run-length coded bytes. Runs must lie inside the record with
-// positions rising and counts of at least 1; false when they do not or the bytes run out.
-bool ExpandDocumentRuns(const uint8_t* Data, size_t Size, uint32_t RunCount, uint8_t* Rec, size_t RecSize);
+// Version 2 records are rebuilt by the page text's run expansion (ExpandRunBytes, text/text_page.h).
 
 // Bounds the reader holds the page to.
 constexpr uint16_t MaxDocumentFontSize = 1638;

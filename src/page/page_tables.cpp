@@ -2,7 +2,10 @@
 #include "page/page_tables.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+
+#include "text/text_clip_format.h"
 
 TPictureTable Pictures{};
 TPasteTable Pastes{};
@@ -19,19 +22,18 @@ std::string GetShortString(const uint8_t* field, size_t capacity) {
   return std::string(reinterpret_cast<const char*>(field + 1), n);
 }
 
+static_assert(offsetof(TFontRec, Size) == 52 && offsetof(TFontRec, Color) == 56 && offsetof(TFontRec, Style) == 60 &&
+              offsetof(TFontRec, Charset) == 62);
+
+// The record is the text clipboard's font record, byte for byte: one routine writes and reads it.
 void FontToRecord(const TFont& Font, TFontRec& Rec) {
-  Rec = TFontRec{};
-  SetShortString(Rec.Name, 50, Font.Name);
-  Rec.Size = Font.Size();
-  Rec.Color = uint32_t(Font.Color);
-  Rec.Style = Font.Style & 0x0F;
-  Rec.Charset = Font.Charset;
+  uint8_t bytes[textclip::FontRecSize];
+  textclip::FontToRecord(Font, bytes);
+  std::memcpy(&Rec, bytes, sizeof Rec);
 }
 
 void RecordToFont(const TFontRec& Rec, TFont& Font) {
-  Font.Name = GetShortString(Rec.Name, 50);
-  Font.SetSize(std::clamp<int32_t>(Rec.Size, 1, 1638));
-  Font.Color = TColor(Rec.Color);
-  Font.Style = Rec.Style & 0x0F;
-  Font.Charset = Rec.Charset;
+  uint8_t bytes[textclip::FontRecSize];
+  std::memcpy(bytes, &Rec, sizeof Rec);
+  textclip::RecordToFont(bytes, Font);
 }

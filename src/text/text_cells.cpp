@@ -289,58 +289,68 @@ void TTextPage::RescaleImageRects(int32_t OldDpi, int32_t NewDpi, int32_t LastIn
   RescaleRects(OldDpi, NewDpi, LastIndex, Table, 272, false);
 }
 
+int64_t ExpandRunBytes(const uint8_t* Data, size_t Size, uint32_t RunCount, std::span<uint8_t> Dest) {
+  auto u32 = [](const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; };
+  const uint64_t runs = uint64_t(RunCount) + 1;
+  // A table that the bytes cannot hold is damage, not a reason to go on.
+  if (runs > Size / 8) return -1;
+  const uint8_t* table = Data;
+  const uint8_t* literals = Data + runs * 8;
+  const size_t available = Size - size_t(runs * 8);
+  // Runs lie inside the record with rising positions; each position counts the literals so far.
+  uint64_t out = 0, previous = 0;
+  for (uint64_t k = 0; k < runs; ++k) {
+    const uint32_t pos = u32(table + k * 8), count = u32(table + k * 8 + 4);
+    if (pos <= previous || count < 1 || pos > available) return -1;
+    out += (pos - previous - 1) + uint64_t(count);
+    if (out > Dest.size()) return -1;
+    previous = pos;
+  }
+  size_t written = 0, read = 0;
+  for (uint64_t k = 0; k < runs; ++k) {
+    const uint32_t pos = u32(table + k * 8), count = u32(table + k * 8 + 4);
+    while (read < pos) {
+      const uint8_t b = literals[read++];
+      Dest[written++] = b;
+      if (read == pos)
+        for (uint32_t n = 1; n < count; ++n) Dest[written++] = b;
+    }
+  }
+  return int64_t(runs * 8 + read);
+}
+
 bool TTextPage::ExpandRunLengths(std::span<uint8_t> Dest, TStream* Stream, uint32_t RunCount) {
   ProcessMessages();
   if (!Stream) {
     TextShowMessage("Problem creating TFileStream");
     return false;
   }
-  struct Run {
-    uint32_t Position, Length;
-  };
-  const uint64_t runs = uint64_t(RunCount) + 1;
-  // Every run record is 8 bytes of the stream: a count that the stream cannot hold is damage,
-  // not a reason to allocate.
-  if (runs * 8 > uint64_t(std::max<int64_t>(0, Stream->Remaining()))) {
+  const int64_t remaining = std::max<int64_t>(0, Stream->Remaining());
+  // Every run record is 8 bytes of the stream: a count that the stream cannot hold is damage.
+  if ((uint64_t(RunCount) + 1) * 8 > uint64_t(remaining)) {
     TextShowMessage("Invalid File");
     return false;
   }
-  std::vector<Run> table;
+  std::vector<uint8_t> bytes;
   try {
-    table.resize(size_t(runs));
+    bytes.resize(size_t(remaining));
   } catch (const std::bad_alloc&) {
     TextShowMessage("Your system has insufficient memory for this\roperation. Please close some of your applications\rdown to free resources.");
     return false;
   }
+  const int64_t start = Stream->Position();
+  int64_t used = -1;
   try {
-    for (auto& r : table) {
-      r.Position = Stream->ReadDWord();
-      r.Length = Stream->ReadDWord();
-    }
-    // Runs must lie inside the page record in order: positions rising, each run ending inside it.
-    uint64_t out = 0, prevPos = 0, literalsBefore = 0;
-    for (const auto& r : table) {
-      if (r.Position <= prevPos || r.Length < 1) throw EReadError("run");
-      out += (r.Position - literalsBefore - 1) + r.Length;
-      literalsBefore = r.Position;
-      prevPos = r.Position;
-      if (out > Dest.size()) throw EReadError("run");
-    }
-    size_t written = 0;
-    uint32_t literals = 0;
-    size_t current = 0;
-    while (current < table.size()) {
-      const uint8_t b = Stream->ReadByte();
-      ++literals;
-      Dest[written++] = b;
-      if (literals == table[current].Position) {
-        for (uint32_t k = 1; k < table[current].Length; ++k) Dest[written++] = b;
-        ++current;
-      }
-    }
+    Stream->ReadBuffer(bytes.data(), remaining);
+    used = ExpandRunBytes(bytes.data(), bytes.size(), RunCount, Dest);
   } catch (const Exception&) {
+    used = -1;
+  }
+  if (used < 0) {
     TextShowMessage("Invalid File");
     return false;
   }
+  // The stream goes on after the last literal a run named.
+  Stream->SetPosition(start + used);
   return true;
 }

@@ -21,12 +21,19 @@ constexpr size_t FontRecSize = 64;
 constexpr size_t ClipTextRecSize = 67;
 constexpr size_t FontRecNameMax = 50;
 
-// Name (length byte and at most 50 characters, as Windows-1252), size, colour, style, character
-// set; the reserved bytes are written as 0.
+// The one form of the 64-byte font record, for the text clipboard, text undo and macro lines:
+// name (length byte and at most 50 bytes, Windows-1252), size, colour, style, character set; the
+// reserved bytes are written as 0. A name with a character Windows-1252 cannot hold is kept as
+// UTF-8 instead (cut at a character), so that no font name is lost.
 void FontToRecord(const TFont& Font, uint8_t* Rec);
 // Reads a record written by anyone: a length byte above 50 is cut to 50, style bits beyond the
-// four styles are dropped, a size outside 1..1638 points is brought into that range.
+// four styles are dropped, a size outside 1..1638 points is brought into that range. A name whose
+// bytes are well-formed UTF-8 with characters beyond ASCII reads as UTF-8 (records of earlier
+// builds, and names Windows-1252 cannot hold); any other name reads as Windows-1252.
 void RecordToFont(const uint8_t* Rec, TFont& Font);
+// The name's bytes as the record stores them, and back.
+std::string FontNameToRecordBytes(const std::string& Name);
+std::string FontNameFromRecordBytes(std::string_view Bytes);
 
 // One cell as the clipboard carries it.
 struct TClipTextRec {

@@ -93,6 +93,13 @@ int CellTextWidth(const TFont& font, uint8_t ch);
 // programs and tools that run without it call this.
 bool AddSpecialFonts();
 
+// The run-length coding of old (version 2) page records: RunCount + 1 run records (position and
+// count, two little-endian u32) and then the literal bytes. The literal whose number (from 1)
+// is a run's position is written count times. Runs must have rising positions and counts of at
+// least 1, their literals must be present and the output must fit Dest. Returns the bytes of Data
+// used, or -1 for damaged runs (nothing is written past Dest either way).
+int64_t ExpandRunBytes(const uint8_t* Data, size_t Size, uint32_t RunCount, std::span<uint8_t> Dest);
+
 class TTextPage {
 public:
   TTextPage();

@@ -15,7 +15,10 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include "app/main_window_custom_palette.h"
+#include "app/palette_button.h"
 #include "app/text_window_fixture.h"
+#include "cad/engine.h"
 #include "helpers/drag_frame_geometry.h"
 #include "helpers/drag_rect.h"
 #include "helpers/page_surface.h"
@@ -333,6 +336,33 @@ TEST_F(PicturesTest, ASelectionTurnedIntoAnObjectStandsApartFromWhatItCopies) {
   EXPECT_EQ(played.Pixel(150, 80), clWhite);
 }
 
+TEST_F(PicturesTest, AConvertedSelectionRecordsEachPictureOnce) {
+  // A picture and an image object under the selection: the recording holds one bitmap record
+  // for each (read from the enhanced records themselves: type and size, little-endian).
+  const std::string png = Path("under.png"), obj = Path("object.png");
+  MakePicture(png, "PNG", 30, 20);
+  MakePicture(obj, "PNG", 12, 10);
+  ASSERT_TRUE(form->AddPicture(form, png, TRect(60, 60, 90, 80)));
+  ++form->PictureCount;
+  ASSERT_TRUE(form->LoadImageObject(obj, TPoint(120, 70)));
+  form->DeselectImage(form, true);
+  SelectionRect = TRect(50, 40, 250, 140);
+  form->ConverttoImageObject1Click(form);
+  ASSERT_EQ(form->ImageCount, 2);
+  auto* meta = dynamic_cast<TMetafile*>(form->Images[1]->Picture.Graphic());
+  ASSERT_NE(meta, nullptr);
+  const std::vector<uint8_t>& r = meta->Records;
+  auto u32 = [&](size_t at) { return uint32_t(r[at]) | uint32_t(r[at + 1]) << 8 | uint32_t(r[at + 2]) << 16 | uint32_t(r[at + 3]) << 24; };
+  int bitmaps = 0;
+  for (size_t at = 0; at + 8 <= r.size();) {
+    const uint32_t type = u32(at), size = u32(at + 4);
+    if (type == 76 || type == 77 || type == 80 || type == 81) ++bitmaps;  // BITBLT, STRETCHBLT, SETDIBITSTODEVICE, STRETCHDIBITS
+    if (size < 8) break;
+    at += size;
+  }
+  EXPECT_EQ(bitmaps, 2);
+}
+
 TEST_F(PicturesTest, ColourReductionsGiveTheirPixelFormatsAndTheObjectLosesItsFile) {
   const std::string png = Path("colours.png");
   MakePicture(png, "PNG", 16, 16);
@@ -428,6 +458,49 @@ TEST_F(PicturesTest, FilesDroppedFromAFileManagerBecomeObjectsWhereTheyAreDroppe
   EXPECT_EQ(form->ImageRecs[0].Name(), png);
   EXPECT_EQ(form->ImageRecs[0].Rect.ToRect(), TRect(120, 90, 132, 99));
   EXPECT_TRUE(form->Modified);
+}
+
+TEST_F(PicturesTest, APaletteButtonDroppedOnThePageBecomesAngledText) {
+  // A custom button (its font one and a half times as large), a symbol palette button, and a
+  // ZQVSerif large sign (five thirds of the button's size).
+  TCustButPanel* custom = form->CustomButton(3);
+  custom->SetFont(TFont("Symbol", 12, 0, clBlack, SYMBOL_CHARSET));
+  custom->SetCaption("p");
+  auto* greek = form->findChild<TPaletteButton*>("LgBkt1");
+  ASSERT_NE(greek, nullptr);
+  struct TCase {
+    QWidget* Panel;
+    std::string Text, Font;
+    int32_t Size;
+  } cases[] = {{custom, "p", "Symbol", 180000}, {greek, greek->Caption, greek->ButtonFont.Name, 0}};
+  if (SameText(greek->ButtonFont.Name, "ZQVSerif") && !greek->Caption.empty() &&
+      std::string("\x7F\x80\x8D\x8E\x8F\x90\x9D\x9E\xA7\xB6\xB9").find(greek->Caption[0]) != std::string::npos)
+    cases[1].Size = greek->ButtonFont.Size() * 50000 / 3;
+  else
+    cases[1].Size = greek->ButtonFont.Size() * 10000;
+  QWidget* viewport = form->ScrollBox1->viewport();
+  const uint8_t kind = Figures->Template->Kind;
+  int n = Figures->Count();
+  for (const TCase& c : cases) {
+    QMimeData data;
+    data.setData(PaletteButtonMimeType, c.Panel->objectName().toUtf8());
+    const QPoint at = form->MainImage->mapTo(viewport, QPoint(150, 100));
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    form->Modified = false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    ASSERT_EQ(Figures->Count(), n + 1) << c.Text;
+    const TRealFig& f = *Figures->GetFigure(n);
+    EXPECT_EQ(f.Kind, 48);
+    EXPECT_EQ(f.Text, c.Text);
+    EXPECT_EQ(f.FontName, c.Font);
+    EXPECT_EQ(f.FontSize, c.Size);
+    EXPECT_EQ(Figures->Template->Kind, kind) << "the tool keeps its kind";
+    EXPECT_TRUE(form->Modified);
+    ++n;
+  }
 }
 
 TEST_F(PicturesTest, UndoOfPictureAndPasteChangesGivesBackTheTables) {

@@ -222,3 +222,24 @@ TEST_F(Caret, ShiftArrowsGrowAndShrinkTheSelection) {
   EXPECT_EQ(form->SelEnd, 7);
   EXPECT_EQ(form->CurrentI, 1);
 }
+
+TEST_F(Caret, RestoringTheMinimisedWindowPlacesTheCaretAgain) {
+  form->CharCodes[1] = 'A';
+  form->CharCodes[2] = 'B';
+  form->LayoutTextCells();
+  form->show();
+  form->CurrentI = 3;
+  form->SetCaretPosition(nullptr, 0, 0);
+  const TRect before = TextCaretRect();
+  form->setWindowState(Qt::WindowMinimized);
+  form->CurrentI = 1;  // moved while minimised, not yet shown
+  form->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(TextCaretRect().Left, form->CharPositions[1].X);
+  EXPECT_NE(TextCaretRect(), before);
+  // Outside text mode the caret stays where it was.
+  form->tbDraw->SetDown(true);
+  form->setWindowState(Qt::WindowMinimized);
+  form->CurrentI = 3;
+  form->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(TextCaretRect().Left, form->CharPositions[1].X);
+}

@@ -35,7 +35,13 @@ TEST_F(TextCommands, PaletteButtonsInsertTheirCharacters) {
   custom->SetFont(font);
   custom->SetCaption("b");
   const int at = form->CurrentI;
-  QTest::mouseClick(custom, Qt::LeftButton);
+  // Pressed it looks lowered, and raised again when released.
+  QTest::mousePress(custom, Qt::LeftButton);
+  EXPECT_FALSE(custom->Raised());
+  EXPECT_EQ(custom->frameShadow(), QFrame::Sunken);
+  QTest::mouseRelease(custom, Qt::LeftButton);
+  EXPECT_TRUE(custom->Raised());
+  EXPECT_EQ(custom->frameShadow(), QFrame::Raised);
   EXPECT_EQ(form->CharCodes[size_t(at)], 'b');
   EXPECT_EQ(form->CurrentI, at + 1);
 }

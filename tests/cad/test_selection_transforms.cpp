@@ -101,3 +101,75 @@ TEST_F(SelectionTransforms, SelectionToFrontOrBackKeepsItsOrder) {
     EXPECT_EQ(order(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
   }
 }
+
+TEST_F(SelectionTransforms, AWaveTurnedPastAFullTurnKeepsItsDirection) {
+  struct TCase {
+    int Start;
+    bool Clockwise;
+    std::vector<int> Copies;
+  } cases[] = {
+      {-100, true, {-190, -280, -10}},
+      {100, false, {190, 280, 10}},
+      {0, true, {-90, -180, -270}},
+  };
+  for (const TCase& c : cases) {
+    TZQVCad e(nullptr, 16, 96, 96);
+    TRealFig f(&e);
+    f.Kind = 27;
+    f.Wave.Rotation = c.Start;
+    SetXY(f, 0, 1, 1);
+    SetXY(f, 2, 3, 1);
+    e.AddFigure(&f);
+    e.Selection = {0};
+    e.PolarArray({2, 2}, c.Clockwise, 4, false, 0);
+    ASSERT_EQ(e.Count(), 4);
+    for (int k = 1; k < 4; ++k) EXPECT_EQ(e.GetFigure(k)->Wave.Rotation, c.Copies[size_t(k - 1)]) << c.Start << " " << k;
+  }
+}
+
+TEST_F(SelectionTransforms, AnArrayThatCannotAppendSaysWhichArrayStopped) {
+  struct TCase {
+    bool Polar;
+    const char* Message;
+  } cases[] = {{true, "Unable to continue Polar array due to\rMaximum shapes is: 3"},
+               {false, "Unable to continue Rectangular array due to\rMaximum shapes is: 3"}};
+  for (const TCase& c : cases) {
+    TZQVCad e(nullptr, 16, 96, 96);
+    int changes = 0;
+    e.OnChange = [&](TZQVCad*) { ++changes; };
+    TRealFig f(&e);
+    f.Kind = 0;
+    SetXY(f, 0, 1, 1);
+    SetXY(f, 2, 2, 2);
+    e.AddFigure(&f);
+    e.FigureLimit = 3;
+    e.Selection = {0};
+    changes = 0;
+    try {
+      if (c.Polar) e.PolarArray({0, 0}, true, 6, false, 0);
+      else e.RectArray(3, 2, false, 0, 1, 1);
+      ADD_FAILURE() << "the array went on past the limit";
+    } catch (const EZQVCadException& x) {
+      EXPECT_EQ(x.Message, c.Message);
+    }
+    // The copies made stay, as one undoable group, and the engine is ready for more work.
+    EXPECT_EQ(e.Count(), 3);
+    EXPECT_FALSE(e.Updating);
+    EXPECT_FALSE(e.Busy);
+    EXPECT_EQ(changes, 1);
+    e.Undo();
+    EXPECT_EQ(e.Count(), 1);
+  }
+}
+
+TEST_F(SelectionTransforms, AFigureOutsideTheListIsNamedByItsIndex) {
+  TZQVCad e(nullptr, 16, 96, 96);
+  for (int index : {-1, 0, 7}) {
+    try {
+      e.GetFigure(index);
+      ADD_FAILURE() << index;
+    } catch (const EListError& x) {
+      EXPECT_EQ(x.Message, "List index out of bounds = " + std::to_string(index));
+    }
+  }
+}

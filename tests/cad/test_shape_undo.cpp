@@ -184,6 +184,47 @@ TEST_F(ShapeUndo, ArrayUndoRestoresTheOriginalsColours) {
   }
 }
 
+TEST_F(ShapeUndo, AnUndoneDeleteReturnsBetweenItsOwnNeighbours) {
+  // Figures are told apart by their pen colour (their z-position is their list index). Each case
+  // deletes with undo, then deletes others outside the undo, then undoes every recorded delete.
+  struct TCase {
+    std::vector<std::vector<int32_t>> Undoable;  // selections deleted with undo, in order
+    std::vector<int32_t> Other;                  // then deleted one by one outside the undo
+    std::vector<int> Expected;                   // colours bottom to top after the undo
+  } cases[] = {
+      {{{3}}, {0}, {1, 2, 3, 4}},
+      {{{3}}, {3}, {0, 1, 2, 3}},  // the figure above it went: it goes on top
+      {{{1, 3}}, {0}, {1, 2, 3, 4}},
+      {{{1, 3}}, {1}, {0, 1, 3, 4}},
+      {{{4}, {1}}, {0, 1}, {1, 2, 4}},
+      {{{2}, {0}}, {1}, {0, 1, 2, 4}},
+      {{{0, 4}, {1}}, {0}, {0, 2, 3, 4}},
+  };
+  for (const TCase& c : cases) {
+    TZQVCad e(nullptr, 16, 96, 96);
+    for (int i = 0; i < 5; ++i) {
+      TRealFig f(&e);
+      f.Kind = 0;
+      f.PenColor = TColor(i);
+      SetXY(f, 0, i, 1);
+      SetXY(f, 2, i + 1, 2);
+      e.AddFigure(&f);
+    }
+    for (const auto& sel : c.Undoable) {
+      e.Selection = sel;
+      e.DeleteSelected(true);
+    }
+    for (int32_t i : c.Other) {
+      e.Selection = {i};
+      e.DeleteSelected(false);
+    }
+    while (e.UndoDepth() > 0) e.Undo();
+    std::vector<int> colours;
+    for (int i = 0; i < e.Count(); ++i) colours.push_back(int(e.GetFigure(i)->PenColor));
+    EXPECT_EQ(colours, c.Expected) << c.Undoable.size() << " " << c.Other.size();
+  }
+}
+
 TEST_F(ShapeUndo, TakingBackAGeometricChangeKeepsTheFiguresLaterLook) {
   // Each geometric command, then a new pen, fill and font colour: undo puts the figure back in
   // place with the colours it has now.

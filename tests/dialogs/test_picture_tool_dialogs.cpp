@@ -135,7 +135,7 @@ TEST_F(PictureToolDialogs, ChooserStepsTheFrameThroughTheObjects) {
     d->show();
     EXPECT_EQ(d->windowTitle(), "Select Image Object");
     EXPECT_EQ(d->ImageSpin1->maximum(), 2);
-    EXPECT_TRUE(d->ImageSpin1->findChild<QLineEdit*>()->isReadOnly());
+    EXPECT_FALSE(d->ImageSpin1->EditorEnabled());
     EXPECT_EQ(page.Selected, 0);
     d->ImageSpin1->SetValue(2);
     EXPECT_EQ(page.Selected, 2);

@@ -197,17 +197,19 @@ TEST_F(WaveDialog, PreviewDrawsTheWaveAsThePageDoes) {
     d->WaveHeight->SetValue(0.3);
     d->UpdatePreview();
     const QImage preview = d->PreviewImage();
-    // The page: the same record and kind, from a point of its own, as long as the preview's.
-    QImage page(800, 400, QImage::Format_RGB32);
+    // The page: the same record and kind between the same pixels as the preview's (the wave's
+    // pixels follow the world position of its start, so the page wave starts where the preview's
+    // does).
+    QImage page(preview.size(), QImage::Format_RGB32);
     page.fill(Qt::white);
     const TMappingRec m = Engine->GetMapping();
     TRealFig f(Engine.get());
     f.AssignWithoutNodes(*Engine->Template);
     f.Kind = TFigureKind(WaveTypeKinds[type]);
     f.Wave = d->Work;
-    const double y = double(ScreenToWorldY(m, 200));
-    f.SetNodePoint(0, {double(ScreenToWorldX(m, 100)), y, 0});
-    f.SetNodePoint(2, {double(ScreenToWorldX(m, 100 + preview.width() - 20)), y, 0});
+    const double y = double(ScreenToWorldY(m, preview.height() / 2));
+    f.SetNodePoint(0, {double(ScreenToWorldX(m, 10)), y, 0});
+    f.SetNodePoint(2, {double(ScreenToWorldX(m, preview.width() - 10)), y, 0});
     Engine->Clear();
     Engine->AddFigure(&f);
     TCanvas canvas(&page);

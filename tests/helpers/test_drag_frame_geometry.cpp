@@ -32,4 +32,6 @@ TEST(DragFrameGeometry, ReadoutInInchesOrCentimetres) {
   EXPECT_EQ(FrameSizeReadout(96, 96, false, 96), "W/H = 1.00 : 1.00");
   EXPECT_EQ(FrameSizeReadout(96, 96, true, 96), "W/H = 2.54 : 2.54");
   EXPECT_EQ(FrameSizeReadout(144, 48, false, 96), "W/H = 1.50 : 0.50");
+  // Exact halves round away from zero, as every number the program shows.
+  EXPECT_EQ(FrameSizeReadout(108, 12, false, 96), "W/H = 1.13 : 0.13");
 }

@@ -90,6 +90,31 @@ TEST_F(GifPainterTest, InlinePainterPlaysDisposalMethods) {
   }
 }
 
+TEST_F(GifPainterTest, InlinePainterPlaysAnEndlessLoopOnce) {
+  // A looping block of 0 repeats for ever only in a painter of its own; drawn in the call, the
+  // frames play once (twice for a count of 2), and the draw returns.
+  struct TCase {
+    int Loops;
+    int Passes;
+  } cases[] = {{0, 1}, {1, 1}, {2, 2}};
+  for (const TCase& c : cases) {
+    auto a = LoadGif(ThreeFrames(1, c.Loops));
+    TGIFImage& image = *a->Image;
+    image.DrawOptions = gdoTransparent | gdoAnimate | gdoLoop;
+    image.AnimationSpeed = 100000;
+    Recorder rec;
+    rec.Attach(image);
+    int frames = 0;
+    image.OnFramePainted = [&](void* p) {
+      if (++frames >= 12) static_cast<TGIFPainter*>(p)->Stop();  // an endless run ends here
+    };
+    TBitmap target(2, 2, pf24bit);
+    target.Canvas();
+    image.Draw(target.Canvas(), TRect(0, 0, 2, 2));
+    EXPECT_EQ(frames, 3 * c.Passes) << "loops " << c.Loops;
+  }
+}
+
 TEST_F(GifPainterTest, FrameDelays) {
   auto a = LoadGif(GifBuilder().Header(1, 1, Grey4()).Gce(0, 1).Image(0, 0, 1, 1, PlainRaster(2, {1}))
                        .Image(0, 0, 1, 1, PlainRaster(2, {1})).Gce(0, 5000).Image(0, 0, 1, 1, PlainRaster(2, {1}))

@@ -1,0 +1,111 @@
+// Small handlers of the main window: the status bar switch, the colour dialogs' captions, the
+// selection menu abandoning a half-built figure, the system colour change, and the transform
+// window after opening a document.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QColorDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/text_window_fixture.h"
+#include "cad/engine.h"
+#include "dialogs/transforms_window.h"
+#include "helpers/speed_button.h"
+
+namespace {
+
+struct SmallHandlers : TextPageTest {
+  void SetUp() override {
+    TextPageTest::SetUp();
+    form->resize(1000, 800);
+    form->show();
+  }
+  std::vector<QLabel*> Panels() {
+    std::vector<QLabel*> out;
+    for (int i = 0; i < 6; ++i) out.push_back(form->StatusBar1->findChild<QLabel*>(QString("StatusPanel%1").arg(i)));
+    return out;
+  }
+};
+
+}  // namespace
+
+TEST_F(SmallHandlers, AStatusBarSwitchedOffShowsOneEmptyPanel) {
+  QLabel* simple = form->StatusBar1->findChild<QLabel*>("StatusSimplePanel");
+  ASSERT_NE(simple, nullptr);
+  QAction* item = form->StatusBarEnabled1;
+  ASSERT_TRUE(item->isChecked());
+  for (QLabel* p : Panels()) EXPECT_TRUE(p->isVisible());
+  EXPECT_FALSE(simple->isVisible());
+  item->trigger();
+  EXPECT_FALSE(form->StatusBar1->isEnabled());
+  EXPECT_TRUE(form->StatusBar1->isVisible());
+  for (QLabel* p : Panels()) EXPECT_FALSE(p->isVisible());
+  EXPECT_TRUE(simple->isVisible());
+  EXPECT_TRUE(simple->text().isEmpty());
+  item->trigger();
+  for (QLabel* p : Panels()) EXPECT_TRUE(p->isVisible());
+  EXPECT_FALSE(simple->isVisible());
+}
+
+TEST_F(SmallHandlers, TheColourDialogsNameTheirColour) {
+  struct TCase {
+    std::function<void()> Open;
+    const char* Caption;
+  } cases[] = {{[&] { form->tbPenColor->click(); }, "Pen Color"},
+               {[&] { form->findChild<QAction*>("BrushColor1")->trigger(); }, "Brush or Fill Color"}};
+  for (const TCase& c : cases) {
+    QString seen;
+    QTimer::singleShot(0, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QColorDialog*>(w); d && d->isVisible()) {
+          seen = d->windowTitle();
+          d->reject();
+        }
+    });
+    c.Open();
+    EXPECT_EQ(seen.toStdString(), c.Caption);
+  }
+}
+
+TEST_F(SmallHandlers, OpeningTheSelectionMenuAbandonsAHalfBuiltFigure) {
+  ASSERT_NE(Figures, nullptr);
+  for (const uint8_t kind : {uint8_t(49), uint8_t(40), uint8_t(0)}) {
+    Figures->CurrentFigure->SetKind(kind);
+    Figures->CurrentFigure->SetNodeCountUsed(3);
+    QTimer::singleShot(0, [&] { form->PopupMenu2->close(); });
+    form->PopupMenu2->exec(QPoint(10, 10));
+    EXPECT_EQ(Figures->CurrentFigure->NodeCountUsed, kind == 0 ? 3 : 0) << int(kind);
+  }
+}
+
+TEST_F(SmallHandlers, ASystemColourChangeGivesThePageTheWindowColour) {
+  ASSERT_NE(Figures, nullptr);
+  Figures->SetBackgroundColor(clYellow);
+  QEvent change(QEvent::ApplicationPaletteChange);
+  form->FileBusy = true;  // not while a file is read or written
+  QApplication::sendEvent(form, &change);
+  EXPECT_EQ(Figures->BackgroundColor, clYellow);
+  form->FileBusy = false;
+  QApplication::sendEvent(form, &change);
+  EXPECT_EQ(Figures->BackgroundColor, clWindow);
+}
+
+TEST_F(SmallHandlers, OpeningADocumentClosesTheTransformWindow) {
+  QTemporaryDir dir;
+  const std::string doc = dir.filePath("page.zqv").toStdString();
+  Type("ab");
+  ASSERT_TRUE(form->SaveFile(form, doc));
+  form->TransformShapesClick(form);
+  ASSERT_TRUE(TransformsWindowOpen);
+  ASSERT_NE(TransformShapes1, nullptr);
+  ASSERT_TRUE(TransformShapes1->isVisible());
+  ASSERT_TRUE(form->Open_File(form, doc));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(TransformShapes1 == nullptr || !TransformShapes1->isVisible());
+  EXPECT_FALSE(TransformsWindowOpen);
+}
