@@ -1,7 +1,9 @@
 // Fuzzes the ini file reader: any bytes parse, and what is read back writes and re-reads to the
 // same sections and values. The same bytes are read as a custom palette "Buttons.Ini" (every
 // button of every set) and as a custom colours file: both readers accept anything, keep their
-// values in range, and read back what they write.
+// values in range, and read back what they write; the buttons the file defines are applied to a
+// font, as the palette does, and the font is measured.
+#include <QGuiApplication>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -9,11 +11,32 @@
 #include <vector>
 
 #include "dialogs/custom_colors_file.h"
+#include "platform/font.h"
 #include "platform/ini_file.h"
 #include "platform/zqv_ini_file.h"
 #include "settings/button_sets.h"
 
 namespace {
+
+// Fonts are measured through Qt, which needs an application object: one is made unless the
+// program has its own.
+void Init() {
+  static int argc = 1;
+  static char name[] = "fuzz_ini_file";
+  static char* argv[] = {name, nullptr};
+  if (QCoreApplication::instance() == nullptr) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QGuiApplication(argc, argv);
+  }
+}
+
+// A definition applied as the palette applies it: the font must come out drawable.
+void ApplyToFont(const TButtonDef& d) {
+  TFont font;
+  ApplyButtonFont(d, font);
+  const int pixels = font.PixelSize();
+  if (pixels <= 0 || pixels > 32767 || font.Size() == 0) std::abort();
+}
 
 void CheckButtonSets(TZQVIniFile& ini) {
   TZQVIniFile copy("");
@@ -36,6 +59,7 @@ void CheckButtonSets(TZQVIniFile& ini) {
       if (!names.empty() && exists(ButtonSectionName(set, k))) {
         WriteButtonDef(copy, set, k, d);
         defined.emplace_back(set, k);
+        ApplyToFont(d);
       } else if (!(d == FactoryButton(set, k))) {
         std::abort();
       }
@@ -66,6 +90,7 @@ void CheckCustomColors(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Init();
   TZQVIniFile ini("");
   ini.LoadFromBytes(data, size);
   std::vector<std::string> sections, lines;

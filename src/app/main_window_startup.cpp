@@ -150,7 +150,7 @@ void TForm1::FormCreate() {
     CreateCadEngine();
     try {
       TZQVIniFile child(ProgramFile("ChildFms.ini"));
-      DebugLevel = child.ReadInteger("DEBUGGING", "DE_BUG_LEVEL", -1);
+      DebugLevel = child.ReadInteger("DEBUGGING", "DE_BUG_LEVEL", -1, -1, 9);
     } catch (...) {
       DebugLevel = -1;
     }
@@ -199,7 +199,7 @@ void TForm1::FormShow() {
   StatusBar1->setEnabled(StatusBarEnabled1->isChecked());
   try {
     TZQVIniFile child(ProgramFile("ChildFms.ini"));
-    ScrollBarSnooze = child.ReadInteger("Form1General", "ScrollBarSnooze", 30);
+    ScrollBarSnooze = child.ReadInteger("Form1General", "ScrollBarSnooze", 30, 0, 200);
   } catch (...) {
     ScrollBarSnooze = 30;
   }
