@@ -241,6 +241,8 @@ void TForm1::AutoOpenFile(const std::string& argument) {
     try {
       if (!Figures->LoadShapesFile(path, false)) Figures->Clear();
     } catch (...) {
+      // Reported as Load Shapes reports it; nothing of a damaged file stays on the page.
+      ShowUnknownError("AutoOpenFile");
       Figures->Clear();
     }
     RefreshAllImages(this, false);
