@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/streams.h"
@@ -40,7 +42,21 @@ void ForEachEntry(const std::string& folder, F f) {
 }
 }  // namespace
 
-bool ProcessIsGone(int pid) { return pid > 0 && kill(pid_t(pid), 0) != 0 && errno == ESRCH; }
+bool ProcessIsGone(int pid) {
+  if (pid <= 0) return false;
+  if (kill(pid_t(pid), 0) != 0) return errno == ESRCH;
+  // A process that has ended but whose parent has not collected it yet (a zombie) is gone too:
+  // a run killed a moment ago is one until then.
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+  FILE* f = std::fopen(path, "r");
+  if (!f) return false;
+  char line[512] = {};
+  const bool read = std::fgets(line, sizeof line, f) != nullptr;
+  std::fclose(f);
+  const char* end = read ? std::strrchr(line, ')') : nullptr;  // the name may hold anything but ')' ends it
+  return end && end[1] == ' ' && (end[2] == 'Z' || end[2] == 'X');
+}
 
 int TempFileOwner(const std::string& name, const std::string& documentName) {
   // name = (the document's name, or its start when the whole name would be too long)

@@ -45,6 +45,13 @@ TEST(Leftovers, NamesOfTheProgramsOwnTemporaryFilesAndFolders) {
     EXPECT_EQ(ProcessFolderOwner(other, "korvalis-"), 0) << other;
   EXPECT_FALSE(ProcessIsGone(int(getpid())));
   EXPECT_TRUE(ProcessIsGone(EndedProcessId()));
+  // A child that has ended but was not waited for yet (a zombie) is gone too.
+  const pid_t zombie = fork();
+  if (zombie == 0) _exit(0);
+  for (int i = 0; i < 500 && !ProcessIsGone(int(zombie)); ++i) QThread::msleep(10);
+  EXPECT_TRUE(ProcessIsGone(int(zombie)));
+  EXPECT_EQ(kill(zombie, 0), 0) << "still a zombie";
+  waitpid(zombie, nullptr, 0);
 }
 
 // Run only as the child of the test below: starts a save, announces it and waits to be killed.
