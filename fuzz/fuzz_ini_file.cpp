@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz_options.h"  // IWYU pragma: keep
 #include "dialogs/custom_colors_file.h"
 #include "platform/font.h"
 #include "platform/ini_file.h"
@@ -88,6 +89,11 @@ void CheckCustomColors(const uint8_t* data, size_t size) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  AddDefaultOptions(argc, argv);
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Init();
