@@ -81,9 +81,12 @@ PAGES = {
           ["The main font is the font of new text. The dialog also sets the size and offset of superscripts and "
            "subscripts and the line spacing, and can rescale the scripts already on the page."]),
     375: ("Shortcuts",
-          ["Ctrl+C copies, Ctrl+X cuts, Ctrl+V pastes and Ctrl+Z undoes. Insert switches between inserting and "
-           "overwriting. Escape stops a long drawing operation. The arrow keys move the caret, or nudge the "
-           "selection rectangle."]),
+          ["Ctrl+C or Ctrl+Insert copies, Ctrl+X or Shift+Delete cuts, and Ctrl+V or Shift+Insert pastes "
+           "(the Edit menu's Copy, Cut and Paste). Ctrl+Z switches the zoom between 100 % and the last zoom "
+           "level chosen; to undo, use the Undo button of the toolbar or the Undo menu. Ctrl+E takes the "
+           "selection tool, Ctrl+L switches snapping on or off and Ctrl+G pastes a picture at the caret. "
+           "Insert switches between inserting and overwriting. Escape stops a long drawing operation. The "
+           "arrow keys move the caret, or nudge the selection rectangle."]),
     390: ("Fonts the program needs",
           ["The program needs its two symbol fonts, ZQVSerif and ZQVRelMath, and a Symbol font. The two symbol "
            "fonts are in the folder fonts beside the program."]),

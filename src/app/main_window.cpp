@@ -134,6 +134,7 @@ void TForm1::WireCommands() {
   WirePictureToolCommands();
   WirePictureCommands();
   WireMacroCommands();
+  WireShortcutCommands();
 }
 
 void TForm1::WireMenuCommands() {
@@ -174,10 +175,17 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::Close:
         event->ignore();
         return true;
+      case QEvent::ShortcutOverride:
+        // Taken as a plain key (which waits above), so that no menu shortcut runs either.
+        event->accept();
+        return true;
       default:
         break;
     }
   }
+  if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this && IsClipboardKey(*static_cast<QKeyEvent*>(event)))
+    UpdateClipboardItems();
   if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     // Controls that edit text of their own keep their keys.

@@ -27,6 +27,7 @@ class TCanvas;
 class TZQVSpeedButton;
 class TMainImage;
 class QLabel;
+class QKeyEvent;
 class QMenu;
 class QAction;
 class TLed;
@@ -683,6 +684,12 @@ private:
   void WirePrintCommands();          // main_window_printing.cpp
   void WirePictureToolCommands();    // main_window_picture_tools.cpp
   void WireMacroCommands();          // main_window_macros.cpp
+  void WireShortcutCommands();       // main_window_shortcuts.cpp
+  void Select1Click(QObject* Sender);
+  // Edit's Cut, Copy and Paste enabled as the page and the clipboard now allow (their keys work
+  // without the menu being opened first).
+  void UpdateClipboardItems();
+  static bool IsClipboardKey(const QKeyEvent& Event);
   void CreateCustomButtons();
   void InstallSettingsHosts();
   void RemoveSettingsHosts();
@@ -750,6 +757,9 @@ struct TPrinterValues {
   int PrintableWidth = 0, PrintableHeight = 0;
 };
 TPrinterValues ReadPrinterValues(QPrinter& Printer);
+// Printing to PDF: the sheet becomes the paper of the page settings (in the printer's
+// orientation) and the whole sheet is printable.
+void FitPdfToPage(QPrinter& Printer);
 // File > Set up Printer asks this hook instead of the print dialog when it is set.
 extern std::function<bool(QPrinter&)> PrinterDialogHook;
 // Upper-cased extension of FileName is one of ImageExtensions.

@@ -2,6 +2,7 @@
 // of the last figure, deletion of figures, the one-letter drawing shortcuts and the layer
 // refresh keys.
 #include "app/main_window.h"
+#include "app/shape_change.h"
 #include "cad/engine.h"
 #include "cad/figure.h"
 #include "cad/mapping.h"
@@ -56,16 +57,17 @@ bool TForm1::CadKeyDown(uint16_t Key, TShiftState Shift) {
 void TForm1::DeleteSelectedFigures() {
   if (!Figures || Figures->Count() == 0) return;
   DeleteUndoTaken = true;
-  const int depth = Figures->UndoDepth();
-  if (!SelectionRect.IsEmpty()) {
-    Figures->SelectInRect(SelectionRect);
-  } else {
-    const int last = Figures->LastSelectedIndex();
-    if (last < 0 || last >= Figures->Count()) return;
-    Figures->Selection = {last};
+  {
+    TShapeChange change(*this, this);
+    if (!SelectionRect.IsEmpty()) {
+      Figures->SelectInRect(SelectionRect);
+    } else {
+      const int last = Figures->LastSelectedIndex();
+      if (last < 0 || last >= Figures->Count()) return;
+      Figures->Selection = {last};
+    }
+    Figures->DeleteSelected(true);
   }
-  Figures->DeleteSelected(true);
-  if (Figures->UndoDepth() != depth) PushShapeUndo(this, depth);
   if (SelectionRectShown) EraseSelectionRect();
   RefreshAllImages(this, false);
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/main_window.h"
+#include "app/shape_change.h"
 #include "cad/engine.h"
 #include "cad/selectors.h"
 #include "helpers/page_surface.h"
@@ -215,6 +216,19 @@ void TForm1::CreateCadEngine() {
   e->OnListChange = [this](TZQVCad* s) { CadListChange(s); };
   e->OnBackgroundColorChange = [this](TZQVCad*) { CadBackgroundColorChange(); };
   if (TReferenceSelector* s = e->Selector) s->OnNodeSnap = [this](QObject* sender) { SelectorNodeSnap(sender); };
+  if (TReferenceSelector* s = e->Selector) {
+    // A double-click on the selector pastes the clipboard's shapes: one undo step, and the page
+    // composed again with them.
+    s->OnDblClick = [this, paste = s->OnDblClick](QObject* sender) {
+      bool pasted = false;
+      {
+        TShapeChange change(*this, sender);
+        if (paste) paste(sender);
+        pasted = change.Changed();
+      }
+      if (pasted) RefreshAllImages(this, false);
+    };
+  }
   if (saved) e->Template->AssignWithoutNodes(*saved);
   e->Template->SetMetric(e->Metric);
   e->CurrentFigure->SetMetric(e->Metric);

@@ -150,8 +150,8 @@ bool IsImageFileName(const std::string& FileName) {
 void TForm1::tbUndoClick(QObject* Sender) {
   if (FileBusy) return;
   // Outside the text tool only shape changes are taken back.
-  UndoLast(Sender, !tbText->isDown());
-  if (MainImage && tbText->isDown()) SetCaretPosition(this, 0, 0);
+  UndoLast(Sender, !tbText->Down());
+  if (MainImage && tbText->Down()) SetCaretPosition(this, 0, 0);
 }
 
 void TForm1::UndoLast1Click(QObject* Sender) { tbUndoClick(Sender); }

@@ -173,7 +173,7 @@ bool TForm1::_SaveClick(QObject* Sender) {
       SetLastDocumentFolder(DocFileName);
     }
   }
-  if (MainImage && tbText->isDown()) SetCaretPosition(this, 0, 0);
+  if (MainImage && tbText->Down()) SetCaretPosition(this, 0, 0);
   return saved;
 }
 

@@ -217,15 +217,13 @@ void TForm1::_EditClick() {
   SetEnabled(*this, "PasteCutFiguresatCaret1", "Paste Cut/Copy  Shapes at Caret", shapes);
   SetEnabled(*this, "PasteCutFiguresAtCaret2", "&Paste Cut  Shapes At Caret", shapes);
   if (MainImage) SetCaretPosition(this, 0, 0);
-  SetEnabled(*this, "Cut1", "Cu&t Text", T);
   SetEnabled(*this, "DeleteText1", "&Delete Text", T);
   SetEnabled(*this, "ChangeSelectedTextAttributes2", "Cha&nge Selected Text Attributes", T);
   SetEnabled(*this, "SwapTextZOrder1", "Swap Text '&Z' Order", T);
   SetEnabled(*this, "SetSelectionOffset2", "Set Selection &Offset", T);
   SetEnabled(*this, "StripBlankLines1", "Strip Blank &Lines", T);
   SetEnabled(*this, "InsertBlankLines1", "Insert Blan&k Lines", T);
-  SetEnabled(*this, "Copy2", "&Copy", T || (SelectionRectShown && PageSelectionRectValid()));
-  Paste1->setEnabled(ClipboardHasPasteFormat());
+  UpdateClipboardItems();
   SetEnabled(*this, "PasteMacro1", "Paste &Macro", MacroLinesTicked());
   if (EditShapes1) EditShapes1->menuAction()->setEnabled(Figures && Figures->Count() > 0);
   const bool full = !findChild<QAction*>("ShortMenus1")->isChecked();

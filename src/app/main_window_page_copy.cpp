@@ -7,6 +7,7 @@
 #include <QMimeData>
 
 #include "app/main_window.h"
+#include "app/shape_change.h"
 #include "cad/engine.h"
 #include "cad/mapping.h"
 #include "helpers/error_report.h"
@@ -82,7 +83,7 @@ void TForm1::PasteCutFiguresatCaret1Click(QObject* Sender) {
   if (!Figures || !MainImage) return;
   const TPoint c = CaretPoint;
   if (!(c.X > 0 && c.X < MainImage->width() && c.Y > 0 && c.Y < MainImage->height())) return;
-  const int depth = Figures->UndoDepth();
+  TShapeChange change(*this, Sender);
   try {
     const TMappingRec map = Figures->GetMapping();
     Figures->PasteAt(double(ScreenToWorldX(map, c.X)), double(ScreenToWorldY(map, c.Y)));
@@ -92,16 +93,12 @@ void TForm1::PasteCutFiguresatCaret1Click(QObject* Sender) {
         "the undo/redo button \rto recover");
   }
   RefreshAllImages(Sender, false);
-  if (Figures->UndoDepth() != depth) {
-    SetDocumentModified();
-    tbUndo->setEnabled(true);
-  }
 }
 
 void TForm1::PasteShapesInPlace(QObject* Sender) {
   if (!Figures) return;
   HideCadReferenceSelector();
-  const int depth = Figures->UndoDepth();
+  TShapeChange change(*this, Sender);
   try {
     Figures->Paste();
   } catch (...) {
@@ -118,7 +115,6 @@ void TForm1::PasteShapesInPlace(QObject* Sender) {
   }
   RefreshAllImages(Sender, false);
   UpdateCadSelector();
-  if (Figures->UndoDepth() != depth) SetDocumentModified();
 }
 
 void TForm1::CutClick(QObject* Sender) {
@@ -130,13 +126,11 @@ void TForm1::CutClick(QObject* Sender) {
     SelectionRectShown = false;
   }
   if (RectValid(SelectionRect) && Figures && Figures->Count() > 0) {
-    const int depth = Figures->UndoDepth();
-    Figures->CutSelected(SelectionRect);
-    RefreshAllImages(Sender, false);
-    if (Figures->UndoDepth() != depth) {
-      tbUndo->setEnabled(true);
-      SetDocumentModified();
+    {
+      TShapeChange change(*this, Sender);
+      Figures->CutSelected(SelectionRect);
     }
+    RefreshAllImages(Sender, false);
   }
   if (tbSelect->Down()) {
     tbSelect->SetDown(false);

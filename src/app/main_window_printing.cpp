@@ -20,6 +20,7 @@
 #include <cstdio>
 
 #include "app/main_window.h"
+#include "app/page_setup_dialog.h"
 #include "app/print_preview.h"
 #include "cad/engine.h"
 #include "helpers/error_report.h"
@@ -88,10 +89,30 @@ int Nearest(double v) { return int(std::nearbyint(v)); }
 
 // ---------------------------------------------------------------- page to printer
 
+void FitPdfToPage(QPrinter& Printer) {
+  // A PDF has no unprintable edge and no paper of its own: its sheet is the paper of the page
+  // settings and the page lies on it from the sheet's corner, as on the screen and in an export.
+  // The orientation stays the printer's (the print asks when it differs from the page's).
+  QSizeF mm;
+  const int style = PageSetupDialog ? PageSetupDialog->PageStyle() : -1;
+  if (style >= 0 && style <= 7) {
+    mm = QSizeF(PageStyleTable[style].WidthMm, PageStyleTable[style].HeightMm);
+  } else {
+    const double ppi = ScreenPixelsPerInch();
+    mm = QSizeF(PageWidth * 25.4 / ppi, PageHeight * 25.4 / ppi);
+  }
+  if (mm.width() > mm.height()) mm.transpose();
+  const QPageLayout::Orientation orientation = Printer.pageLayout().orientation();
+  Printer.setPageSize(QPageSize(mm, QPageSize::Millimeter));
+  Printer.setPageOrientation(orientation);
+  Printer.setFullPage(true);
+}
+
 void TForm1::PageRectToPrinter(int DpiX, int DpiY, const TRect& Rect, TRect& Result) {
   const int ppi = ScreenPixelsPerInch();
-  Result.Left = MulDiv(DpiX, Rect.Left - 1, ppi);
-  Result.Top = MulDiv(DpiY, Rect.Top - 1, ppi);
+  // The rectangle's own corner: the page composition and the export put it there too.
+  Result.Left = MulDiv(DpiX, Rect.Left, ppi);
+  Result.Top = MulDiv(DpiY, Rect.Top, ppi);
   Result.Right = Result.Left + MulDiv(DpiX, Rect.Right - Rect.Left, ppi);
   Result.Bottom = Result.Top + MulDiv(DpiY, Rect.Bottom - Rect.Top, ppi);
 }
@@ -122,12 +143,20 @@ void TForm1::PrintTextCells(TCanvas& Canvas, const TRect& Area) {
 void TForm1::DrawprinterEMF(TCanvas& Canvas, int DpiX, int DpiY, const TRect& Bounds, TGraphic* Graphic) {
   if (!Graphic || Graphic->Empty()) return;
   TRect p;
-  PageRectToPrinter(DpiX, DpiY, ScrolledRect(Bounds), p);
-  Canvas.SetClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
+  // The controls are children of the page image: their bounds are page pixels already.
+  PageRectToPrinter(DpiX, DpiY, Bounds, p);
+  // Clipped to its rectangle within the clip of the print (the page); that clip comes back after.
   struct TUnclip {
     TCanvas& c;
-    ~TUnclip() { c.ClearClipRect(); }
+    bool had = c.HasClipRect();
+    TRect old = c.ClipRect();
+    ~TUnclip() {
+      if (had) c.SetClipRect(old);
+      else c.ClearClipRect();
+    }
   } unclip{Canvas};
+  if (unclip.had) Canvas.IntersectClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
+  else Canvas.SetClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
   if (dynamic_cast<TMetafile*>(Graphic)) {
     Canvas.StretchDraw(p, *Graphic);
     return;
@@ -161,20 +190,29 @@ void TForm1::PrintPictureFile(TCanvas& Canvas, int DpiX, int DpiY, const TPictur
   } catch (const EMetafileError&) {
     throw Exception("The Picture: " + name + "appears " + "\r" + "to be invalid and failed to load. Sorry :-(");
   }
-  Canvas.SetClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
+  const bool had = Canvas.HasClipRect();
+  const TRect old = Canvas.ClipRect();
+  auto unclip = [&] {
+    if (had) Canvas.SetClipRect(old);
+    else Canvas.ClearClipRect();
+  };
+  if (had) Canvas.IntersectClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
+  else Canvas.SetClipRect(TRect(p.Left, p.Top, p.Right + 1, p.Bottom + 1));
   try {
     metafile.Draw(Canvas, p);
   } catch (...) {
-    Canvas.ClearClipRect();
+    unclip();
     throw;
   }
-  Canvas.ClearClipRect();
+  unclip();
 }
 
 // ---------------------------------------------------------------- the preview
 
 void TForm1::DrawPreviewLabel(TCanvas& Canvas, const TRect& Rect, const std::string& Text) {
   if (Text.empty()) return;
+  // The label's small red font is the label's alone: the layers drawn after it keep theirs.
+  const TFont font = Canvas.Font;
   Canvas.Font.Name = "Small Fonts";
   Canvas.Font.SetSize(5);
   Canvas.Font.Style = 0;
@@ -193,6 +231,7 @@ void TForm1::DrawPreviewLabel(TCanvas& Canvas, const TRect& Rect, const std::str
   Canvas.Pen.Color = pen;
   Canvas.Brush.Style = style;
   Canvas.Brush.Color = brush;
+  Canvas.Font.Assign(font);
 }
 
 void TForm1::BuildPrintPreview(TPrintPreview& Preview, const TPrinterValues& V, const TPreviewSizes& S,
@@ -220,7 +259,7 @@ void TForm1::BuildPrintPreview(TPrintPreview& Preview, const TPrinterValues& V, 
     if (!g || g->Empty()) continue;
     TRect r;
     const QRect geometry = image->geometry();
-    ScaleRect(ScrolledRect(FromQRect(geometry)), r, scale);
+    ScaleRect(FromQRect(geometry), r, scale);
     c.SetClipRect(r);
     c.StretchDraw(r, *g);
     c.ClearClipRect();
@@ -298,6 +337,9 @@ void TForm1::PrintLayers(QPrinter& Printer, const TPrinterValues& V, TMetafile& 
     canvas.SetArcDirection(AD_COUNTERCLOCKWISE);
     const int ppi = ScreenPixelsPerInch();
     const TRect r(0, 0, MulDiv(V.DpiX, PageWidth, ppi), MulDiv(V.DpiY, PageHeight, ppi));
+    // Only the page prints: what lies beyond its edges (figures dragged off it, a paper larger
+    // than the page) stays off the paper, as it stays out of the page and of an export.
+    canvas.SetClipRect(r);
     // An error ends the document with what was drawn, then goes on to be reported.
     PictureLayer.Draw(canvas, r);
     for (int i = 0; i < ImageCount; ++i) {
@@ -388,6 +430,7 @@ void TForm1::Print1Click(QObject* Sender) {
   auto textCanvas = std::make_unique<TMetafileCanvas>(textLayer, PageWidth, PageHeight);
 
   QPrinter& printer = Printer();
+  if (printer.outputFormat() == QPrinter::PdfFormat) FitPdfToPage(printer);
   const QPageLayout::Orientation orientation = printer.pageLayout().orientation();
   const char* const tail =
       "Choose: \rOk to reset the printer and continue the print \rIgnore to continue with current settings \rOr "

@@ -8,6 +8,7 @@
 #include <QMenu>
 
 #include "app/main_window.h"
+#include "app/shape_change.h"
 #include "app/main_window_menu_items.h"
 #include "cad/engine.h"
 #include "cad/figure.h"
@@ -195,10 +196,13 @@ void TForm1::DeleteSelectedShapes1Click(QObject* Sender) {
   TBusyCursor busy;
   // "Remove" takes the figures out for good; "Delete" keeps them for shape undo.
   const bool keep = !(Sender && Sender->objectName().startsWith("RemoveSelectedShapes"));
-  const int depth = Figures->UndoDepth();
-  Figures->SelectInRect(SelectionRect);
-  Figures->DeleteSelected(keep);
-  if (Figures->UndoDepth() != depth) PushShapeUndo(Sender, depth);
+  {
+    TShapeChange change(*this, Sender);
+    Figures->SelectInRect(SelectionRect);
+    Figures->DeleteSelected(keep);
+    // A removal keeps no undo entry but still changes the document.
+    if (!keep) SetDocumentModified();
+  }
   RefreshAllImages(Sender, false);
 }
 
@@ -208,23 +212,25 @@ void TForm1::SendLastShapetoBack1Click(QObject* Sender) { RestackLastShape(Sende
 
 void TForm1::RestackLastShape(QObject* Sender, bool ToFront) {
   if (!Figures) return;
-  const int depth = Figures->UndoDepth();
-  const int last = Figures->LastSelectedIndex();
-  if (last >= 0 && last < Figures->Count()) {
-    if (ToFront) Figures->BringToFront(last);
-    else Figures->SendToBack(last);
+  {
+    TShapeChange change(*this, Sender);
+    const int last = Figures->LastSelectedIndex();
+    if (last >= 0 && last < Figures->Count()) {
+      if (ToFront) Figures->BringToFront(last);
+      else Figures->SendToBack(last);
+    }
+    Figures->Selection.clear();
   }
-  Figures->Selection.clear();
-  if (Figures->UndoDepth() != depth) PushShapeUndo(Sender, depth);
   RefreshAllImages(Sender, false);
 }
 
 void TForm1::SendtoBack2Click(QObject* Sender) {
   if (!Figures) return;
-  const int depth = Figures->UndoDepth();
-  const bool back = Sender && Sender->objectName() == "SendShapestoBack1";
-  Figures->SelectionToFrontOrBack(back ? 1 : 0);
-  if (Figures->UndoDepth() != depth) PushShapeUndo(Sender, depth);
+  {
+    TShapeChange change(*this, Sender);
+    const bool back = Sender && Sender->objectName() == "SendShapestoBack1";
+    Figures->SelectionToFrontOrBack(back ? 1 : 0);
+  }
   SelectionRect = TRect();
   SelectionRectShown = false;
   RefreshAllImages(Sender, false);
@@ -232,9 +238,10 @@ void TForm1::SendtoBack2Click(QObject* Sender) {
 
 void TForm1::ConverttoMultiline1Click(QObject* Sender) {
   if (!Figures || !Figures->HasSelection() || Figures->Count() == 0) return;
-  const int depth = Figures->UndoDepth();
-  Figures->ConvertSelectedToMultiline();
-  if (Figures->UndoDepth() != depth) PushShapeUndo(Sender, depth);
+  {
+    TShapeChange change(*this, Sender);
+    Figures->ConvertSelectedToMultiline();
+  }
   RefreshAllImages(Sender, false);
 }
 
@@ -309,16 +316,8 @@ void TForm1::LoadShapes1Click(QObject* Sender) {
       return;
     }
     if (!Figures) return;
-    const int depth = Figures->UndoDepth();
     loaded = true;
-    struct TPushAfter {
-      TForm1& F;
-      int Depth;
-      QObject* Sender;
-      ~TPushAfter() {
-        if (Figures && Figures->UndoDepth() != Depth) F.PushShapeUndo(Sender, Depth);
-      }
-    } push{*this, depth, Sender};
+    TShapeChange change(*this, Sender);
     Figures->LoadShapesFile(name, true);
     RememberShapesFolder(name);
   } catch (...) {

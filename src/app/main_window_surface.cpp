@@ -1,10 +1,12 @@
 // The drawing surface: the page image, its mouse handlers and the rubber-band rectangle.
 #include "app/main_window.h"
+#include "app/shape_change.h"
 
 #include <QCursor>
 #include <QScrollBar>
 #include <QThread>
 #include <cmath>
+#include <memory>
 #include <algorithm>
 
 #include "cad/engine.h"
@@ -288,14 +290,16 @@ void TForm1::MainImageMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Modi
   if (DrawingTool() && Figures) {
     bool draw, move, snapping, dims;
     EngineMouseFlags(draw, move, snapping, dims);
-    const int depth = Figures->UndoDepth();
-    Figures->MouseUpPlain(canvas, EngineButton(Button), 0, X, Y, draw, move, snapping, dims);
-    // One shape entry for what this mouse-up recorded; nothing when the engine recorded nothing.
-    if (Figures->UndoDepth() != depth) {
-      PushShapeUndo(this, depth);
-      // An edited figure would otherwise still show where it was until the next full repaint.
-      if (tbMove->Down() && !Figures->AutoRefresh && !AlwaysRefresh1->isChecked()) RefreshAllImages(this, false);
+    bool recorded = false;
+    {
+      // One shape entry for what this mouse-up recorded; nothing when the engine recorded nothing.
+      TShapeChange change(*this, this);
+      Figures->MouseUpPlain(canvas, EngineButton(Button), 0, X, Y, draw, move, snapping, dims);
+      recorded = change.Changed();
     }
+    // An edited figure would otherwise still show where it was until the next full repaint.
+    if (recorded && tbMove->Down() && !Figures->AutoRefresh && !AlwaysRefresh1->isChecked())
+      RefreshAllImages(this, false);
     SetSuggestedCursor(MainImage, Figures->Measure.Cursor);
     try {
       ShowMeasurements(Figures->CurrentFigure->Kind, 0, Figures->DrawInfo, p);
@@ -458,7 +462,14 @@ void TForm1::DragSelectText(int X, int Y) {
   SelEnd = e;
 }
 
-void TForm1::SelectorMouseDown(QObject*, Qt::MouseButton Button, int, int) {
+namespace {
+// The shape change a right drag of the reference selector makes: opened when the button goes
+// down, closed when it comes up (the engine moves the selection in between).
+std::unique_ptr<TShapeChange> SelectorChange;
+}  // namespace
+
+void TForm1::SelectorMouseDown(QObject* Sender, Qt::MouseButton Button, int, int) {
+  if (Button == Qt::RightButton) SelectorChange = std::make_unique<TShapeChange>(*this, Sender);
   if (Button != Qt::RightButton || !SelectionRectShown || !RectValid(SelectionRect) || !MainImage || !Figures) return;
   TCanvas& canvas = MainImage->Canvas();
   const TBrush brush = canvas.Brush;
@@ -477,6 +488,17 @@ void TForm1::SelectorMouseDown(QObject*, Qt::MouseButton Button, int, int) {
 }
 
 void TForm1::SelectorMouseUp(QObject* Sender, Qt::MouseButton Button, int, int) {
+  bool moved = false;
+  if (Button == Qt::RightButton && SelectorChange) {
+    moved = SelectorChange->Changed();
+    SelectorChange.reset();  // one undo entry for the move
+  }
+  // The figures moved: compose the page again, so that nothing shows where they were.
+  if (moved && MainImage) {
+    const bool shown = SelectionRectShown;
+    RefreshAllImages(this, false);
+    SelectionRectShown = shown;
+  }
   if (!Figures || Sender != Figures->Selector || Button != Qt::RightButton || !RectValid(SelectionRect) || !MainImage)
     return;
   const TPoint c = Figures->Selector->GetCentre();

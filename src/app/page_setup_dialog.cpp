@@ -12,6 +12,10 @@
 
 #include "app/main_window.h"
 #include "cad/engine.h"
+#include "cad/figure.h"
+#include "cad/node_layout.h"
+#include "cad/point_operations.h"
+#include "cad/zoom.h"
 #include "dialogs/form_placement.h"
 #include "dialogs/help_viewer.h"
 #include "helpers/error_report.h"
@@ -279,7 +283,9 @@ void TPageSetupDialog::FormClose() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
       if (Form1 && !Form1->DocFileName.empty()) Form1->FileModified = true;
+      const double paperTop = PaperTopInWorld();
       SetUpPage(this, PageSetupChanged, 1);
+      KeepFiguresOnThePage(paperTop);
     } catch (...) {
       QApplication::restoreOverrideCursor();
       Closing = false;
@@ -300,6 +306,26 @@ void TPageSetupDialog::FormClose() {
   if (Form1->MainImage) Form1->MainImage->setEnabled(true);
   Form1->PageDisabled = false;
   Form1->ShowToolStatus();
+}
+
+double TPageSetupDialog::PaperTopInWorld() const {
+  return Figures && Figures->Zoom ? Figures->Zoom->GetLevelMapping(4).WorldTop : 0.0;
+}
+
+void TPageSetupDialog::KeepFiguresOnThePage(double OldPaperTop) {
+  // The engine's world grows upwards from the paper's bottom edge, while the page, its text and
+  // its pictures hang from the top edge: when the paper's height changes, every figure moves by
+  // that change so that it keeps its distance from the top and stays with the rest of the page.
+  if (!Figures) return;
+  const double dy = PaperTopInWorld() - OldPaperTop;
+  if (dy == 0) return;
+  const TMappingRec map = Figures->Zoom->GetLevelMapping(4);
+  for (int i = 0; i < Figures->Count(); ++i) {
+    TRealFig* f = Figures->GetFigure(i);
+    if (!f) continue;
+    MoveFigure(map, *f, 0, -dy);
+    if (RegeneratedKinds.Has(f->Kind)) UpdateFigurePoints(*f);
+  }
 }
 
 void TPageSetupDialog::ChangeMargins() {

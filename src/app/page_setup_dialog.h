@@ -33,6 +33,10 @@ public:
   // Recomputes the margin lines from the edits and moves the laid-out text by the change of the
   // left and top margins (the text keeps its shape; nothing is wrapped again).
   void ChangeMargins();
+  // The paper's top edge in the engine's world (its height), and the move of every figure that
+  // keeps it at its place on the page after the paper changed from OldPaperTop.
+  double PaperTopInWorld() const;
+  void KeepFiguresOnThePage(double OldPaperTop);
   // Turns the four margin values into the other unit and names the unit in the group caption.
   void SwitchMarginUnits(bool Metric);
 

@@ -341,16 +341,25 @@ void TZQVCad::ConvertSelectedToMultiline() {
     return;
   }
   if (Count() == 0) return;
-  for (int32_t index : Selection) {
-    if (index < 0 || index >= Count()) continue;
-    TRealFig& f = *FigureList[size_t(index)];
-    if (!MultilineConvertibleKinds.Has(f.Kind)) continue;
+  std::vector<int32_t> convertible;
+  for (int32_t index : ValidSelection())
+    if (MultilineConvertibleKinds.Has(FigureList[size_t(index)]->Kind)) convertible.push_back(index);
+  std::sort(convertible.begin(), convertible.end());
+  convertible.erase(std::unique(convertible.begin(), convertible.end()), convertible.end());
+  if (convertible.empty()) return;
+  // Recorded as a turn by nothing that makes multilines: undo puts the figures back as they were.
+  TRotateIdxList r;
+  SnapshotFigures(convertible, r);
+  RotateUndo.push_back(std::move(r));
+  UndoList->Push(ukRotate);
+  for (int32_t index : convertible) {
     try {
-      ConvertToMultiline(f);
+      ConvertToMultiline(*FigureList[size_t(index)]);
     } catch (...) {
       ShowMessage("Conversion failed");
     }
   }
+  Changed();
 }
 
 int32_t TZQVCad::LastSelectedIndex() {

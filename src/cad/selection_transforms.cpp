@@ -142,6 +142,11 @@ bool TZQVCad::RotateFigure(TRealFig& Figure, TRealPoint Centre, bool Regenerate,
 bool TZQVCad::RotateSelected(TRealPoint Centre, bool MakeMultiline, bool Copy, double AngleDegrees) {
   const std::vector<int32_t> chosen = ValidSelection();
   if (chosen.empty()) return false;
+  if (StopRequest) {
+    // Stopped before it began: nothing turned, so nothing to take back either.
+    StopRequest = false;
+    return false;
+  }
   bool result = true;
   const long double angle = AngleDegrees * DegToRad;
   Updating = true;

@@ -19,11 +19,39 @@ std::unique_ptr<TRealFig> CloneFigure(TZQVCad* owner, const TRealFig& src) {
   return f;
 }
 
-// Puts the copies of a change record back in place.
-void RestoreFigures(TZQVCad& e, TFigureChangeRecord& r) {
+// Copies what a figure looks like (pen colour and style, fill, font, text and dimension style)
+// from Source. Moves, scales, turns and mirrors never change these (a scale does change the pen
+// width and the font size, which come back with the geometry), so taking one of them back keeps the look
+// a later command gave the figure (a pen colour picked after a move stays when the move is undone).
+void KeepLook(TRealFig& Dest, const TRealFig& Source) {
+  Dest.PenColor = Source.PenColor;
+  Dest.PenMode = Source.PenMode;
+  Dest.PenStyle = Source.PenStyle;
+  Dest.BrushColor = Source.BrushColor;
+  Dest.BrushStyle = Source.BrushStyle;
+  Dest.FontColor = Source.FontColor;
+  Dest.FontName = Source.FontName;
+  Dest.FontStyle = Source.FontStyle;
+  Dest.FontCharset = Source.FontCharset;
+  Dest.OutlineFonts = Source.OutlineFonts;
+  Dest.Text = Source.Text;
+  Dest.WantDimensions = Source.WantDimensions;
+  Dest.OpaqueDimensions = Source.OpaqueDimensions;
+  Dest.DimSuffix = Source.DimSuffix;
+  Dest.DimMultiplier = Source.DimMultiplier;
+  Dest.Precision = Source.Precision;
+  Dest.Digits = Source.Digits;
+  Dest.NumberFormat = Source.NumberFormat;
+}
+
+// Puts the copies of a change record back in place. With Geometry, only where and how large the
+// figures are comes back; their look stays as it is now.
+void RestoreFigures(TZQVCad& e, TFigureChangeRecord& r, bool Geometry = false) {
   for (size_t k = 0; k < r.Items.size() && k < r.Before.size(); ++k) {
     const int32_t i = r.Items[k];
-    if (i >= 0 && i < e.Count() && r.Before[k]) e.FigureList[size_t(i)] = std::move(r.Before[k]);
+    if (i < 0 || i >= e.Count() || !r.Before[k]) continue;
+    if (Geometry && e.FigureList[size_t(i)]) KeepLook(*r.Before[k], *e.FigureList[size_t(i)]);
+    e.FigureList[size_t(i)] = std::move(r.Before[k]);
   }
 }
 }  // namespace
@@ -204,28 +232,28 @@ void TZQVCad::UndoDelete() {
 
 void TZQVCad::UndoMove() {
   if (MoveUndo.empty()) return;
-  RestoreFigures(*this, MoveUndo.back());
+  RestoreFigures(*this, MoveUndo.back(), true);
   MoveUndo.pop_back();
   Changed();
 }
 
 void TZQVCad::UndoScale() {
   if (ScaleUndo.empty()) return;
-  RestoreFigures(*this, ScaleUndo.back());
+  RestoreFigures(*this, ScaleUndo.back(), true);
   ScaleUndo.pop_back();
   Changed();
 }
 
 void TZQVCad::UndoRotate() {
   if (RotateUndo.empty()) return;
-  RestoreFigures(*this, RotateUndo.back());
+  RestoreFigures(*this, RotateUndo.back(), true);
   RotateUndo.pop_back();
   Changed();
 }
 
 void TZQVCad::UndoMirror() {
   if (MirrorUndo.empty()) return;
-  RestoreFigures(*this, MirrorUndo.back());
+  RestoreFigures(*this, MirrorUndo.back(), true);
   MirrorUndo.pop_back();
   Changed();
 }

@@ -495,7 +495,10 @@ void TGIFSubImage::AssignBitmap(const TBitmap& source) {
         }
       }
     }
-    if (source.Transparent) ImportMask(TransparencyMask(source));
+    if (source.Transparent) {
+      const TColor tc = source.EffectiveTransparentColor();
+      ImportMask(TransparencyMask(source), tc == clNone ? clBlack : tc);
+    }
   } catch (...) {
     if (Image) Image->Progress(psEnding, 0, "Converting...");
     throw;
@@ -507,10 +510,12 @@ void TGIFSubImage::AssignBitmap(const TBitmap& source) {
   }
 }
 
-void TGIFSubImage::ImportMask(const QImage& maskImage) {
+void TGIFSubImage::ImportMask(const QImage& maskImage, TColor entryColor) {
   ColorMap.Optimize();
   if (ColorMap.Count == 0 || ColorMap.Count >= 256) return;
-  const int index = ColorMap.Add(clBlack);
+  // The new entry carries the colour the transparent pixels had, so a reader that ignores
+  // transparency still shows them as they were.
+  const int index = ColorMap.Add(entryColor);
   const QImage mask = maskImage.convertToFormat(QImage::Format_Grayscale8);
   bool any = false;
   const int w = std::min<int>(DescWidth, mask.width()), h = std::min<int>(DescHeight, mask.height());
@@ -563,7 +568,8 @@ void TGIFSubImage::Assign(const TGraphic& source) {
     AssignBitmap(onWhite);
     onBlack.Canvas().CopyMode = SRCINVERT;
     onBlack.Canvas().CopyRect(TRect(0, 0, w, h), onWhite.Canvas(), TRect(0, 0, w, h));
-    ImportMask(onBlack.Image());
+    // The unpainted pixels show the white they were drawn on.
+    ImportMask(onBlack.Image(), clWhite);
     return;
   }
   TBitmap bitmap(source.Width(), source.Height(), pf24bit);

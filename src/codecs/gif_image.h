@@ -396,8 +396,9 @@ public:
   void Assign(const TGIFSubImage* source);
   void Assign(const TGraphic& source);
   void AssignBitmap(const TBitmap& source);
-  // Pixels of mask (non-zero = transparent) become transparent, through a new colour entry.
-  void ImportMask(const QImage& mask);
+  // Pixels of mask (non-zero = transparent) become transparent, through a new colour entry of
+  // entryColor (the colour those pixels show to a reader that ignores transparency).
+  void ImportMask(const QImage& mask, TColor entryColor);
 
   // Image descriptor.
   uint16_t DescLeft = 0, DescTop = 0, DescWidth = 0, DescHeight = 0;

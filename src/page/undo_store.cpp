@@ -245,8 +245,13 @@ void TPagePart::UndoShape() {
   const int target = s.ShapeDepths.back();
   s.ShapeDepths.pop_back();
   if (Figures) {
-    while (Figures->UndoDepth() > target)
-      if (!Figures->Undo()) break;
+    // Every engine entry above the target is taken back, deletes included (the engine's undo
+    // answers false for a delete, which says what it undid, not that it failed).
+    while (Figures->UndoDepth() > target) {
+      const int before = Figures->UndoDepth();
+      Figures->Undo();
+      if (Figures->UndoDepth() >= before) break;
+    }
     s.ShapeDepthMark = Figures->UndoDepth();
   }
   if (s.ShapeDepths.empty()) SetUndoItemsEnabled(ukShape, false);

@@ -381,6 +381,49 @@ struct TReader {
   int16_t I16(size_t off) const { return int16_t(U16(off)); }
 };
 
+// A device-independent bitmap of a record: the header at offBmi (cbBmi bytes with its colour
+// table), the pixels at offBits (cbBits bytes). Uncompressed 1, 4, 8, 24 and 32 bits per pixel,
+// rows bottom-up or top-down; false for anything else or anything that does not fit. The image
+// comes out top row first.
+bool DecodeDib(const TReader& r, size_t offBmi, size_t cbBmi, size_t offBits, size_t cbBits, QImage& out) {
+  if (cbBmi < 40 || !r.Has(offBmi, 40) || !r.Has(offBits, cbBits)) return false;
+  const uint32_t headerSize = r.U32(offBmi);
+  const int32_t w = r.I32(offBmi + 4), h = r.I32(offBmi + 8);
+  const uint16_t bpp = r.U16(offBmi + 14);
+  const uint32_t compression = r.U32(offBmi + 16), used = r.U32(offBmi + 32);
+  if (headerSize < 40 || w <= 0 || h == 0 || w > 30000 || h > 30000 || h < -30000 || compression != 0) return false;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return false;
+  std::vector<QRgb> table;
+  if (bpp <= 8) {
+    const uint32_t entries = used != 0 && used < (1u << bpp) ? used : (1u << bpp);
+    const size_t offTable = offBmi + headerSize;
+    if (headerSize > cbBmi || !r.Has(offTable, size_t(entries) * 4)) return false;
+    for (uint32_t i = 0; i < entries; ++i) {
+      const uint8_t* t = r.P + offTable + i * 4;
+      table.push_back(qRgb(t[2], t[1], t[0]));
+    }
+  }
+  const int rows = h > 0 ? h : -h;
+  const uint64_t stride = ((uint64_t(w) * bpp + 31) / 32) * 4;
+  if (stride * uint64_t(rows) > cbBits) return false;
+  out = QImage(w, rows, QImage::Format_RGB32);
+  for (int y = 0; y < rows; ++y) {
+    const uint8_t* row = r.P + offBits + size_t(h > 0 ? rows - 1 - y : y) * stride;
+    QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < w; ++x) {
+      if (bpp >= 24) {
+        const uint8_t* px = row + size_t(x) * (bpp / 8);
+        o[x] = qRgb(px[2], px[1], px[0]);
+      } else {
+        const int bit = x * bpp;
+        const unsigned index = (row[bit / 8] >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
+        o[x] = index < table.size() ? table[index] : qRgb(0, 0, 0);
+      }
+    }
+  }
+  return true;
+}
+
 struct TPlayObject {
   enum { Pen, Brush, Font } Kind = Pen;
   TPen PenValue;
@@ -780,6 +823,7 @@ enum : uint16_t {
   META_POLYGON = 0x0324, META_POLYLINE = 0x0325, META_CHORD = 0x0830, META_POLYPOLYGON = 0x0538,
   META_SELECTOBJECT = 0x012D, META_DELETEOBJECT = 0x01F0, META_CREATEPENINDIRECT = 0x02FA,
   META_CREATEBRUSHINDIRECT = 0x02FC, META_CREATEFONTINDIRECT = 0x02FB, META_EXTFLOODFILL = 0x0548,
+  META_DIBSTRETCHBLT = 0x0B41, META_STRETCHDIB = 0x0F43,
 };
 constexpr uint32_t PlaceableKey = 0x9AC6CDD7u;
 
@@ -789,7 +833,7 @@ int16_t Short(int v) { return int16_t(std::clamp(v, -32768, 32767)); }
 class TOldWriter {
 public:
   std::vector<uint8_t> Out;
-  uint16_t MaxRecord = 0;
+  uint32_t MaxRecord = 0;
   uint16_t Objects = 0;
 
   void Rec(uint16_t fn, std::initializer_list<int> words) { Rec(fn, std::vector<int>(words)); }
@@ -797,7 +841,27 @@ public:
     const uint32_t size = uint32_t(3 + words.size());
     W32(size), W16(fn);
     for (int w : words) W16(uint16_t(w));
-    MaxRecord = uint16_t(std::min<uint32_t>(std::max<uint32_t>(MaxRecord, size), 0xFFFF));
+    MaxRecord = std::max(MaxRecord, size);
+  }
+  // A bitmap stretched from its source rectangle (xs, ys from the bitmap's bottom row, as in the
+  // file) into the destination, as a 24-bit bottom-up bitmap.
+  void StretchDib(uint32_t rop, int xs, int ys, int cxs, int cys, int xd, int yd, int cxd, int cyd, const QImage& img) {
+    const int w = img.width(), h = img.height();
+    const uint32_t stride = (uint32_t(w) * 3 + 3) & ~3u, bits = stride * uint32_t(h);
+    const uint32_t size = (28 + 40 + bits) / 2;
+    W32(size), W16(META_STRETCHDIB);
+    W32(rop), W16(0);  // the colours are RGB values
+    for (int v : {cys, cxs, ys, xs, cyd, cxd, yd, xd}) W16(uint16_t(Short(v)));
+    W32(40), W32(uint32_t(w)), W32(uint32_t(h)), W16(1), W16(24), W32(0), W32(bits), W32(0), W32(0), W32(0), W32(0);
+    Out.reserve(Out.size() + bits);
+    for (int y = h - 1; y >= 0; --y) {
+      const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+      for (int x = 0; x < w; ++x) {
+        Out.push_back(uint8_t(qBlue(row[x]))), Out.push_back(uint8_t(qGreen(row[x]))), Out.push_back(uint8_t(qRed(row[x])));
+      }
+      for (uint32_t pad = uint32_t(w) * 3; pad < stride; ++pad) Out.push_back(0);
+    }
+    MaxRecord = std::max(MaxRecord, size);
   }
   void W16(uint16_t v) { Out.push_back(uint8_t(v)), Out.push_back(uint8_t(v >> 8)); }
   void W32(uint32_t v) { W16(uint16_t(v)), W16(uint16_t(v >> 16)); }
@@ -883,6 +947,20 @@ std::vector<uint8_t> TMetafile::OldFileImage() const {
         case EMR_EXTFLOODFILL:
           w.Rec(META_EXTFLOODFILL, {at(20), at(16) & 0xFFFF, (at(16) >> 16) & 0xFFFF, c(12), c(8)});
           break;
+        case EMR_STRETCHDIBITS: {
+          // Pictures and image objects: the bitmap goes along as an old-style stretched bitmap.
+          if (len < 80) break;
+          QImage img;
+          if (!DecodeDib(rec, rec.U32(48), rec.U32(52), rec.U32(56), rec.U32(60), img)) break;
+          int ys = rec.I32(36);
+          const int cys = rec.I32(44);
+          // A top-down bitmap counts its source rows from the top; the one written counts from the
+          // bottom.
+          if (rec.I32(rec.U32(48) + 8) < 0) ys = img.height() - ys - cys;
+          w.StretchDib(rec.U32(68), rec.I32(32), ys, rec.I32(40), cys, rec.I32(24), rec.I32(28), rec.I32(72),
+                       rec.I32(76), img);
+          break;
+        }
         case EMR_CREATEPEN:
           if (len >= 28) objects[rec.U32(8)] = {0, {at(12), c(16), 0, at(24) & 0xFFFF, (at(24) >> 16) & 0xFFFF}};
           break;
@@ -1117,6 +1195,32 @@ void TMetafile::LoadOld(const uint8_t* data, size_t size) {
           break;
         }
         case META_DELETEOBJECT: objectTable.erase(arg(0)); break;
+        case META_STRETCHDIB:
+        case META_DIBSTRETCHBLT: {
+          // Parameters from the end of the list: destination x, y, width, height, source x, y,
+          // width, height; the stretched-DIB record also names its colour usage.
+          const bool stretchDib = fn == META_STRETCHDIB;
+          const size_t first = stretchDib ? 3 : 2;
+          const size_t offBmi = 6 + (first + 8) * 2;
+          if (nargs < first + 8 + 20 || (stretchDib && arg(2) != 0)) break;
+          const int sh = arg(first), sw = arg(first + 1), sy = arg(first + 2), sx = arg(first + 3);
+          const int dh = arg(first + 4), dw = arg(first + 5), dy = arg(first + 6), dx = arg(first + 7);
+          const uint32_t headerSize = rec.U32(offBmi);
+          const uint16_t bpp = rec.Has(offBmi, 16) ? rec.U16(offBmi + 14) : 0;
+          const uint32_t used = rec.Has(offBmi, 36) ? rec.U32(offBmi + 32) : 0;
+          const size_t table = bpp <= 8 ? size_t(used != 0 && used < (1u << bpp) ? used : (1u << bpp)) * 4 : 0;
+          if (headerSize < 40 || headerSize > rec.Size) break;
+          const size_t offBits = offBmi + headerSize + table;
+          if (offBits > rec.Size) break;
+          QImage img;
+          if (!DecodeDib(rec, offBmi, headerSize + table, offBits, rec.Size - offBits, img)) break;
+          const uint32_t rop = uint32_t(uint16_t(arg(0))) | uint32_t(uint16_t(arg(1))) << 16;
+          const int dibHeight = rec.I32(offBmi + 8);
+          const int top = dibHeight > 0 ? img.height() - sy - sh : sy;
+          const TPoint a = map(dx, dy), b = map(dx + dw, dy + dh);
+          c.StretchBltImage(TRect(a.X, a.Y, b.X, b.Y), img, TRect(sx, top, sx + sw, top + sh), TCopyMode(rop));
+          break;
+        }
         default: break;
       }
       off += size_t(words) * 2;

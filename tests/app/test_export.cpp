@@ -462,4 +462,112 @@ TEST_F(ExportTest, MetafileExportsDrawTheFiguresOfTheArea) {
   EXPECT_FALSE(InkNear(wmf, w / 2, h / 2));
 }
 
+// Readers that ignore transparency show the transparent entry's own colour: a transparent GIF or
+// ".zqg" export keeps the page's background colour there, not black.
+TEST_F(ExportTest, TransparentGifKeepsTheBackgroundColourInItsTransparentEntry) {
+  TForm1* form = CreateStartupWindows();
+  PaintPage(form);
+  form->TransparentImages1->setChecked(true);
+  for (const auto& [typed, filterIndex] : {std::pair{"opaque.gif", 6}, std::pair{"opaque.zqg", 5}}) {
+    const std::string name = AppDir() + typed;
+    // The whole page through Save All As Graphic, then a part through Save Selection As.
+    for (bool selection : {false, true}) {
+      SCOPED_TRACE(std::string(typed) + (selection ? " selection" : " page"));
+      TDialogScript script;
+      script.answers.push_back({name, filterIndex});
+      script.Install();
+      std::remove(name.c_str());
+      if (selection) {
+        SelectionRect = TRect(0, 0, 119, 89);
+        form->gifjpgemf2->trigger();
+      } else {
+        form->SaveAllAsbmp1->trigger();
+      }
+      ASSERT_TRUE(FileExists(name));
+      EXPECT_TRUE(rec->Texts().empty()) << (rec->Texts().empty() ? "" : rec->Texts()[0]);
+      QByteArray out;
+      ASSERT_TRUE(RunProgram("/usr/bin/python3",
+                             {"-c",
+                              "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
+                              "t = im.info.get('transparency')\n"
+                              "rgb = im.convert('RGB')\n"
+                              "print(t is not None, *rgb.getpixel((0, 0)), *rgb.getpixel((15, 15)))",
+                              QString::fromStdString(name)},
+                             &out));
+      EXPECT_EQ(out.trimmed().toStdString(), "True 255 255 255 255 0 0");
+    }
+  }
+}
+
+// The old-style metafile export holds the pictures and image objects of the page, as the
+// enhanced one does: libwmf draws them.
+TEST_F(ExportTest, OldStyleMetafileExportHoldsPicturesAndImageObjects) {
+  TForm1* form = CreateStartupWindows();
+  // A red picture and a blue image object.
+  const TRect picture(20, 20, 80, 60), object(100, 40, 140, 100);
+  {
+    QImage img(picture.Width(), picture.Height(), QImage::Format_RGB32);
+    img.fill(Qt::red);
+    ASSERT_TRUE(img.save(QString::fromStdString(AppDir() + "red.bmp"), "BMP"));
+    Pictures[0] = TPictureRec();
+    Pictures[0].SetName(AppDir() + "red.bmp");
+    Pictures[0].Rect = TStoredRect::From(picture);
+    form->PictureCount = 1;
+  }
+  auto* image = new TSizeChangedImage(form->ScrollBox1->widget());
+  image->setGeometry(object.Left, object.Top, object.Width(), object.Height());
+  auto bitmap = std::make_unique<TBitmap>(object.Width(), object.Height());
+  bitmap->Image().fill(Qt::blue);
+  image->Picture.SetGraphic(std::move(bitmap));
+  form->Images[0] = image;
+  form->ImageRecs[0] = TImageObjectRec();
+  form->ImageRecs[0].Rect = TStoredRect::From(object);
+  form->ImageCount = 1;
+  form->RefreshAllImages(nullptr, true);
+  auto coloured = [](const QImage& img, auto match) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) n += match(img.pixel(x, y));
+    return n;
+  };
+  auto red = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
+  auto blue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; };
+  for (bool selection : {false, true}) {
+    SCOPED_TRACE(selection ? "selection" : "page");
+    const std::string wmf = AppDir() + (selection ? "sel.wmf" : "page.wmf");
+    TDialogScript script;
+    script.answers.push_back({wmf, 3});
+    script.Install();
+    if (selection) {
+      SelectionRect = TRect(10, 10, 150, 110);
+      form->gifjpgemf2->trigger();
+    } else {
+      form->SaveAllAsbmp1->trigger();
+    }
+    EXPECT_TRUE(rec->Texts().empty()) << (rec->Texts().empty() ? "" : rec->Texts()[0]);
+    // libwmf: the picture and the object in their colours, the picture left of the object.
+    const QString png = QString::fromStdString(wmf + ".png");
+    ASSERT_TRUE(RunProgram("/usr/bin/wmf2gd", {"-t", "png", "-o", png, QString::fromStdString(wmf)}));
+    const QImage drawn = QImage(png).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(drawn.isNull());
+    EXPECT_GT(coloured(drawn, red), 20);
+    EXPECT_GT(coloured(drawn, blue), 20);
+    QByteArray svg;
+    ASSERT_TRUE(RunProgram("/usr/bin/wmf2svg", {QString::fromStdString(wmf)}, &svg));
+    EXPECT_EQ(svg.count("<image"), 2);
+    // The program reads its own file back with the pictures where they were.
+    TMetafile back;
+    back.LoadFromFile(wmf);
+    TBitmap again(back.Width(), back.Height());
+    again.Image().fill(Qt::white);
+    back.Draw(again.Canvas(), TRect(0, 0, back.Width(), back.Height()));
+    const QImage a = again.Image().convertToFormat(QImage::Format_RGB32);
+    const int dx = selection ? 10 : 0, dy = selection ? 10 : 0;
+    EXPECT_TRUE(red(a.pixel(picture.Left - dx + 5, picture.Top - dy + 5)));
+    EXPECT_TRUE(blue(a.pixel(object.Left - dx + 5, object.Top - dy + 5)));
+  }
+  form->PictureCount = 0;
+  Pictures[0] = TPictureRec();
+}
+
 }  // namespace

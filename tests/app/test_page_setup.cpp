@@ -7,6 +7,9 @@
 #include "app/main_window_fixture.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "cad/figure.h"
+#include "cad/mapping.h"
+#include "cad/node_layout.h"
 #include "helpers/page_surface.h"
 #include "platform/app_dir.h"
 #include "platform/streams.h"
@@ -190,4 +193,49 @@ TEST_F(PageSetup, SetAsDefaultWritesTheDefaultsSection) {
   EXPECT_EQ(ini.ReadInteger("Margin_Defaults", "Page_Style", -9), 2);
   EXPECT_FALSE(ini.ReadBool("Margin_Defaults", "Metric", true));
   EXPECT_EQ(form->MainImage->width(), 794);  // the page itself is not changed
+}
+
+// A figure keeps its place on the page when the page size or orientation changes, as the text
+// and the pictures do; changing back leaves it where it was.
+TEST_F(PageSetup, FiguresKeepTheirPlaceWhenThePageSizeOrOrientationChanges) {
+  Start();
+  ASSERT_NE(Figures, nullptr);
+  const TRect box(96, 192, 192, 240);
+  {
+    const TMappingRec map = Figures->GetMapping();
+    auto f = std::make_unique<TRealFig>(Figures);
+    f->Kind = 5;
+    f->PenColor = clBlack;
+    f->BrushColor = clBlack;
+    f->BrushStyle = 0;
+    f->SetNodePoint(0, {double(ScreenToWorldX(map, box.Left)), double(ScreenToWorldY(map, box.Top)), 0});
+    f->SetNodePoint(2, {double(ScreenToWorldX(map, box.Right)), double(ScreenToWorldY(map, box.Bottom)), 0});
+    f->NodeCountUsed = 3;
+    UpdateFigurePoints(*f);
+    Figures->AddFigure(f.get());
+  }
+  // The figure's ink on the composed page.
+  auto ink = [&] {
+    form->RefreshAllImages(nullptr, true);
+    const QImage page = form->MainImage->Bitmap().Image().convertToFormat(QImage::Format_RGB32);
+    TRect r(page.width(), page.height(), -1, -1);
+    for (int y = 0; y < page.height(); ++y)
+      for (int x = 0; x < page.width(); ++x) {
+        const QRgb p = page.pixel(x, y);
+        if (qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60)
+          r = TRect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1));
+      }
+    return r;
+  };
+  const TRect before = ink();
+  ASSERT_NEAR(before.Left, box.Left, 1);
+  ASSERT_NEAR(before.Top, box.Top, 1);
+  // A5 portrait, A4 landscape, B4 portrait, then back to A4 portrait.
+  for (int style : {3, 0, 5, 1}) {
+    Open();
+    D().PageStyles->button(style)->click();
+    D().OKBtn->click();
+    ASSERT_EQ(D().PageStyle(), style);
+    EXPECT_EQ(ink(), before) << style;
+  }
 }

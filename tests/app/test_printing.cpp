@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
 #include <cmath>
 
 #include "app/main_window.h"
@@ -81,10 +82,12 @@ double OnSheet(int offset, int dpi, double pagePixels) {
   return (double(offset) / dpi + pagePixels / 96.0) * RenderDpi;
 }
 
-// A solid picture file placed on the page as picture 0.
+// A solid picture file placed on the page as picture 0. Its bottom-left pixel is white, the
+// colour a transparent picture leaves out.
 void PlacePicture(TForm1* form, const std::string& name, QColor colour, const TRect& r) {
   QImage img(r.Width(), r.Height(), QImage::Format_RGB32);
   img.fill(colour);
+  img.setPixel(0, r.Height() - 1, qRgb(255, 255, 255));
   ASSERT_TRUE(img.save(QString::fromStdString(name), "BMP"));
   Pictures[0] = TPictureRec();
   Pictures[0].SetName(name);
@@ -150,9 +153,9 @@ TEST_F(PrintingTest, PageRectanglesToPrinterPixels) {
     TRect page, printer;
   };
   const Case cases[] = {
-      {600, TRect(1, 1, 795, 1124), TRect(0, 0, 4963, 7019)},  // A4 portrait at 96 ppi
-      {600, TRect(97, 49, 193, 97), TRect(600, 300, 1200, 600)},
-      {300, TRect(0, 0, 3, 3), TRect(-3, -3, 6, 6)},
+      {600, TRect(0, 0, 794, 1123), TRect(0, 0, 4963, 7019)},  // A4 portrait at 96 ppi
+      {600, TRect(96, 48, 192, 96), TRect(600, 300, 1200, 600)},
+      {300, TRect(-1, -1, 2, 2), TRect(-3, -3, 6, 6)},
   };
   for (const Case& c : cases) {
     TRect r;
@@ -164,37 +167,102 @@ TEST_F(PrintingTest, PageRectanglesToPrinterPixels) {
   EXPECT_EQ(s, TRect(5, 10, 55, 35));
 }
 
-TEST_F(PrintingTest, InkLandsAtItsPhysicalSizeAndPlace) {
+// A filled black rectangle figure over the page rectangle r.
+void AddFilledRectangle(const TRect& r) {
+  const TMappingRec map = Figures->GetMapping();
+  auto f = std::make_unique<TRealFig>(Figures);
+  f->Kind = 5;
+  f->PenColor = clBlack;
+  f->BrushColor = clBlack;
+  f->BrushStyle = 0;
+  f->SetNodePoint(0, {double(ScreenToWorldX(map, r.Left)), double(ScreenToWorldY(map, r.Top)), 0});
+  f->SetNodePoint(2, {double(ScreenToWorldX(map, r.Right)), double(ScreenToWorldY(map, r.Bottom)), 0});
+  f->NodeCountUsed = 3;
+  UpdateFigurePoints(*f);
+  Figures->AddFigure(f.get());
+}
+
+bool IsGreen(QRgb p) { return qGreen(p) > 100 && qRed(p) < 60 && qBlue(p) < 60; }
+
+// A page box (page pixels, exclusive) on the sheet rendered at RenderDpi, when the page lies at
+// the sheet's corner.
+TRect PageBoxOnSheet(const TRect& r) {
+  auto at = [](int px) { return int(std::lround(px * RenderDpi / 96.0)); };
+  return TRect(at(r.Left), at(r.Top), at(r.Right), at(r.Bottom));
+}
+
+void ExpectBoxNear(const TRect& printed, const TRect& exported, double tolerance, const std::string& what) {
+  const TRect want = PageBoxOnSheet(exported);
+  EXPECT_NEAR(printed.Left, want.Left, tolerance) << what;
+  EXPECT_NEAR(printed.Top, want.Top, tolerance) << what;
+  EXPECT_NEAR(printed.Right, want.Right, tolerance) << what;
+  EXPECT_NEAR(printed.Bottom, want.Bottom, tolerance) << what;
+}
+
+// The printed PDF holds the page as Save All As Graphic writes it: every layer at the same place
+// (within a pixel of the render), nothing cut off at the right or bottom edge, on a sheet of the
+// paper chosen in the page settings, whatever paper and margins the printer object had.
+TEST_F(PrintingTest, PrintedPageMatchesTheExportedPage) {
   TForm1* form = CreateStartupWindows();
+  ASSERT_NE(Figures, nullptr);
   struct Case {
     int pageStyle;
     QPageSize::PageSizeId paper;
-    QPageLayout::Orientation orientation;
-    QMarginsF margins;  // left, top, right, bottom in millimetres
+    bool landscape;
   };
   const Case cases[] = {
-      {1, QPageSize::A4, QPageLayout::Portrait, QMarginsF(10, 15, 10, 15)},
-      {0, QPageSize::A4, QPageLayout::Landscape, QMarginsF(20, 5, 5, 5)},
-      {3, QPageSize::A5, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)},
-      {2, QPageSize::A5, QPageLayout::Landscape, QMarginsF(7.5, 12.5, 5, 5)},
+      {1, QPageSize::A4, false},
+      {0, QPageSize::A4, true},
+      {3, QPageSize::A5, false},
+      {2, QPageSize::A5, true},
   };
-  const TRect picture(100, 120, 196, 168);  // one inch by half an inch
-  const TRect object(250, 40, 298, 88);     // half an inch square
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.pageStyle);
     PageSetupDialog->SetPageStyle(c.pageStyle);
     PageSetupDialog->SetUpPage(nullptr, false, 1);
+    Figures->Clear();
     QPrinter& printer = Printer();
-    printer.setPageSize(QPageSize(c.paper));
-    printer.setPageOrientation(c.orientation);
-    printer.setPageMargins(c.margins, QPageLayout::Millimeter);
+    printer.setPageSize(QPageSize(QPageSize::Letter));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setPageMargins(QMarginsF(10, 15, 10, 15), QPageLayout::Millimeter);
+    const TRect picture(100, 120, 196, 168);  // one inch by half an inch
+    const TRect object(250, 40, 298, 88);     // half an inch square
+    const TRect figure(96, 300, 192, 348);
+    // A picture on the page's bottom-right corner.
+    const TRect corner(PageWidth - 30, PageHeight - 24, PageWidth - 2, PageHeight - 2);
     PlacePicture(form, AppDir() + "red.bmp", Qt::red, picture);
     PlaceImageObject(form, Qt::blue, object);
+    {
+      QImage img(corner.Width(), corner.Height(), QImage::Format_RGB32);
+      img.fill(QColor(0, 160, 0));
+      img.setPixel(0, corner.Height() - 1, qRgb(255, 255, 255));
+      ASSERT_TRUE(img.save(QString::fromStdString(AppDir() + "green.bmp"), "BMP"));
+      Pictures[1] = TPictureRec();
+      Pictures[1].SetName(AppDir() + "green.bmp");
+      Pictures[1].Rect = TStoredRect::From(corner);
+      form->PictureCount = 2;
+    }
+    AddFilledRectangle(figure);
+    form->RefreshAllImages(nullptr, true);
+    // The page as exported.
+    const std::string png = AppDir() + "exported" + std::to_string(c.pageStyle) + ".png";
+    PictureDialogHook = [png](const std::string&, const std::string&, const std::string&, int& index) {
+      index = 7;
+      return png;
+    };
+    form->SaveAllAsbmp1->trigger();
+    const QImage exported = QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(exported.isNull());
+    ASSERT_EQ(exported.size(), QSize(PageWidth, PageHeight));
+    // Printed; a landscape page asks to turn the printer.
     const std::string pdf = AppDir() + "page" + std::to_string(c.pageStyle) + ".pdf";
     int asked = 0;
     AnswerPdf(pdf, &asked);
+    rec->Clear();
+    if (c.landscape) rec->Answer(mrOk);
     form->Print1->trigger();
     EXPECT_EQ(asked, 1);
-    EXPECT_TRUE(rec->Texts().empty()) << (rec->Texts().empty() ? "" : rec->Texts()[0]);
+    EXPECT_EQ(rec->Messages().size(), c.landscape ? 1u : 0u);
     // A new file with the usual permissions; nothing left beside it.
     struct stat st {};
     ASSERT_EQ(stat(pdf.c_str(), &st), 0);
@@ -202,32 +270,58 @@ TEST_F(PrintingTest, InkLandsAtItsPhysicalSizeAndPlace) {
     EXPECT_EQ(QDir(QString::fromStdString(AppDir())).entryList({"*.pdf.??????"}, QDir::Files), QStringList());
     const QImage sheet = RenderPdf(pdf);
     ASSERT_FALSE(sheet.isNull()) << pdf;
-    // The printable area's corner as the printer reports it (the PDF writer keeps margins in
-    // whole points).
-    const TPrinterValues v = ReadPrinterValues(printer);
-    EXPECT_NEAR(v.OffX * 25.4 / v.DpiX, c.margins.left(), 0.2);
-    EXPECT_NEAR(v.OffY * 25.4 / v.DpiY, c.margins.top(), 0.2);
-    auto X = [&](double px) { return OnSheet(v.OffX, v.DpiX, px); };
-    auto Y = [&](double px) { return OnSheet(v.OffY, v.DpiY, px); };
-    // The sheet itself: the paper in the chosen orientation.
+    // The sheet is the chosen paper in the page's orientation.
     QSizeF mm = QPageSize(c.paper).size(QPageSize::Millimeter);
-    if (c.orientation == QPageLayout::Landscape) mm.transpose();
+    if (c.landscape) mm.transpose();
     EXPECT_NEAR(sheet.width(), mm.width() / 25.4 * RenderDpi, 1.5);
     EXPECT_NEAR(sheet.height(), mm.height() / 25.4 * RenderDpi, 1.5);
-    // The picture layer at page positions.
-    const TRect red = InkBox(sheet, IsRed);
-    EXPECT_NEAR(red.Left, X(picture.Left), OnePixel) << c.pageStyle;
-    EXPECT_NEAR(red.Top, Y(picture.Top), OnePixel) << c.pageStyle;
-    EXPECT_NEAR(red.Right, X(picture.Right), OnePixel) << c.pageStyle;
-    EXPECT_NEAR(red.Bottom, Y(picture.Bottom), OnePixel) << c.pageStyle;
-    // The image object, one page pixel up and to the left of its own corner.
-    const TRect blue = InkBox(sheet, IsBlue);
-    EXPECT_NEAR(blue.Left, X(object.Left - 1), OnePixel) << c.pageStyle;
-    EXPECT_NEAR(blue.Top, Y(object.Top - 1), OnePixel) << c.pageStyle;
-    EXPECT_NEAR(blue.Width(), object.Width() * RenderDpi / 96.0, 1.5) << c.pageStyle;
-    EXPECT_NEAR(blue.Height(), object.Height() * RenderDpi / 96.0, 1.5) << c.pageStyle;
+    // Each layer where the export has it.
+    ExpectBoxNear(InkBox(sheet, IsRed), InkBox(exported, IsRed), OnePixel, "picture");
+    ExpectBoxNear(InkBox(sheet, IsBlue), InkBox(exported, IsBlue), OnePixel, "image object");
+    ExpectBoxNear(InkBox(sheet, IsGreen), InkBox(exported, IsGreen), OnePixel, "corner picture");
+    const TRect around(figure.Left - 10, figure.Top - 10, figure.Right + 10, figure.Bottom + 10);
+    const TRect onSheet = PageBoxOnSheet(around);
+    const TRect printedFigure =
+        InkBox(sheet.copy(onSheet.Left, onSheet.Top, onSheet.Width(), onSheet.Height()), IsDark);
+    const TRect exportedFigure =
+        InkBox(exported.copy(around.Left, around.Top, around.Width(), around.Height()), IsDark);
+    ASSERT_GT(printedFigure.Right, 0);
+    ASSERT_GT(exportedFigure.Right, 0);
+    // The figure's one-pixel outline is drawn at the printer's resolution: within the width of
+    // one page pixel.
+    ExpectBoxNear(TRect(printedFigure.Left + onSheet.Left, printedFigure.Top + onSheet.Top,
+                        printedFigure.Right + onSheet.Left, printedFigure.Bottom + onSheet.Top),
+                  TRect(exportedFigure.Left + around.Left, exportedFigure.Top + around.Top,
+                        exportedFigure.Right + around.Left, exportedFigure.Bottom + around.Top),
+                  RenderDpi / 96.0 + 0.01, "figure");
     ClearTables(form);
+    Pictures[1] = TPictureRec();
   }
+}
+
+// Only the page prints: a figure dragged off the page stays off the paper even where the paper
+// reaches further than the page (a landscape page printed, by the user's choice, on a portrait
+// sheet).
+TEST_F(PrintingTest, NothingBeyondThePageEdgesPrints) {
+  TForm1* form = CreateStartupWindows();
+  ASSERT_NE(Figures, nullptr);
+  PageSetupDialog->SetPageStyle(2);  // A5 landscape, 794 x 559
+  PageSetupDialog->SetUpPage(nullptr, false, 1);
+  Printer().setPageOrientation(QPageLayout::Portrait);
+  const TRect inside(100, 400, 200, 450), below(100, 620, 200, 680);
+  AddFilledRectangle(inside);
+  AddFilledRectangle(below);
+  const std::string pdf = AppDir() + "beyond.pdf";
+  AnswerPdf(pdf);
+  rec->Answer(mrIgnore);
+  form->Print1->trigger();
+  ASSERT_EQ(rec->Messages().size(), 1u);
+  const QImage sheet = RenderPdf(pdf);
+  ASSERT_FALSE(sheet.isNull());
+  ASSERT_LT(sheet.width(), sheet.height());
+  const TRect in = PageBoxOnSheet(inside), out = PageBoxOnSheet(below);
+  EXPECT_GT(InkBox(sheet.copy(in.Left, in.Top, in.Width(), in.Height()), IsDark).Right, 0);
+  EXPECT_EQ(InkBox(sheet.copy(out.Left - 5, out.Top - 5, out.Width() + 10, out.Height() + 10), IsDark), TRect());
 }
 
 TEST_F(PrintingTest, FiguresAndTextPrintAtThePagesScale) {
@@ -388,6 +482,71 @@ TEST_F(PrintingTest, PreviewShowsTheSheetAndPrintsOnlyWhenAsked) {
     EXPECT_GT(red.Left, blue.Left);
     EXPECT_LT(red.Right, blue.Right);
   }
+  ClearTables(form);
+}
+
+// Image objects are children of the page image: their bounds are page pixels however the page is
+// scrolled. The preview and the print put them where the page has them, with the page scrolled.
+TEST_F(PrintingTest, ImageObjectsKeepTheirPagePlaceWhenThePageIsScrolled) {
+  TForm1* form = StartA4Page();
+  form->show();
+  form->resize(700, 500);
+  QApplication::processEvents();
+  QScrollBar* bar = form->ScrollBox1->verticalScrollBar();
+  ASSERT_TRUE(bar->isVisible());
+  bar->setValue(300);
+  QApplication::processEvents();
+  ASSERT_EQ(form->GetScrollOffset().Y, 300);
+  const TRect object(250, 40, 298, 88);
+  PlaceImageObject(form, Qt::blue, object);
+  // The preview.
+  TRect blueInPreview;
+  double scale = 0;
+  PrintPreviewHook = [&](TPrintPreview& w) {
+    const QImage sheet = w.SheetBitmap->Image().convertToFormat(QImage::Format_RGB32);
+    blueInPreview = InkBox(sheet, IsBlue);
+    scale = double(w.SheetPageRect.Right) / PageWidth;
+    return int(QDialog::Rejected);
+  };
+  form->PrintPreview1->trigger();
+  ASSERT_GT(scale, 0);
+  EXPECT_NEAR(blueInPreview.Left, object.Left * scale, 1.5);
+  EXPECT_NEAR(blueInPreview.Top, object.Top * scale, 1.5);
+  // The print.
+  const std::string pdf = AppDir() + "scrolled.pdf";
+  AnswerPdf(pdf);
+  form->Print1->trigger();
+  const QImage sheet = RenderPdf(pdf);
+  ASSERT_FALSE(sheet.isNull());
+  const TRect blue = InkBox(sheet, IsBlue);
+  EXPECT_NEAR(blue.Left, object.Left * RenderDpi / 96.0, OnePixel + 0.6);
+  EXPECT_NEAR(blue.Top, object.Top * RenderDpi / 96.0, OnePixel + 0.6);
+  ClearTables(form);
+}
+
+// The name label of an image object is red; the page's text drawn after it keeps its own colour.
+TEST_F(PrintingTest, PreviewTextKeepsItsColourBesideAnImageObject) {
+  TForm1* form = StartA4Page();
+  form->CurrentI = 1;
+  for (char ch : std::string("WWWW")) form->InsertChar(nullptr, nullptr, false, form->MainFont(), 0, ch);
+  const TPoint anchor = form->CharPositions[1];
+  PlaceImageObject(form, Qt::blue, TRect(400, 300, 496, 396));
+  QImage sheet;
+  double scale = 0;
+  PrintPreviewHook = [&](TPrintPreview& w) {
+    sheet = w.SheetBitmap->Image().convertToFormat(QImage::Format_RGB32);
+    scale = double(w.SheetPageRect.Right) / PageWidth;
+    return int(QDialog::Rejected);
+  };
+  form->PrintPreview1->trigger();
+  ASSERT_FALSE(sheet.isNull());
+  // The text's ink around its anchor: dark, none of it red.
+  const int x = int(anchor.X * scale), y = int(anchor.Y * scale);
+  const QImage text = sheet.copy(x - 5, y - 30, 80, 40);
+  EXPECT_GT(InkBox(text, IsDark).Right, 0);
+  EXPECT_EQ(InkBox(text, IsRed), TRect());
+  // The label is still there, red, in the object's centre.
+  EXPECT_GT(InkBox(sheet.copy(int(400 * scale), int(300 * scale), int(96 * scale), int(96 * scale)), IsRed).Right, 0);
   ClearTables(form);
 }
 

@@ -2,6 +2,7 @@
 // one command at a time, each to the exact figure list before it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -181,4 +182,62 @@ TEST_F(ShapeUndo, ArrayUndoRestoresTheOriginalsColours) {
     UndoCommand(e, depth);
     EXPECT_EQ(PageState(e), before) << int(mode);
   }
+}
+
+TEST_F(ShapeUndo, TakingBackAGeometricChangeKeepsTheFiguresLaterLook) {
+  // Each geometric command, then a new pen, fill and font colour: undo puts the figure back in
+  // place with the colours it has now.
+  struct Row {
+    const char* name;
+    std::function<void(TZQVCad&)> command;
+  };
+  const Row rows[] = {
+      {"move", [](TZQVCad& e) { e.MoveSelection(1, 0.5); }},
+      {"scale", [](TZQVCad& e) { e.ScaleSelected(false, {1, 1}, 2, 3, true); }},
+      {"rotate", [](TZQVCad& e) { e.RotateSelected({1, 1}, false, false, 30); }},
+      {"mirror", [](TZQVCad& e) { e.MirrorSelected(0, false, {1, 1}); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TZQVCad e(nullptr, 16, 96, 96);
+    std::mt19937 rng(11);
+    AddRandomFigure(e, rng);
+    e.FigureList[0]->Kind = 5;
+    const TRealXYZ where = e.FigureList[0]->Point(0);
+    e.Selection = {0};
+    row.command(e);
+    ASSERT_EQ(e.UndoDepth(), 1);
+    ASSERT_NE(e.FigureList[0]->Point(0), where);
+    e.FigureList[0]->PenColor = clRed;
+    e.FigureList[0]->BrushColor = clLime;
+    e.FigureList[0]->FontColor = clBlue;
+    e.Undo();
+    EXPECT_EQ(e.FigureList[0]->Point(0), where);
+    EXPECT_EQ(e.FigureList[0]->PenColor, clRed);
+    EXPECT_EQ(e.FigureList[0]->BrushColor, clLime);
+    EXPECT_EQ(e.FigureList[0]->FontColor, clBlue);
+  }
+}
+
+TEST_F(ShapeUndo, ConversionToMultilineIsOneEntryAndAStoppedTurnNone) {
+  TZQVCad e(nullptr, 16, 96, 96);
+  std::mt19937 rng(5);
+  AddRandomFigure(e, rng);
+  AddRandomFigure(e, rng);
+  e.FigureList[0]->Kind = 5;  // a kind that converts
+  e.FigureList[1]->Kind = 0;  // a line: left as it is
+  const auto before = PageState(e);
+  e.Selection = {0, 1};
+  e.ConvertSelectedToMultiline();
+  EXPECT_EQ(e.UndoDepth(), 1);
+  EXPECT_NE(PageState(e), before);
+  e.Undo();
+  EXPECT_EQ(PageState(e), before);
+  // A turn stopped before it began changes and records nothing.
+  e.Selection = {0, 1};
+  e.StopRequest = true;
+  EXPECT_FALSE(e.RotateSelected({1, 1}, false, false, 45));
+  EXPECT_EQ(e.UndoDepth(), 0);
+  EXPECT_FALSE(e.StopRequest);
+  EXPECT_EQ(PageState(e), before);
 }

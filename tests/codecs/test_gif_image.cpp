@@ -58,6 +58,14 @@ TEST(GifImage, AssignFromBitmaps) {
   ASSERT_TRUE(tf.GraphicControlExtension);
   EXPECT_EQ(tf.Data[0], tf.TransparentColorIndex());
   EXPECT_NE(tf.Data[1], tf.TransparentColorIndex());
+  // The transparent entry keeps the colour of the pixels it stands for, in the file too.
+  EXPECT_EQ(tf.ActiveColorMap().GetColor(tf.TransparentColorIndex()), clLime);
+  {
+    auto read = LoadGif(SaveGif(t));
+    TGIFSubImage& rf = *read->Image->Images[0];
+    ASSERT_TRUE(rf.Transparent);
+    EXPECT_EQ(rf.ActiveColorMap().GetColor(rf.TransparentColorIndex()), clLime);
+  }
 
   // With 256 colours in use there is no room for the transparent entry: the frame stays opaque.
   TGIFImage full;
@@ -265,4 +273,6 @@ TEST(GIFImage, MetafileFrameTakesWhatItDidNotPaintAsTransparent) {
   ASSERT_TRUE(f.GraphicControlExtension);
   EXPECT_EQ(f.Data[0], f.TransparentColorIndex());           // (0, 0): not painted
   EXPECT_NE(f.Data[size_t(5 * 20 + 10)], f.TransparentColorIndex());  // (10, 5): the red rectangle
+  // The unpainted pixels show white, as drawn, where transparency is not read.
+  EXPECT_EQ(f.ActiveColorMap().GetColor(f.TransparentColorIndex()), clWhite);
 }

@@ -157,3 +157,70 @@ TEST(Metafile, GraphicClassesAndDamagedFiles) {
   img.fill(Qt::white);
   PlayEnhancedRecords(counts.data(), counts.size(), c, TRect(0, 0, 50, 50));
 }
+
+// Bitmaps in old-style files: a recorded bitmap goes into the file as a stretched bitmap record
+// and comes back where it was drawn; an 8-bit bitmap with a colour table, as other programs write
+// it, plays too.
+TEST(Metafile, OldStyleFilesCarryBitmaps) {
+  SetScreenPixelsPerInch(96);
+  QImage picture(20, 10, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  for (int x = 0; x < 10; ++x)
+    for (int y = 0; y < 10; ++y) picture.setPixel(x, y, qRgb(0, 0, 255));  // left half blue
+  TMetafile m;
+  {
+    TMetafileCanvas mc(m, 100, 60, 96);
+    mc.StretchBltImage(TRect(10, 20, 50, 40), picture, TRect(0, 0, 20, 10), SRCCOPY);
+  }
+  const std::vector<uint8_t> file = m.OldFileImage();
+  // The record is there: function 0x0F43 after the 22-byte placeable and 18-byte headers.
+  bool found = false;
+  for (size_t off = 40; off + 6 <= file.size();) {
+    const uint32_t words = U32(file, off);
+    const uint16_t fn = uint16_t(file[off + 4] | file[off + 5] << 8);
+    if (fn == 0x0F43) found = true;
+    if (words < 3) break;
+    off += size_t(words) * 2;
+  }
+  EXPECT_TRUE(found);
+  TMetafile back;
+  back.LoadOld(file.data(), file.size());
+  QImage played(100, 60, QImage::Format_RGB32);
+  played.fill(Qt::white);
+  TCanvas pc(&played);
+  back.Draw(pc, TRect(0, 0, 100, 60));
+  EXPECT_EQ(played.pixel(15, 30) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(played.pixel(45, 30) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(played.pixel(5, 30) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(played.pixel(30, 45) & 0xFFFFFF, 0xFFFFFFu);
+
+  // A hand-made file: placeable header, standard header, one 2 x 2 8-bit bitmap stretched from
+  // (0, 0, 2, 2) into (10, 10, 30, 30) with a bitmap stretch-blit record, end of file.
+  std::vector<uint8_t> w;
+  auto w16 = [&](int v) { w.push_back(uint8_t(v)), w.push_back(uint8_t(v >> 8)); };
+  auto w32 = [&](uint32_t v) { w16(int(v & 0xFFFF)), w16(int(v >> 16)); };
+  w32(0x9AC6CDD7u), w16(0), w16(0), w16(0), w16(40), w16(40), w16(96), w32(0);
+  uint16_t sum = 0;
+  for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(w[i] | w[i + 1] << 8);
+  w16(sum);
+  const uint32_t recordWords = 3 + 2 + 8 + 20 + 2 * 256 + 4;  // rop, 8 shorts, header, table, 2 rows of 4 bytes
+  w16(1), w16(9), w16(0x0300), w32(9 + recordWords + 3), w16(0), w32(recordWords), w16(0);
+  w32(recordWords), w16(0x0B41);
+  w32(0x00CC0020u);
+  for (int v : {2, 2, 0, 0, 20, 20, 10, 10}) w16(v);  // source h, w, y, x; destination h, w, y, x
+  w32(40), w32(2), w32(2), w16(1), w16(8), w32(0), w32(8), w32(0), w32(0), w32(0), w32(0);
+  for (int i = 0; i < 256; ++i) w32(i == 1 ? 0x00FF00u : i == 2 ? 0x0000FFu : 0);  // 1 green, 2 blue
+  // Bottom row first: bottom row green, green; top row blue, green.
+  w.insert(w.end(), {1, 1, 0, 0, 2, 1, 0, 0});
+  w32(3), w16(0);
+  TMetafile other;
+  other.LoadOld(w.data(), w.size());
+  QImage shown(40, 40, QImage::Format_RGB32);
+  shown.fill(Qt::white);
+  TCanvas sc(&shown);
+  other.Draw(sc, TRect(0, 0, 40, 40));
+  EXPECT_EQ(shown.pixel(14, 14) & 0xFFFFFF, 0x0000FFu);  // top left: blue
+  EXPECT_EQ(shown.pixel(26, 14) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(shown.pixel(14, 26) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(shown.pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu);
+}
