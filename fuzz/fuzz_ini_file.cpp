@@ -4,7 +4,9 @@
 // values in range, and read back what they write; the buttons the file defines are applied to a
 // font, as the palette does, and the font is measured.
 #include <QGuiApplication>
+#include <cctype>
 #include <cstdint>
+#include <set>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -39,32 +41,43 @@ void ApplyToFont(const TButtonDef& d) {
   if (pixels <= 0 || pixels > 32767 || font.Size() == 0) std::abort();
 }
 
-void CheckButtonSets(TZQVIniFile& ini) {
+// The button (set, number) whose section a name finds, as the ini class finds sections (by the
+// name's case-folded form); false for other names.
+bool ButtonOfSection(const std::string& name, int& set, int& k) {
+  std::string key = IniNameKey(SafeIniSection(name));
+  for (char& c : key) c = char(std::tolower(uint8_t(c)));
+  const std::string mid = "-custbut";
+  const size_t dash = key.find(mid);
+  if (dash == std::string::npos) return false;
+  const std::string a = key.substr(0, dash), b = key.substr(dash + mid.size());
+  if (a.size() != 1 || b.empty() || b.size() > 2 || a[0] < '0' || a[0] > '6') return false;
+  for (char c : b)
+    if (c < '0' || c > '9') return false;
+  set = a[0] - '0';
+  k = std::stoi(b);
+  return k >= 1 && k <= CustomButtonCount && std::to_string(k) == b;
+}
+
+// The buttons the file defines are read, checked, applied to a font, written out and read back;
+// of the others one (chosen by the input) must be the factory button. The work follows the
+// sections the input has, not the 294 buttons of the palette.
+void CheckButtonSets(TZQVIniFile& ini, size_t pick) {
   TZQVIniFile copy("");
-  std::vector<std::pair<int, int>> defined;
+  std::set<std::pair<int, int>> defined;
   std::vector<std::string> names;
   ini.ReadSections(names);
-  auto exists = [&names](const std::string& section) {
-    for (const auto& n : names)
-      if (SameIniName(n, section)) return true;
-    return false;
-  };
-  for (int set = 0; set < CustomButtonSetCount; ++set) {
-    for (int k = 1; k <= CustomButtonCount; ++k) {
-      const TButtonDef d = ReadButtonDef(ini, set, k);
-      if (d.FontSize == 0 || d.Caption.empty() || d.Font.empty() || d.Charset < 0 || d.Charset > 255 || d.Style < 0 ||
-          d.Style > 15)
-        std::abort();
-      // Buttons the file defines are written out and must read back as written (captions and
-      // names as the file can hold them); the others are the factory palette.
-      if (!names.empty() && exists(ButtonSectionName(set, k))) {
-        WriteButtonDef(copy, set, k, d);
-        defined.emplace_back(set, k);
-        ApplyToFont(d);
-      } else if (!(d == FactoryButton(set, k))) {
-        std::abort();
-      }
-    }
+  for (const auto& n : names) {
+    int set = 0, k = 0;
+    if (ButtonOfSection(n, set, k)) defined.emplace(set, k);
+  }
+  for (const auto& [set, k] : defined) {
+    const TButtonDef d = ReadButtonDef(ini, set, k);
+    if (d.FontSize == 0 || d.Caption.empty() || d.Font.empty() || d.Charset < 0 || d.Charset > 255 || d.Style < 0 ||
+        d.Style > 15)
+      std::abort();
+    // Captions and names as the file can hold them must read back as written.
+    WriteButtonDef(copy, set, k, d);
+    ApplyToFont(d);
   }
   for (const auto& [set, k] : defined) {
     TButtonDef expected = ReadButtonDef(ini, set, k);
@@ -72,6 +85,8 @@ void CheckButtonSets(TZQVIniFile& ini) {
     expected.Font = SafeIniValue(expected.Font);
     if (!(ReadButtonDef(copy, set, k) == expected)) std::abort();
   }
+  const int set = int(pick % CustomButtonSetCount), k = 1 + int(pick / CustomButtonSetCount % CustomButtonCount);
+  if (!defined.count({set, k}) && !(ReadButtonDef(ini, set, k) == FactoryButton(set, k))) std::abort();
 }
 
 void CheckCustomColors(const uint8_t* data, size_t size) {
@@ -110,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (void)ini.ReadBool(s, n, false);
     }
   }
-  CheckButtonSets(ini);
+  CheckButtonSets(ini, size);
   CheckCustomColors(data, size);
   ini.WriteString("Fuzz", "Key", "Value");
   ini.GetStrings(lines);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/byte_sum.h"
 #include "codecs/compress.h"
 #include "fuzz_options.h"  // IWYU pragma: keep
 #include "page/macro_list.h"
@@ -54,9 +55,7 @@ std::vector<uint8_t> Stored(const std::vector<uint8_t>& plain) {
   std::memcpy(h.Signature, "VELK\x1A", 5);
   std::memcpy(h.MethodId, MethodIds[cmNON], 3);
   h.UncompressedSize = uint32_t(plain.size());
-  uint32_t sum = 0;
-  for (uint8_t b : plain) sum += b;
-  h.Checksum = sum;
+  h.Checksum = ByteSum(plain.data(), plain.size());
   std::vector<uint8_t> file(sizeof h);
   std::memcpy(file.data(), &h, sizeof h);
   file.insert(file.end(), plain.begin(), plain.end());
