@@ -7,6 +7,7 @@
 
 #include "fuzz_options.h"
 #include "platform/canvas.h"
+#include "platform/curve_limit.h"
 #include "platform/exceptions.h"
 #include "platform/metafile.h"
 #include "platform/streams.h"

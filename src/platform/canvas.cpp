@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "platform/canvas_rows.h"
+#include "platform/curve_limit.h"
 #include "platform/graphic.h"
 #include "platform/screen.h"
 

@@ -12,6 +12,7 @@
 #include "codecs/png_image.h"
 #include "codecs/test_gif_support.h"
 #include "platform/canvas.h"
+#include "platform/curve_limit.h"
 #include "platform/streams.h"
 
 extern "C" int FuzzOne_gif(const uint8_t* data, size_t size);
