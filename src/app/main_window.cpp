@@ -45,6 +45,8 @@ int SnapAreaSize = 2;
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTextPage&>(*this)) {
   Form1 = this;
   Host = this;
+  // The window's name is the section of its placement in "ChildFms.ini".
+  setObjectName("Form1");
   setupUi(this);
   Compress1 = std::make_unique<TCompress>();
   Compress1->Key = 0;

@@ -103,6 +103,8 @@ public:
   void FormShow();
   void FormActivate();
   void FormDeactivate();
+  // Mouse-up on the ruler (its marker was dragged).
+  void RulerMouseUp(int X, int Y);
   std::string GetAppFormVerCaption(const std::string& Title);
   // Logs what escaped an event handler when logging is on.
   void ApplicationException(const std::string& message);
@@ -240,6 +242,13 @@ public:
   void FreeFonts();
   // File > New and the New button: offers to save changed work, then empties the page.
   void _NewWorkSpaceClick(QObject* Sender);
+  // Closes the Transforms window, which works on the engine a new page replaces.
+  void CloseTransformsWindow();
+  // An undo whose file could not be read: the user is told, the undo files are made afresh.
+  void UndoStreamFailed();
+  // A text undo (the Undo menus and the text commands that take a change back); an undo file
+  // that cannot be read is handled here.
+  void UndoText(QObject* Sender) override;
   bool Closed = false;              // FormClose has run
   bool CloseQueryAnswered = false;  // the close questions were answered elsewhere (tests)
 
@@ -258,6 +267,8 @@ public:
   bool LoadImageObject(const std::string& FileName, TPoint Position);
   bool OpenASCIIFile(QObject* Sender, const std::string& FileName);
   bool LoadImageObjectFiles(QObject* Sender);
+  // After a document was read: removes the image objects the user chose to drop.
+  void RemoveDroppedImageObjects();
   void RescaleOffsets(int32_t FileDpi, int32_t ScreenDpi);
   void RescalePictureRects(int32_t FileDpi, int32_t ScreenDpi, int32_t LastIndex, TPictureTable& Table);
   // The save question of the readers and the Open command: Yes saves (false when that failed),
@@ -592,6 +603,7 @@ public:
   void SelectImage(int Index);
   bool DeselectImage(QObject* Sender, bool StoreRect) override;
   void DeleteImageFromArray(int Index);
+  void RestoreImageObject(TDeletedImageObject& Entry) override;
   void ClearImageRecords();
   void ClearAllImages(QObject* Sender);
   void FreeImageObject(QObject* Sender, int Index);

@@ -2,10 +2,13 @@
 // the application defaults, and what the window writes and releases when it closes.
 #include <QCloseEvent>
 #include <algorithm>
+#include <functional>
 
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
 #include "cad/engine.h"
+#include "dialogs/form_placement.h"
+#include "dialogs/transforms_window.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
 #include "platform/app_dir.h"
@@ -71,6 +74,17 @@ void TForm1::FormClose() {
   } catch (const Exception&) {
     // The installer's flag only: the close goes on.
   }
+  // The option ticks, the engine options and the window's placement are kept for the next run. A
+  // failure is told (the next run would start with older settings) and the close goes on.
+  const auto step = [](const char* label, const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const std::exception& e) {
+      ShowMessage(std::string("TForm1.FormClose ") + label + "->" + e.what());
+    }
+  };
+  step("SaveCadSettings", [this] { SaveCadSettings(); });
+  step("SaveFormPlacement", [this] { SaveFormPlacement(this, AppDir() + "ChildFms.ini"); });
   FreeFonts();
 }
 
@@ -92,7 +106,15 @@ void TForm1::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
+void TForm1::CloseTransformsWindow() {
+  if (!TransformShapes1) return;
+  if (TransformShapes1->isVisible()) TransformShapes1->close();
+  // Gone at once (not at the next turn of the event loop): it holds the engine New frees.
+  delete TransformShapes1;
+}
+
 void TForm1::_NewWorkSpaceClick(QObject* Sender) {
+  CloseTransformsWindow();
   try {
     const std::string prompt =
         !DocFileName.empty() ? DocFileName + " has changed. Save  ??" : std::string("Save Untitled ?");

@@ -14,6 +14,7 @@
 #include "cad/engine.h"
 #include "codecs/gif_image.h"
 #include "codecs/png_image.h"
+#include "dialogs/main_font_dialog.h"
 #include "helpers/page_surface.h"
 #include "platform/exceptions.h"
 #include "platform/guarded.h"
@@ -42,6 +43,8 @@ void TForm1::WireDocumentCommands() {
 
 void TForm1::NewFile(QObject* Sender) {
   (void)Sender;
+  // Every way to a new page replaces the engine: the window that works on it goes first.
+  CloseTransformsWindow();
   const bool imageEnabled = MainImage && MainImage->isEnabled();
   if (MainImage) MainImage->setEnabled(false);
   struct TEnableAgain {
@@ -70,7 +73,14 @@ void TForm1::NewFile(QObject* Sender) {
     Figures->ScanGrids = ScanGrids1->isChecked();
   });
   step("NewFile drawing defaults", [this] { LoadNewFileDrawingDefaults(); });
+  // The user's main font and page defaults; the line spacing is the main font's.
+  step("NewFile LoadUserDefaults", [] {
+    if (MainFontDlg) MainFontDlg->LoadUserDefaults();
+  });
   if (PageSetupDialog) PageSetupDialog->LoadPageDefaults();
+  step("NewFile LineSpacing", [] {
+    if (MainFontDlg) LineHeight = uint8_t(MainFontDlg->Line_Spacing->AsInteger());
+  });
   step("NewFile ClearTextBuffers", [this] { ClearDocument(this); });
   PageDisabled = false;
   if (PageSetupDialog) PageSetupDialog->SetUpPage(nullptr, false, 1);
@@ -147,10 +157,30 @@ bool IsImageFileName(const std::string& FileName) {
 
 // ---------------------------------------------------------------- Undo menu
 
+void TForm1::UndoStreamFailed() {
+  ShowMessage("A problem occured writing the undo operation. \rPlease wait while new files are created. Your undo "
+              "operations will be lost. Sorry :-(.");
+  const bool made = DeleteUndoFiles() && CreateUndoFiles();
+  // An empty store: the Undo menu is usable again, the button waits for the next change.
+  SetUndoMenuEnabled(made);
+}
+
+void TForm1::UndoText(QObject* Sender) {
+  try {
+    TPagePart::UndoText(Sender);
+  } catch (const EStreamError&) {
+    UndoStreamFailed();
+  }
+}
+
 void TForm1::tbUndoClick(QObject* Sender) {
   if (FileBusy) return;
   // Outside the text tool only shape changes are taken back.
-  UndoLast(Sender, !tbText->Down());
+  try {
+    UndoLast(Sender, !tbText->Down());
+  } catch (const EStreamError&) {
+    UndoStreamFailed();
+  }
   if (MainImage && tbText->Down()) SetCaretPosition(this, 0, 0);
 }
 
@@ -164,13 +194,23 @@ void TForm1::Text1Click(QObject* Sender) {
 
 void TForm1::Pictures2Click(QObject* Sender) {
   if (FileBusy || UndoState.PictureUndoCount <= 0) return;
-  UndoPicture(Sender);
+  try {
+    UndoPicture(Sender);
+  } catch (const EStreamError&) {
+    UndoStreamFailed();
+    return;
+  }
   RemoveUndoKind(ukPicture);
 }
 
 void TForm1::Pastes2Click(QObject* Sender) {
   if (FileBusy || UndoState.PasteUndoCount <= 0) return;
-  UndoPaste(Sender);
+  try {
+    UndoPaste(Sender);
+  } catch (const EStreamError&) {
+    UndoStreamFailed();
+    return;
+  }
   RemoveUndoKind(ukPaste);
 }
 
@@ -217,6 +257,8 @@ void TForm1::SetUndoItemsEnabled(TUndoKind Kind, bool Enabled) {
     case ukShape:
       Shapes2->setEnabled(Enabled), Shapes3->setEnabled(Enabled);
       break;
+    case ukImageObject:
+      break;  // taken back through Undo > Last and the undo button only
   }
 }
 

@@ -30,7 +30,7 @@ public:
   bool ApplyToSelectedShapes(QObject* Sender, uint32_t Mask) override { return W.ApplyToSelectedShapes(Sender, Mask); }
   void RefreshAllImages(QObject* Sender, bool NoHourglass) override { W.RefreshAllImages(Sender, NoHourglass); }
   bool SelectionRectShown() override { return ::SelectionRectShown; }
-  bool ShowHints() override { return W.ToggleHints1->isChecked(); }
+  bool ShowHints() override { return W.ShowHint; }
   bool PageDefaultMetric() override { return PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked(); }
   bool WantDimensionEnabled() override { return Action("WantDimension1", [](QAction* a) { return a->isEnabled(); }); }
   void SetWantDimensionEnabled(bool On) override { Set("WantDimension1", [On](QAction* a) { a->setEnabled(On); }); }
@@ -127,12 +127,14 @@ void TForm1::TransformShapesClick(QObject*) {
 void TForm1::SetupSine1Click(QObject* Sender) {
   if (!Figures) return;
   const TWaveRec saved = Figures->Template->GetWaveRec();
-  if (qobject_cast<QAction*>(Sender)) {
+  // Cancel changes nothing: the selection takes the wave only when the dialog kept its values.
+  bool confirmed = !qobject_cast<QAction*>(Sender);
+  if (!confirmed) {
     TSineWaveSetup dialog(this);
-    dialog.exec();
+    confirmed = dialog.exec() == QDialog::Accepted;
   }
   ShowToolStatus();
-  if (ApplyToSelectedShapes(Sender, PropertyBit(23))) Figures->Template->SetWaveRec(saved);
+  if (confirmed && ApplyToSelectedShapes(Sender, PropertyBit(23))) Figures->Template->SetWaveRec(saved);
 }
 
 void TForm1::DimensionSettings1Click(QObject*) {

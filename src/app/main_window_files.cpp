@@ -20,11 +20,15 @@
 #include "cad/engine.h"
 #include "codecs/compress.h"
 #include "dialogs/main_font_dialog.h"
+#include "helpers/drag_rect.h"
 #include "helpers/error_report.h"
 #include "codecs/jpeg_image.h"
+#include "codecs/png_image.h"
 #include "helpers/page_surface.h"
+#include "helpers/zqv_gif.h"
 #include "helpers/small_helpers.h"
 #include "page/document_format.h"
+#include "page/image_objects.h"
 #include "page/old_documents.h"
 #include "page/process_files.h"
 #include "platform/app_dir.h"
@@ -33,6 +37,7 @@
 #include "platform/guarded.h"
 #include "platform/leftovers.h"
 #include "platform/messages.h"
+#include "platform/metafile.h"
 #include "platform/numeric.h"
 #include "platform/process_messages.h"
 #include "platform/screen.h"
@@ -66,21 +71,15 @@ bool SameFile(const std::string& a, const std::string& b) {
   return fa.compare(fb, Qt::CaseInsensitive) == 0;
 }
 
-// The page text as lines: cells 1 up to the last cell holding a character, a cell of code 0
-// ending each line. Bytes are Windows-1252 characters.
-std::string PageTextAsUtf8(const TTextPage& page) {
-  const int last = page.LastTextCell();
-  std::string line, out;
-  for (int i = 1; i <= last; ++i) {
-    const uint8_t c = page.CharCodes[size_t(i)];
-    if (c == 0) {
-      out += Win1252ToQString(line).toStdString() + "\r\n";
-      line.clear();
-    } else if (c >= 32) {
-      line += char(c);
-    }
-  }
-  out += Win1252ToQString(line).toStdString() + "\r\n";
+// The page text as the lines of a text file: cells 1 up to the last cell holding a character, one
+// line per page line (tab cells give tabs), each ended by carriage return and line feed. The cells
+// hold Windows-1252 characters; the file is UTF-8.
+std::string PageTextAsUtf8(TTextPage& page) {
+  int32_t start = 1, end = page.LastTextCell() + 1;
+  std::vector<std::string> lines;
+  page.KeyBufAsText(lines, start, end);
+  std::string out;
+  for (const std::string& line : lines) out += Win1252ToQString(line).toStdString() + "\r\n";
   return out;
 }
 
@@ -198,14 +197,20 @@ void TForm1::SaveImageObjectFiles(QObject*, const std::string& FileName) {
     if (!g || g->Empty()) continue;
     TImageObjectRec& rec = ImageRecs[size_t(i)];
     if (rec.Name().empty()) {
-      std::string ext = ".bmp";
+      // The side file's extension names the format the graphic writes: an old-style metafile is a
+      // ".wmf", a GIF a ".gif" while LZW-coded GIF may be written and a ".zqg" otherwise.
+      std::string ext;
+      if (auto* m = dynamic_cast<TMetafile*>(g)) ext = m->Enhanced ? ".emf" : ".wmf";
+      else if (dynamic_cast<TPNGImage*>(g)) ext = ".png";
+      else if (dynamic_cast<TBitmap*>(g)) ext = ".bmp";
+      else if (dynamic_cast<TZQVGif*>(g)) ext = GifLzwAllowed() ? ".gif" : ".zqg";
+      else if (dynamic_cast<TJPEGImage*>(g)) ext = ".jpg";
       for (const TGraphicFormat& f : RegisteredFileFormats()) {
+        if (!ext.empty()) break;
         std::unique_ptr<TGraphic> probe = f.Create ? f.Create() : nullptr;
-        if (probe && typeid(*probe) == typeid(*g)) {
-          ext = LowerCase(f.Extension);
-          break;
-        }
+        if (probe && typeid(*probe) == typeid(*g)) ext = LowerCase(f.Extension);
       }
+      if (ext.empty()) ext = ".bmp";
       const std::string name = UniqueImageFileName(folder + base + "I" + ext, i);
       g->SaveToFile(name);
       rec.SetName(name);
@@ -494,8 +499,30 @@ bool TForm1::LoadImageObjectFiles(QObject*) {
     Images[size_t(i)] = nullptr;
     CreateImageObject(i, r.Left, r.Top, r.Width(), r.Height(), false, true);
     TSizeChangedImage* image = Images[size_t(i)];
-    const std::string name = rec.Name();
+    std::string name = rec.Name();
     if (name.empty()) continue;
+    // A missing file is offered to be found or replaced, or removed from the page.
+    switch (LocateMissingPicture(name, 255)) {
+      case 1:
+        // Dropped: no file and no picture; the reader removes the object afterwards.
+        rec.SetName("");
+        image->Picture.SetGraphic(nullptr);
+        dropped = true;
+        continue;
+      case 2: {
+        // Ignored: the object keeps its place and its file name with a blank picture, drawn as
+        // nothing.
+        auto blank = std::make_unique<TBitmap>(std::max(1, r.Width()), std::max(1, r.Height()), pf24bit);
+        blank->Canvas().Brush.Color = clWhite;
+        blank->Canvas().FillRect(TRect(0, 0, blank->Width(), blank->Height()));
+        blank->Transparent = true;
+        image->Picture.SetGraphic(std::move(blank));
+        continue;
+      }
+      default:
+        if (name != rec.Name()) rec.SetName(name);
+        break;
+    }
     std::unique_ptr<TGraphic> g = NewImageObjectGraphic(name);
     try {
       if (!g || !FileExists(name)) throw EFOpenError(name);
@@ -514,6 +541,25 @@ bool TForm1::LoadImageObjectFiles(QObject*) {
     }
   }
   return dropped;
+}
+
+void TForm1::RemoveDroppedImageObjects() {
+  // The objects the user chose to drop while the document was read: no file and no picture. An
+  // object whose file exists but could not be read keeps its entry, so its file stays referred to.
+  for (int i = 0; i < ImageCount;) {
+    TSizeChangedImage* image = Images[size_t(i)];
+    const bool gone = ImageRecs[size_t(i)].Name().empty() && (!image || !image->Picture.Graphic());
+    if (!gone) {
+      ++i;
+      continue;
+    }
+    if (aDrag && aDrag->Image() == image) DeselectImage(this, false);
+    delete image;
+    Images[size_t(i)] = nullptr;
+    RemoveImageObjectEntry({ImageRecs, Images, ImageCount, SelectedImage}, i);
+  }
+  for (int i = 0; i < ImageCount; ++i)
+    if (Images[size_t(i)]) Images[size_t(i)]->setProperty("Tag", i);
 }
 
 bool TForm1::Open_File(QObject* Sender, const std::string& FileName) {
@@ -696,7 +742,11 @@ bool TForm1::Open_File(QObject* Sender, const std::string& FileName) {
     if (d.Version >= 3) dropped = LoadImageObjectFiles(Sender);
     FileModified = false;
     Modified = false;
-    if (dropped) FileModified = Modified = true;
+    if (dropped) {
+      RemoveDroppedImageObjects();
+      FileModified = Modified = true;
+    }
+    if (d.Version >= 3) RestackImageObjects();
     SetDocumentFileName(FileName);
     tbSave->setEnabled(true);
     result = true;
@@ -739,18 +789,9 @@ bool TForm1::OpenASCIIFile(QObject* Sender, const std::string& FileName) {
     const std::string text = TextFileAsWin1252(ReadWholeFile(FileName, 64 << 20));
     PageUntouchedByOpen = false;
     NewFile(Sender);
-    TypingFont->Assign(MainFont());
-    for (const char ch : text) {
-      const uint8_t b = uint8_t(ch);
-      bool ok = true;
-      if (b == '\n')
-        ok = NewLine(Sender, 0, false);
-      else if (b == '\t')
-        ok = InsertChar(Sender, nullptr, false, *TypingFont, 0, ' ');
-      else if (b >= 32)
-        ok = InsertChar(Sender, nullptr, false, *TypingFont, 0, b);
-      if (!ok) break;
-    }
+    // The plain-text insertion of the clipboard: lines wrapped at the right margin, tabs as tab
+    // cells, and the questions about too much text and the bottom margin.
+    LoadASCII(Sender, text);
     LayoutTextCells();
     RefreshAllImages(Sender, false);
     CurrentI = 1;

@@ -252,8 +252,9 @@ std::unique_ptr<TGraphic> TForm1::ImageObjectPicture(TSizeChangedImage* C) {
     }
     return out;
   }
+  // Rasters are the shown size exactly: a saved picture neither grows nor gains a border.
   if (dynamic_cast<TGIFImage*>(g)) {
-    TBitmap b(W + 1, H + 1, pf24bit);
+    TBitmap b(W, H, pf24bit);
     b.Canvas().StretchDraw(TRect(0, 0, W, H), *g);
     auto out = std::make_unique<TZQVGif>();
     out->Assign(&b);
@@ -267,7 +268,7 @@ std::unique_ptr<TGraphic> TForm1::ImageObjectPicture(TSizeChangedImage* C) {
     return out;
   }
   if (dynamic_cast<TBitmap*>(g)) {
-    auto out = std::make_unique<TBitmap>(W + 1, H + 1, pf24bit);
+    auto out = std::make_unique<TBitmap>(W, H, pf24bit);
     out->Transparent = true;
     out->Canvas().StretchDraw(TRect(0, 0, W, H), *g);
     return out;
@@ -319,11 +320,16 @@ void TForm1::SaveImage1Click(QObject* Sender) {
   }
   if (!c->SizeChanged()) return;
   std::unique_ptr<TGraphic> p = ImageObjectPicture(c);
-  if (!p || !ConfirmOverwrite(name, "SaveImage1Click")) return;
+  if (!p || !ConfirmOverwrite(name, "Save Image")) return;
+  // The file keeps its own format: the shown picture goes through the writer its extension names
+  // (a JPEG at the current JPEG quality, a PNG through the PNG writer, ...). The file is replaced
+  // only once the new one is complete.
   try {
-    p->SaveToFile(name);
+    std::unique_ptr<TGraphic> out = ConvertGraphic(p.get(), ExtractFileExt(name), TransparentOption());
+    if (!out || out->Empty()) throw EInvalidGraphic("no writer for " + name);
+    out->SaveToFile(name);
     c->SetSizeChanged(false);
-  } catch (const std::exception& e) {
+  } catch (const std::exception&) {
     ShowMessage("Save Picture Failed");
   }
 }
@@ -497,7 +503,6 @@ void TForm1::WirePictureCommands() {
   connect(setSize, &QAction::triggered, this, guard("TForm1.SetSize1Click", [this, setSize] { SetSize1Click(setSize); }));
   m->addSeparator();
   QAction* del = item(m, "DeleteImage1", "Delete");
-  del->setToolTip("No Undo");
   connect(del, &QAction::triggered, this, guard("TForm1.Delete1Click", [this, del] { Delete1Click(del); }));
   QAction* copy = item(m, "CopyImage1", "Copy");
   connect(copy, &QAction::triggered, this, guard("TForm1.Copy2Click", [this, copy] { Copy2Click(copy); }));

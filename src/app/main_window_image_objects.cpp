@@ -111,14 +111,16 @@ bool TForm1::LoadImageObject(const std::string& FileName, TPoint Position) {
     if (!FileExists(FileName)) throw EFOpenError("Cannot open file " + FileName);
     g->LoadFromFile(FileName);
     if (g->Empty()) throw EInvalidGraphic("Empty picture");
+    // A JPEG is decoded here (it reads only its header on loading), so a damaged or oversized one
+    // is refused like any other picture that fails to load.
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(g.get())) {
+      auto b = std::make_unique<TBitmap>();
+      GraphicToBitmap(*jpeg, *b);
+      g = std::move(b);
+    }
   } catch (const std::exception&) {
     ShowMessage("Sorry, picture failed to load.");
     return false;
-  }
-  if (auto* jpeg = dynamic_cast<TJPEGImage*>(g.get())) {
-    auto b = std::make_unique<TBitmap>();
-    GraphicToBitmap(*jpeg, *b);
-    g = std::move(b);
   }
   g->Transparent = TransparentOption();
   DeselectImage(this, true);
@@ -187,9 +189,17 @@ void TForm1::DeleteImageFromArray(int Index) {
   HideCadReferenceSelector();
   DeselectImage(this, false);
   if (Index < 0 || Index >= ImageCount) return;
+  // The object is kept in memory so that Undo can give it back.
+  TDeletedImageObject kept;
+  kept.Index = Index;
+  kept.Rec = ImageRecs[size_t(Index)];
+  kept.Bounds = ImageObjectRect(Index);
+  kept.Rec.Rect = TStoredRect::From(kept.Bounds);
+  if (Images[size_t(Index)]) kept.Graphic = Images[size_t(Index)]->Picture.TakeGraphic();
   delete Images[size_t(Index)];
   Images[size_t(Index)] = nullptr;
   const std::string name = RemoveImageObjectEntry({ImageRecs, Images, ImageCount, SelectedImage}, Index);
+  PushImageObjectUndo(std::move(kept));
   if (!name.empty() && FileExists(name) && !ImageFileNameInUse(name)) {
     if (MessageBox("The file " + name + " has no other associations" +
                        " in your current work although other programs may be using it." + "\r" + "\r" +
@@ -202,6 +212,35 @@ void TForm1::DeleteImageFromArray(int Index) {
     if (Images[size_t(i)]) Images[size_t(i)]->setProperty("Tag", i);
   SetModified();
   RefreshAllImages(this, false);
+}
+
+void TForm1::RestoreImageObject(TDeletedImageObject& Entry) {
+  if (ImageCount >= MaxImageObjects) {
+    ShowMessage(ImageLimitMessage);
+    return;
+  }
+  DeselectImage(this, true);
+  const int index = std::clamp(Entry.Index, 0, ImageCount);
+  for (int i = ImageCount; i > index; --i) {
+    Images[size_t(i)] = Images[size_t(i - 1)];
+    ImageRecs[size_t(i)] = ImageRecs[size_t(i - 1)];
+  }
+  Images[size_t(index)] = nullptr;
+  const TRect r = Entry.Bounds;
+  CreateImageObject(index, r.Left, r.Top, r.Width(), r.Height(), false, true);
+  if (Entry.Graphic) Entry.Graphic->Transparent = TransparentOption();
+  Images[size_t(index)]->Picture.SetGraphic(std::move(Entry.Graphic));
+  ImageRecs[size_t(index)] = Entry.Rec;
+  // A file deleted with the object is gone: the object is saved as a side file again.
+  const std::string name = Entry.Rec.Name();
+  if (!name.empty() && !FileExists(name)) ImageRecs[size_t(index)].SetName("");
+  ImageRecs[size_t(index)].Rect = TStoredRect::From(r);
+  ++ImageCount;
+  for (int i = 0; i < ImageCount; ++i)
+    if (Images[size_t(i)]) Images[size_t(i)]->setProperty("Tag", i);
+  SelectedImage = index;
+  RestackImageObjects();
+  SetModified();
 }
 
 void TForm1::ClearImageRecords() { ImageRecs = TImageRecTable{}; }

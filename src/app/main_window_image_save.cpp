@@ -11,6 +11,7 @@
 #include "helpers/drag_rect.h"
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
+#include "helpers/picture_export.h"
 #include "helpers/zqv_gif.h"
 #include "page/image_objects.h"
 #include "platform/app_dir.h"
@@ -53,11 +54,12 @@ std::unique_ptr<TGraphic> TForm1::ConvertGraphic(TGraphic* Graphic, const std::s
   if (target == None) return nullptr;
   const int W = Graphic->Width(), H = Graphic->Height();
   const int quality = std::min(100, ExportJpegQuality());
-  // One pixel wider and taller than the source; the extra row and column are white.
+  // The source's own size: a picture saved again and again in other formats keeps its size and
+  // gains no border.
   auto raster = [&](bool transparent, TPixelFormat format = pf24bit) {
-    auto b = std::make_unique<TBitmap>(W + 1, H + 1, format);
+    auto b = std::make_unique<TBitmap>(W, H, format);
     b->Canvas().Brush.Color = clWhite;
-    b->Canvas().FillRect(TRect(0, 0, W + 1, H + 1));
+    b->Canvas().FillRect(TRect(0, 0, W, H));
     b->Canvas().StretchDraw(TRect(0, 0, W, H), *Graphic);
     if (transparent) b->Transparent = Transparent;
     return b;
@@ -195,12 +197,14 @@ void TForm1::gifjpgemfwmf1Click(QObject* Sender, int ItemIndex) {
       PictureFileDialog(this, true, "Save Image As", PictureDirectory(), SaveImageFilter, filterIndex, fileName);
   if (!chosen.empty() && filterIndex >= 1 && filterIndex <= 7) {
     try {
-      const std::string target = ChangeFileExt(chosen, FilterExtensions[filterIndex - 1]);
+      // A picture extension the user typed picks the format; any other name takes the filter's.
+      const std::string target = KeepTypedPictureExtension(chosen, FilterExtensions[filterIndex - 1]);
+      const bool bitmapFile = UpperCase(ExtractFileExt(target)) == ".BMP";
       TGraphic* source = c->Picture.Graphic();
-      if (filterIndex == 3 && (ItemIndex == 0 || ItemIndex == 1))
+      if (bitmapFile && (ItemIndex == 0 || ItemIndex == 1))
         if (auto* b = dynamic_cast<TBitmap*>(source); b && !dynamic_cast<TPNGImage*>(b)) b->SetPixelFormat(pf24bit);
       std::unique_ptr<TGraphic> converted = ConvertGraphic(source, ExtractFileExt(target), TransparentOption());
-      if (filterIndex == 3 && converted) {
+      if (bitmapFile && converted) {
         auto* work = dynamic_cast<TBitmap*>(converted.get());
         std::unique_ptr<TBitmap> reduced;
         const HPALETTE palette = ScreenPalette();
@@ -226,7 +230,7 @@ void TForm1::gifjpgemfwmf1Click(QObject* Sender, int ItemIndex) {
           }
         if (reduced) converted = std::move(reduced);
       }
-      if (ConfirmOverwrite(target, "gifjpgemfwmf1Click")) {
+      if (ConfirmOverwrite(target, "Save Image As")) {
         // A failed or empty write leaves the object with its old graphic and file.
         bool written = false;
         if (converted && !converted->Empty()) {

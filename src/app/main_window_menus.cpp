@@ -94,7 +94,7 @@ public:
     if (event->type() != QEvent::ToolTip || !watched->isWidgetType()) return false;
     auto* w = static_cast<QWidget*>(watched);
     if (w->window() != Form) return false;
-    if (!Form->property("ShowHint").toBool()) return true;
+    if (!Form->ShowHint) return true;
     // A palette panel whose hints are switched off hides its buttons' hints.
     for (QWidget* p = w; p && p != Form; p = p->parentWidget())
       if (p->property("HideHints").toBool()) return true;
@@ -155,9 +155,8 @@ void TForm1::WireMenuStateCommands() {
   connect(shortMenus, &QAction::triggered, this, [this, shortMenus] { ShortMenus1Click(shortMenus); });
   auto* insertAfter = OwnItem(*this, app, "InsertAfterPaste1", "&Insert After Paste", true);
   connect(insertAfter, &QAction::triggered, this, [this, insertAfter] { InsertAfterPaste1Click(insertAfter); });
-  // Show Hints keeps its place in the Options menu of the layout.
-  setProperty("ShowHint", true);
-  ToggleHints1->setChecked(true);
+  // Show Hints keeps its place in the Options menu of the layout; its tick shows ShowHint.
+  ToggleHints1->setChecked(ShowHint);
   connect(ToggleHints1, &QAction::triggered, this, [this] { ToggleHints1Click(); });
   qApp->installEventFilter(new THintFilter(this));
 
@@ -180,7 +179,7 @@ void TForm1::WireMenuStateCommands() {
 
 void TForm1::_OptionsClick() {
   StatusBarEnabled1->setChecked(StatusBar1->isEnabled());
-  ToggleHints1->setChecked(property("ShowHint").toBool());
+  ToggleHints1->setChecked(ShowHint);
   if (QAction* h = FindItem(*this, "_HorzScrollBars", nullptr))
     h->setChecked(ScrollBox1->horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOff);
   if (QAction* v = FindItem(*this, "_VerticalScrollBars", nullptr))
@@ -294,9 +293,8 @@ void TForm1::_SetCopyMetafileDefaultClick() {
 }
 
 void TForm1::ToggleHints1Click() {
-  const bool show = !property("ShowHint").toBool();
-  setProperty("ShowHint", show);
-  ToggleHints1->setChecked(show);
+  ShowHint = !ShowHint;
+  ToggleHints1->setChecked(ShowHint);
 }
 
 void TForm1::StayonTop1Click() {

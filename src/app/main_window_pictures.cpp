@@ -226,6 +226,9 @@ void TForm1::LoadPictureClick(QObject* Sender) {
         if (!g) throw EInvalidGraphic("Unknown picture format");
         g->LoadFromFile(name);
         if (g->Empty()) throw EInvalidGraphic("Empty picture");
+        // Decoded whole now (a JPEG reads only its header on loading): a damaged or oversized
+        // picture is refused here rather than failing at every repaint.
+        DecodeWholePicture(*g);
         SetPictureDirectory(name);
       }
     } catch (const std::exception&) {

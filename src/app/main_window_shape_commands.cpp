@@ -280,9 +280,9 @@ void TForm1::Undo1Click() {
 
 std::string TForm1::UndoButtonHint() const {
   if (UndoState.UndoKindCount < 1) return "Nothing to Undo";
-  static const char* const names[] = {"", "Text", "Pictures", "Paste", "Shapes"};
+  static const char* const names[] = {"", "Text", "Pictures", "Paste", "Shapes", "Image Object"};
   const int kind = UndoState.UndoKinds[size_t(UndoState.UndoKindCount - 1)];
-  return std::string("Undo ") + (kind >= 1 && kind <= 4 ? names[kind] : "") + " operation";
+  return std::string("Undo ") + (kind >= 1 && kind <= 5 ? names[kind] : "") + " operation";
 }
 
 void TForm1::zqs1Click(QObject*) {

@@ -88,14 +88,16 @@ void TForm1::SetupPolyGon1Click(QObject* Sender) {
     const int32_t saved = t.LineDivisions;
     dialog.setWindowTitle("Setup Line Dividers");
     dialog.Label1->setText("Divisions");
-    dialog.Execute(20, Figures);
-    if (ApplyToSelectedShapes(Sender, PropertyBit(20))) t.SetLineDivisions(saved);
+    // Cancel changes nothing: the selection takes the value only when it was confirmed.
+    if (dialog.Execute(20, Figures) == QDialog::Accepted && ApplyToSelectedShapes(Sender, PropertyBit(20)))
+      t.SetLineDivisions(saved);
     return;
   }
   const int32_t saved = t.PolygonSides;
-  dialog.Execute(19, Figures);
-  if (ApplyToSelectedShapes(Sender, PropertyBit(19))) t.SetPolygonSides(saved);
-  else t.Kind = 24;
+  if (dialog.Execute(19, Figures) == QDialog::Accepted && ApplyToSelectedShapes(Sender, PropertyBit(19)))
+    t.SetPolygonSides(saved);
+  else
+    t.Kind = 24;  // the polygon becomes the shape drawn next
 }
 
 void TForm1::SetNodeCount1Click(QObject*) {

@@ -16,6 +16,7 @@
 #include "codecs/gif_image.h"
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
+#include "dialogs/form_placement.h"
 #include "helpers/error_report.h"
 #include "helpers/gif_painter.h"
 #include "helpers/small_helpers.h"
@@ -23,6 +24,7 @@
 #include "helpers/zqv_gif.h"
 #include "platform/app_dir.h"
 #include "platform/canvas.h"
+#include "platform/caret.h"
 #include "platform/clipboard_formats.h"
 #include "platform/cursors.h"
 #include "platform/exceptions.h"
@@ -193,19 +195,42 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormShow() {
+  // The window comes back where the user left it, on the screen.
+  try {
+    RestoreFormPlacement(this, AppDir() + "ChildFms.ini");
+  } catch (const Exception&) {
+    // An unreadable placement leaves the window at its designed size and place.
+  }
   SetInsertMode(true);  // typing inserts
+  if (!isMaximized()) KeepFormOnScreen(this);
   ShowInsertMode();
-  UpdateEditButtons();
-  StatusBar1->setEnabled(StatusBarEnabled1->isChecked());
+  LoadStartupDrawingDefaults();
   try {
     TZQVIniFile child(ProgramFile("ChildFms.ini"));
     ScrollBarSnooze = child.ReadInteger("Form1General", "ScrollBarSnooze", 30, 0, 200);
   } catch (...) {
     ScrollBarSnooze = 30;
   }
+  // The window's settings once more, now that the application settings are in: what the window
+  // kept (the option ticks among them) is what the run starts with.
+  try {
+    LoadCadSettings(this);
+  } catch (const Exception& e) {
+    ShowMessage(std::string("TForm1.FormShow LoadCadSettings->") + e.what());
+  }
+  // The window's hints follow the tick kept with the window's settings.
+  ShowHint = ToggleHints1->isChecked();
+  // The status bar as it was left; its menu item shows it.
+  StatusBarEnabled1->setChecked(StatusBar1->isEnabled());
+  UpdateEditButtons();
   if (ScrollBox1->viewport()->width() - 10 > rMargin) ParaPanel1->SetMarkerPos(rMargin);
   else ParaPanel1->SetMarkerPos(ScrollBox1->viewport()->width() - 10);
-  LoadStartupDrawingDefaults();
+  ParaPanel1->OnMouseUp = [this](int x, int y) { RulerMouseUp(x, y); };
+}
+
+void TForm1::RulerMouseUp(int, int) {
+  // Dragging the marker took the mouse from the page: the caret goes back to its cell.
+  if (MainImage) SetCaretPosition(this, 0, 0);
 }
 
 void TForm1::FormActivate() {
@@ -213,7 +238,11 @@ void TForm1::FormActivate() {
   if (isVisible() && MainImage) SetCaretPosition(this, 0, 0);
 }
 
-void TForm1::FormDeactivate() {}
+void TForm1::FormDeactivate() {
+  // The caret is the active window's: it goes while another window has the keyboard and comes
+  // back with the activation.
+  if (ScrollBox1 && CaretState().Owner == ScrollBox1->viewport()) DestroyCaret();
+}
 
 void TForm1::ApplicationException(const std::string& message) {
   (void)message;

@@ -50,7 +50,8 @@ void RestoreFormPlacement(QWidget* Form, const std::string& IniFileName) {
     Form->setWindowState(Qt::WindowMaximized);
     return;
   }
-  if (state == 1) Form->setWindowState(Qt::WindowMinimized);
+  // A window closed minimised comes back as a normal window: started minimised it would not be
+  // seen at all.
   // Sizes from a damaged file stay within the desktop and the window's own limits.
   w = std::clamp(w, std::max(1, Form->minimumWidth()), std::max(Form->minimumWidth(), desk.width()));
   h = std::clamp(h, std::max(1, Form->minimumHeight()), std::max(Form->minimumHeight(), desk.height()));

@@ -11,10 +11,17 @@ std::string ExportFilterExtension(int FilterIndex) {
   return exts[FilterIndex - 1];
 }
 
+std::string KeepTypedPictureExtension(const std::string& FileName, const std::string& FilterExt) {
+  const std::string typed = UpperCase(ExtractFileExt(FileName));
+  for (const char* known : {".BMP", ".EMF", ".WMF", ".JPG", ".JPEG", ".ZQG", ".GIF", ".PNG"})
+    if (typed == known) return FileName;
+  return ChangeFileExt(FileName, FilterExt);
+}
+
 std::string ApplyExportFilterExtension(const std::string& FileName, int FilterIndex) {
   const std::string ext = ExportFilterExtension(FilterIndex);
   if (ext.empty()) return FileName;
-  return ChangeFileExt(FileName, ext);
+  return KeepTypedPictureExtension(FileName, ext);
 }
 
 std::unique_ptr<TBitmap> ExportBitmapVariant(TBitmap& Base, int VariantIndex, bool LowColourScreen,

@@ -12,8 +12,13 @@
 // Extension of save-dialog filter index 1..7 (".bmp", ".emf", ".wmf", ".jpg", ".zqg", ".gif",
 // ".png"); "" for any other index.
 std::string ExportFilterExtension(int FilterIndex);
-// FileName with its extension replaced by the filter's; unchanged for an index outside 1..7.
+// The name a picture save dialog's answer is written under: a name that already ends in one of the
+// picture extensions the program writes keeps it (the user typed the format); any other name takes
+// the filter's extension. Unchanged for a filter index outside 1..7.
 std::string ApplyExportFilterExtension(const std::string& FileName, int FilterIndex);
+// The name with its extension replaced by FilterExt unless it already ends in a picture extension
+// the program writes (".bmp", ".emf", ".wmf", ".jpg", ".jpeg", ".zqg", ".gif", ".png", any case).
+std::string KeepTypedPictureExtension(const std::string& FileName, const std::string& FilterExt);
 
 // The bitmap written for menu variant 0..5 (0 and 1 full colour, 2 sixteen colours, 3 256 colours,
 // 4 the web palette, 5 256 greys); null for any other index. LowColourScreen with a palette

@@ -54,6 +54,11 @@ struct TPagePart::TCachedPicture {
   std::unique_ptr<TGraphic> Graphic;  // null: the file could not be decoded
 };
 
+void DecodeWholePicture(TGraphic& Graphic) {
+  TBitmap probe(1, 1, pf24bit);
+  Graphic.Draw(probe.Canvas(), TRect(0, 0, 1, 1));
+}
+
 TPagePart::TPagePart(TTextPage& text) : PageText(text) {}
 TPagePart::~TPagePart() = default;
 
@@ -72,7 +77,10 @@ TGraphic* TPagePart::CachedPicture(const std::string& FileName) {
   if (g) {
     try {
       g->LoadFromFile(FileName);
-      if (!g->Empty()) slot->Graphic = std::move(g);
+      if (!g->Empty()) {
+        DecodeWholePicture(*g);
+        slot->Graphic = std::move(g);
+      }
     } catch (const std::exception&) {
       // Not decodable: drawn as nothing; the picture code decides what to tell the user.
     }

@@ -79,6 +79,10 @@ public:
   // Undoes engine entries until the engine is back at the newest shape entry's depth.
   void UndoShape();
   void RemoveUndoKind(uint8_t Kind);
+  // Called when an image object was deleted: the entry gives it back on undo.
+  void PushImageObjectUndo(TDeletedImageObject Entry);
+  // Gives back the newest deleted image object (RestoreImageObject puts it on the page).
+  void UndoImageObject(QObject* Sender);
   // The undo button and Undo > Last: the newest change of any kind; with ShapesOnly the newest
   // shape change.
   void UndoLast(QObject* Sender, bool ShapesOnly);
@@ -99,6 +103,8 @@ public:
   virtual void SetUndoMenuEnabled(bool Enabled) = 0;
   // The Save command, run when the user wants to save before the undo files are reset.
   virtual void SaveBeforeUndoReset(QObject* Sender) = 0;
+  // Puts a deleted image object back on the page at its place in the drawing order.
+  virtual void RestoreImageObject(TDeletedImageObject& Entry) = 0;
   // The back buffer of the page renderer.
   virtual TBitmap* PageBackBuffer() = 0;
   // Draws the rubber band again when it is shown (the copied buffer wiped it).
@@ -117,6 +123,10 @@ private:
   struct TCachedPicture;
   std::map<std::string, std::unique_ptr<TCachedPicture>> PictureCache;
 };
+
+// Decodes the whole of a loaded picture (some classes read only a header on loading), so that a
+// damaged or oversized picture raises its error now and not when it is first drawn.
+void DecodeWholePicture(TGraphic& Graphic);
 
 // The page's clipboard formats: its own formatted text and rich text (registered at start-up),
 // and the formats it can paste, in the order it prefers them.

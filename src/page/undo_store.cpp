@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <functional>
 
 #include "cad/engine.h"
 #include "helpers/error_report.h"
 #include "page/page_part.h"
 #include "page/process_files.h"
+#include "platform/exceptions.h"
 #include "platform/messages.h"
 #include "platform/numeric.h"
 #include "text/page_geometry.h"
@@ -147,6 +150,7 @@ void TPagePart::PushKind(uint8_t Kind) {
     std::move(s.UndoKinds.begin() + 1, s.UndoKinds.begin() + s.UndoKindCount, s.UndoKinds.begin());
     --s.UndoKindCount;
     if (oldest == ukShape && !s.ShapeDepths.empty()) s.ShapeDepths.erase(s.ShapeDepths.begin());
+    if (oldest == ukImageObject && !s.DeletedImages.empty()) s.DeletedImages.erase(s.DeletedImages.begin());
   }
   s.UndoKinds[size_t(s.UndoKindCount++)] = Kind;
 }
@@ -192,6 +196,22 @@ void TPagePart::PushShapeUndo() {
   EnableUndoButton();
 }
 
+void TPagePart::PushImageObjectUndo(TDeletedImageObject Entry) {
+  UndoState.DeletedImages.push_back(std::move(Entry));
+  PushKind(ukImageObject);
+  EnableUndoButton();
+}
+
+void TPagePart::UndoImageObject(QObject* Sender) {
+  TUndoState& s = UndoState;
+  if (s.DeletedImages.empty()) return;
+  TDeletedImageObject entry = std::move(s.DeletedImages.back());
+  s.DeletedImages.pop_back();
+  RestoreImageObject(entry);
+  RefreshAllImages(Sender, false);
+  EnableUndoButton();
+}
+
 bool TPagePart::UndoSnapshot(int Kind) {
   TUndoFile& file = UndoState.Files[Kind - 1];
   if (!file.Stream) return false;
@@ -204,8 +224,11 @@ bool TPagePart::UndoSnapshot(int Kind) {
     std::vector<uint8_t> older(size, 0);
     if (!file.Stream->seek(file.Position) ||
         file.Stream->read(reinterpret_cast<char*>(older.data()), qint64(size)) != qint64(size)) {
-      // An unreadable record ends this kind's undo: nothing older can be given back.
+      // An unreadable record ends this kind's undo: nothing older can be given back. The change
+      // itself was taken back; the caller is told so that the undo files can be made afresh.
       counter = 0;
+      SetUndoItemsEnabled(TUndoKind(Kind), false);
+      throw EReadError("Stream read error");
     } else {
       file.Held = std::move(older);
       --counter;
@@ -217,25 +240,44 @@ bool TPagePart::UndoSnapshot(int Kind) {
   return true;
 }
 
+namespace {
+// Runs an undo of one kind; a record that could not be read is reported to the caller only after
+// the page shows the change that was taken back.
+template <typename Redraw>
+void UndoThenRedraw(const std::function<bool()>& Undo, Redraw redraw) {
+  std::exception_ptr failure;
+  bool done = false;
+  try {
+    done = Undo();
+  } catch (const EStreamError&) {
+    failure = std::current_exception();
+    done = true;
+  }
+  if (done) redraw();
+  if (failure) std::rethrow_exception(failure);
+}
+}  // namespace
+
 void TPagePart::UndoText(QObject* Sender) {
-  if (!UndoSnapshot(ukText)) return;
-  TTextPage& t = PageText;
-  t.ClearSelectionRange();
-  t.LayoutTextCells();
-  CaretPos = t.CharPositions[size_t(t.CurrentI)];
-  CaretY = int16_t(CaretPos.Y);
-  RefreshAllImages(Sender, false);
-  SyncFontStyleButtons();
-  EnableUndoButton();
+  UndoThenRedraw([this] { return UndoSnapshot(ukText); }, [this, Sender] {
+    TTextPage& t = PageText;
+    t.ClearSelectionRange();
+    t.LayoutTextCells();
+    CaretPos = t.CharPositions[size_t(t.CurrentI)];
+    CaretY = int16_t(CaretPos.Y);
+    RefreshAllImages(Sender, false);
+    SyncFontStyleButtons();
+    EnableUndoButton();
+  });
 }
 
 void TPagePart::UndoPicture(QObject* Sender) {
-  if (UndoSnapshot(ukPicture)) RefreshAllImages(Sender, false);
+  UndoThenRedraw([this] { return UndoSnapshot(ukPicture); }, [this, Sender] { RefreshAllImages(Sender, false); });
   EnableUndoButton();
 }
 
 void TPagePart::UndoPaste(QObject* Sender) {
-  if (UndoSnapshot(ukPaste)) RefreshAllImages(Sender, false);
+  UndoThenRedraw([this] { return UndoSnapshot(ukPaste); }, [this, Sender] { RefreshAllImages(Sender, false); });
   EnableUndoButton();
 }
 
@@ -272,7 +314,15 @@ void TPagePart::RemoveUndoKind(uint8_t Kind) {
 void TPagePart::UndoLast(QObject* Sender, bool ShapesOnly) {
   TUndoState& s = UndoState;
   if (ShapesOnly) {
-    if (s.UndoKindCount > 0 && !s.ShapeDepths.empty()) {
+    // Outside the text tool the newest change to the figures or the image objects is taken back;
+    // text changes wait for the text tool.
+    uint8_t newest = 0;
+    for (int i = s.UndoKindCount - 1; i >= 0 && !newest; --i)
+      if (s.UndoKinds[size_t(i)] == ukShape || s.UndoKinds[size_t(i)] == ukImageObject) newest = s.UndoKinds[size_t(i)];
+    if (newest == ukImageObject) {
+      RemoveUndoKind(ukImageObject);
+      UndoImageObject(Sender);
+    } else if (newest == ukShape && !s.ShapeDepths.empty()) {
       UndoShape();
       RemoveUndoKind(ukShape);
       RefreshAllImages(Sender, false);
@@ -297,6 +347,9 @@ void TPagePart::UndoLast(QObject* Sender, bool ShapesOnly) {
       // A shape entry is taken back like any other, so the page and the engine stay in step.
       UndoShape();
       RefreshAllImages(Sender, false);
+      break;
+    case ukImageObject:
+      UndoImageObject(Sender);
       break;
     default:
       break;
@@ -407,6 +460,7 @@ bool TPagePart::CreateUndoFiles() {
   s.UndoKindCount = 0;
   s.UndoKinds.fill(0);
   s.ShapeDepths.clear();
+  s.DeletedImages.clear();
   s.ShapeDepthMark = Figures ? Figures->UndoDepth() : 0;
   SetUndoItemsEnabled(ukShape, false);
   SetButtonEnabled(TextButton::tbUndo, false);

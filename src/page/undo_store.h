@@ -16,10 +16,12 @@
 #include <vector>
 
 #include "page/page_tables.h"
+#include "platform/graphic.h"
+#include "platform/win_types.h"
 
 #include <QFile>
 
-enum TUndoKind : uint8_t { ukText = 1, ukPicture = 2, ukPaste = 3, ukShape = 4 };
+enum TUndoKind : uint8_t { ukText = 1, ukPicture = 2, ukPaste = 3, ukShape = 4, ukImageObject = 5 };
 
 constexpr int MaxUndoKinds = 2000;
 // Free space below which the guard asks to reset the undo files.
@@ -46,6 +48,15 @@ struct TUndoFile {
   int64_t Position = 0;                 // top of the stack, in bytes
 };
 
+// An image object taken off the page, kept in memory so that its deletion can be taken back: its
+// place in the drawing order, its record, its graphic and the control's bounds.
+struct TDeletedImageObject {
+  int Index = 0;
+  TImageObjectRec Rec{};
+  std::unique_ptr<TGraphic> Graphic;
+  TRect Bounds;
+};
+
 struct TUndoState {
   TUndoFile Files[3];  // text, pictures, pastes
   std::array<uint8_t, MaxUndoKinds> UndoKinds{};
@@ -54,6 +65,8 @@ struct TUndoState {
   int PasteUndoCount = 0;
   // Shape entries, oldest first: the engine's undo depth before each change.
   std::vector<int> ShapeDepths;
+  // Deleted image objects, oldest first, one per image-object entry on the kind stack.
+  std::vector<TDeletedImageObject> DeletedImages;
   // The engine's undo depth when the store last looked at it (a push, an undo or a reset).
   int ShapeDepthMark = 0;
   int64_t StartUpFreeSpace = 0;

@@ -43,6 +43,8 @@ class TPicture {
 public:
   TGraphic* Graphic() const { return FGraphic.get(); }
   void SetGraphic(std::unique_ptr<TGraphic> graphic) { FGraphic = std::move(graphic); }
+  // Hands the graphic to the caller; the picture is then empty.
+  std::unique_ptr<TGraphic> TakeGraphic() { return std::move(FGraphic); }
 
 private:
   std::unique_ptr<TGraphic> FGraphic;

@@ -1,6 +1,7 @@
 // The start of every main-window test: a fixed screen resolution, the window module's start-up
-// code, a one-line symbol-font list in the program folder and a message recorder; the windows
-// made by a test are freed and the program folder restored afterwards. No test may wait on a
+// code, a program folder of its own with a one-line symbol-font list, and a message recorder; the
+// windows made by a test are freed and the process's program folder restored afterwards, so that
+// no settings file one test writes is read by the next. No test may wait on a
 // person: a file dialog the test did not answer counts as cancelled and fails the test, and a
 // modal window still open after twenty seconds is failed and closed.
 #pragma once
@@ -9,12 +10,15 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 
 #include "app/main_window.h"
 #include "app/print_preview.h"
 #include "app/startup.h"
+#include "helpers/error_report.h"
 #include "platform/app_dir.h"
 #include "platform/messages.h"
 #include "platform/screen.h"
@@ -23,6 +27,7 @@
 struct MainWindowFixture : ::testing::Test {
   TMessageRecorderScope rec;
   QByteArray savedHome = qgetenv("KORVALIS_HOME");
+  std::unique_ptr<QTemporaryDir> programFolder;
   QTimer modalWatch;
   QWidget* modalSeen = nullptr;
   int modalTicks = 0;
@@ -55,7 +60,12 @@ struct MainWindowFixture : ::testing::Test {
     });
     modalWatch.start();
     SetScreenPixelsPerInch(96);
+    programFolder = std::make_unique<QTemporaryDir>();
+    qputenv("KORVALIS_HOME", programFolder->path().toUtf8());
+    ResetAppDir();
     InitMainWindowModule();
+    PageIniName = AppDir() + "PageIni.ini";
+    LogFileName = AppDir() + "logfile.txt";
     WriteFileAtomically(AppDir() + "MnSymFt.dat", "Symbol\r\n", 8);
   }
   void TearDown() override {
@@ -67,6 +77,9 @@ struct MainWindowFixture : ::testing::Test {
     FreeStartupWindows();
     qputenv("KORVALIS_HOME", savedHome);
     ResetAppDir();
+    PageIniName = AppDir() + "PageIni.ini";
+    LogFileName = AppDir() + "logfile.txt";
+    programFolder.reset();
   }
 };
 

@@ -1,5 +1,5 @@
 // The Options menu's CAD switches: each command toggles its tick and the engine's option, and the
-// tick comes back in the next main window from the stored settings.
+// tick comes back in the next main window after the window was closed.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -44,6 +44,7 @@ TEST_F(CadOptions, EachSwitchReachesTheEngineAndSurvivesARestart) {
       {"LargeSnapArea1", [] { return Figures->LargeSnapArea; }},
   };
   TForm1* form = CreateStartupWindows();
+  form->show();
   std::map<std::string, bool> ticks;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Item);
@@ -68,9 +69,13 @@ TEST_F(CadOptions, EachSwitchReachesTheEngineAndSurvivesARestart) {
   form->ToggleOnOff1->trigger();
   EXPECT_NE(form->ToggleOnOff1->isChecked(), snapping);
 
-  form->SaveCadSettings();
+  // The user ends the run (No to the questions) and starts the program again.
+  rec->DefaultAnswer = mrNo;
+  ASSERT_TRUE(form->close());
+  rec->DefaultAnswer = 0;
   FreeStartupWindows();
   form = CreateStartupWindows();
+  form->show();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Item);
     EXPECT_EQ(Item(form, c.Item)->isChecked(), ticks[c.Item]);

@@ -26,6 +26,18 @@ std::string ReadText(const std::string& name) {
 }
 
 struct CadSettingsTest : MainWindowFixture {
+  // Start-up ends with the window shown (which applies its kept settings once more).
+  TForm1* Start() {
+    TForm1* form = CreateStartupWindows();
+    form->show();
+    return form;
+  }
+  // Closes the window as the user does, No to every question: the close writes the settings.
+  void CloseWindow(TForm1* form) {
+    rec->DefaultAnswer = mrNo;
+    ASSERT_TRUE(form->close());
+    rec->DefaultAnswer = 0;
+  }
   void SetUp() override {
     MainWindowFixture::SetUp();
     PageIniName = AppDir() + "PageIni.ini";  // the program folder of this test
@@ -123,8 +135,7 @@ TEST_F(CadSettingsTest, MainFormSectionReadAndWritten) {
   std::string text = "[Main Form]\r\n";
   for (const Key& k : keys) text += std::string(k.key) + "=" + k.stored + "\r\n";
   WriteText("ChildFms.ini", text);
-  TForm1* form = CreateStartupWindows();
-  form->LoadMainFormSettings();  // start-up's other readers may have moved a tick since
+  TForm1* form = Start();
   EXPECT_EQ(form->DimensionFontDg.Font.Name, "Courier New");
   EXPECT_EQ(form->DimensionFontDg.Font.Style, fsBold | fsUnderline);
   EXPECT_EQ(form->DimensionFontDg.Font.Color, TColor(255));
@@ -140,9 +151,9 @@ TEST_F(CadSettingsTest, MainFormSectionReadAndWritten) {
     if (end == std::string::npos) continue;
     EXPECT_EQ(Item(form, key.substr(0, end).c_str())->isChecked(), std::string(k.stored) == "1") << key;
   }
-  // Written back unchanged, key for key and in the same order.
+  // Written back unchanged by the close, key for key and in the same order.
   std::remove((AppDir() + "ChildFms.ini").c_str());
-  form->SaveMainFormSettings();
+  CloseWindow(form);
   TZQVIniFile ini(AppDir() + "ChildFms.ini");
   std::vector<std::string> names;
   ini.ReadSection("Main Form", names);
@@ -167,7 +178,7 @@ TEST_F(CadSettingsTest, GeneralSectionReadAndWritten) {
             "[General]\r\nScan_Grids=0\r\nDynamic_Grids=0\r\nLarge_Bitmaps=4\r\nWant_Dimensions=1\r\n"
             "Line_Divisions=5\r\nBackground_Color=65535\r\nSame_Color_Divider=0\r\n");
   WriteText("Main.Ini", "[General]\r\nMax_Nodes=20\r\n");
-  TForm1* form = CreateStartupWindows();
+  TForm1* form = Start();
   EXPECT_EQ(NodeCount, 20);
   EXPECT_FALSE(Figures->ScanGrids);
   EXPECT_FALSE(Figures->DynamicGrids);
@@ -182,7 +193,8 @@ TEST_F(CadSettingsTest, GeneralSectionReadAndWritten) {
   EXPECT_FALSE(form->ScanGrids1->isChecked());
 
   std::remove((AppDir() + "PageIni.ini").c_str());
-  form->SaveCadSettings();
+  std::remove((AppDir() + "ChildFms.ini").c_str());
+  CloseWindow(form);
   TZQVIniFile ini(AppDir() + "PageIni.ini");
   std::vector<std::string> names;
   ini.ReadSection("General", names);
@@ -194,8 +206,9 @@ TEST_F(CadSettingsTest, GeneralSectionReadAndWritten) {
   EXPECT_TRUE(FileExists(AppDir() + "ChildFms.ini"));  // the "Main Form" section with it
 
   // Text where a number belongs reads as the key's default.
+  FreeStartupWindows();
   WriteText("PageIni.ini", "[General]\r\nLarge_Bitmaps=many\r\nLine_Divisions=x\r\nScan_Grids=yes\r\n");
-  form->LoadCadSettings(nullptr);
+  form = Start();
   EXPECT_EQ(Figures->CopyMagnification, 1);
   EXPECT_EQ(Figures->Template->LineDivisions, 2);
   EXPECT_TRUE(Figures->ScanGrids);
@@ -204,15 +217,17 @@ TEST_F(CadSettingsTest, GeneralSectionReadAndWritten) {
 // A named document's background is not the default background; an untitled page's is.
 TEST_F(CadSettingsTest, BackgroundColourSavedOnlyForUntitledPage) {
   WriteText("PageIni.ini", "[General]\r\nBackground_Color=16777215\r\n");
-  TForm1* form = CreateStartupWindows();
+  TForm1* form = Start();
   const TColor yellow = RGBColor(255, 255, 0);
   Figures->SetBackgroundColor(yellow);
   EXPECT_EQ(BackgroundColor, yellow);  // through the engine's background event
   form->DocFileName = AppDir() + "named.zqv";
-  form->SaveCadSettings();
+  CloseWindow(form);
   EXPECT_EQ(TZQVIniFile(AppDir() + "PageIni.ini").ReadInteger("General", "Background_Color", 0), 16777215);
-  form->DocFileName.clear();
-  form->SaveCadSettings();
+  FreeStartupWindows();
+  form = Start();
+  Figures->SetBackgroundColor(yellow);
+  CloseWindow(form);
   EXPECT_EQ(TZQVIniFile(AppDir() + "PageIni.ini").ReadInteger("General", "Background_Color", 0), int(yellow));
 }
 

@@ -269,7 +269,8 @@ TEST_F(ExportTest, SaveSelectionAsWritesTheBandsAreaByTheItemsVariant) {
     const char* written;
   };
   const Case cases[] = {
-      {form->gifjpgemf2, "sel.png", 4, "sel.jpg"},         // the filter's extension wins
+      {form->gifjpgemf2, "sel.png", 4, "sel.png"},         // a typed picture extension picks the format
+      {form->gifjpgemf2, "typed_as.jpg", 1, "typed_as.jpg"},  // also against the bitmap filter
       {form->gifjpgemf1, "sel2", 7, "sel2.png"},           // the popup's first item, PNG filter
       {form->N16ColorBitmap2, "sel3.gif", 6, "sel3.bmp"},  // bitmap items always write ".bmp"
       {form->FullColorBitmap1, "sel4.txt", 1, "sel4.bmp"},
@@ -286,6 +287,14 @@ TEST_F(ExportTest, SaveSelectionAsWritesTheBandsAreaByTheItemsVariant) {
     EXPECT_EQ(script.filters[0].find("Device Independant Bitmap (*.bmp)|*.bmp"), 0u);
     const QImage back = ReadWithPillow(AppDir() + c.written);
     ASSERT_EQ(back.size(), expected.size()) << c.written;
+    if (std::string(c.written).find(".jpg") != std::string::npos) {
+      std::string head(2, '\0');
+      FILE* f = fopen((AppDir() + c.written).c_str(), "rb");
+      ASSERT_NE(f, nullptr);
+      ASSERT_EQ(fread(head.data(), 1, 2, f), 2u);
+      fclose(f);
+      EXPECT_EQ(head, "\xFF\xD8") << "written as a JPEG";
+    }
     if (std::string(c.written).find(".jpg") == std::string::npos) {
       EXPECT_EQ(MaxDifference(back, expected), 0) << c.written;
     }
@@ -361,7 +370,7 @@ TEST_F(ExportTest, SaveAllWritesTheWholePageAndLeavesTheDocumentUnsaved) {
     const char* written;
   };
   for (const Case& c : {Case{"all.txt", 1, "all.bmp"}, Case{"all", 7, "all.png"}, Case{"all", 6, "all.gif"},
-                        Case{"all.bmp", 5, "all.zqg"}}) {
+                        Case{"typed.bmp", 5, "typed.bmp"}, Case{"typed_as.gif", 1, "typed_as.gif"}}) {
     TDialogScript script;
     script.answers.push_back({AppDir() + c.typed, c.filterIndex});
     script.Install();

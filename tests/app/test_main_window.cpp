@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFontDatabase>
 #include <QMimeData>
 
 #include "app/main_window_fixture.h"
@@ -25,6 +26,7 @@
 #include "platform/streams.h"
 #include "text/page_geometry.h"
 #include "text/text_glue.h"
+#include "text/text_page.h"
 
 namespace {
 struct MainWindowTest : MainWindowFixture {};
@@ -116,6 +118,13 @@ TEST_F(MainWindowTest, SymbolFontListFromFileOrDefaults) {
 }
 
 TEST_F(MainWindowTest, SpecialFontCheck) {
+  // The check is of a machine without the special fonts: those that earlier tests of this process
+  // gave the application are taken away for it, and given back afterwards.
+  QFontDatabase::removeAllApplicationFonts();
+  struct TFontsBack {
+    ~TFontsBack() { AddSpecialFonts(); }
+  } fontsBack;
+  ASSERT_FALSE(QFontDatabase::families().contains("ZQVSerif"));
   QDir(QString::fromStdString(AppDir() + "fonts")).removeRecursively();
   EXPECT_TRUE(TForm1::CheckSpecialFonts());
   ASSERT_EQ(rec->Texts().size(), 1u);

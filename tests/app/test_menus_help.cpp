@@ -157,7 +157,7 @@ TEST_F(MenuTest, OptionCommands) {
   TZQVIniFile main(ProgramFile("Main.Ini"));
   EXPECT_EQ(main.ReadBool("Form_Position", "Copy_Metafile_Default", metafile), !metafile);
   form->ToggleHints1->trigger();
-  EXPECT_FALSE(form->property("ShowHint").toBool());
+  EXPECT_FALSE(form->ShowHint);
   EXPECT_FALSE(form->ToggleHints1->isChecked());
   Item("StayonTop1")->trigger();
   EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);

@@ -31,11 +31,12 @@ struct PicturesTest : TextPageTest {
   QTemporaryDir dir;
   void SetUp() override {
     TextPageTest::SetUp();
-    form->TransparentImages1->setChecked(false);
     // A window large enough for the page points the tests use to lie in its visible part.
     form->resize(1000, 800);
     form->show();
     QApplication::processEvents();
+    // Set once the window is shown (showing applies the window's kept settings).
+    form->TransparentImages1->setChecked(false);
   }
   void TearDown() override { TextPageTest::TearDown(); }
   std::string Path(const std::string& name) { return dir.filePath(QString::fromStdString(name)).toStdString(); }

@@ -14,6 +14,7 @@
 #include "dialogs/node_settings_dialog.h"
 #include "dialogs/polygon_setup_dialog.h"
 #include "dialogs/size_dialog.h"
+#include "dialogs/wave_dialog.h"
 #include "helpers/page_surface.h"
 
 namespace {
@@ -106,6 +107,61 @@ TEST_F(ShapeSizes, PolygonCancelStillMakesThePolygonCurrent) {
   });
   Action("LineDivisions1")->trigger();
   EXPECT_EQ(Figures->Template->LineDivisions, 5);
+}
+
+// Cancel in the polygon, line-division and wave dialogs leaves the selected figure as it was
+// (and the template too).
+TEST_F(ShapeSizes, CancelChangesNothingOnTheSelection) {
+  form = CreateStartupWindows();
+  ASSERT_NE(Figures, nullptr);
+  TWaveRec ownWave = Figures->Template->GetWaveRec();
+  ownWave.WaveHeight[0] += 0.25;
+  ownWave.Rotation = 30;
+  const struct {
+    const char* item;
+    std::function<void(TRealFig&)> giveOwnValue;
+    std::function<bool(const TRealFig&)> keptOwnValue;
+    std::function<void(QWidget*)> cancel;
+  } cases[] = {
+      {"PolygonSides1", [](TRealFig& f) { f.SetPolygonSides(f.PolygonSides + 2); },
+       [this](const TRealFig& f) { return f.PolygonSides == Figures->Template->PolygonSides + 2; },
+       [](QWidget* w) {
+         auto* d = qobject_cast<TSetUpPolygon*>(w);
+         ASSERT_NE(d, nullptr);
+         d->Sides1->setValue(d->Sides1->value() + 1);
+         d->CancelBtn->click();
+       }},
+      {"LineDivisions1", [](TRealFig& f) { f.SetLineDivisions(f.LineDivisions + 3); },
+       [this](const TRealFig& f) { return f.LineDivisions == Figures->Template->LineDivisions + 3; },
+       [](QWidget* w) {
+         auto* d = qobject_cast<TSetUpPolygon*>(w);
+         ASSERT_NE(d, nullptr);
+         d->Sides1->setValue(d->Sides1->value() + 1);
+         d->CancelBtn->click();
+       }},
+      {"SetupSine1", [&ownWave](TRealFig& f) { f.SetWaveRec(ownWave); },
+       [&ownWave](const TRealFig& f) { return f.GetWaveRec() == ownWave; },
+       [](QWidget* w) {
+         auto* d = qobject_cast<TSineWaveSetup*>(w);
+         ASSERT_NE(d, nullptr);
+         d->CancelBtn->click();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.item);
+    Figures->Clear();
+    const int index = AddSelectedRectangle();
+    ASSERT_TRUE(Figures->HasSelection());
+    c.giveOwnValue(*Figures->GetFigure(index));
+    const int32_t sides = Figures->Template->PolygonSides, divisions = Figures->Template->LineDivisions;
+    const TWaveRec wave = Figures->Template->GetWaveRec();
+    OnModal(c.cancel);
+    Action(c.item)->trigger();
+    EXPECT_TRUE(c.keptOwnValue(*Figures->GetFigure(index)));
+    EXPECT_EQ(Figures->Template->PolygonSides, sides);
+    EXPECT_EQ(Figures->Template->LineDivisions, divisions);
+    EXPECT_TRUE(Figures->Template->GetWaveRec() == wave);
+  }
 }
 
 TEST_F(ShapeSizes, NodeCountDialogHoldsTheEngineMouse) {
