@@ -7,6 +7,7 @@
 
 #include "fuzz_options.h"
 #include "platform/canvas.h"
+#include "platform/curve_limit.h"
 #include "platform/exceptions.h"
 #include "platform/metafile.h"
 #include "platform/streams.h"
@@ -31,6 +32,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Init();
+  // Outlines of at most 512 points: the canvas is 64 pixels square, and an input of a few
+  // hundred huge ellipses otherwise builds tens of thousands of points for each (30 inputs a
+  // second); the outline code runs the same either way.
+  const TCurveDetailLimit curves(512);
   QImage image(64, 64, QImage::Format_RGB32);
   image.fill(Qt::white);
   TCanvas canvas(&image);

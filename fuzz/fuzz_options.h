@@ -5,13 +5,32 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <cstring>
 #include <vector>
 
+// The target's dictionary (fuzz/<target>.dict: the tokens of the format, taken from real files)
+// is used unless the command line names one.
 inline void AddDefaultOptions(int* argc, char*** argv) {
   static std::vector<char*> args;
   static char entropic[] = "-entropic=0";
+  static std::string dict;
   args.assign(*argv, *argv + *argc);
+  bool hasDict = false;
+  for (char* a : args) hasDict = hasDict || std::strncmp(a, "-dict=", 6) == 0;
+#ifdef KV_FUZZ_DIR
+  if (!hasDict && !args.empty()) {
+    std::string name = args[0];
+    name = name.substr(name.find_last_of('/') + 1);
+    const std::string file = std::string(KV_FUZZ_DIR) + "/" + name + ".dict";
+    if (std::FILE* f = std::fopen(file.c_str(), "r")) {
+      std::fclose(f);
+      dict = "-dict=" + file;
+      args.insert(args.begin() + 1, dict.data());
+    }
+  }
+#endif
   args.insert(args.begin() + (args.empty() ? 0 : 1), entropic);
   args.push_back(nullptr);
   *argc = int(args.size()) - 1;

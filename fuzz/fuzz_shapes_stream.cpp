@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "fuzz_options.h"  // IWYU pragma: keep
 #include "cad/engine.h"
 #include "platform/messages.h"
 #include "platform/streams.h"
@@ -18,6 +19,11 @@ TMessageRecorder& Quiet() {
   return recorder;
 }
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  AddDefaultOptions(argc, argv);
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Quiet();

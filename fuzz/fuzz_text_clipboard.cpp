@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_options.h"  // IWYU pragma: keep
 #include "helpers/rich_text.h"
 #include "text/text_clip_format.h"
 
@@ -61,6 +62,11 @@ void FuzzOwnFormat(const uint8_t* data, size_t size) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  AddDefaultOptions(argc, argv);
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

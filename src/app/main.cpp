@@ -7,6 +7,9 @@
 #include "dialogs/tips_dialog.h"
 #include "platform/app_dir.h"
 #include "platform/guarded.h"
+#include "platform/leftovers.h"
+#include "platform/terminate_signal.h"
+#include "page/process_files.h"
 
 namespace {
 // Qt's own diagnostics (a missing runtime folder, a font it substitutes, a platform plugin's
@@ -26,7 +29,16 @@ int main(int argc, char** argv) {
   InitMainWindowModule();
   if (!TForm1::CheckSpecialFonts()) return 1;
 
+  // What runs that were killed left in the temporary root goes first.
+  RemoveFoldersOfEndedRuns();
   TForm1* form = CreateStartupWindows();
+  // The system's request to end (log-out, shutdown, kill) ends the run as closing the window does,
+  // without the close questions nobody may be there to answer; nested dialogs end with it.
+  OnTerminateSignal([form] {
+    form->CloseQueryAnswered = true;
+    form->close();
+    QApplication::exit(0);
+  });
   // The splash shows for a second; closing it makes the main window visible. Then the tip of the
   // day, unless the user asked not to see it at start.
   RunSplashWindow(form);

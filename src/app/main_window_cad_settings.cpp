@@ -54,8 +54,13 @@ struct TIniVisit {
     if (Reading) Value = Ini.ReadBool(Section, Key, Default);
     else Ini.WriteBool(Section, Key, Value);
   }
-  void Int(const char* Key, int Default, int& Value) {
-    if (Reading) Value = Ini.ReadInteger(Section, Key, Default);
+  // Read values outside [Min, Max] give the default.
+  void Int(const char* Key, int Default, int& Value, int Min, int Max) {
+    if (Reading) Value = Ini.ReadInteger(Section, Key, Default, Min, Max);
+    else Ini.WriteInteger(Section, Key, Value);
+  }
+  void Color(const char* Key, int Default, int& Value) {
+    if (Reading) Value = Ini.ReadColor(Section, Key, Default);
     else Ini.WriteInteger(Section, Key, Value);
   }
   void Str(const char* Key, const std::string& Default, std::string& Value) {
@@ -75,19 +80,19 @@ void VisitMainForm(TForm1& f, TIniVisit& io) {
   TFont& font = f.DimensionFontDg.Font;
   io.Str("DimensionFontDg_FontName", "Times New Roman", font.Name);
   int style = font.Style;
-  io.Int("DimensionFontDg_FontStyle", 0, style);
+  io.Int("DimensionFontDg_FontStyle", 0, style, 0, 15);
   font.Style = TFontStyles(style & (fsBold | fsItalic | fsUnderline | fsStrikeOut));
   int color = int(font.Color);
-  io.Int("DimensionFontDg_FontColor", 0, color);
+  io.Color("DimensionFontDg_FontColor", 0, color);
   font.Color = TColor(color);
   int charset = font.Charset;
-  io.Int("DimensionFontDg_FontCharset", 1, charset);
+  io.Int("DimensionFontDg_FontCharset", 1, charset, 0, 255);
   font.Charset = TFontCharset(std::clamp(charset, 0, 255));
   io.Tick("DimensionTracking1_Checked", false, f.DimensionTracking1);
   io.Tick("ToggleOnOff1_Checked", true, f.ToggleOnOff1);
   const std::string folder = ProgramFolder();
   io.Str("OpenPictureDialog1.InitialDir", folder, f.OpenPictureDialog1.InitialDir);
-  io.Int("OpenPictureDialog1_FilterIndex", 1, f.OpenPictureDialog1.FilterIndex);
+  io.Int("OpenPictureDialog1_FilterIndex", 1, f.OpenPictureDialog1.FilterIndex, 1, 64);
   io.Tick("LargeSnapArea1_Checked", true, f.LargeSnapArea1);
   io.Tick("SmallSnapArea1_Checked", false, Item(f, "SmallSnapArea1"));
   io.Tick("_SetCopyMetafileDefault_Checked", true, f._SetCopyMetafileDefault);
@@ -194,7 +199,7 @@ void TForm1::CreateCadEngine() {
     const bool metricDefault = QLocale::system().measurementSystem() == QLocale::MetricSystem;
     TZQVIniFile page(PageIniName);
     engine->SetMetric(page.ReadBool("Margin_Defaults", "Metric", metricDefault));
-    engine->SetBackgroundColor(TColor(page.ReadInteger(kGeneral, "Background_Color", int(BackgroundColor))));
+    engine->SetBackgroundColor(TColor(page.ReadColor(kGeneral, "Background_Color", int(BackgroundColor))));
   }
   TZQVCad* e = engine.get();
   e->OnDeleteSelected = [this](TZQVCad* s, const std::vector<int32_t>& selection) { CadDeleteSelected(s, selection); };
@@ -253,7 +258,7 @@ void TForm1::LoadCadSettings(QObject*) {
     if (QAction* off = Item(*this, "Off1")) off->setChecked(!dimensions);
     Figures->Template->SetWantDimensions(dimensions);
     Figures->Template->SetLineDivisions(ini.ReadInteger(kGeneral, "Line_Divisions", 2));
-    BackgroundColor = TColor(ini.ReadInteger(kGeneral, "Background_Color", int(clWindow)));
+    BackgroundColor = TColor(ini.ReadColor(kGeneral, "Background_Color", int(clWindow)));
     Figures->SetBackgroundColor(BackgroundColor);
     Figures->SameColorDivider = ini.ReadBool(kGeneral, "Same_Color_Divider", true);
   } catch (...) {

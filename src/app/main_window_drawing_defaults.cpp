@@ -158,6 +158,6 @@ void TForm1::LoadNewFileDrawingDefaults() {
   if (Program2->isChecked()) ReadDefaultsFile(DefaultsFile("ProgDefs"));
   Figures->Template->SetMetric(Figures->Metric);
   TZQVIniFile ini(PageIniName);
-  BackgroundColor = TColor(ini.ReadInteger("General", "Background_Color", int(clWindow)));
+  BackgroundColor = TColor(ini.ReadColor("General", "Background_Color", int(clWindow)));
   Figures->SetBackgroundColor(BackgroundColor);
 }

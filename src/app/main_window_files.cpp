@@ -36,6 +36,7 @@
 #include "platform/exceptions.h"
 #include "platform/graphic.h"
 #include "platform/guarded.h"
+#include "platform/leftovers.h"
 #include "platform/messages.h"
 #include "platform/metafile.h"
 #include "platform/numeric.h"
@@ -574,9 +575,11 @@ bool TForm1::Open_File(QObject* Sender, const std::string& FileName) {
   const int screenDpi = ScreenPixelsPerInch();
   auto doc = std::make_unique<TDocument>();
   TDocReadResult read;
+  // Temporary files that killed runs left beside the document go.
+  RemoveStaleTempFilesBeside(FileName);
+  std::vector<uint8_t> raw;
   try {
-    if (FileExists(FileName)) CopyFile(FileName, ChangeFileExt(FileName, ".Bak"));
-    const std::vector<uint8_t> raw = ReadWholeFile(FileName, int64_t(MaxDocumentPayload) + 1024);
+    raw = ReadWholeFile(FileName, int64_t(MaxDocumentPayload) + 1024);
     read = ReadDocumentBytes(raw, *Compress1, *doc);
   } catch (const std::bad_alloc&) {
     read.Status = TDocReadStatus::Damaged;
@@ -617,6 +620,14 @@ bool TForm1::Open_File(QObject* Sender, const std::string& FileName) {
     FileBusy = false;
     return false;
   }
+  // Only a document that was read whole and passed its checks becomes the backup (a damaged one
+  // must not replace the last good backup), with the document's permissions.
+  try {
+    WriteFileAtomically(ChangeFileExt(FileName, ".Bak"), raw.data(), raw.size(), FileModeOf(FileName));
+  } catch (const std::exception&) {
+    // The backup is a courtesy: the document opens without it.
+  }
+  raw = std::vector<uint8_t>();
   // The file is sound: from here on the page becomes the document.
   PageUntouchedByOpen = false;
   bool rescaled = false;
@@ -774,6 +785,7 @@ bool TForm1::OpenASCIIFile(QObject* Sender, const std::string& FileName) {
                                   ". Have not been saved. Would you like to save them"))
     return false;
   if (!FileExists(FileName)) return false;
+  RemoveStaleTempFilesBeside(FileName);
   bool result = true;
   FileBusy = true;
   try {

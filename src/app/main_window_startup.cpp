@@ -152,7 +152,7 @@ void TForm1::FormCreate() {
     CreateCadEngine();
     try {
       TZQVIniFile child(ProgramFile("ChildFms.ini"));
-      DebugLevel = child.ReadInteger("DEBUGGING", "DE_BUG_LEVEL", -1);
+      DebugLevel = child.ReadInteger("DEBUGGING", "DE_BUG_LEVEL", -1, -1, 9);
     } catch (...) {
       DebugLevel = -1;
     }
@@ -207,7 +207,7 @@ void TForm1::FormShow() {
   LoadStartupDrawingDefaults();
   try {
     TZQVIniFile child(ProgramFile("ChildFms.ini"));
-    ScrollBarSnooze = child.ReadInteger("Form1General", "ScrollBarSnooze", 30);
+    ScrollBarSnooze = child.ReadInteger("Form1General", "ScrollBarSnooze", 30, 0, 200);
   } catch (...) {
     ScrollBarSnooze = 30;
   }
@@ -270,6 +270,8 @@ void TForm1::AutoOpenFile(const std::string& argument) {
     try {
       if (!Figures->LoadShapesFile(path, false)) Figures->Clear();
     } catch (...) {
+      // Reported as Load Shapes reports it; nothing of a damaged file stays on the page.
+      ShowUnknownError("AutoOpenFile");
       Figures->Clear();
     }
     RefreshAllImages(this, false);

@@ -49,12 +49,16 @@ public:
     At += sizeof v;
     return v;
   }
-  // The characters of a short string field; a length byte beyond the field is cut to the field.
+  // The characters of a short string field; a length byte beyond the field is no record.
   std::string GetShortString(size_t Size) {
-    const size_t n = std::min<size_t>(In[At], Size - 1);
+    if (In[At] > Size - 1) Refuse("a text longer than its field");
+    const size_t n = In[At];
     std::string s(reinterpret_cast<const char*>(In + At + 1), n);
     At += Size;
     return s;
+  }
+  [[noreturn]] static void Refuse(const std::string& what) {
+    throw EZQVCadException("Damaged shape record (" + what + ") in data stream");
   }
   const uint8_t* Here() const { return In + At; }
   size_t At = 0;
@@ -63,8 +67,20 @@ private:
   const uint8_t* In;
 };
 
-double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
-float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
+// What a record's fields must hold for the record to be taken: the writer never writes anything
+// else, so a value outside is damage (the file has no checksum to tell).
+template <typename T>
+T Finite(T v) {
+  if (!std::isfinite(v)) TBlockReader::Refuse("a number that is not finite");
+  return v;
+}
+void InRange(int64_t v, int64_t min, int64_t max, const char* what) {
+  if (v < min || v > max) TBlockReader::Refuse(what);
+}
+bool Flag(uint8_t v, const char* what) {
+  InRange(v, 0, 1, what);
+  return v != 0;
+}
 
 }  // namespace
 
@@ -146,72 +162,114 @@ void TRealFig::LoadFromStream(TStream& Stream, int DataVersion) {
     throw EZQVCadException("Unknown shape kind (" + std::to_string(kindAt) + ") in data stream");
 
   TBlockReader nr(nodeBytes.data());
-  for (size_t i = 0; i < Nodes.size(); ++i) {
-    TRealXYZObj& p = Nodes[i];
-    if (i < n) {
-      p.X = Finite(nr.Get<double>());
-      p.Y = Finite(nr.Get<double>());
-      p.Z = Finite(nr.Get<double>());
-    } else {
-      p.X = p.Y = p.Z = 0;
-    }
+  std::vector<TRealXYZObj> nodes(Nodes.size());
+  for (size_t i = 0; i < n; ++i) {
+    nodes[i].X = Finite(nr.Get<double>());
+    nodes[i].Y = Finite(nr.Get<double>());
+    nodes[i].Z = Finite(nr.Get<double>());
   }
 
-  // Values are kept to the ranges the drawing and editing code relies on; valid values pass
-  // unchanged.
-  NodeCountUsed = r.Get<int32_t>();
-  PolygonSides = r.Get<int32_t>();
-  PenWidth = Finite(r.Get<double>());
-  PenColor = TColor(r.Get<uint32_t>());
-  PenMode = r.Get<uint8_t>();
-  PenStyle = r.Get<uint8_t>();
-  BrushColor = TColor(r.Get<uint32_t>());
-  BrushStyle = r.Get<uint8_t>();
-  Kind = r.Get<uint8_t>();
-  RectangleRadius = Finite(r.Get<float>());
-  ArcRadius = Finite(r.Get<float>());
-  WantDimensions = r.Get<uint8_t>() != 0;
-  FontColor = TColor(r.Get<uint32_t>());
-  FontName = r.GetShortString(33);
-  FontSize = r.Get<int32_t>();
-  FontStyle = r.Get<uint8_t>();
-  FontCharset = r.Get<uint8_t>();
-  DimMultiplier = r.Get<uint8_t>();
-  Precision = r.Get<int32_t>();
-  Digits = r.Get<int32_t>();
-  NumberFormat = r.Get<uint8_t>();
-  Metric = r.Get<uint8_t>() != 0;
-  DimSuffix = r.GetShortString(256);
-  Text = r.GetShortString(256);
-  LegacyFlag = r.Get<uint8_t>();
-  GridCellsX = r.Get<int32_t>();
-  GridCellsY = r.Get<int32_t>();
-  Wave = WaveRecFromBytes(r.Here());
+  // Every field is checked before the figure changes: a record that holds what no figure of its
+  // kind can hold is refused whole.
+  TRealFig f;
+  f.NodeCountUsed = r.Get<int32_t>();
+  f.PolygonSides = r.Get<int32_t>();
+  f.PenWidth = Finite(r.Get<double>());
+  f.PenColor = TColor(r.Get<uint32_t>());
+  f.PenMode = r.Get<uint8_t>();
+  f.PenStyle = r.Get<uint8_t>();
+  f.BrushColor = TColor(r.Get<uint32_t>());
+  f.BrushStyle = r.Get<uint8_t>();
+  f.Kind = r.Get<uint8_t>();
+  f.RectangleRadius = Finite(r.Get<float>());
+  f.ArcRadius = Finite(r.Get<float>());
+  f.WantDimensions = Flag(r.Get<uint8_t>(), "a yes-or-no field holding another value");
+  f.FontColor = TColor(r.Get<uint32_t>());
+  f.FontName = r.GetShortString(33);
+  f.FontSize = r.Get<int32_t>();
+  f.FontStyle = r.Get<uint8_t>();
+  f.FontCharset = r.Get<uint8_t>();
+  f.DimMultiplier = r.Get<uint8_t>();
+  f.Precision = r.Get<int32_t>();
+  f.Digits = r.Get<int32_t>();
+  f.NumberFormat = r.Get<uint8_t>();
+  f.Metric = Flag(r.Get<uint8_t>(), "a yes-or-no field holding another value");
+  f.DimSuffix = r.GetShortString(256);
+  f.Text = r.GetShortString(256);
+  f.LegacyFlag = r.Get<uint8_t>();
+  f.GridCellsX = r.Get<int32_t>();
+  f.GridCellsY = r.Get<int32_t>();
+  f.Wave = WaveRecFromBytes(r.Here());
   r.At += WaveRecSize;
-  WavyLineHeight = Finite(r.Get<float>());
-  const bool opaque = r.Get<uint8_t>() != 0;
-  LineDivisions = r.Get<int32_t>();
-  ArrowHeadLength = Finite(r.Get<float>());
-  TickLength = Finite(r.Get<float>());
+  f.WavyLineHeight = Finite(r.Get<float>());
+  const bool opaque = Flag(r.Get<uint8_t>(), "a yes-or-no field holding another value");
+  f.LineDivisions = r.Get<int32_t>();
+  f.ArrowHeadLength = Finite(r.Get<float>());
+  f.TickLength = Finite(r.Get<float>());
 
-  const int maxUsed = MultiNodeKinds.Has(Kind) ? int(n) : int(Nodes.size());
-  NodeCountUsed = std::clamp(NodeCountUsed, 0, maxUsed);
-  PolygonSides = std::clamp(PolygonSides, 3, std::max(3, MaxPolygonSides()));
-  LineDivisions = std::clamp(LineDivisions, 1, std::max(1, MaxLineDivisions()));
+  const int maxUsed = MultiNodeKinds.Has(f.Kind) ? int(n) : int(Nodes.size());
+  InRange(f.NodeCountUsed, 0, maxUsed, "more nodes in use than the record holds");
+  InRange(f.PolygonSides, 3, std::max(3, MaxPolygonSides()), "a side count beyond the node count");
+  InRange(f.LineDivisions, 1, std::max(1, MaxLineDivisions()), "a division count beyond the node count");
+  InRange(f.GridCellsX, 1, INT32_MAX, "a grid without cells");
+  InRange(f.GridCellsY, 1, INT32_MAX, "a grid without cells");
+  InRange(f.DimMultiplier, 0, 9, "an unknown dimension multiplier");
+  InRange(f.NumberFormat, 0, 4, "an unknown number format");
+  InRange(f.PenMode, 0, 15, "an unknown pen mode");
+  InRange(f.PenStyle, 0, 6, "an unknown pen style");
+  InRange(f.BrushStyle, 0, 7, "an unknown brush style");
+  InRange(f.Wave.Rotation, -359, 359, "a rotation beyond a turn");
+  for (double v : {f.Wave.WaveWidth[0], f.Wave.WaveWidth[1], f.Wave.PulseWidth[0], f.Wave.PulseWidth[1],
+                   f.Wave.PulseRise, f.Wave.PulseFall, f.Wave.WaveHeight[0], f.Wave.WaveHeight[1], f.Wave.PointX,
+                   f.Wave.PointY, double(f.Wave.FMIndex)})
+    Finite(v);
+  uint8_t outline = OutlineFonts ? 1 : 0;
+  const bool hasOutline = DataVersion > 1 && Stream.Remaining() >= 1;
+  if (hasOutline) {
+    outline = Stream.ReadByte();
+    InRange(outline, 0, 1, "a yes-or-no field holding another value");
+  }
+
+  // The record is sound: the figure takes it.
+  for (size_t i = 0; i < Nodes.size(); ++i) {
+    Nodes[i].X = nodes[i].X;
+    Nodes[i].Y = nodes[i].Y;
+    Nodes[i].Z = nodes[i].Z;
+  }
+  NodeCountUsed = f.NodeCountUsed;
+  PolygonSides = f.PolygonSides;
+  PenWidth = f.PenWidth;
+  PenColor = f.PenColor;
+  PenMode = f.PenMode;
+  PenStyle = f.PenStyle;
+  BrushColor = f.BrushColor;
+  BrushStyle = f.BrushStyle;
+  Kind = f.Kind;
+  RectangleRadius = f.RectangleRadius;
+  ArcRadius = f.ArcRadius;
+  WantDimensions = f.WantDimensions;
+  FontColor = f.FontColor;
+  FontName = f.FontName;
+  FontSize = f.FontSize;
+  FontStyle = f.FontStyle;
+  FontCharset = f.FontCharset;
+  DimMultiplier = f.DimMultiplier;
+  Precision = f.Precision;
+  Digits = f.Digits;
+  NumberFormat = f.NumberFormat;
+  Metric = f.Metric;
+  DimSuffix = f.DimSuffix;
+  Text = f.Text;
+  LegacyFlag = f.LegacyFlag;
+  // Grids beyond this many cells a side are drawn with this many: the cap bounds the drawing.
   constexpr int32_t MaxGridCells = 10000;
-  GridCellsX = std::clamp(GridCellsX, 1, MaxGridCells);
-  GridCellsY = std::clamp(GridCellsY, 1, MaxGridCells);
-  if (DimMultiplier > 9) DimMultiplier = 5;
-  if (NumberFormat > 4) NumberFormat = 0;
-  if (PenMode > 15) PenMode = 4;
-  if (PenStyle > 6) PenStyle = 0;
-  if (BrushStyle > 7) BrushStyle = 0;
-  for (double* v : {&Wave.WaveWidth[0], &Wave.WaveWidth[1], &Wave.PulseWidth[0], &Wave.PulseWidth[1],
-                    &Wave.PulseRise, &Wave.PulseFall, &Wave.WaveHeight[0], &Wave.WaveHeight[1], &Wave.PointX,
-                    &Wave.PointY})
-    *v = Finite(*v);
-  Wave.FMIndex = Finite(Wave.FMIndex);
-  Wave.Rotation = std::clamp(Wave.Rotation, -359, 359);
+  GridCellsX = std::min(f.GridCellsX, MaxGridCells);
+  GridCellsY = std::min(f.GridCellsY, MaxGridCells);
+  Wave = f.Wave;
+  WavyLineHeight = f.WavyLineHeight;
+  LineDivisions = f.LineDivisions;
+  ArrowHeadLength = f.ArrowHeadLength;
+  TickLength = f.TickLength;
 
   if (opaque) {
     OpaqueDimensions = true;
@@ -220,12 +278,9 @@ void TRealFig::LoadFromStream(TStream& Stream, int DataVersion) {
   } else {
     OpaqueDimensions = false;
   }
-  if (DataVersion > 1 && Stream.Remaining() >= 1) {
-    const uint8_t outline = Stream.ReadByte();
-    if (outline <= 1 && (outline != 0) != OutlineFonts) {
-      OutlineFonts = outline != 0;
-      if (OutlineFonts) OpaqueDimensions = false;
-    }
+  if (hasOutline && (outline != 0) != OutlineFonts) {
+    OutlineFonts = outline != 0;
+    if (OutlineFonts) OpaqueDimensions = false;
   }
   UpdateFigurePoints(*this);
   Flags &= uint16_t(~ffLoading);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "codecs/byte_sum.h"
 #include "codecs/compress_coders.h"
 
 const char* const MethodIds[CompressMethodCount] = {"NON", "RLE", "LZH", "CUS", "LH5"};
@@ -93,9 +94,7 @@ int TCompThreadSafety::ReadSourceBlock(uint8_t* dest, int count) {
     if (InPos >= InEnd && !Refill()) break;
     const int n = std::min(count - got, InEnd - InPos);
     const uint8_t* src = InBuf.get() + InPos;
-    uint32_t sum = 0;
-    for (int i = 0; i < n; ++i) sum += src[i];
-    InSum += sum;
+    InSum += ByteSum(src, size_t(n));
     if (XorOnRead) {
       for (int i = 0; i < n; ++i) {
         dest[got + i] = src[i] ^ KeyBytes[KeyIndex];
@@ -117,9 +116,7 @@ void TCompThreadSafety::WriteDestBlock(const uint8_t* data, int64_t count) {
   }
   Budget -= count;
   OutCount += count;
-  uint32_t sum = 0;
-  for (int64_t i = 0; i < count; ++i) sum += data[i];
-  OutSum += sum;
+  OutSum += ByteSum(data, size_t(count));
   while (count > 0) {
     if (OutPos >= BufferSize) FlushOutput();
     const int n = int(std::min<int64_t>(count, BufferSize - OutPos));

@@ -29,6 +29,10 @@ void SaveFormPlacement(QWidget* Form, const std::string& IniFileName) {
   ini.UpdateFile();
 }
 
+// No screen is larger; a stored position or size beyond it is no placement (and the sums below
+// stay far from overflowing).
+constexpr int MaxWindowExtent = 1 << 16;
+
 void RestoreFormPlacement(QWidget* Form, const std::string& IniFileName) {
   if (!Form) return;
   const std::string section = Form->objectName().toStdString();
@@ -36,11 +40,11 @@ void RestoreFormPlacement(QWidget* Form, const std::string& IniFileName) {
   int state = 0, w = Form->width(), h = Form->height(), left = 0, top = 0;
   {
     TZQVIniFile ini(IniFileName);
-    state = ini.ReadInteger(section, "Window_State", 0);
-    w = ini.ReadInteger(section, "Width", Form->width());
-    h = ini.ReadInteger(section, "Height", Form->height());
-    left = ini.ReadInteger(section, "Left", (desk.width() - w) / 2);
-    top = ini.ReadInteger(section, "Top", (desk.height() - h) / 2);
+    state = ini.ReadInteger(section, "Window_State", 0, 0, 2);
+    w = ini.ReadInteger(section, "Width", Form->width(), 1, MaxWindowExtent);
+    h = ini.ReadInteger(section, "Height", Form->height(), 1, MaxWindowExtent);
+    left = ini.ReadInteger(section, "Left", (desk.width() - w) / 2, -MaxWindowExtent, MaxWindowExtent);
+    top = ini.ReadInteger(section, "Top", (desk.height() - h) / 2, -MaxWindowExtent, MaxWindowExtent);
   }
   if (state == 2) {
     Form->setWindowState(Qt::WindowMaximized);

@@ -223,7 +223,7 @@ void TMainFontDlg::LoadUserDefaultsFrom(TCustomIniFile& ini) {
   std::string name = ini.ReadString(kSection, "Name", kDefaultName);
   if (name.empty()) name = kDefaultName;
   MainFont.Name = name;
-  MainFont.Color = TColor(ini.ReadInteger(kSection, "Color", 0));
+  MainFont.Color = TColor(ini.ReadColor(kSection, "Color", 0));
   // 8.
   if (isVisible() || Creating) {
     const int index = FontCombo->findText(QString::fromStdString(MainFont.Name), Qt::MatchFixedString);

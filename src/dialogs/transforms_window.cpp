@@ -157,9 +157,9 @@ void TTransformShapes1::LoadSettings() {
   ScaleIterSpin->SetValue(ini.ReadInteger(s, "ScaleIterSpin_Value", 5));
   vFinalScale->SetValue(ini.ReadFloat(s, "vFinalScale_Value", 2.0));
   hFinalScale->SetValue(ini.ReadFloat(s, "hFinalScale_Value", 2.0));
-  SetColorModeIndex(PolarColorMode, ini.ReadInteger(s, "PolarColorMode_ItemIndex", 0));
-  SetColorModeIndex(RectColorMode, ini.ReadInteger(s, "RectColorMode_ItemIndex", 0));
-  SetColorModeIndex(ScaleColorMode, ini.ReadInteger(s, "ScaleColorMode_ItemIndex", 0));
+  SetColorModeIndex(PolarColorMode, ini.ReadInteger(s, "PolarColorMode_ItemIndex", 0, 0, 3));
+  SetColorModeIndex(RectColorMode, ini.ReadInteger(s, "RectColorMode_ItemIndex", 0, 0, 3));
+  SetColorModeIndex(ScaleColorMode, ini.ReadInteger(s, "ScaleColorMode_ItemIndex", 0, 0, 3));
   // The mirror buttons show the axis kept from the last window.
   QToolButton* arrows[4] = {sbLeft, sbRight, sbUp, sbDown};
   arrows[MirrorAxis & 3]->setChecked(true);

@@ -48,14 +48,17 @@ std::string RangeErrorMessage() {
 }  // namespace
 
 void InitFontRecs(TMacroLineBuffer& Buffer) {
-  for (TFontRec& f : Buffer.Fonts) {
-    f = TFontRec{};
+  // Every list and every read makes dozens of lines of 151 records each: the record is made once.
+  static const TFontRec initial = [] {
+    TFontRec f{};
     SetShortString(f.Name, 50, "Arial");
     f.Size = 12;
     f.Color = 0;
     f.Style = 0;
     f.Charset = 1;
-  }
+    return f;
+  }();
+  Buffer.Fonts.fill(initial);
 }
 
 bool TMacroLine::IsBlank() const {

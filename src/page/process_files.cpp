@@ -1,12 +1,16 @@
 // The process's folder of temporary files.
 #include "page/process_files.h"
 
+#include <unistd.h>
 #include <QDir>
 #include <QTemporaryDir>
 #include <atomic>
 #include <memory>
 
 #include "platform/app_dir.h"
+#include "platform/leftovers.h"
+
+const char* const ProcessFolderPrefix = "korvalis-";
 
 namespace {
 std::unique_ptr<QTemporaryDir>& Folder() {
@@ -19,7 +23,10 @@ std::atomic<unsigned long long> NextNumber{1};
 std::string ProcessTempFolder() {
   auto& f = Folder();
   if (!f) {
-    f = std::make_unique<QTemporaryDir>(QString::fromStdString(TempFolder()) + "korvalis-XXXXXX");
+    // The name carries the process id, so that a later run can tell the folder of a run that was
+    // killed from the folder of one still running.
+    f = std::make_unique<QTemporaryDir>(QString::fromStdString(TempFolder() + ProcessFolderPrefix) +
+                                        QString::number(getpid()) + "-XXXXXX");
     if (!f->isValid()) {
       f.reset();
       return {};
@@ -35,3 +42,5 @@ std::string NewProcessFileName(const std::string& Prefix, const std::string& Ext
 }
 
 void RemoveProcessTempFolder() { Folder().reset(); }
+
+int RemoveFoldersOfEndedRuns() { return RemoveStaleProcessFolders(TempFolder(), ProcessFolderPrefix); }

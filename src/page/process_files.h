@@ -12,3 +12,8 @@ std::string ProcessTempFolder();
 std::string NewProcessFileName(const std::string& Prefix, const std::string& Extension);
 // Removes the folder and its files now (at exit this happens by itself).
 void RemoveProcessTempFolder();
+// The folder's name is this prefix, the process id, '-' and random letters.
+extern const char* const ProcessFolderPrefix;
+// Removes the folders that runs which did not end normally left in the temporary root (only
+// those whose process is gone); returns how many. Done once at start.
+int RemoveFoldersOfEndedRuns();

@@ -16,6 +16,7 @@
 
 #include "platform/canvas_rows.h"
 #include "platform/canvas_spans.h"
+#include "platform/curve_limit.h"
 #include "platform/graphic.h"
 #include "platform/screen.h"
 
@@ -1596,7 +1597,14 @@ TRect TCanvas::EffectiveClip() const { return Intersect(ClipRect(), TRect(0, 0, 
 // kMostCurvePoints: past a radius of about 5,200 pixels the chords then stray less than a tenth
 // of a pixel from the true curve, and a picture full of huge circles costs no more to draw
 // than the outline it can show.
-constexpr double kMostCurvePoints = 1 << 16;
+constexpr int kMostCurvePoints = 1 << 16;
+int CurvePointLimit = kMostCurvePoints;
+
+int MostCurvePoints() { return CurvePointLimit; }
+TCurveDetailLimit::TCurveDetailLimit(int most) : Saved(CurvePointLimit) {
+  CurvePointLimit = std::clamp(most, 8, kMostCurvePoints);
+}
+TCurveDetailLimit::~TCurveDetailLimit() { CurvePointLimit = Saved; }
 
 std::vector<TPoint> TCanvas::EllipsePoints(int x1, int y1, int x2, int y2) {
   const TRect b = Normalized(x1, y1, x2, y2);
@@ -1604,7 +1612,7 @@ std::vector<TPoint> TCanvas::EllipsePoints(int x1, int y1, int x2, int y2) {
   if (b.Right == b.Left || b.Bottom == b.Top) return pts;
   const double cx = (double(b.Left) + b.Right - 1) / 2.0, cy = (double(b.Top) + b.Bottom - 1) / 2.0;
   const double rx = (double(b.Right) - b.Left - 1) / 2.0, ry = (double(b.Bottom) - b.Top - 1) / 2.0;
-  const int n = int(std::clamp(std::ceil(2 * kPi * std::max(rx, ry) * 2), 8.0, kMostCurvePoints));
+  const int n = int(std::clamp(std::ceil(2 * kPi * std::max(rx, ry) * 2), 8.0, double(CurvePointLimit)));
   for (int k = 0; k < n; ++k) {
     const double t = 2 * kPi * k / n;
     PushUnique(pts, TPoint(RoundHalfUp(cx + rx * std::cos(t)), RoundHalfUp(cy - ry * std::sin(t))));
@@ -1644,7 +1652,7 @@ std::vector<TPoint> TCanvas::ArcPoints(int x1, int y1, int x2, int y2, int x3, i
   const TRect b = Normalized(x1, y1, x2, y2);
   const double cx = (double(b.Left) + b.Right - 1) / 2.0, cy = (double(b.Top) + b.Bottom - 1) / 2.0;
   const double rx = (double(b.Right) - b.Left - 1) / 2.0, ry = (double(b.Bottom) - b.Top - 1) / 2.0;
-  const int n = int(std::clamp(std::ceil(std::fabs(sweep) * std::max(rx, ry) * 2), 2.0, kMostCurvePoints));
+  const int n = int(std::clamp(std::ceil(std::fabs(sweep) * std::max(rx, ry) * 2), 2.0, double(CurvePointLimit)));
   for (int k = 0; k <= n; ++k) {
     const double t = t0 + sweep * k / n;
     PushUnique(pts, TPoint(RoundHalfUp(cx + rx * std::cos(t)), RoundHalfUp(cy - ry * std::sin(t))));

@@ -1,5 +1,6 @@
 #include "platform/font.h"
 
+#include <algorithm>
 #include <QFontMetrics>
 #include <QHash>
 #include <QMutex>
@@ -108,9 +109,16 @@ TFont::TFont(const std::string& name, int size, TFontStyles style, TColor color,
 
 int TFont::Size() const { return -MulDiv(HeightPx, 72, Ppi); }
 
-void TFont::SetSize(int points) { HeightPx = -MulDiv(points, Ppi, 72); }
+// Heights beyond this many pixels are no font anyone can draw; the limit keeps every height and
+// its negation, and the sizes derived from it, inside an int.
+constexpr int MaxFontHeight = 32767;
 
-void TFont::SetHeight(int pixels) { HeightPx = pixels; }
+void TFont::SetSize(int points) {
+  const int64_t pixels = (int64_t(points) * Ppi + (points < 0 ? -36 : 36)) / 72;
+  HeightPx = -int(std::clamp<int64_t>(pixels, -MaxFontHeight, MaxFontHeight));
+}
+
+void TFont::SetHeight(int pixels) { HeightPx = std::clamp(pixels, -MaxFontHeight, MaxFontHeight); }
 
 void TFont::SetPixelsPerInch(int ppi) {
   if (ppi <= 0 || ppi == Ppi) return;

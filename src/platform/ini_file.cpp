@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cerrno>
+#include <cmath>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -80,6 +81,25 @@ bool TryStrToInt(const std::string& text, int& value) {
 int TCustomIniFile::ReadInteger(const std::string& section, const std::string& ident, int def) {
   int v;
   return TryStrToInt(ReadString(section, ident, ""), v) ? v : def;
+}
+
+int TCustomIniFile::ReadInteger(const std::string& section, const std::string& ident, int def, int min, int max) {
+  const int v = ReadInteger(section, ident, def);
+  return v >= min && v <= max ? v : def;
+}
+
+double TCustomIniFile::ReadFloat(const std::string& section, const std::string& ident, double def, double min,
+                                 double max) {
+  const double v = ReadFloat(section, ident, def);
+  return std::isfinite(v) && v >= min && v <= max ? v : def;
+}
+
+int TCustomIniFile::ReadColor(const std::string& section, const std::string& ident, int def) {
+  const uint32_t v = uint32_t(ReadInteger(section, ident, def));
+  // System colours (the top bit set) resolve through the system colour table, an index beyond it
+  // to black.
+  const bool valid = v <= 0xFFFFFFu || v >= 0x80000000u || v == 0x1FFFFFFFu || v == 0x20000000u;
+  return valid ? int(v) : def;
 }
 
 void TCustomIniFile::WriteInteger(const std::string& section, const std::string& ident, int value) {
@@ -175,16 +195,28 @@ void TMemIniFile::LoadFromBytes(const uint8_t* data, size_t size) {
   SetStrings(lines);
 }
 
+std::string IniNameKey(const std::string& name) {
+  bool ascii = true;
+  for (char c : name) ascii = ascii && uint8_t(c) < 0x80;
+  if (ascii) return UpperCase(name);
+  return QString::fromUtf8(name).toCaseFolded().toUtf8().toStdString();
+}
+
 TMemIniFile::TSection* TMemIniFile::FindSection(const std::string& name) {
-  const std::string safe = SafeIniSection(name);
-  for (auto& s : Sections)
-    if (SameIniName(s.Name, safe)) return &s;
-  return nullptr;
+  const auto it = Index.find(IniNameKey(SafeIniSection(name)));
+  return it == Index.end() ? nullptr : &Sections[it->second];
 }
 
 std::vector<std::string>& TMemIniFile::AddSection(const std::string& name) {
   Sections.push_back({SafeIniSection(name), {}});
+  // A name that is there already keeps finding its first section, as a search from the top would.
+  Index.emplace(IniNameKey(Sections.back().Name), Sections.size() - 1);
   return Sections.back().Lines;
+}
+
+void TMemIniFile::Reindex() {
+  Index.clear();
+  for (size_t i = 0; i < Sections.size(); ++i) Index.emplace(IniNameKey(Sections[i].Name), i);
 }
 
 void TMemIniFile::SetStrings(const std::vector<std::string>& lines) {
@@ -254,12 +286,10 @@ void TMemIniFile::ReadSectionValues(const std::string& section, std::vector<std:
 }
 
 void TMemIniFile::EraseSection(const std::string& section) {
-  const std::string safe = SafeIniSection(section);
-  for (auto it = Sections.begin(); it != Sections.end(); ++it)
-    if (SameIniName(it->Name, safe)) {
-      Sections.erase(it);
-      return;
-    }
+  const auto it = Index.find(IniNameKey(SafeIniSection(section)));
+  if (it == Index.end()) return;
+  Sections.erase(Sections.begin() + std::ptrdiff_t(it->second));
+  Reindex();
 }
 
 void TMemIniFile::DeleteKey(const std::string& section, const std::string& ident) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The value forms shared by every ini file: integers (decimal, "0x"/"$" hexadecimal), Booleans
@@ -21,6 +22,13 @@ public:
   bool ReadBool(const std::string& section, const std::string& ident, bool def);
   void WriteBool(const std::string& section, const std::string& ident, bool value);
   double ReadFloat(const std::string& section, const std::string& ident, double def);
+  // The same, kept to [min, max]: a value outside (or not finite) counts as unreadable and gives
+  // def. Every number a settings file gives is read through these, so that no edited or damaged
+  // file can hand the program a value it cannot use.
+  int ReadInteger(const std::string& section, const std::string& ident, int def, int min, int max);
+  double ReadFloat(const std::string& section, const std::string& ident, double def, double min, double max);
+  // A colour: an RGB value, a system colour, clNone or clDefault; else def.
+  int ReadColor(const std::string& section, const std::string& ident, int def);
   void WriteFloat(const std::string& section, const std::string& ident, double value);
   virtual void ReadSection(const std::string& section, std::vector<std::string>& names) = 0;
   virtual void ReadSections(std::vector<std::string>& sections) = 0;
@@ -59,7 +67,10 @@ public:
   void SetStrings(const std::vector<std::string>& lines);
   // Parses the text of a whole file (lines ended by LF or CR LF).
   void LoadFromBytes(const uint8_t* data, size_t size);
-  void Clear() { Sections.clear(); }
+  void Clear() {
+    Sections.clear();
+    Index.clear();
+  }
 
 protected:
   TMemIniFile(const std::string& fileName, bool keepComments);
@@ -71,12 +82,19 @@ protected:
   TSection* FindSection(const std::string& name);
   std::vector<std::string>& AddSection(const std::string& name);
 
+  void Reindex();
+
+  // The sections in the file's order, and where each name is found (the first section of a
+  // name, by the name's case-folded form), so that a file of many sections is read in linear time.
   std::vector<TSection> Sections;
+  std::unordered_map<std::string, size_t> Index;
   bool KeepComments;
 };
 
 // Ini names compare without regard to letter case.
 bool SameIniName(const std::string& a, const std::string& b);
+// The form of a name that names which compare as the same share.
+std::string IniNameKey(const std::string& name);
 
 // What is written for a value, key or section name so that it stays one entry when read back:
 // control characters (line breaks among them; tab excepted) become "?", and in a key also "=",

@@ -8,6 +8,7 @@
 namespace {
 
 int BusyDepth = 0;
+int DeferInputDepth = 0;
 bool StopFlag = false;
 std::function<void()> StopHandler;
 const char* const StopControlProperty = "kvStopControl";
@@ -62,7 +63,8 @@ protected:
 void ProcessMessages() {
   if (!QCoreApplication::instance()) return;
   if (BusyDepth == 0) {
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(DeferInputDepth > 0 ? QEventLoop::ExcludeUserInputEvents
+                                                        : QEventLoop::AllEvents);
     return;
   }
   TBusyInputFilter filter;
@@ -77,6 +79,9 @@ TBusyScope::TBusyScope() {
 TBusyScope::~TBusyScope() { --BusyDepth; }
 
 bool ProgramBusy() { return BusyDepth > 0; }
+
+TDeferInputScope::TDeferInputScope() { ++DeferInputDepth; }
+TDeferInputScope::~TDeferInputScope() { --DeferInputDepth; }
 bool StopRequested() { return StopFlag; }
 void SetStopHandler(std::function<void()> handler) { StopHandler = std::move(handler); }
 void MarkAsStopControl(QObject* control) {

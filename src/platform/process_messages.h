@@ -31,3 +31,16 @@ bool StopRequested();
 void SetStopHandler(std::function<void()> handler);
 // Clicks on this control (a Stop button) reach it while the program is busy.
 void MarkAsStopControl(QObject* control);
+
+// While a scope lives (a key is being handled), ProcessMessages runs no input from the user when
+// the program is not busy: keys and clicks that arrive wait, in the order they came, until the
+// key in progress is done. A click that arrived after keys can then never be handled before
+// them (it could switch the tool, and the keys would be typed in a mode they were not pressed
+// in). Busy operations keep their own rule: only the stop request gets through.
+class TDeferInputScope {
+public:
+  TDeferInputScope();
+  ~TDeferInputScope();
+  TDeferInputScope(const TDeferInputScope&) = delete;
+  TDeferInputScope& operator=(const TDeferInputScope&) = delete;
+};

@@ -1,5 +1,6 @@
 #include "platform/streams.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -116,21 +117,105 @@ void TBytesStream::SetSize(int64_t) { throw EWriteError("Stream write error"); }
 // ---- TFileStream
 
 namespace {
-std::string TempNameBeside(const std::string& fileName) {
-  static std::mt19937 rng{std::random_device{}()};
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".~%d-%08x.tmp", int(getpid()), unsigned(rng()));
-  return fileName + suffix;
+// The longest name one folder entry can have on the file systems the program writes to.
+constexpr size_t MaxNameLength = 255;
+
+// The process's file-creation mask, read without changing it (setting it to read it back would
+// race with files other threads create).
+unsigned CurrentUmask() {
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(f);
+    if (found) return mask & 0777;
+  }
+  const mode_t m = umask(022);
+  umask(m);
+  return unsigned(m);
+}
+
+}  // namespace
+
+std::string FileLinkTarget(const std::string& fileName) {
+  std::string name = fileName;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return name;
+    std::vector<char> buffer(size_t(std::max<off_t>(st.st_size, 0)) + 4096);
+    const ssize_t n = readlink(name.c_str(), buffer.data(), buffer.size());
+    if (n <= 0 || size_t(n) >= buffer.size()) return name;
+    std::string target(buffer.data(), size_t(n));
+    if (target[0] != '/') target = ExtractFilePath(name) + target;
+    name = target;
+  }
+  return name;
+}
+
+namespace {
+
+// Cuts a name to at most max bytes without splitting a UTF-8 sequence.
+std::string CutName(const std::string& name, size_t max) {
+  if (name.size() <= max) return name;
+  size_t n = max;
+  while (n > 0 && (uint8_t(name[n]) & 0xC0) == 0x80) --n;
+  return name.substr(0, n);
+}
+
+void SyncFolderOf(const std::string& fileName) {
+  const std::string folder = ExtractFilePath(fileName);
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
 }
 }  // namespace
+
+std::string TempFileSuffix(int pid, unsigned number) {
+  char suffix[40];
+  std::snprintf(suffix, sizeof suffix, ".~%d-%08x.tmp", pid, number);
+  return suffix;
+}
+
+std::string TempNameBeside(const std::string& fileName, int pid, unsigned number) {
+  const std::string suffix = TempFileSuffix(pid, number);
+  const std::string base = CutName(ExtractFileName(fileName), MaxNameLength - suffix.size());
+  return ExtractFilePath(fileName) + base + suffix;
+}
 
 TFileStream::TFileStream(const std::string& fileName, unsigned mode) : Name(fileName) {
   UncaughtAtOpen = std::uncaught_exceptions();
   if (mode == fmCreate) {
     Creating = true;
-    TempName = TempNameBeside(fileName);
-    File = std::fopen(TempName.c_str(), "w+b");
-    if (!File) throw EFCreateError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+    // A link is saved through: the file it names is replaced, the link stays.
+    Target = FileLinkTarget(fileName);
+    struct stat st;
+    if (stat(Target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      FinalMode = unsigned(st.st_mode & 07777);
+      OwnerId = int64_t(st.st_uid);
+      GroupId = int64_t(st.st_gid);
+    } else {
+      FinalMode = 0666u & ~CurrentUmask();
+    }
+    // The temporary file is new (never an existing file or a link planted under its name) and
+    // private until it is complete.
+    static std::mt19937 rng{std::random_device{}()};
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+      TempName = TempNameBeside(Target, int(getpid()), unsigned(rng()));
+      fd = open(TempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd >= 0) File = fdopen(fd, "w+b");
+    if (!File) {
+      const std::string reason = std::strerror(errno);
+      if (fd >= 0) {
+        close(fd);
+        unlink(TempName.c_str());
+      }
+      throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
+    }
     return;
   }
   const char* how = (mode & 3) == fmOpenRead ? "rb" : "r+b";
@@ -179,12 +264,31 @@ void TFileStream::SetSize(int64_t newSize) {
   if (Position() > newSize) Seek(newSize, soBeginning);
 }
 
+void TFileStream::SetFinalMode(unsigned mode) {
+  FinalMode = mode & 07777;
+  OwnerId = GroupId = -1;
+}
+
 void TFileStream::Commit() {
   if (!Creating || !File) return;
-  bool ok = !Failed && std::fflush(File) == 0 && fsync(fileno(File)) == 0;
+  bool ok = !Failed && std::fflush(File) == 0;
+  if (ok) {
+    const int fd = fileno(File);
+    // The replaced file's owner where the user may give it (a group the user belongs to), then
+    // its permissions; the owner change comes first because it clears set-id bits.
+    if (OwnerId >= 0 && GroupId >= 0) {
+      struct stat st;
+      if (fstat(fd, &st) == 0 && (int64_t(st.st_uid) != OwnerId || int64_t(st.st_gid) != GroupId))
+        if (fchown(fd, uid_t(OwnerId), gid_t(GroupId)) != 0) (void)fchown(fd, uid_t(-1), gid_t(GroupId));
+    }
+    ok = fchmod(fd, mode_t(FinalMode)) == 0 && fsync(fd) == 0;
+  }
   ok = (std::fclose(File) == 0) && ok;
   File = nullptr;
-  if (ok && std::rename(TempName.c_str(), Name.c_str()) == 0) return;
+  if (ok && std::rename(TempName.c_str(), Target.c_str()) == 0) {
+    SyncFolderOf(Target);
+    return;
+  }
   const std::string reason = std::strerror(errno);
   std::remove(TempName.c_str());
   throw EWriteError("Cannot write file \"" + Name + "\". " + reason);
@@ -199,8 +303,9 @@ void TFileStream::Discard() {
 
 // ---- file helpers
 
-void WriteFileAtomically(const std::string& fileName, const void* data, size_t size) {
+void WriteFileAtomically(const std::string& fileName, const void* data, size_t size, int mode) {
   TFileStream f(fileName, fmCreate);
+  if (mode >= 0) f.SetFinalMode(unsigned(mode));
   try {
     f.WriteBuffer(data, int64_t(size));
   } catch (...) {
@@ -229,6 +334,12 @@ bool DirectoryExists(const std::string& dirName) {
   return stat(dirName.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int FileModeOf(const std::string& fileName) {
+  struct stat st;
+  if (stat(fileName.c_str(), &st) != 0) return -1;
+  return int(st.st_mode & 07777);
+}
+
 int64_t FileSizeOf(const std::string& fileName) {
   struct stat st;
   if (stat(fileName.c_str(), &st) != 0) return -1;
@@ -244,7 +355,7 @@ bool RenameFile(const std::string& oldName, const std::string& newName) {
 bool CopyFile(const std::string& source, const std::string& dest) {
   try {
     const auto data = ReadWholeFile(source);
-    WriteFileAtomically(dest, data.data(), data.size());
+    WriteFileAtomically(dest, data.data(), data.size(), FileModeOf(source));
     return true;
   } catch (const Exception&) {
     return false;

@@ -1,6 +1,9 @@
 // Byte streams: memory and file streams with little-endian records. A short read raises
 // EReadError; files opened with fmCreate are written to a temporary file beside the target and
 // renamed over it only when the write is complete (Commit, or destruction outside an exception).
+// The temporary file is created new and private; the finished file keeps the permissions of the
+// file it replaces (a new file gets the user's default), and a name that is a symbolic link is
+// written through to the file the link names.
 #pragma once
 
 #include <cstdint>
@@ -123,19 +126,34 @@ public:
   void Commit();
   // For fmCreate: drops the temporary file; the target stays untouched.
   void Discard();
+  // For fmCreate: the permission bits the finished file gets instead of the replaced file's.
+  void SetFinalMode(unsigned mode);
   const std::string& FileName() const { return Name; }
 
 private:
   std::string Name;
+  std::string Target;  // Name with symbolic links followed
   std::string TempName;
+  unsigned FinalMode = 0644;
+  int64_t OwnerId = -1, GroupId = -1;
   FILE* File = nullptr;
   bool Creating = false;
   bool Failed = false;
   int UncaughtAtOpen = 0;
 };
 
-// Writes a whole file through a temporary file beside it; raises EWriteError on failure.
-void WriteFileAtomically(const std::string& fileName, const void* data, size_t size);
+// Writes a whole file through a temporary file beside it; raises EWriteError on failure. A mode
+// of 0 or more gives the file those permission bits; otherwise it keeps those of the file it
+// replaces.
+void WriteFileAtomically(const std::string& fileName, const void* data, size_t size, int mode = -1);
+// The name of a temporary file written beside fileName by process pid: the file's name, cut
+// where needed so that the whole name stays a valid length, then TempFileSuffix.
+std::string TempNameBeside(const std::string& fileName, int pid, unsigned number);
+std::string TempFileSuffix(int pid, unsigned number);  // ".~PID-NNNNNNNN.tmp"
+int FileModeOf(const std::string& fileName);
+// The file a name stands for: symbolic links followed to the file they name (which need not
+// exist yet); a relative link is taken from the link's folder.
+std::string FileLinkTarget(const std::string& fileName);  // permission bits; -1 when missing
 // Reads a whole file; raises EFOpenError when it cannot be opened. maxSize bounds what is read.
 std::vector<uint8_t> ReadWholeFile(const std::string& fileName, int64_t maxSize = INT64_MAX);
 bool FileExists(const std::string& fileName);
@@ -143,7 +161,7 @@ bool DirectoryExists(const std::string& dirName);
 int64_t FileSizeOf(const std::string& fileName);  // -1 when missing
 bool DeleteFile(const std::string& fileName);
 bool RenameFile(const std::string& oldName, const std::string& newName);
-// Copies a file through the safe writer; false on any failure.
+// Copies a file through the safe writer, with the source's permission bits; false on any failure.
 bool CopyFile(const std::string& source, const std::string& dest);
 bool ForceDirectories(const std::string& dirName);
 std::string ExtractFilePath(const std::string& fileName);   // with trailing separator

@@ -146,12 +146,12 @@ TButtonDef ReadButtonDef(TCustomIniFile& Ini, int Set, int Button) {
   if (d.Caption.empty()) d.Caption = factory.Caption;
   d.Font = Ini.ReadString(section, "Font", factory.Font);
   if (d.Font.empty()) d.Font = factory.Font;
-  d.FontSize = Ini.ReadInteger(section, "FontSize", factory.FontSize);
-  // A size of 0 would leave the font without a size.
+  // A size of 0 would leave the font without a size; a negative size is a pixel height.
+  d.FontSize = Ini.ReadInteger(section, "FontSize", factory.FontSize, -MaxButtonFontSize, MaxButtonFontSize);
   if (d.FontSize == 0) d.FontSize = factory.FontSize;
-  d.Charset = Ini.ReadInteger(section, "Charset", factory.Charset) & 0xFF;
-  d.Color = TColor(Ini.ReadInteger(section, "Color", int(factory.Color)));
-  d.Style = Ini.ReadInteger(section, "Style", factory.Style) & 0x0F;
+  d.Charset = Ini.ReadInteger(section, "Charset", factory.Charset, 0, 255);
+  d.Color = TColor(Ini.ReadColor(section, "Color", int(factory.Color)));
+  d.Style = Ini.ReadInteger(section, "Style", factory.Style, 0, 15);
   return d;
 }
 

@@ -13,6 +13,8 @@ class TFont;
 
 constexpr int CustomButtonCount = 42;
 constexpr int CustomButtonSetCount = 7;
+// The largest font size a button definition may give (points, or pixels when negative).
+constexpr int MaxButtonFontSize = 1638;
 
 // One button: its caption (bytes of the font's code page or glyph positions of a symbol font)
 // and its font.
@@ -31,8 +33,9 @@ TButtonDef FactoryButton(int Set, int Button);
 // "3-CustBut17": the section of button 17 of set 3.
 std::string ButtonSectionName(int Set, int Button);
 // Reads the six keys of the button's section; every missing or unreadable key takes the
-// factory value of that button. An empty caption or font name and a font size of 0 take the
-// factory value too.
+// factory value of that button. An empty caption or font name, a font size of 0 or beyond
+// MaxButtonFontSize, a character set beyond 255, a style beyond 15 and a colour that is no colour
+// take the factory value too.
 TButtonDef ReadButtonDef(TCustomIniFile& Ini, int Set, int Button);
 // Writes the six keys of the button's section (Caption, Font, FontSize, Charset, Color, Style).
 void WriteButtonDef(TCustomIniFile& Ini, int Set, int Button, const TButtonDef& Def);

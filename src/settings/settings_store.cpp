@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <climits>
 #include <exception>
 #include <functional>
 
@@ -10,6 +11,7 @@
 #include "platform/exceptions.h"
 #include "platform/ini_file.h"
 #include "platform/messages.h"
+#include "settings/button_sets.h"
 #include "settings/custom_button_sets.h"
 #include "settings/settings_host.h"
 #include "text/page_geometry.h"
@@ -103,14 +105,14 @@ void LoadSettings() {
     host->SetScrollBarVisible(true, ini.ReadBool("General", "HorizontalScrollBar", true));
     host->SetScrollBarVisible(false, ini.ReadBool("General", "VerticalScrollBar", true));
     for (int i = 0; i < 8; ++i) host->SetRecentFileCaption(i, ini.ReadString("RecentFiles", kRecentKeys[i], ""));
-    host->SetBackgroundColor(TColor(ini.ReadInteger("General", "Background_Color", int(0x80000005u))));
+    host->SetBackgroundColor(TColor(ini.ReadColor("General", "Background_Color", int(0x80000005u))));
   });
   const std::string mainIni = ProgramFile("Main.Ini");
   uint8_t set = 0;
   LoadPart(mainIni, [&](TCustomIniFile& ini) {
     const char* s = "Form_Position";
     LineHeight = uint8_t(ValidLineSpacing(ini.ReadInteger("Main_Font", "Line_Spacing", DefaultLineSpacing)));
-    int fontSize = ini.ReadInteger(s, "DimensionFontDgSize", DefaultDimensionFontSize);
+    int fontSize = ini.ReadInteger(s, "DimensionFontDgSize", DefaultDimensionFontSize, INT_MIN, MaxButtonFontSize);
     if (fontSize < 2) fontSize = 2;
     host->SetDimensionFontSize(fontSize);
     host->SetDimensionTrackingEnabled(ini.ReadBool(s, "CheckBox4", false));

@@ -22,6 +22,7 @@
 #include "platform/exceptions.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
+#include "platform/process_messages.h"
 #include "platform/screen.h"
 #include "text/text_page.h"
 
@@ -301,6 +302,8 @@ bool TextKeyEvent(TTextPage& page, QKeyEvent* event) {
   struct TDone {
     ~TDone() { HandlingKey = false; }
   } done;
+  // Input that arrives while the key is handled waits for it (a click cannot overtake keys).
+  TDeferInputScope defer;
   bool handled = true;
   try {
     handled = HandleTextKey(page, event);

@@ -3,6 +3,9 @@
 // name; random changes of every kind undone to the start give back the starting page.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
@@ -380,4 +383,67 @@ TEST_F(DocumentsTest, ReopenListComesBackWithTheNextWindow) {
   form->FirstFileClick(form->FirstFile);
   EXPECT_EQ(form->DocFileName, Path("first.zqv"));
   EXPECT_EQ(Cells(1, 2), "x|");
+}
+
+namespace {
+unsigned ModeOf(const std::string& name) {
+  struct stat st;
+  EXPECT_EQ(lstat(name.c_str(), &st), 0) << name;
+  return unsigned(st.st_mode & 07777);
+}
+}  // namespace
+
+TEST_F(DocumentsTest, PrivateDocumentsStayPrivateAndLinksAreSavedThrough) {
+  Type("private words");
+  const std::string real = Path("real.zqv"), bak = Path("real.Bak");
+  ASSERT_TRUE(form->SaveFile(form, real));
+  ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+  const auto saved = ReadWholeFile(real);
+  // Opening makes the backup as private as the document.
+  form->NewFile(form);
+  ASSERT_TRUE(form->Open_File(form, real));
+  EXPECT_EQ(ModeOf(bak), 0600u);
+  EXPECT_TRUE(ReadWholeFile(bak) == saved);
+  // The Save command keeps the document's permissions.
+  Type(" more");
+  form->Modified = true;
+  ASSERT_TRUE(form->_SaveClick(form->_Save));
+  EXPECT_EQ(ModeOf(real), 0600u);
+  const auto resaved = ReadWholeFile(real);
+  EXPECT_FALSE(resaved == saved);
+
+  // Opened through a symbolic link, the Save command writes the real file and keeps the link.
+  const std::string link = Path("link.zqv");
+  ASSERT_EQ(symlink("real.zqv", link.c_str()), 0);
+  form->NewFile(form);
+  ASSERT_TRUE(form->Open_File(form, link));
+  Type(" through the link");
+  form->Modified = true;
+  ASSERT_TRUE(form->_SaveClick(form->_Save));
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ModeOf(real), 0600u);
+  EXPECT_FALSE(ReadWholeFile(real) == resaved);
+  EXPECT_EQ(QDir(dir.path()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden).size(), 0);
+}
+
+TEST_F(DocumentsTest, OpeningADamagedDocumentKeepsTheLastGoodBackup) {
+  Type("good");
+  const std::string doc = Path("doc.zqv"), bak = Path("doc.Bak");
+  ASSERT_TRUE(form->SaveFile(form, doc));
+  form->NewFile(form);
+  ASSERT_TRUE(form->Open_File(form, doc));
+  const auto good = ReadWholeFile(bak);
+  ASSERT_TRUE(good == ReadWholeFile(doc));
+  // The document is damaged (cut short, or overwritten with other bytes) and opened again.
+  for (const std::string& damage : {std::string(reinterpret_cast<const char*>(good.data()), good.size() / 2),
+                                    std::string("not a document at all")}) {
+    WriteFileAtomically(doc, damage.data(), damage.size());
+    form->NewFile(form);
+    rec->Clear();
+    EXPECT_FALSE(form->Open_File(form, doc));
+    EXPECT_FALSE(rec->Texts().empty());
+    EXPECT_TRUE(ReadWholeFile(bak) == good);
+  }
 }

@@ -78,13 +78,40 @@ TEST_F(CommandLineOpen, EachKindOfArgument) {
   }
 }
 
-TEST_F(CommandLineOpen, ADamagedShapesFileLeavesAnEmptyDrawingAndSaysNothing) {
-  const std::string shapes = AppDir() + "bad.zqs";
-  WriteFileAtomically(shapes, "not shapes at all", 17);
-  rec->Clear();
-  form->AutoOpenFile(shapes);
-  EXPECT_EQ(Figures->Count(), 0);
-  EXPECT_TRUE(rec->Texts().empty());
+TEST_F(CommandLineOpen, ADamagedShapesFileIsReportedAsLoadShapesReportsIt) {
+  // A file that is no shapes file, and a sound one whose one figure has a pen mode no figure has.
+  DrawLine();
+  ASSERT_EQ(Figures->Count(), 1);
+  const std::string good = AppDir() + "good.zqs";
+  Figures->SaveShapesFile(good);
+  auto bytes = ReadWholeFile(good);
+  const size_t penMode = ShapesHeaderSize + 4 + 24 * 5 + 20;
+  ASSERT_GT(bytes.size(), penMode);
+  bytes[penMode] = 200;
+  const std::string damaged = AppDir() + "damaged.zqs", junk = AppDir() + "junk.zqs";
+  WriteFileAtomically(damaged, bytes.data(), bytes.size());
+  WriteFileAtomically(junk, "not shapes at all", 17);
+  for (const std::string& shapes : {damaged, junk}) {
+    SCOPED_TRACE(shapes);
+    // The same file through Load Shapes: the message the command line must give too.
+    form->Modified = false;
+    form->NewFile(form->New1);
+    rec->Clear();
+    DocumentDialogHook = [&](const std::string&, const std::string&) { return shapes; };
+    form->findChild<QAction*>("LoadShapes1")->trigger();
+    DocumentDialogHook = nullptr;
+    ASSERT_EQ(rec->Texts().size(), 1u);
+    std::string expected = rec->Texts()[0];
+    const auto at = expected.find("LoadShapes1Click");
+    ASSERT_NE(at, std::string::npos) << expected;
+    expected.replace(at, std::string("LoadShapes1Click").size(), "AutoOpenFile");
+
+    form->NewFile(form->New1);
+    rec->Clear();
+    form->AutoOpenFile(shapes);
+    EXPECT_EQ(Figures->Count(), 0) << "nothing of a damaged file is loaded";
+    EXPECT_EQ(rec->Texts(), std::vector<std::string>{expected});
+  }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "codecs/picture_limits.h"
 #include "codecs/png_image.h"
 #include "codecs/test_gif_support.h"
+#include "platform/canvas.h"
+#include "platform/curve_limit.h"
 #include "platform/streams.h"
 
 extern "C" int FuzzOne_gif(const uint8_t* data, size_t size);
@@ -54,6 +56,22 @@ TEST(FuzzTargets, SeedsAndFoundInputsRunCleanly) {
     RunFolder(QString("regressions/") + t.Name, t.Run);
   }
   EXPECT_EQ(MaxPicturePixels, DefaultMaxPicturePixels) << "the targets put the picture limit back";
+  EXPECT_EQ(MostCurvePoints(), 1 << 16) << "the metafile target puts the curve limit back";
+}
+
+TEST(FuzzTargets, CurveLimitBoundsOutlinesForItsTime) {
+  const size_t full = TCanvas::EllipsePoints(0, 0, 200000, 100000).size();
+  EXPECT_GT(full, 60000u);
+  {
+    const TCurveDetailLimit limit(512);
+    EXPECT_LE(TCanvas::EllipsePoints(0, 0, 200000, 100000).size(), 512u);
+    EXPECT_LE(TCanvas::ArcPoints(0, 0, 200000, 100000, 0, 0, 200000, 0, false).size(), 513u);  // and its end
+    EXPECT_EQ(TCanvas::EllipsePoints(0, 0, 10, 10), [] {
+      const TCurveDetailLimit none(1 << 16);
+      return TCanvas::EllipsePoints(0, 0, 10, 10);
+    }()) << "small outlines are not touched";
+  }
+  EXPECT_EQ(TCanvas::EllipsePoints(0, 0, 200000, 100000).size(), full);
 }
 
 TEST(FuzzTargets, PictureLimitRefusesLargerPictures) {

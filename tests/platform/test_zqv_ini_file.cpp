@@ -123,3 +123,38 @@ TEST(IniFile, HostileNamesAndValuesStayOneEntry) {
     }
   }
 }
+
+TEST(IniFile, ManySectionsAreFoundUnderEveryFormOfTheirName) {
+  // Sections of a big file, in upper, lower and non-ASCII letters, duplicates among them; lookups,
+  // writes and erasures keep finding the first section of a name and keep the file's order.
+  std::vector<std::string> lines;
+  for (int i = 0; i < 3000; ++i) {
+    lines.push_back("[Sect" + std::to_string(i) + "]");
+    lines.push_back("v=" + std::to_string(i));
+  }
+  lines.insert(lines.end(), {"[\xC3\x89t\xC3\xA9]", "v=summer", "[sect7]", "v=second", "[\xC3\xA9T\xC3\x89]", "v=other"});
+  TZQVIniFile ini("");
+  ini.SetStrings(lines);
+  for (int i = 0; i < 3000; i += 7) {
+    EXPECT_EQ(ini.ReadInteger("SECT" + std::to_string(i), "V", -1), i);
+    EXPECT_EQ(ini.ReadInteger("sect" + std::to_string(i), "v", -1), i);
+  }
+  EXPECT_EQ(ini.ReadString("\xC3\xA9t\xC3\xA9", "v", ""), "summer");
+  EXPECT_EQ(ini.ReadString("sect7", "v", ""), "7");
+  ini.EraseSection("SECT7");  // the first of the two goes; the second is found from now on
+  EXPECT_EQ(ini.ReadString("Sect7", "v", ""), "second");
+  ini.EraseSection("\xC3\x89T\xC3\x89");
+  EXPECT_EQ(ini.ReadString("\xC3\xA9t\xC3\xA9", "v", ""), "other");
+  ini.WriteString("Sect2999", "w", "x");
+  ini.WriteString("New", "w", "y");
+  EXPECT_EQ(ini.ReadString("new", "W", ""), "y");
+  std::vector<std::string> names;
+  ini.ReadSections(names);
+  ASSERT_EQ(names.size(), 3002u);
+  EXPECT_EQ(names[6], "Sect6");
+  EXPECT_EQ(names[7], "Sect8");
+  EXPECT_EQ(names[2999], "sect7");
+  EXPECT_EQ(names.back(), "New");
+  ini.ReadSectionValues("Sect2999", names);
+  EXPECT_EQ(names, (std::vector<std::string>{"v=2999", "w=x"}));
+}

@@ -3,11 +3,14 @@
 // across a restart.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "app/main_window.h"
 #include "app/main_window_custom_palette.h"
 #include "dialogs/define_font_dialog.h"
 #include "dialogs/font_dialog.h"
 #include "platform/exceptions.h"
+#include "platform/font.h"
 #include "platform/ini_file.h"
 #include "settings/button_sets.h"
 #include "settings/custom_button_sets.h"
@@ -75,7 +78,7 @@ TEST(ButtonDefinitions, MissingAndMalformedKeysTakeTheButtonsFactoryValue) {
   TButtonDef d = ReadButtonDef(ini, 5, 1);
   EXPECT_EQ(d, (TButtonDef{"Q", "ZQVRelMath", 12, 1, 0, 0}));
   d = ReadButtonDef(ini, 3, 2);
-  EXPECT_EQ(d, (TButtonDef{"ab", "Arial", 8, 300 & 0xFF, 0, 31 & 15}));
+  EXPECT_EQ(d, (TButtonDef{"ab", "Arial", 8, 1, 0, 0})) << "values out of range are the factory values";
   EXPECT_EQ(ReadButtonDef(ini, 3, 3).FontSize, 8) << "no size is the factory size";
   d = ReadButtonDef(ini, 3, 4);
   EXPECT_EQ(d.FontSize, -20);
@@ -84,6 +87,38 @@ TEST(ButtonDefinitions, MissingAndMalformedKeysTakeTheButtonsFactoryValue) {
   TFont font;
   ApplyButtonFont(d, font);
   EXPECT_EQ(font.Height(), -20) << "a negative size is a pixel height";
+}
+
+TEST(ButtonDefinitions, SizesNoFontCanHaveTakeTheFactorySize) {
+  // The extreme integers once reached the font code unchecked and overflowed there.
+  for (const char* size : {"-2147483648", "2147483647", "-1639", "1639", "0x80000000", "$7FFFFFFF"}) {
+    SCOPED_TRACE(size);
+    TMemIniFile ini("");
+    const std::string text = std::string("[0-CustBut1]\r\nFontSize=") + size + "\r\n";
+    ini.LoadFromBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    const TButtonDef d = ReadButtonDef(ini, 0, 1);
+    EXPECT_EQ(d.FontSize, FactoryButton(0, 1).FontSize);
+    TFont font;
+    ApplyButtonFont(d, font);
+    EXPECT_GT(font.PixelSize(), 0);
+  }
+  // The font itself keeps any size it is given within what it can draw.
+  TFont font;
+  for (int v : {INT_MIN, INT_MIN + 1, INT_MAX, -100000, 100000}) {
+    font.SetHeight(v);
+    EXPECT_GT(font.PixelSize(), 0) << v;
+    EXPECT_LE(font.PixelSize(), 32767) << v;
+    font.SetSize(v);
+    EXPECT_GT(font.PixelSize(), 0) << v;
+    EXPECT_LE(font.PixelSize(), 32767) << v;
+  }
+}
+
+TEST_F(ButtonSetsTest, ExtremeFontSizeInTheFileStartsWithTheFactoryButton) {
+  Write("Buttons.Ini", "[0-CustBut1]\r\nFontSize=-2147483648\r\n[0-CustBut2]\r\nFontSize=2147483647\r\n");
+  TForm1* f = CreateStartupWindows();
+  EXPECT_EQ(Shown(*f, 1), FactoryButton(0, 1));
+  EXPECT_EQ(Shown(*f, 2), FactoryButton(0, 2));
 }
 
 TEST_F(ButtonSetsTest, FirstRunShowsTheFactoryPaletteOfEverySetAndCreatesNoFile) {
@@ -146,7 +181,7 @@ TEST_F(ButtonSetsTest, DamagedFileGivesTheFactoryValuesNeverACrash) {
   EXPECT_EQ(Shown(*f, 1).Caption, FactoryButton(3, 1).Caption);
   EXPECT_EQ(Shown(*f, 1).FontSize, 8) << "an integer out of range is no integer";
   EXPECT_EQ(Shown(*f, 1).Font, "Times New Roman") << "an empty name is no name";
-  EXPECT_EQ(Shown(*f, 2).Charset, 255);
+  EXPECT_EQ(Shown(*f, 2), FactoryButton(3, 2)) << "a style and character set out of range are the factory's";
   for (int k = 3; k <= 42; ++k) EXPECT_EQ(Shown(*f, k), FactoryButton(3, k));
 }
 
