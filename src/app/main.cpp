@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "dialogs/splash_window.h"
 #include "dialogs/tips_dialog.h"
+#include "helpers/window_memory.h"
 #include "platform/app_dir.h"
 #include "platform/guarded.h"
 #include "platform/leftovers.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
   DefaultHandler = qInstallMessageHandler(QuietMessages);
   TApplication app(argc, argv);  // every event is delivered guarded
   QApplication::setApplicationName("Korvalis V");
+  ReleaseHiddenWindowImages(app);
   InitMainWindowModule();
   if (!TForm1::CheckSpecialFonts()) return 1;
 
