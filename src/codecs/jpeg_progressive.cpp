@@ -4,8 +4,10 @@
 #include <jpegint.h>
 // clang-format on
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #if defined(__SSE2__)
@@ -19,6 +21,13 @@ constexpr uint8_t kNatural[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25
                                   12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
                                   35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// The zigzag index of each position in a block.
+constexpr auto kZigzag = [] {
+  std::array<uint8_t, 64> z{};
+  for (int k = 0; k < 64; ++k) z[kNatural[k]] = uint8_t(k);
+  return z;
+}();
 
 constexpr int kMaxEobRun = 0x7FFF;
 
@@ -123,17 +132,12 @@ void MakeTable(const uint32_t* counts, THuffTable& t) {
   }
 }
 
-// Bytes of a file with room made in advance; the entropy-coded data stuffs a zero after 0xFF.
+// Bytes of a file, written into room the caller made for all of it; the entropy-coded data stuffs
+// a zero after 0xFF.
 class TOut {
 public:
-  explicit TOut(std::vector<uint8_t>& v) : V(v) {}
-  void Reserve(size_t more) {
-    const size_t at = size_t(P - V.data());
-    if (V.size() - at < more) {
-      V.resize(at + more + V.size() / 2);
-    }
-    P = V.data() + at;
-  }
+  explicit TOut(uint8_t* room) : Start(room), P(room) {}
+  size_t Size() const { return size_t(P - Start); }
   void Byte(unsigned b) { *P++ = uint8_t(b); }
   void Word(unsigned w) {
     Byte(w >> 8);
@@ -161,8 +165,6 @@ public:
     Acc = 0;
     N = 0;
   }
-  void Done() { V.resize(size_t(P - V.data())); }
-
 private:
   void Spill() {
     const uint32_t w = uint32_t(Acc >> (N - 32));
@@ -183,8 +185,8 @@ private:
     }
   }
 
-  std::vector<uint8_t>& V;
-  uint8_t* P = V.data();
+  uint8_t* Start;
+  uint8_t* P;
   uint64_t Acc = 0;
   int N = 0;
 };
@@ -270,7 +272,9 @@ void TProgressiveJpegWriter::Attach(j_compress_ptr cinfo) {
     for (int ci = 0; ci < Count; ++ci) {
       TComponent& c = Comp[ci];
       c.Row.assign(size_t(c.McuHeight) * size_t(McusPerRow) * size_t(c.McuWidth) * DCTSIZE2, 0);
-      c.AcCodes.reserve(size_t(c.WidthInBlocks) * size_t(c.HeightInBlocks) * 4);
+      // Room for the most a block can take (a symbol per coefficient and one for a run of
+      // blocks), so that the list never moves: pages of it that are not written are not used.
+      c.AcCodes.reserve(size_t(c.WidthInBlocks) * size_t(c.HeightInBlocks) * (DCTSIZE2 + 1));
     }
   } catch (const std::bad_alloc&) {
     OutOfMemory = true;
@@ -333,24 +337,25 @@ void TProgressiveJpegWriter::CodeRowAc(TComponent& c, int mcuRow) {
     if (mcuRow * c.McuHeight + yi >= c.HeightInBlocks) break;
     for (int x = 0; x < c.WidthInBlocks; ++x) {
       const JCOEF* block = &c.Row[(size_t(yi) * rowBlocks + size_t(x)) * DCTSIZE2];
-      alignas(16) JCOEF zz[64];
-      for (int k = 0; k < 64; ++k) zz[k] = block[kNatural[k]];
-      uint64_t nonzero = 0;
+      // Which coefficients are not zero, first by their place in the block, then in zigzag order.
+      uint64_t placed = 0;
 #if defined(__SSE2__)
       const __m128i zero = _mm_setzero_si128();
       for (int k = 0; k < 64; k += 16) {
-        const __m128i a = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(zz + k)), zero);
-        const __m128i b = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(zz + k + 8)), zero);
-        nonzero |= uint64_t(uint16_t(~_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << k;
+        const __m128i a = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + k)), zero);
+        const __m128i b = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + k + 8)), zero);
+        placed |= uint64_t(uint16_t(~_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << k;
       }
 #else
-      for (int k = 0; k < 64; ++k) nonzero |= uint64_t(zz[k] != 0) << k;
+      for (int k = 0; k < 64; ++k) placed |= uint64_t(block[k] != 0) << k;
 #endif
-      nonzero &= ~uint64_t(1);  // the DC coefficient has its own scan
-      if (nonzero == 0) {
+      placed &= ~uint64_t(1);  // the DC coefficient has its own scan
+      if (placed == 0) {
         if (++c.EobRun == kMaxEobRun) FlushEobRun(c);
         continue;
       }
+      uint64_t nonzero = 0;
+      for (uint64_t m = placed; m; m &= m - 1) nonzero |= uint64_t(1) << kZigzag[std::countr_zero(m)];
       if (c.EobRun > 0) FlushEobRun(c);
       int last = 0;  // the last coefficient coded
       while (nonzero) {
@@ -363,7 +368,7 @@ void TProgressiveJpegWriter::CodeRowAc(TComponent& c, int mcuRow) {
           run -= 16;
         }
         unsigned nbits, bits;
-        Category(zz[k], nbits, bits);
+        Category(block[kNatural[k]], nbits, bits);
         const unsigned symbol = unsigned(run) << 4 | nbits;
         c.AcCodes.push_back(Code(symbol, nbits, bits));
         ++c.AcFreq[symbol];
@@ -379,9 +384,25 @@ bool TProgressiveJpegWriter::Finish(std::vector<uint8_t>& out) {
   try {
     for (int ci = 0; ci < Count; ++ci)
       if (Comp[ci].EobRun > 0) FlushEobRun(Comp[ci]);
-    out.clear();
-    out.resize(4096);
-    TOut o(out);
+    // The tables of every scan first: they give the most room the file can take (every byte of
+    // coded data stuffed).
+    THuffTable dc[2];
+    bool usedDc[2] = {};
+    for (int ci = 0; ci < Count; ++ci) usedDc[Comp[ci].DcTable] = true;
+    size_t bits = 0;
+    for (int t = 0; t < 2; ++t)
+      if (usedDc[t]) {
+        MakeTable(DcFreq[t], dc[t]);
+        bits += CodedBits(DcFreq[t], dc[t], false) + 8;
+      }
+    THuffTable ac[3];
+    for (int ci = 0; ci < Count; ++ci) {
+      MakeTable(Comp[ci].AcFreq, ac[ci]);
+      bits += CodedBits(Comp[ci].AcFreq, ac[ci], true) + 8;
+    }
+    const size_t room = bits / 4 + 4096;
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[room]);
+    TOut o(buffer.get());
     o.Marker(0xD8);  // start of image
     // JFIF header.
     o.Marker(0xE0);
@@ -425,16 +446,6 @@ bool TProgressiveJpegWriter::Finish(std::vector<uint8_t>& out) {
     }
 
     // The DC scan.
-    THuffTable dc[2];
-    bool usedDc[2] = {};
-    for (int ci = 0; ci < Count; ++ci) usedDc[Comp[ci].DcTable] = true;
-    size_t bits = 0;
-    for (int t = 0; t < 2; ++t)
-      if (usedDc[t]) {
-        MakeTable(DcFreq[t], dc[t]);
-        bits += CodedBits(DcFreq[t], dc[t], false);
-      }
-    o.Reserve(bits / 4 + 2048);
     for (int t = 0; t < 2; ++t)
       if (usedDc[t]) WriteTable(o, 0, t, dc[t]);
     o.Marker(0xDA);
@@ -467,10 +478,7 @@ bool TProgressiveJpegWriter::Finish(std::vector<uint8_t>& out) {
     // One AC scan per component.
     for (int ci = 0; ci < Count; ++ci) {
       TComponent& c = Comp[ci];
-      THuffTable ac;
-      MakeTable(c.AcFreq, ac);
-      o.Reserve(CodedBits(c.AcFreq, ac, true) / 4 + 2048);
-      WriteTable(o, 1, c.AcTable, ac);
+      WriteTable(o, 1, c.AcTable, ac[ci]);
       o.Marker(0xDA);
       o.Word(8);
       o.Byte(1);
@@ -479,13 +487,12 @@ bool TProgressiveJpegWriter::Finish(std::vector<uint8_t>& out) {
       o.Byte(1);
       o.Byte(63);
       o.Byte(0);
-      const THuffTable* tables[1] = {&ac};
+      const THuffTable* tables[1] = {&ac[ci]};
       WriteCodes(o, c.AcCodes, tables, nullptr);
       o.EndBits();
     }
-    o.Reserve(2);
     o.Marker(0xD9);  // end of image
-    o.Done();
+    out.assign(buffer.get(), buffer.get() + o.Size());
   } catch (const std::bad_alloc&) {
     return false;
   }
