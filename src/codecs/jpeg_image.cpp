@@ -153,9 +153,10 @@ bool EncodeJpeg(const QImage* source, int quality, bool progressive, bool grey, 
   const bool ownScans = progressive && TProgressiveJpegWriter::Handles(cinfo);
   if (progressive && !ownScans) {
     // Progressive by spectral selection, as the writer does, for what it does not handle.
-    static const jpeg_scan_info colourScans[] = {
-        {3, {0, 1, 2, 0}, 0, 0, 0, 0}, {1, {0, 0, 0, 0}, 1, 63, 0, 0}, {1, {1, 0, 0, 0}, 1, 63, 0, 0},
-        {1, {2, 0, 0, 0}, 1, 63, 0, 0}};
+    static const jpeg_scan_info colourScans[] = {{3, {0, 1, 2, 0}, 0, 0, 0, 0},
+                                                 {1, {0, 0, 0, 0}, 1, 63, 0, 0},
+                                                 {1, {1, 0, 0, 0}, 1, 63, 0, 0},
+                                                 {1, {2, 0, 0, 0}, 1, 63, 0, 0}};
     static const jpeg_scan_info greyScans[] = {{1, {0, 0, 0, 0}, 0, 0, 0, 0}, {1, {0, 0, 0, 0}, 1, 63, 0, 0}};
     if (cinfo.num_components == 3) {
       cinfo.scan_info = colourScans;

@@ -33,9 +33,7 @@ constexpr int kMaxEobRun = 0x7FFF;
 
 // A coded symbol: the Huffman symbol in the low byte, the number of extra bits next, the extra
 // bits in the high half.
-inline uint32_t Code(unsigned symbol, unsigned nbits, unsigned bits) {
-  return symbol | nbits << 8 | bits << 16;
-}
+inline uint32_t Code(unsigned symbol, unsigned nbits, unsigned bits) { return symbol | nbits << 8 | bits << 16; }
 
 // The magnitude category of v and the bits that follow its symbol.
 inline void Category(int v, unsigned& nbits, unsigned& bits) {
@@ -165,6 +163,7 @@ public:
     Acc = 0;
     N = 0;
   }
+
 private:
   void Spill() {
     const uint32_t w = uint32_t(Acc >> (N - 32));

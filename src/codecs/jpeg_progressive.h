@@ -36,7 +36,7 @@ private:
     int McuWidth = 1, McuHeight = 1;  // blocks of this component in one MCU
     int LastDc = 0;
     int EobRun = 0;
-    std::vector<JCOEF> Row;        // one MCU row of blocks: McuHeight rows of McusPerRow * McuWidth
+    std::vector<JCOEF> Row;         // one MCU row of blocks: McuHeight rows of McusPerRow * McuWidth
     std::vector<uint32_t> AcCodes;  // the scan of coefficients 1..63, coded as symbols
     uint32_t AcFreq[257] = {};
   };

@@ -115,8 +115,12 @@ TEST(JpegImage, ProgressiveWriterMatchesLibjpegsMultiScanCoder) {
     const char* name;
     TBitmap picture;
   };
-  Case pictures[] = {{"1x1", Scene(1, 1)},         {"7x9", Scene(7, 9)},     {"17x33", Scene(17, 33)},
-                     {"333x257", Scene(333, 257)}, {"noise", Scene(64, 48)}, {"page", PageLike(794, 1123)},
+  Case pictures[] = {{"1x1", Scene(1, 1)},
+                     {"7x9", Scene(7, 9)},
+                     {"17x33", Scene(17, 33)},
+                     {"333x257", Scene(333, 257)},
+                     {"noise", Scene(64, 48)},
+                     {"page", PageLike(794, 1123)},
                      {"blank", TBitmap(2048, 1200, pf24bit)}};
   // Noise: the largest coefficients. Blank: more empty blocks in a row than one EOB run counts.
   TBitmap& noise = pictures[4].picture;
@@ -277,8 +281,10 @@ TEST(JpegImage, NewJpegFromBitmapCompressesProgressiveAtOnce) {
   slow.SetCompressionQuality(30);
   slow.Assign(source);
   slow.Compress();
-  const struct { const TGraphic* graphic; int quality, expect; } cases[] = {
-      {&source, 150, 100}, {&source, 101, 100}, {&source, 100, 100}, {&source, 40, 40}, {&slow, 80, 80}};
+  const struct {
+    const TGraphic* graphic;
+    int quality, expect;
+  } cases[] = {{&source, 150, 100}, {&source, 101, 100}, {&source, 100, 100}, {&source, 40, 40}, {&slow, 80, 80}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "quality " << c.quality);
     const std::unique_ptr<TJPEGImage> jpeg = NewJpegFromBitmap(*c.graphic, c.quality);
