@@ -1,15 +1,20 @@
 // The bitmap resampler against QImage::scaled (smooth transformation) on a 4,000 x 3,000 24-bit
 // picture, to half and to double size, with the bilinear (triangle) and the widest (Lanczos3)
-// filter; and the page export to PNG and JPEG against QImage::save, side by side in one run.
+// filter; and the page export to PNG and JPEG against QImage::save, side by side in one run. The
+// JPEG export is also measured apart from its file (compressed in memory against QImage::save into
+// a buffer), and against QImage::save through QSaveFile, which like our writer writes a temporary
+// file, syncs it to the disk and renames it over the target.
 #include <benchmark/benchmark.h>
 
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSaveFile>
 #include <QThreadPool>
 #include <random>
 
+#include "codecs/jpeg_image.h"
 #include "helpers/picture_export.h"
 #include "helpers/resampler.h"
 #include "platform/streams.h"
@@ -98,10 +103,36 @@ void BM_ExportJpeg(benchmark::State& state) {
 void BM_QImageSaveJpeg(benchmark::State& state) {
   for (auto _ : state) Page().Image().save("/tmp/bench_export_qt.jpg", "JPEG", 75);
 }
+void BM_CompressJpegInMemory(benchmark::State& state) {
+  for (auto _ : state) {
+    auto jpeg = NewJpegFromBitmap(Page(), 75);
+    benchmark::DoNotOptimize(jpeg->Data().data());
+  }
+}
+void BM_QImageSaveJpegInMemory(benchmark::State& state) {
+  for (auto _ : state) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    Page().Image().save(&buffer, "JPEG", 75);
+    benchmark::DoNotOptimize(data.data());
+  }
+}
+void BM_QImageSaveJpegSafely(benchmark::State& state) {
+  for (auto _ : state) {
+    QSaveFile file("/tmp/bench_export_qt_safe.jpg");
+    file.open(QIODevice::WriteOnly);
+    Page().Image().save(&file, "JPEG", 75);
+    file.commit();
+  }
+}
 BENCHMARK(BM_ExportPng)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QImageSavePng)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportJpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QImageSaveJpeg)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QImageSaveJpegSafely)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompressJpegInMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QImageSaveJpegInMemory)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

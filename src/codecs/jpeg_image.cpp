@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/jpeg_progressive.h"
 #include "platform/canvas.h"
 #include "platform/streams.h"
 
@@ -127,9 +128,11 @@ bool DecodeJpeg(const uint8_t* data, size_t size, bool grey, QImage* target, TJp
   return true;
 }
 
-// Compresses an RGB32 image (or an 8-bit grey one); the result is malloc'ed by libjpeg.
-bool EncodeJpeg(const QImage* source, int quality, bool progressive, bool grey, unsigned char** out,
-                unsigned long* outSize, TJpegErrorMgr* err) {
+// Compresses an RGB32 image (or an 8-bit grey one). A progressive picture is coded by writer
+// from the coefficients of libjpeg's single-pass front end into data (see jpeg_progressive.h); the
+// rest is written by libjpeg itself into *out, malloc'ed by libjpeg.
+bool EncodeJpeg(const QImage* source, int quality, bool progressive, bool grey, TProgressiveJpegWriter* writer,
+                std::vector<uint8_t>* data, unsigned char** out, unsigned long* outSize, TJpegErrorMgr* err) {
   jpeg_compress_struct cinfo;
   cinfo.err = &err->Pub;
   SetUpErrors(&err->Pub);
@@ -147,14 +150,13 @@ bool EncodeJpeg(const QImage* source, int quality, bool progressive, bool grey, 
   jpeg_set_defaults(&cinfo);
   if (grey && !greyInput) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
   jpeg_set_quality(&cinfo, quality, TRUE);
-  if (progressive) {
-    // Progressive by spectral selection: the DC coefficients of every component first, then the
-    // AC coefficients of each component. Readers show the coarse picture first as with the
-    // library's usual script, the file is within a fraction of a percent of its size, and it is
-    // written in half the time (no successive-approximation passes over the coefficients).
-    static const jpeg_scan_info colourScans[] = {
-        {3, {0, 1, 2, 0}, 0, 0, 0, 0}, {1, {0, 0, 0, 0}, 1, 63, 0, 0}, {1, {1, 0, 0, 0}, 1, 63, 0, 0},
-        {1, {2, 0, 0, 0}, 1, 63, 0, 0}};
+  const bool ownScans = progressive && TProgressiveJpegWriter::Handles(cinfo);
+  if (progressive && !ownScans) {
+    // Progressive by spectral selection, as the writer does, for what it does not handle.
+    static const jpeg_scan_info colourScans[] = {{3, {0, 1, 2, 0}, 0, 0, 0, 0},
+                                                 {1, {0, 0, 0, 0}, 1, 63, 0, 0},
+                                                 {1, {1, 0, 0, 0}, 1, 63, 0, 0},
+                                                 {1, {2, 0, 0, 0}, 1, 63, 0, 0}};
     static const jpeg_scan_info greyScans[] = {{1, {0, 0, 0, 0}, 0, 0, 0, 0}, {1, {0, 0, 0, 0}, 1, 63, 0, 0}};
     if (cinfo.num_components == 3) {
       cinfo.scan_info = colourScans;
@@ -167,12 +169,22 @@ bool EncodeJpeg(const QImage* source, int quality, bool progressive, bool grey, 
     }
   }
   jpeg_start_compress(&cinfo, TRUE);
+  if (ownScans) writer->Attach(&cinfo);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(source->constScanLine(int(cinfo.next_scanline)));
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
+  if (ownScans && !writer->Finish(*data)) {
+    err->Code = 0;
+    std::snprintf(err->Text, sizeof err->Text, "%s", "not enough memory for the picture");
+    return false;
+  }
+  if (ownScans) {
+    std::free(*out);
+    *out = nullptr;
+  }
   return true;
 }
 }  // namespace
@@ -299,8 +311,13 @@ void TJPEGImage::Compress() {
   unsigned char* out = nullptr;
   unsigned long outSize = 0;
   TJpegErrorMgr err{};
-  const bool ok = EncodeJpeg(&source, FQuality, FProgressive, FGrayscale, &out, &outSize, &err);
-  if (ok && out) FData.assign(out, out + outSize);
+  TProgressiveJpegWriter writer;
+  std::vector<uint8_t> data;
+  const bool ok = EncodeJpeg(&source, FQuality, FProgressive, FGrayscale, &writer, &data, &out, &outSize, &err);
+  if (ok && out)
+    FData.assign(out, out + outSize);
+  else if (ok)
+    FData = std::move(data);
   std::free(out);
   if (!ok) RaiseJpeg(err);
   FWidth = FBitmap->Width();

@@ -1,10 +1,18 @@
 // JPEG picture over libjpeg: quality and progressive mode, reading back close to the source,
-// libjpeg's own djpeg reading what we write, grey pictures and damaged data.
+// libjpeg's own djpeg reading what we write, grey pictures and damaged data; the progressive
+// writer against libjpeg's own multi-scan coder.
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstdlib>
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
 
 #include "codecs/jpeg_image.h"
 #include "platform/streams.h"
@@ -47,7 +55,99 @@ bool HasMarker(const std::vector<uint8_t>& d, uint8_t marker) {
   return false;
 }
 
+// libjpeg's own progressive coding of an RGB32 picture by spectral selection: the DC coefficients
+// of every component in one scan, then coefficients 1..63 of each component in a scan of its own.
+std::vector<uint8_t> LibjpegProgressive(const QImage& image, int quality, bool grey) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = JDIMENSION(image.width());
+  cinfo.image_height = JDIMENSION(image.height());
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_EXT_BGRX;
+  jpeg_set_defaults(&cinfo);
+  if (grey) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  static const jpeg_scan_info colour[] = {{3, {0, 1, 2, 0}, 0, 0, 0, 0},
+                                          {1, {0, 0, 0, 0}, 1, 63, 0, 0},
+                                          {1, {1, 0, 0, 0}, 1, 63, 0, 0},
+                                          {1, {2, 0, 0, 0}, 1, 63, 0, 0}};
+  static const jpeg_scan_info mono[] = {{1, {0, 0, 0, 0}, 0, 0, 0, 0}, {1, {0, 0, 0, 0}, 1, 63, 0, 0}};
+  cinfo.scan_info = grey ? mono : colour;
+  cinfo.num_scans = grey ? 2 : 4;
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(image.constScanLine(int(cinfo.next_scanline)));
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<uint8_t> data(out, out + size);
+  std::free(out);
+  return data;
+}
+
+// A page: white with dark bars and a coloured block, whose blocks are mostly empty (long runs of
+// blocks without AC coefficients).
+TBitmap PageLike(int w, int h) {
+  TBitmap bmp(w, h, pf24bit);
+  QImage& image = bmp.Image();
+  image.fill(Qt::white);
+  QPainter p(&image);
+  for (int y = 9; y < h; y += 18) p.fillRect(5, y, w - 12, 9, QColor(20, 20, 20));
+  p.fillRect(w / 4, h / 3, w / 4, h / 6, QColor(200, 30, 30));
+  return bmp;
+}
+
 }  // namespace
+
+// The progressive writer codes libjpeg's coefficients itself: its files are byte for byte the ones
+// libjpeg writes with the same scans, over picture sizes that leave partial blocks and MCUs at
+// either edge, grey and colour, qualities from the lowest (tables with steps above 255 cut to
+// 255) to the highest (the largest coefficients and categories), and a page with runs of empty
+// blocks longer than one count can hold.
+TEST(JpegImage, ProgressiveWriterMatchesLibjpegsMultiScanCoder) {
+  struct Case {
+    const char* name;
+    TBitmap picture;
+  };
+  Case pictures[] = {{"1x1", Scene(1, 1)},
+                     {"7x9", Scene(7, 9)},
+                     {"17x33", Scene(17, 33)},
+                     {"333x257", Scene(333, 257)},
+                     {"noise", Scene(64, 48)},
+                     {"page", PageLike(794, 1123)},
+                     {"blank", TBitmap(2048, 1200, pf24bit)}};
+  // Noise: the largest coefficients. Blank: more empty blocks in a row than one EOB run counts.
+  TBitmap& noise = pictures[4].picture;
+  TBitmap& blank = pictures[6].picture;
+  blank.Image().fill(Qt::white);
+  blank.Image().setPixel(2040, 1190, qRgb(0, 0, 0));
+  uint32_t r = 1;
+  for (int y = 0; y < noise.Height(); ++y)
+    for (int x = 0; x < noise.Width(); ++x) {
+      r = r * 1103515245u + 12345u;
+      noise.SetPixel(x, y, TColor(r >> 8 & 0xFFFFFF));
+    }
+  for (const Case& c : pictures)
+    for (bool grey : {false, true})
+      for (int quality : {1, 5, 75, 100}) {
+        if (c.picture.Width() > 1000 && quality != 75) continue;
+        SCOPED_TRACE(testing::Message() << c.name << " grey " << grey << " quality " << quality);
+        TJPEGImage jpeg;
+        jpeg.SetProgressiveEncoding(true);
+        jpeg.SetGrayscale(grey);
+        jpeg.SetCompressionQuality(quality);
+        jpeg.Assign(c.picture);
+        const auto ours = Save(jpeg);
+        const QImage rgb = c.picture.Image().convertToFormat(QImage::Format_RGB32);
+        EXPECT_TRUE(ours == LibjpegProgressive(rgb, quality, grey));
+      }
+}
 
 TEST(JpegImage, QualityProgressiveAndReadBack) {
   const TBitmap source = Scene(96, 64);
@@ -181,8 +281,10 @@ TEST(JpegImage, NewJpegFromBitmapCompressesProgressiveAtOnce) {
   slow.SetCompressionQuality(30);
   slow.Assign(source);
   slow.Compress();
-  const struct { const TGraphic* graphic; int quality, expect; } cases[] = {
-      {&source, 150, 100}, {&source, 101, 100}, {&source, 100, 100}, {&source, 40, 40}, {&slow, 80, 80}};
+  const struct {
+    const TGraphic* graphic;
+    int quality, expect;
+  } cases[] = {{&source, 150, 100}, {&source, 101, 100}, {&source, 100, 100}, {&source, 40, 40}, {&slow, 80, 80}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "quality " << c.quality);
     const std::unique_ptr<TJPEGImage> jpeg = NewJpegFromBitmap(*c.graphic, c.quality);
