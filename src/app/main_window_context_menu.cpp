@@ -151,7 +151,8 @@ void TForm1::PopupMenu1Popup(QObject*) {
 bool TForm1::AnyPasteableFormat() {
   const QMimeData* data = QApplication::clipboard()->mimeData();
   if (!data) return false;
-  return data->hasFormat("image/emf") || data->hasImage() || data->hasText() ||
+  return data->hasFormat("image/emf") || data->hasImage() || data->hasText() || data->hasFormat("text/rtf") ||
+         data->hasFormat("application/rtf") ||
          data->hasFormat(RegisteredMime(GetClipboardFormatName(FormattedTextFormat))) ||
          data->hasFormat(RegisteredMime(InchShapesFormatName)) ||
          data->hasFormat(RegisteredMime(CentimetreShapesFormatName));

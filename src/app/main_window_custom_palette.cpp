@@ -41,12 +41,28 @@ void TCustButPanel::SetRaised(bool Raised) {
 }
 
 void TCustButPanel::UpdateLook() {
-  QLabel::setFont(FFont.ToQFont());
+  const QString text = BytesToFontText(FFont, FCaption);
+  // The large characters of the bracket and large custom sets are shown smaller where they would
+  // not fit inside the button's frame; the character inserted keeps the button's font.
+  QFont shown = FFont.ToQFont();
+  const QRect room = QRect(0, 0, width(), height()).adjusted(lineWidth() + 1, lineWidth() + 1, -lineWidth() - 1,
+                                                            -lineWidth() - 1);
+  if (!text.isEmpty() && room.width() > 0 && room.height() > 0) {
+    for (int px = shown.pixelSize(); px > 4; --px) {
+      shown.setPixelSize(px);
+      const QFontMetrics fm(shown);
+      const QRect ink = fm.tightBoundingRect(text);
+      // Where the label puts the glyph: the line box centred, the ink about its baseline.
+      const int baseline = (height() - fm.height()) / 2 + fm.ascent();
+      const int left = (width() - fm.horizontalAdvance(text)) / 2;
+      if (ink.isEmpty() || room.contains(ink.translated(left, baseline))) break;
+    }
+  }
+  QLabel::setFont(shown);
   QPalette pal = palette();
   const TColor rgb = ColorToRGB(FFont.Color);
   pal.setColor(QPalette::WindowText, QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)));
   setPalette(pal);
-  const QString text = BytesToFontText(FFont, FCaption);
   setText(text);
   setToolTip(text);
   setFrameShadow(FRaised ? QFrame::Raised : QFrame::Sunken);
