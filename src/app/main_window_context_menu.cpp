@@ -84,7 +84,8 @@ void TForm1::WireContextMenuCommands() {
   };
   add("CutSelectedText1", "Cu&t Selected Text");
   add("CopySelectedText1", "&Copy Selected Text");
-  add("PasteSelectedText1", "&Paste");
+  QAction* pasteText = add("PasteSelectedText1", "&Paste");
+  connect(pasteText, &QAction::triggered, this, [this, pasteText] { PasteSelectedText1Click(pasteText); });
   add("PasteCutShapes1", "Paste Cut/Copy Shapes");
   add("PasteCutFiguresatCaret1", "Paste Cut/Copy  Shapes at Caret");
   // The Edit menu's Paste Special and Paste Image at Caret serve here too (the name Paste1 is the

@@ -4,7 +4,9 @@
 #include "app/palette_button.h"
 
 #include <QGridLayout>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include "app/main_window.h"
 #include "dialogs/define_font_dialog.h"
@@ -48,14 +50,22 @@ void TCustButPanel::UpdateLook() {
   const QRect room = QRect(0, 0, width(), height()).adjusted(lineWidth() + 1, lineWidth() + 1, -lineWidth() - 1,
                                                             -lineWidth() - 1);
   if (!text.isEmpty() && room.width() > 0 && room.height() > 0) {
+    // The glyph drawn as the label draws it (any fallback font included), measured by its ink.
+    QImage probe(size(), QImage::Format_ARGB32);
     for (int px = shown.pixelSize(); px > 4; --px) {
       shown.setPixelSize(px);
-      const QFontMetrics fm(shown);
-      const QRect ink = fm.tightBoundingRect(text);
-      // Where the label puts the glyph: the line box centred, the ink about its baseline.
-      const int baseline = (height() - fm.height()) / 2 + fm.ascent();
-      const int left = (width() - fm.horizontalAdvance(text)) / 2;
-      if (ink.isEmpty() || room.contains(ink.translated(left, baseline))) break;
+      probe.fill(Qt::transparent);
+      {
+        QPainter p(&probe);
+        p.setFont(shown);
+        p.setPen(Qt::black);
+        p.drawText(contentsRect(), int(Qt::AlignCenter), text);
+      }
+      QRect ink;
+      for (int y = 0; y < probe.height(); ++y)
+        for (int x = 0; x < probe.width(); ++x)
+          if (qAlpha(probe.pixel(x, y)) != 0) ink |= QRect(x, y, 1, 1);
+      if (ink.isEmpty() || room.contains(ink)) break;
     }
   }
   QLabel::setFont(shown);

@@ -115,7 +115,9 @@ void TTextPage::CopyTextToClipboard() {
   }
   // The plain text is what the user sees: the symbol fonts' glyphs as their Unicode characters
   // (the X clipboard offers it as UTF-8 text); the lines are those of KeyBufAsText.
-  data->setText(CellsAsVisibleText(*this, first, end));
+  const QString visible = CellsAsVisibleText(*this, first, end);
+  data->setText(visible);
+  data->setData(QStringLiteral("text/plain;charset=utf-8"), visible.toUtf8());
   // Rich text for the programs that read it: the cells' fonts, styles, colours and offsets.
   const std::string rtf = CellsAsRichText(*this, first, end);
   data->setData(QStringLiteral("text/rtf"), QByteArray(rtf.data(), qsizetype(rtf.size())));
