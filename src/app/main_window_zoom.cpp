@@ -107,16 +107,28 @@ void FitPageImageToZoom(TForm1& F) {
 }
 
 void TickZoomInUse(TForm1& F) {
+  // The level the settings ticked stays the toggle's target.
+  for (int n = 1; n <= 12; ++n)
+    if (QAction* a = ZoomItem(&F, n); a && a->isChecked()) F.Toggles1->setProperty("kvToggleLevel", n - 1);
   const int level = Figures ? Figures->ZoomLevel() : 4;
   if (QAction* a = ZoomItem(&F, level + 1)) a->setChecked(true);
   F.FullSize1->setChecked(level == 4);
 }
 
 void TForm1::Toggles1Click(QObject* Sender) {
-  if (Figures && Figures->ZoomLevel() != 4)
+  if (Figures && Figures->ZoomLevel() != 4) {
     ApplyZoom(4, TRect());
-  else
-    Z12Click(Toggles1);
+    return;
+  }
+  // While the submenu shows the level in use it set at start, the toggle goes to the level the
+  // settings ticked.
+  const QVariant saved = Toggles1->property("kvToggleLevel");
+  if (QAction* start = ZoomItem(this, 5); start && start->isChecked() && saved.isValid() && saved.toInt() != 4)
+    if (QAction* a = ZoomItem(this, saved.toInt() + 1)) {
+      Z12Click(a);
+      return;
+    }
+  Z12Click(Toggles1);
 }
 
 TPoint TForm1::GetScrollOffset() {
