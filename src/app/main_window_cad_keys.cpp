@@ -47,6 +47,7 @@ bool TForm1::CadKeyDown(uint16_t Key, TShiftState Shift) {
     } else {
       PushShapeUndo(this, depth);
       SetDocumentModified();
+      RefreshText(&MainImage->Canvas(), 1.0, 1.0, false, 1);  // the text stays above the figure
     }
     MainImage->update();
     return true;

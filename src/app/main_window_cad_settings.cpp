@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/main_window.h"
+#include "app/main_window_zoom.h"
 #include "app/shape_change.h"
 #include "cad/engine.h"
 #include "cad/selectors.h"
@@ -293,6 +294,8 @@ void TForm1::LoadMainFormSettings() {
   TZQVIniFile ini(ProgramFile("ChildFms.ini"));
   TIniVisit io{ini, kMainForm, true};
   VisitMainForm(*this, io);
+  // The Zoom In submenu shows the level in use, whatever level the settings ticked last time.
+  TickZoomInUse(*this);
 }
 
 void TForm1::SaveMainFormSettings() {
@@ -315,6 +318,7 @@ void TForm1::CadPaste(TZQVCad*) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   try {
     Figures->DrawAll(MainImage->Canvas(), 0, 0, false);
+    RefreshText(&MainImage->Canvas(), 1.0, 1.0, false, 1);  // the text stays above the figures
     MainImage->update();
   } catch (...) {
     QApplication::restoreOverrideCursor();

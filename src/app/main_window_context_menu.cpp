@@ -84,7 +84,8 @@ void TForm1::WireContextMenuCommands() {
   };
   add("CutSelectedText1", "Cu&t Selected Text");
   add("CopySelectedText1", "&Copy Selected Text");
-  add("PasteSelectedText1", "&Paste");
+  QAction* pasteText = add("PasteSelectedText1", "&Paste");
+  connect(pasteText, &QAction::triggered, this, [this, pasteText] { PasteSelectedText1Click(pasteText); });
   add("PasteCutShapes1", "Paste Cut/Copy Shapes");
   add("PasteCutFiguresatCaret1", "Paste Cut/Copy  Shapes at Caret");
   // The Edit menu's Paste Special and Paste Image at Caret serve here too (the name Paste1 is the
@@ -151,7 +152,8 @@ void TForm1::PopupMenu1Popup(QObject*) {
 bool TForm1::AnyPasteableFormat() {
   const QMimeData* data = QApplication::clipboard()->mimeData();
   if (!data) return false;
-  return data->hasFormat("image/emf") || data->hasImage() || data->hasText() ||
+  return data->hasFormat("image/emf") || data->hasImage() || data->hasText() || data->hasFormat("text/rtf") ||
+         data->hasFormat("application/rtf") ||
          data->hasFormat(RegisteredMime(GetClipboardFormatName(FormattedTextFormat))) ||
          data->hasFormat(RegisteredMime(InchShapesFormatName)) ||
          data->hasFormat(RegisteredMime(CentimetreShapesFormatName));

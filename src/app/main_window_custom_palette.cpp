@@ -4,7 +4,9 @@
 #include "app/palette_button.h"
 
 #include <QGridLayout>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include "app/main_window.h"
 #include "dialogs/define_font_dialog.h"
@@ -41,12 +43,36 @@ void TCustButPanel::SetRaised(bool Raised) {
 }
 
 void TCustButPanel::UpdateLook() {
-  QLabel::setFont(FFont.ToQFont());
+  const QString text = BytesToFontText(FFont, FCaption);
+  // The large characters of the bracket and large custom sets are shown smaller where they would
+  // not fit inside the button's frame; the character inserted keeps the button's font.
+  QFont shown = FFont.ToQFont();
+  const QRect room = QRect(0, 0, width(), height()).adjusted(lineWidth() + 1, lineWidth() + 1, -lineWidth() - 1,
+                                                            -lineWidth() - 1);
+  if (!text.isEmpty() && room.width() > 0 && room.height() > 0) {
+    // The glyph drawn as the label draws it (any fallback font included), measured by its ink.
+    QImage probe(size(), QImage::Format_ARGB32);
+    for (int px = shown.pixelSize(); px > 4; --px) {
+      shown.setPixelSize(px);
+      probe.fill(Qt::transparent);
+      {
+        QPainter p(&probe);
+        p.setFont(shown);
+        p.setPen(Qt::black);
+        p.drawText(contentsRect(), int(Qt::AlignCenter), text);
+      }
+      QRect ink;
+      for (int y = 0; y < probe.height(); ++y)
+        for (int x = 0; x < probe.width(); ++x)
+          if (qAlpha(probe.pixel(x, y)) != 0) ink |= QRect(x, y, 1, 1);
+      if (ink.isEmpty() || room.contains(ink)) break;
+    }
+  }
+  QLabel::setFont(shown);
   QPalette pal = palette();
   const TColor rgb = ColorToRGB(FFont.Color);
   pal.setColor(QPalette::WindowText, QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)));
   setPalette(pal);
-  const QString text = BytesToFontText(FFont, FCaption);
   setText(text);
   setToolTip(text);
   setFrameShadow(FRaised ? QFrame::Raised : QFrame::Sunken);

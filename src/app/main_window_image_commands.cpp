@@ -56,6 +56,16 @@ std::vector<uint8_t> GraphicBytes(TGraphic& g) {
 
 // ---------------------------------------------------------------- tools
 
+namespace {
+// A selected object is a control of its own over the page: its new graphic is painted at once,
+// with the frame over it, rather than at the next time it is uncovered.
+void ShowChangedImageObject(TSizeChangedImage* c) {
+  if (!c) return;
+  c->update();
+  if (c->parentWidget()) c->parentWidget()->update(c->geometry());
+}
+}  // namespace
+
 void TForm1::SizeHandles2Click(QObject*, bool Dynamic) {
   if (!HasSelectedObject(*this)) return;
   Images[size_t(SelectedImage)]->SetDynamicResize(Dynamic);
@@ -86,6 +96,7 @@ void TForm1::GreyScale1Click(QObject* Sender, int Position) {
     c->Picture.SetGraphic(std::move(reduced));
     ImageRecs[size_t(SelectedImage)].SetName("");
     SetModified();
+    ShowChangedImageObject(c);
   }
   RefreshAllImages(Sender, false);
 }
@@ -110,6 +121,7 @@ void TForm1::N902Click(QObject* Sender, int Position) {
       rec.SetName("");
       rec.Rect = TStoredRect::From(ImageObjectRect(SelectedImage));
       c->setProperty("Modified", true);
+      ShowChangedImageObject(c);
     }
   }
   SetModified();
@@ -132,6 +144,7 @@ void TForm1::Mitchell1Click(QObject* Sender, int Position) {
     c->Picture.SetGraphic(std::move(d));
     ImageRecs[size_t(SelectedImage)].SetName("");
     SetModified();
+    ShowChangedImageObject(c);
     RefreshAllImages(Sender, false);
   } catch (...) {
     QApplication::restoreOverrideCursor();

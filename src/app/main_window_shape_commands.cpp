@@ -333,6 +333,7 @@ void TForm1::LoadShapes1Click(QObject* Sender) {
     RefreshAllImages(Sender, false);
   } else {
     RedrawShapes(MainImage->Canvas());
+    RefreshText(&MainImage->Canvas(), 1.0, 1.0, false, 1);  // the text stays above the figures
     MainImage->update();
   }
 }

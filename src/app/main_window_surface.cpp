@@ -300,6 +300,8 @@ void TForm1::MainImageMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Modi
     // An edited figure would otherwise still show where it was until the next full repaint.
     if (recorded && tbMove->Down() && !Figures->AutoRefresh && !AlwaysRefresh1->isChecked())
       RefreshAllImages(this, false);
+    else if (recorded)
+      RefreshText(&canvas, 1.0, 1.0, false, 1);  // the page keeps its text over the new figure
     SetSuggestedCursor(MainImage, Figures->Measure.Cursor);
     try {
       ShowMeasurements(Figures->CurrentFigure->Kind, 0, Figures->DrawInfo, p);

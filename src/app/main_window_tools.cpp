@@ -108,6 +108,10 @@ void TForm1::tbSelectClick(QObject* Sender) {
 }
 
 void TForm1::tbDrawClick(QObject*) {
+  if (Figures && Figures->Selector) {
+    Figures->Selector->setProperty("kvParked", false);
+    Figures->Selector->setProperty("kvFigures", Figures->Count());
+  }
   if (HasTextSelection()) ClearSelection(true);
   EraseSelectionRect();
   ReleasePickButtons();
@@ -121,6 +125,10 @@ void TForm1::tbDrawClick(QObject*) {
 }
 
 void TForm1::tbMoveClick(QObject*) {
+  if (Figures && Figures->Selector) {
+    Figures->Selector->setProperty("kvParked", false);
+    Figures->Selector->setProperty("kvFigures", Figures->Count());
+  }
   EraseSelectionRect();
   ReleasePickButtons();
   HideTextCaret();
@@ -162,7 +170,16 @@ void TForm1::ReleasePickButtons() {
 
 void TForm1::UpdateCadSelector() {
   if (!Figures || !Figures->Selector) return;
-  const bool on = !tbText->Down();
+  // The reference square is put away when the page loses its last figure (deleted, cut, undone,
+  // cleared); a drawing tool pressed again or a new figure brings it back.
+  QObject* s = Figures->Selector;
+  const int count = Figures->Count();
+  bool parked = s->property("kvParked").toBool();
+  if (count > 0) parked = false;
+  else if (s->property("kvFigures").toInt() > 0) parked = true;
+  s->setProperty("kvFigures", count);
+  s->setProperty("kvParked", parked);
+  const bool on = !tbText->Down() && !parked;
   Figures->Selector->setEnabled(on);
   Figures->Selector->setVisible(on);
   Figures->Selector->raise();

@@ -37,6 +37,9 @@ bool ClipboardHasPasteFormat() {
         if (data->hasImage()) return true;
         break;
       default: {
+        // Rich text from other programs comes under the rich-text MIME types.
+        if (format == RichTextFormat && (data->hasFormat("text/rtf") || data->hasFormat("application/rtf")))
+          return true;
         // The registered formats travel under their own MIME types; the metafile formats have
         // none on this platform.
         const std::string mime = ClipboardFormatMimeType(format);

@@ -8,6 +8,7 @@
 
 #include "helpers/rich_text.h"
 #include "platform/clipboard_formats.h"
+#include "platform/font_unicode.h"
 #include "platform/messages.h"
 #include "text/text_glue.h"
 #include "text/text_page.h"
@@ -92,6 +93,11 @@ void TTextPage::CutSelectedText(QObject* Sender) {
   SetModified();
 }
 
+namespace {
+QString CellsAsVisibleText(const TTextPage& Page, int Start, int End);
+std::string CellsAsRichText(const TTextPage& Page, int Start, int End);
+}  // namespace
+
 void TTextPage::CopyTextToClipboard() {
   if (!HasTextSelection()) return;
   std::vector<std::string> lines;
@@ -107,14 +113,97 @@ void TTextPage::CopyTextToClipboard() {
     data->setData(MimeOf(FormattedTextId()),
                   QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
   }
-  std::string text;
-  for (size_t k = 0; k < lines.size(); ++k) {
-    if (k) text += "\r\n";
-    text += lines[k];
-  }
-  data->setText(Win1252ToQString(text));
+  // The plain text is what the user sees: the symbol fonts' glyphs as their Unicode characters
+  // (the X clipboard offers it as UTF-8 text); the lines are those of KeyBufAsText.
+  const QString visible = CellsAsVisibleText(*this, first, end);
+  data->setText(visible);
+  data->setData(QStringLiteral("text/plain;charset=utf-8"), visible.toUtf8());
+  // Rich text for the programs that read it: the cells' fonts, styles, colours and offsets.
+  const std::string rtf = CellsAsRichText(*this, first, end);
+  data->setData(QStringLiteral("text/rtf"), QByteArray(rtf.data(), qsizetype(rtf.size())));
+  data->setData(QStringLiteral("application/rtf"), QByteArray(rtf.data(), qsizetype(rtf.size())));
   QGuiApplication::clipboard()->setMimeData(data);
 }
+
+namespace {
+
+// The page lines of cells Start..End - 1 as KeyBufAsText cuts them: each a run of cells [first,
+// last), an empty run for each further line end.
+std::vector<std::pair<int, int>> LineRuns(const uint8_t* Codes, int Start, int End) {
+  std::vector<std::pair<int, int>> runs;
+  int i = Start;
+  while (i < End) {
+    int j = i;
+    while (j < End && Codes[j] != 0) ++j;
+    runs.emplace_back(i, j);
+    if (j >= End) break;
+    i = j + 1;
+    // Further line ends (and other control cells) each give an empty line.
+    while (i < End && Codes[i] < 32 && Codes[i] != 9) {
+      runs.emplace_back(i, i);
+      ++i;
+    }
+  }
+  return runs;
+}
+
+// Cells Start..End - 1 as other programs take them: the text the user sees (Unicode, lines joined
+// by CR LF) and rich text.
+QString CellsAsVisibleText(const TTextPage& Page, int Start, int End) {
+  const auto& CharCodes = Page.CharCodes;
+  const auto& CharFonts = Page.CharFonts;
+  QString text;
+  if (End - Start < 1) return text;
+  const auto runs = LineRuns(CharCodes.data(), Start, End);
+  for (size_t k = 0; k < runs.size(); ++k) {
+    if (k) text += QStringLiteral("\r\n");
+    for (int i = runs[k].first; i < runs[k].second; ++i) {
+      const char32_t ch = CharCodes[i] == chTabMark ? U'\t' : ByteToVisibleChar(*CharFonts[i], CharCodes[i]);
+      if (ch != 0) text += QString::fromUcs4(&ch, 1);
+    }
+  }
+  return text;
+}
+
+std::string CellsAsRichText(const TTextPage& Page, int Start, int End) {
+  const auto& CharCodes = Page.CharCodes;
+  const auto& CharFonts = Page.CharFonts;
+  const auto& CharOffsets = Page.CharOffsets;
+  std::vector<TRichRun> runs;
+  if (End - Start < 1) return WriteRtf(runs);
+  const int ppi = std::max(1, TextPixelsPerInch());
+  auto formatOf = [ppi](const TFont& f, int offset) {
+    TRichCharFormat r;
+    r.FaceName = f.Name;
+    r.Charset = f.Charset;
+    r.SizeHalfPoints = std::max(1, f.Size() * 2);
+    r.Style = f.Style;
+    r.Color = f.Color;
+    // Offsets are pixels downwards; rich text counts twips upwards.
+    r.OffsetTwips = -offset * 1440 / ppi;
+    return r;
+  };
+  auto append = [&runs](const TRichCharFormat& f, const std::string& bytes) {
+    if (runs.empty() || !(runs.back().Format == f)) runs.push_back({std::string(), f});
+    runs.back().Text += bytes;
+  };
+  const auto lines = LineRuns(CharCodes.data(), Start, End);
+  for (size_t k = 0; k < lines.size(); ++k) {
+    if (k) append(runs.empty() ? TRichCharFormat() : runs.back().Format, "\r\n");
+    for (int i = lines[k].first; i < lines[k].second; ++i) {
+      const uint8_t ch = CharCodes[i];
+      if (ch == chTabMark) {
+        append(runs.empty() ? formatOf(*CharFonts[i], 0) : runs.back().Format, "\t");
+        continue;
+      }
+      if (ch < 32 || ByteToVisibleChar(*CharFonts[i], ch) == 0) continue;  // cells that draw nothing
+      append(formatOf(*CharFonts[i], CharOffsets[i]), std::string(1, char(ch)));
+    }
+  }
+  return WriteRtf(runs);
+}
+
+}  // namespace
 
 void TTextPage::KeyBufAsText(std::vector<std::string>& List, int32_t& Start, int32_t& End) {
   try {
@@ -126,21 +215,11 @@ void TTextPage::KeyBufAsText(std::vector<std::string>& List, int32_t& Start, int
     }
     while (End > Start && CharCodes[End - 1] < 32) --End;
     if (End - Start < 1) return;
-    int i = Start;
-    while (i < End) {
-      int j = i;
-      while (j < End && CharCodes[j] != 0) ++j;
-      std::string line(reinterpret_cast<const char*>(&CharCodes[i]), size_t(j - i));
+    for (const auto& [first, last] : LineRuns(CharCodes.data(), Start, End)) {
+      std::string line(reinterpret_cast<const char*>(&CharCodes[first]), size_t(last - first));
       for (char& c : line)
         if (uint8_t(c) == chTabMark) c = '\t';
       List.push_back(std::move(line));
-      if (j >= End) break;
-      i = j + 1;
-      // Further line ends (and other control cells) each give an empty line.
-      while (i < End && CharCodes[i] < 32 && CharCodes[i] != 9) {
-        List.emplace_back();
-        ++i;
-      }
     }
   } catch (...) {
     TextUnknownError("KeyBufAsText");

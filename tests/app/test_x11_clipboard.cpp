@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -94,6 +95,99 @@ TEST_F(XClipboardChild, CopyPasteAndPageCopyThroughTheXClipboard) {
             QString("%1 %2").arg(page.width()).arg(page.height()));
 }
 
+// What another program reads of a copy: the symbol fonts' characters as the user sees them, with
+// the page's own format and rich text beside them; rich text another program offers pastes from
+// the Edit menu and from the page's popup.
+TEST_F(XClipboardChild, SymbolTextAndRichTextWithAnotherProgram) {
+  if (qgetenv("KV_X11_CHILD") != "1") GTEST_SKIP() << "runs inside the X server test";
+  const QString xclip = QStandardPaths::findExecutable("xclip");
+  Type("abgpwDqtSP x");
+  for (int i = 1; i <= 10; ++i) {
+    form->CharFonts[i]->Name = "Symbol";
+    form->CharFonts[i]->Charset = SYMBOL_CHARSET;
+  }
+  form->SelStart = 1;
+  form->SelEnd = 13;
+  form->CopySelectedText1Click(form);
+  const QString seen = QString::fromUtf8("\xCE\xB1\xCE\xB2\xCE\xB3\xCF\x80\xCF\x89\xCE\x94\xCE\xB8\xCF\x84\xCE\xA3\xCE\xA0 x");
+  for (const char* target : {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain"})
+    EXPECT_EQ(QString::fromUtf8(RunServing(xclip, {"-selection", "clipboard", "-o", "-t", target})), seen) << target;
+  const QString targets = QString::fromLatin1(RunServing(xclip, {"-selection", "clipboard", "-o", "-t", "TARGETS"}));
+  EXPECT_TRUE(targets.contains("text/rtf")) << targets.toStdString();
+  EXPECT_TRUE(targets.contains("ZQVWare Korvalis V formatted text")) << targets.toStdString();
+  const QByteArray rtf = RunServing(xclip, {"-selection", "clipboard", "-o", "-t", "text/rtf"});
+  EXPECT_TRUE(rtf.startsWith("{\\rtf1")) << rtf.toStdString();
+  EXPECT_TRUE(rtf.contains("Symbol")) << rtf.toStdString();
+
+  // A second running editor pastes the copy with its fonts: the page's own format comes first.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("KV_X11_PASTER", "1");
+  QProcess other;
+  other.setProcessEnvironment(env);
+  other.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=XClipboardPaster.*"});
+  ASSERT_TRUE(other.waitForStarted(5000));
+  QElapsedTimer t;
+  t.start();
+  while (other.state() != QProcess::NotRunning && t.elapsed() < 60000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    other.waitForFinished(20);
+  }
+  const QString pasted = QString::fromUtf8(other.readAllStandardOutput());
+  const QString main = QString::fromStdString(form->CharFonts[11]->Name);
+  EXPECT_TRUE(pasted.contains("PASTED Symbol:abgpwDqtSP|" + main + ": x")) << pasted.toStdString();
+
+  // Rich text offered by another program, alone: Edit > Paste is enabled and names it, and the
+  // page popup's Paste item pastes it with its styles.
+  form->ClearSelectionRange();
+  QProcess put;
+  put.start(xclip, {"-selection", "clipboard", "-i", "-t", "text/rtf"});
+  put.write("{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}}\\f0\\fs24 Plain {\\b Bold}\\par}");
+  put.closeWriteChannel();
+  put.waitForFinished(5000);
+  ASSERT_TRUE(WaitFor([] {
+    const QMimeData* d = QGuiApplication::clipboard()->mimeData();
+    return d && d->hasFormat("text/rtf");
+  }));
+  form->UpdateEditButtons();
+  EXPECT_TRUE(form->Paste1->isEnabled());
+  EXPECT_TRUE(form->tbPaste->isEnabled());
+  emit form->PopupMenu1->aboutToShow();
+  QAction* paste = form->findChild<QAction*>("PasteSelectedText1");
+  ASSERT_NE(paste, nullptr);
+  EXPECT_EQ(paste->text(), "&Paste Rich Text (rtf)");
+  const int at = form->CurrentI;
+  paste->trigger();
+  EXPECT_EQ(Cells(at, at + 9), "Plain Bold");
+  EXPECT_EQ(form->CharFonts[at]->Name, "Arial");
+  EXPECT_FALSE(form->CharFonts[at]->Style & fsBold);
+  EXPECT_TRUE(form->CharFonts[at + 6]->Style & fsBold);
+  EXPECT_TRUE(rec->Texts().empty());
+}
+
+// The second editor of the test above: pastes what the first copied and writes the cells it got,
+// font by font.
+using XClipboardPaster = TextPageTest;
+TEST_F(XClipboardPaster, PastesTheCopyOfAnotherEditor) {
+  if (qgetenv("KV_X11_PASTER") != "1") GTEST_SKIP() << "started by the X server test";
+  ASSERT_TRUE(WaitFor([] {
+    const QMimeData* d = QGuiApplication::clipboard()->mimeData();
+    return d && d->hasFormat("application/x-qt-windows-mime;value=\"ZQVWare Korvalis V formatted text\"");
+  }));
+  const int at = form->CurrentI;
+  form->PasteSelectedText1Click(form->tbPaste);
+  std::string out;
+  std::string font;
+  for (int i = at; i < form->CurrentI; ++i) {
+    if (form->CharFonts[i]->Name != font) {
+      font = form->CharFonts[i]->Name;
+      out += (out.empty() ? "" : "|") + font + ":";
+    }
+    out.push_back(char(form->CharCodes[i]));
+  }
+  std::printf("PASTED %s\n", out.c_str());
+  std::fflush(stdout);
+}
+
 TEST(XClipboard, InARealXServer) {
   const QString xvfb = QStandardPaths::findExecutable("Xvfb");
   const QString xclip = QStandardPaths::findExecutable("xclip");
@@ -118,5 +212,5 @@ TEST(XClipboard, InARealXServer) {
   server.waitForFinished(5000);
   ASSERT_TRUE(finished) << log.toStdString();
   EXPECT_EQ(child.exitCode(), 0) << log.toStdString();
-  EXPECT_TRUE(log.contains("[  PASSED  ] 1 test")) << log.toStdString();
+  EXPECT_TRUE(log.contains("[  PASSED  ] 2 tests")) << log.toStdString();
 }

@@ -3,6 +3,7 @@
 #include <QFontInfo>
 
 #include "platform/font.h"
+#include "platform/font_unicode.h"
 #include "platform/screen.h"
 
 TEST(Font, EveryDefinedWindows1252ByteRoundTripsAndUndefinedOnesStayThemselves) {
@@ -75,4 +76,42 @@ TEST(Font, SizeAndHeightFollowTheResolution) {
   EXPECT_LE(m.Height, 20);
   EXPECT_GE(m.Height, 17);
   EXPECT_LT(cell.PixelSize(), 20);
+}
+
+// Text leaving the program carries the characters the user sees, font by font.
+TEST(Font, BytesOfTheSymbolFontsReadAsTheCharactersTheyDraw) {
+  auto font = [](const char* name, TFontCharset charset) {
+    TFont f;
+    f.Name = name;
+    f.Charset = charset;
+    return f;
+  };
+  const TFont symbol = font("Symbol", SYMBOL_CHARSET), serif = font("ZQVSerif", DEFAULT_CHARSET),
+              relmath = font("ZQVRelMath", DEFAULT_CHARSET), times = font("Times New Roman", ANSI_CHARSET),
+              other = font("Wingdings", SYMBOL_CHARSET);
+  struct Case {
+    const TFont& Font;
+    uint8_t Byte;
+    char32_t Seen;
+  };
+  const Case cases[] = {
+      // Greek capitals and small letters, by their Greek code points.
+      {symbol, 'a', U'\u03B1'}, {symbol, 'b', U'\u03B2'}, {symbol, 'g', U'\u03B3'}, {symbol, 'p', U'\u03C0'},
+      {symbol, 'w', U'\u03C9'}, {symbol, 'D', U'\u0394'}, {symbol, 'q', U'\u03B8'}, {symbol, 't', U'\u03C4'},
+      {symbol, 'S', U'\u03A3'}, {symbol, 'P', U'\u03A0'}, {symbol, 'W', U'\u03A9'}, {symbol, 'm', U'\u03BC'},
+      // Digits and operators; the ends of the table.
+      {symbol, '7', U'7'}, {symbol, '"', U'\u2200'}, {symbol, 0xA0, U'\u20AC'}, {symbol, 0xB6, U'\u2202'},
+      {symbol, 0xD6, U'\u221A'}, {symbol, 0xE5, U'\u2211'}, {symbol, 0xF2, U'\u222B'}, {symbol, 0xFE, U'\u23AD'},
+      {symbol, 0x80, 0}, {symbol, 0xFF, 0}, {symbol, 0x09, 0},
+      // The special serif codes, and its ordinary text.
+      {serif, 158, U'\u221A'}, {serif, 160, U'\u2032'}, {serif, 185, U'\t'}, {serif, 216, U'\u2234'},
+      {serif, 136, 0}, {serif, 168, 0}, {serif, 'A', U'A'}, {serif, 0xE9, U'\u00E9'},
+      // Relations and arrows.
+      {relmath, 33, U'\u2264'}, {relmath, 41, U'\u2192'}, {relmath, 90, U'\u21AF'}, {relmath, 126, U'\u2234'},
+      {relmath, 154, U'\u21CB'}, {relmath, 200, 0}, {relmath, ' ', U' '},
+      // Other fonts read through Windows-1252.
+      {times, 'a', U'a'}, {times, 0x80, U'\u20AC'}, {other, 'a', U'a'},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(uint32_t(ByteToVisibleChar(c.Font, c.Byte)), uint32_t(c.Seen)) << c.Font.Name << " byte " << int(c.Byte);
 }
