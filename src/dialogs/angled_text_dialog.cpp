@@ -61,7 +61,7 @@ void TAngledTextFm::FormShow() {
       if (DrawDialogHost && DrawDialogHost->SelectionRectShown() && first) {
         first->AssignTo(SampleFont);
         Edit1->setText(BytesToFontText(SampleFont, first->GetText()));
-        WithLine1->setChecked(first->Kind != 48);
+        WithLine1->setChecked(first->Kind != fkTextNoLine);
       } else {
         Figures->Template->AssignTo(SampleFont);
         Edit1->setText(BytesToFontText(SampleFont, Figures->Template->GetText()));
@@ -111,7 +111,7 @@ void TAngledTextFm::OKBtnClick(QObject* Sender) {
     const TFigureKind oldKind = t.Kind;
     t.Assign(SampleFont);
     t.SetText(FontTextToBytes(SampleFont, Edit1->text()));
-    t.SetKind(WithLine1->isChecked() ? 17 : 48);
+    t.SetKind(WithLine1->isChecked() ? fkText : fkTextNoLine);
     if (DrawDialogHost && DrawDialogHost->ApplyToSelectedShapes(Sender, FontAndTextMask)) {
       t.SetText(oldText);
       t.SetKind(oldKind);

@@ -137,7 +137,7 @@ void TSineWaveSetup::FormShow() {
   }
   ShowRec = source ? source->GetWaveRec() : DefaultWaveRec();
   Work = ShowRec;
-  SourceKind = source ? source->Kind : 27;
+  SourceKind = source ? source->Kind : fkSineWave;
   FLoading = true;
   const int c = WaveComponent - 1;
   WaveHeight->SetValue(Work.WaveHeight[c]);

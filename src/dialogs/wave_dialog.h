@@ -34,7 +34,7 @@ public:
   TWaveRec ShowRec{};         // as read when shown
   TWaveRec Work{};            // what the controls edit
   TWaveRec TemplateAtShow{};  // the template's own record when shown
-  int SourceKind = 27;
+  int SourceKind = fkSineWave;
   bool ValuesChanged = false;
 
   void FormShow();

@@ -16,7 +16,7 @@
 
 namespace {
 const double MultiplierValues[10] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1, 1e1, 1e2, 1e3, 1e4};
-bool IsWaveKind(int k) { return k >= 27 && k <= 37; }
+bool IsWaveKind(int k) { return WaveKinds.Has(k); }
 }  // namespace
 
 void ScaleOldPenWidths(uint8_t* Records, size_t Size) {
@@ -86,11 +86,11 @@ int ImportOldShapes(TZQVCad& Engine, const uint8_t* Records, size_t Size, int Co
       w.PointY = GetI32(rec + 124) / D;
       fig->SetWaveRec(w);
     }
-    if (kind == 49 || kind == 50 || kind == 54) fig->SetNodeCountUsed(std::clamp(GetI32(rec + 120), 0, 15));
-    if (kind == 22) {
+    if (MultiNodeKinds.Has(kind)) fig->SetNodeCountUsed(std::clamp(GetI32(rec + 120), 0, 15));
+    if (kind == fkGrid) {
       fig->SetGridCellsX(GetI32(rec + 732));
       fig->SetGridCellsY(GetI32(rec + 736));
-    } else if (kind == 24 || kind == 25) {
+    } else if (kind == fkPolygon || kind == fkFilledPolygon) {
       fig->SetPolygonSides(GetI32(rec + 732));
     }
     fig->SetPenWidth(GetU16(rec + 128) / 100.0 / D);
@@ -118,8 +118,8 @@ int ImportOldShapes(TZQVCad& Engine, const uint8_t* Records, size_t Size, int Co
     fig->SetText(GetShortString(rec + 472, 255));
     fig->SetLegacyFlag(rec[728]);
     if (!IsWaveKind(kind) && wantDims) fig->SetOpaqueDimensions(GetI32(rec + 124) > 0);
-    if (kind == 21) fig->SetWavyLineHeight(GetI32(rec + 148) / D);
-    if (kind >= 38 && kind <= 41) fig->SetArcRadius(GetI32(rec + 148) / D);
+    if (kind == fkHorizontalWavyLine) fig->SetWavyLineHeight(GetI32(rec + 148) / D);
+    if (AngleArcKinds.Has(kind)) fig->SetArcRadius(GetI32(rec + 148) / D);
     fig->SetRectangleRadius(GetI32(rec + 148) / D);
     for (int i = 0; i < 15; ++i) {
       const auto [x, y] = pt(i);
