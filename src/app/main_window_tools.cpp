@@ -172,7 +172,3 @@ void TForm1::ClearCurrentFigure() {
   if (Figures && Figures->CurrentFigure) Figures->CurrentFigure->SetNodeCountUsed(0);
 }
 
-
-void TForm1::ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount) {
-  ReadOldShapePointsFromRecord(Flag, Record, RecordSize, Points, PointCount);
-}

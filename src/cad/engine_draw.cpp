@@ -404,26 +404,3 @@ void TZQVCad::DrawAll(TCanvas& Canvas, int DX, int DY, bool SelectedOnly) {
   if (Count() > 0) Draw(Canvas, DX, DY, 0, Count() - 1, SelectedOnly);
 }
 
-void TZQVCad::DrawSelected(TCanvas& Canvas) {
-  if (!HasSelection()) return;
-  const bool savedGrids = DynamicGrids;
-  DynamicGrids = true;
-  struct Restore {
-    TZQVCad& e;
-    bool grids;
-    ~Restore() {
-      e.PaletteDevice = false;
-      e.DynamicGrids = grids;
-    }
-  } restore{*this, savedGrids};
-  PaletteDevice = RealizeHalftonePalette(Canvas);
-  const std::vector<int32_t> selection = Selection;
-  for (int32_t i : selection) {
-    if (i < 0 || i >= Count()) continue;
-    TRealFig* f = FigureList[size_t(i)].get();
-    if (f == nullptr) continue;
-    TMeasureRec scratch;
-    DrawAsListed(Canvas, *f, ssLeft, scratch);
-    if (WantTicks) DrawNodeTicks(Canvas, i, i, NOTSRCCOPY, false, -1);
-  }
-}

@@ -55,8 +55,6 @@ void ScaleFigureNodes(TRealFig& Fig, TRealPoint Centre, double Fx, double Fy) {
   }
 }
 
-bool FigureCanRotate(const TRealFig&) { return true; }
-
 void RotateFigure(TRealPoint Centre, TRealFig& Fig, long double Angle) {
   const int kind = Fig.Kind;
   const TRealXYZ c = Centre3(Centre);
