@@ -28,7 +28,7 @@ void DrawWavePreview(const TZQVCad* Page, int Kind, const TWaveRec& Wave, const 
 class TSineWaveSetup : public TDrawDialogBase, public Ui::TSineWaveSetup {
   Q_OBJECT
 public:
-  explicit TSineWaveSetup(QWidget* parent = nullptr);
+  explicit TSineWaveSetup(TDrawDialogHost& Host, QWidget* parent = nullptr);
   ~TSineWaveSetup() override;
 
   TWaveRec ShowRec{};         // as read when shown
