@@ -4,7 +4,7 @@
 #include <QLocale>
 #include <algorithm>
 
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "cad/old_shape_points.h"
 #include "cad/selectors.h"
