@@ -14,7 +14,8 @@
 #include <QWindowStateChangeEvent>
 #include <algorithm>
 
-#include "app/page_setup_dialog.h"
+#include "app/window_hosts.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "codecs/compress.h"
 #include "codecs/gif_image.h"
@@ -48,6 +49,7 @@ int SnapAreaSize = 2;
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTextPage&>(*this)) {
   Form1 = this;
   Host = this;
+  WindowHosts = std::make_unique<TWindowHosts>(*this);
   // The window's name is the section of its placement in "ChildFms.ini".
   setObjectName("Form1");
   setupUi(this);
@@ -63,7 +65,6 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), TPagePart(static_cast<TTe
   LastItemLabel = new QLabel(this);
   SetUpStatusBar();
   CreateCustomButtons();
-  InstallSettingsHosts();
   WireCommands();
   FormCreate();
   qApp->installEventFilter(this);
@@ -77,7 +78,11 @@ TForm1::~TForm1() {
     Figures = nullptr;
   }
   SetApplicationExceptionHook(nullptr);
-  RemoveSettingsHosts();
+  // The windows made with the hosts go before the hosts do (a window may still ask them while
+  // it is being taken down).
+  const QObjectList children = this->children();
+  for (QObject* child : children)
+    if (child->isWidgetType() && static_cast<QWidget*>(child)->isWindow()) delete child;
   if (Form1 == this) Form1 = nullptr;
 }
 

@@ -41,7 +41,7 @@ struct TPrinterValues;
 struct TPreviewSizes;
 class QAction;
 class TCustButPanel;
-class TMainWindowHosts;
+class TWindowHosts;
 class TDragRect;
 class TMetafile;
 class TMetafileCanvas;
@@ -54,6 +54,8 @@ class TForm1 : public QMainWindow, public Ui::TForm1, public TTextPage, public T
 public:
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
+  // The one object through which the dialogs, windows and settings reach this window.
+  TWindowHosts& Hosts() { return *WindowHosts; }
 
   // ---- document and page state
   bool Modified = false;      // changed since New, Open or Save
@@ -191,9 +193,6 @@ public:
   void WritePage(const std::string& FileName, const std::string& UpperExt);
   // A chosen export name that belongs to a picture of the page: asked about; "" abandons it.
   std::string ResolveImageNameClash(const std::string& Name, const std::string& Filter, int FilterIndex, int ItemIndex);
-  // Points of an old 740-byte shape record into slots 0 to 7 of a point list (slot 1 is zeroed).
-  void ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount);
-
   // ---- page mouse, document and undo commands
   // Right button inside the shown rubber band pops up its menu.
   void MainImageMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
@@ -547,7 +546,6 @@ public:
   // ---- macro text window, paste special, object editor (main_window_macros.cpp)
   void WriteMacros1Click(QObject* Sender);
   void PasteMacro1Click(QObject* Sender);
-  void Send1Click(QObject* Sender);
   void PasteSpecial1Click(QObject* Sender);
   void ObjectEditor1Click(QObject* Sender);
   // The clipboard's picture (its enhanced metafile, else its bitmap) as a new image object at the
@@ -712,9 +710,8 @@ private:
   void UpdateClipboardItems();
   static bool IsClipboardKey(const QKeyEvent& Event);
   void CreateCustomButtons();
-  void InstallSettingsHosts();
-  void RemoveSettingsHosts();
-  TMainWindowHosts* SettingsHosts = nullptr;
+  // The window as the lower parts see it: made first, handed to each part as it is made.
+  std::unique_ptr<TWindowHosts> WindowHosts;
   void SetUpStatusBar();
   bool Shown = false;
 };

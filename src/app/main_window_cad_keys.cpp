@@ -24,7 +24,7 @@ bool TForm1::CadKeyDown(uint16_t Key, TShiftState Shift) {
   if (digit && (tbDraw->Down() || tbSelect->Down())) {
     const int value = Key == vk::OemMinus ? 11 : Key == vk::OemPlus ? 12 : Key == '0' ? 10 : Key - '0';
     TStoredProperties& t = *Figures->Template;
-    if ((t.Kind == 24 || t.Kind == 25) && Key != '2') t.SetPolygonSides(value);
+    if ((t.Kind == fkPolygon || t.Kind == fkFilledPolygon) && Key != '2') t.SetPolygonSides(value);
     const int previous = t.LineDivisions;
     ApplyTemplateChoice(
         LineDivisionsBit, [&] { t.SetLineDivisions(value); }, [&] { t.SetLineDivisions(previous); });
@@ -113,7 +113,7 @@ void TForm1::AddNode1Click(QObject*) {
   TRealFig& f = *Figures->GetFigure(last);
   if (!MultiNodeKinds.Has(f.Kind)) return;
   const int limit = NodeCount;
-  const bool room = f.Kind == 54 ? limit >= f.NodeCountUsed + 3 : limit > f.NodeCountUsed;
+  const bool room = f.Kind == fkBezierEllipse ? limit >= f.NodeCountUsed + 3 : limit > f.NodeCountUsed;
   if (!room) {
     MessageDlg("Node limit (" + std::to_string(limit) +
                    ") reached. You can increase the node limit in\rSettings>Application>Set Node Count. Press F1 "

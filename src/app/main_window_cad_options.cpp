@@ -49,14 +49,14 @@ void TForm1::ScanGrids1Click(QObject* Sender) {
   auto* item = qobject_cast<QAction*>(Sender);
   if (!item || !Figures) return;
   Figures->ScanGrids = item->isChecked();
-  Figures->Template->Kind = 22;
+  Figures->Template->Kind = fkGrid;
 }
 
 void TForm1::DrawGridsDynamically1Click(QObject* Sender) {
   auto* item = qobject_cast<QAction*>(Sender);
   if (!item || !Figures) return;
   Figures->DynamicGrids = item->isChecked();
-  Figures->Template->Kind = 22;
+  Figures->Template->Kind = fkGrid;
 }
 
 void TForm1::SnaptoPixel1Click(QObject* Sender) {

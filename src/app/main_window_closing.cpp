@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "app/main_window.h"
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "dialogs/form_placement.h"
 #include "dialogs/transforms_window.h"

@@ -9,6 +9,7 @@
 #include <QPainter>
 
 #include "app/main_window.h"
+#include "app/window_hosts.h"
 #include "dialogs/define_font_dialog.h"
 #include "dialogs/main_font_dialog.h"
 #include "platform/app_dir.h"
@@ -137,7 +138,7 @@ void TForm1::User1Click(QAction* Sender) {
     // The set still changes for this run.
     ShowMessage("Unable to save the settings to " + path + "\rReason: " + e.Message);
   }
-  LoadButtonSet(CustomSet);
+  LoadButtonSet(Hosts(), CustomSet);
 }
 
 

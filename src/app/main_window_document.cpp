@@ -10,7 +10,7 @@
 #include <QApplication>
 #include <algorithm>
 
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "codecs/gif_image.h"
 #include "codecs/png_image.h"
@@ -106,12 +106,11 @@ void TForm1::NewFile(QObject* Sender) {
 void TForm1::ClearDocument(QObject*) {
   ClearTextBuffers();
   if (Figures) Figures->Clear();
-  Pictures = TPictureTable{};
+  ClearPictures();
   Pastes = TPasteTable{};
-  PictureCount = 0;
   PasteCount = 0;
   ClearAllImages(this);
-  ImageRecs = TImageRecTable{};
+  ClearImageRecords();
   ClearPictureCache();
   IgnoredMissingFiles.clear();
   ReportedBadFiles.clear();

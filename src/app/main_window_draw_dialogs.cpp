@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/page_setup_dialog.h"
+#include "app/window_hosts.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "dialogs/angled_text_dialog.h"
 #include "dialogs/dimension_settings_dialog.h"
@@ -24,45 +25,6 @@
 namespace {
 QAction* FindAction(TForm1& w, const char* name) { return w.findChild<QAction*>(name); }
 
-class TMainWindowDrawHost : public TDrawDialogHost {
-public:
-  explicit TMainWindowDrawHost(TForm1& window) : W(window) {}
-  QObject* Window() const { return &W; }
-  bool ApplyToSelectedShapes(QObject* Sender, uint32_t Mask) override { return W.ApplyToSelectedShapes(Sender, Mask); }
-  void RefreshAllImages(QObject* Sender, bool NoHourglass) override { W.RefreshAllImages(Sender, NoHourglass); }
-  bool SelectionRectShown() override { return ::SelectionRectShown; }
-  bool ShowHints() override { return W.ShowHint; }
-  bool PageDefaultMetric() override { return PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked(); }
-  bool WantDimensionEnabled() override { return Action("WantDimension1", [](QAction* a) { return a->isEnabled(); }); }
-  void SetWantDimensionEnabled(bool On) override { Set("WantDimension1", [On](QAction* a) { a->setEnabled(On); }); }
-  void SetWantDimensionChecked(bool On) override { Set("WantDimension1", [On](QAction* a) { a->setChecked(On); }); }
-  void SetWantDimensionOnEnabled(bool On) override { W.On1->setEnabled(On); }
-  void SetDimensionTrackingEnabled(bool On) override { W.DimensionTracking1->setEnabled(On); }
-  void SetDimensionTrackingChecked(bool On) override { W.DimensionTracking1->setChecked(On); }
-  void SetCanHaveLength(bool On) override { W.CanHaveLength = On; }
-  void SetCanHaveAngle(bool On) override { W.CanHaveAngle = On; }
-  void ChooseDimensionFont(QObject* Sender) override { W.ChooseDimensionFont(Sender); }
-  TFont StandardFont() override { return ::StandardFont ? TFont(*::StandardFont) : TDrawDialogHost::StandardFont(); }
-  void PushShapeUndo(QObject* Sender) override { W.PushShapeUndo(Sender); }
-  void UndoShape(QObject* Sender) override { W.UndoShape(Sender); }
-  TRealPoint ReferencePosition() override { return Figures ? Figures->ReferenceWorldPosition() : TRealPoint{}; }
-  QWidget* PageImage() override { return W.MainImage; }
-
-private:
-  template <class F>
-  bool Action(const char* name, F f) {
-    QAction* a = FindAction(W, name);
-    return a ? f(a) : true;
-  }
-  template <class F>
-  void Set(const char* name, F f) {
-    if (QAction* a = FindAction(W, name)) f(a);
-  }
-  TForm1& W;
-};
-
-std::unique_ptr<TMainWindowDrawHost> DrawHostAdapter;
-
 // The command's menu item: the one the layout has, or one made here in the given menu.
 QAction* Command(TForm1& w, QMenu* menu, const char* name, const char* text, bool checkable = false) {
   QAction* a = FindAction(w, name);
@@ -77,13 +39,6 @@ QAction* Command(TForm1& w, QMenu* menu, const char* name, const char* text, boo
 }  // namespace
 
 void TForm1::WireDrawDialogCommands() {
-  DrawHostAdapter = std::make_unique<TMainWindowDrawHost>(*this);
-  DrawDialogHost = DrawHostAdapter.get();
-  connect(this, &QObject::destroyed, [self = static_cast<QObject*>(this)] {
-    if (!DrawHostAdapter || DrawHostAdapter->Window() != self) return;
-    DrawDialogHost = nullptr;
-    DrawHostAdapter.reset();
-  });
   // The Settings menu (Setup1) takes the items the layout does not have yet.
   QMenu* settings = Setup1;
   settings->addSeparator();
@@ -101,9 +56,9 @@ void TForm1::WireDrawDialogCommands() {
   connect(angled, &QAction::triggered, this, [this, angled] { Guarded("AngledText2", [&] { AngledText2Click(angled); }); });
   connect(permissions, &QAction::triggered, this, [this, permissions] { Guarded("Permissions1", [&] { Permissions1Click(permissions); }); });
   // The dialogs that live for the whole run; the permissions apply the stored boxes as they come.
-  if (!ColorDlg) ColorDlg = new TColorDlg(this);
-  if (!SetDimensioningDefaults) SetDimensioningDefaults = new TSetDimensioningDefaults(this);
-  if (!AngledTextFm) AngledTextFm = new TAngledTextFm(this);
+  if (!ColorDlg) ColorDlg = new TColorDlg(Hosts(), this);
+  if (!SetDimensioningDefaults) SetDimensioningDefaults = new TSetDimensioningDefaults(Hosts(), this);
+  if (!AngledTextFm) AngledTextFm = new TAngledTextFm(Hosts(), this);
 }
 
 void TForm1::PenandBrushAttributes1Click(QObject*) {
@@ -117,7 +72,7 @@ void TForm1::PenandBrushAttributes1Click(QObject*) {
 
 void TForm1::TransformShapesClick(QObject*) {
   if (TransformsWindowOpen || !Figures) return;
-  auto* w = new TTransformShapes1(this, Figures, MainImage);
+  auto* w = new TTransformShapes1(Hosts(), this, Figures, MainImage);
   TransformShapes1 = w;
   TransformsWindowOpen = true;
   w->OnTransformed = [this](QObject* Sender) { TransformsApplied(Sender); };
@@ -130,7 +85,7 @@ void TForm1::SetupSine1Click(QObject* Sender) {
   // Cancel changes nothing: the selection takes the wave only when the dialog kept its values.
   bool confirmed = !qobject_cast<QAction*>(Sender);
   if (!confirmed) {
-    TSineWaveSetup dialog(this);
+    TSineWaveSetup dialog(Hosts(), this);
     confirmed = dialog.exec() == QDialog::Accepted;
   }
   ShowToolStatus();
@@ -138,7 +93,7 @@ void TForm1::SetupSine1Click(QObject* Sender) {
 }
 
 void TForm1::DimensionSettings1Click(QObject*) {
-  TDimSettings1 dialog(this);
+  TDimSettings1 dialog(Hosts(), this);
   dialog.exec();
   ShowToolStatus();
 }

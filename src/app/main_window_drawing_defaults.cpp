@@ -84,7 +84,7 @@ void TForm1::Save1Click(QObject* Sender) {
   const TFigureKind kind = t.Kind;
   const uint8_t penMode = t.PenMode;
   try {
-    t.Kind = 0;
+    t.Kind = fkLine;
     t.SetPenMode(4);
     TMemoryStream stream;
     t.SaveToStream(&stream);

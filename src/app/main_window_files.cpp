@@ -16,7 +16,7 @@
 #include <span>
 
 #include "app/main_window.h"
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "codecs/compress.h"
 #include "dialogs/main_font_dialog.h"

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "app/window_hosts.h"
 #include "dialogs/image_size_dialog.h"
 #include "helpers/error_report.h"
 #include "app/main_window_menu_items.h"
@@ -201,7 +202,7 @@ void TForm1::SetSize1Click(QObject* Sender) {
   if (!HasSelectedObject(*this)) return;
   try {
     TSetImageSize* dialog =
-        TSetImageSize::CreateFor(this, Images[size_t(SelectedImage)], &ImageRecs[size_t(SelectedImage)]);
+        TSetImageSize::CreateFor(Hosts(), this, Images[size_t(SelectedImage)], &ImageRecs[size_t(SelectedImage)]);
     if (!dialog) return;
     if (dialog->exec() == QDialog::Accepted) RefreshAllImages(Sender, false);
   } catch (const std::exception& e) {

@@ -11,6 +11,7 @@
 
 
 #include "app/main_window.h"
+#include "app/window_hosts.h"
 #include "cad/engine.h"
 #include "codecs/compress.h"
 #include "dialogs/macro_text_window.h"
@@ -29,63 +30,6 @@
 #include "platform/streams.h"
 
 
-namespace {
-// What the macro window, Paste Special and the object editor ask of the window.
-class TWindowEditHosts : public QObject, public TMacroWindowHost, public TPasteSpecialHost, public TObjectEditorHost {
-public:
-  explicit TWindowEditHosts(TForm1& Form) : QObject(&Form), F(Form) { setObjectName("WindowEditHosts"); }
-
-  // ---- macro window
-  TTextPage& MacroPage() override { return F; }
-  TCompress& MacroCompress() override { return *F.Compress1; }
-  void SetPageImageEnabled(bool On) override {
-    if (F.MainImage) F.MainImage->setEnabled(On);
-  }
-  void FocusPage() override {
-    F.activateWindow();
-    if (F.MainImage) F.MainImage->setFocus();
-  }
-  void MacroWindowClosed() override {
-    if (auto* b = F.findChild<TZQVSpeedButton*>("WriteMacros1")) b->SetDown(false);
-  }
-
-  // ---- paste special
-  bool PasteText(QObject* Sender, TPasteKind Kind) override {
-    if (Kind == TPasteKind::FormattedText) return F.PasteZQVText(Sender);
-    if (Kind == TPasteKind::AsciiText) return F.PasteAsciiText(Sender);
-    return F.PasteRichText();
-  }
-  void PasteShapes(QObject*) override {
-    if (Figures) Figures->Paste();
-  }
-  void PastePicture(QObject*, TPasteKind Kind) override { F.PasteClipboardPicture(Kind == TPasteKind::Metafile); }
-  void PlaceCaret() override { F.SetCaretPosition(&F, 0, 0); }
-  void RefreshAllImages(QObject* Sender) override { F.RefreshAllImages(Sender ? Sender : &F, false); }
-
-  // ---- object editor
-  TPagePart& Page() override { return F; }
-  QWidget* PageArea() override { return F.ScrollBox1->widget(); }
-  TPoint ScrollOffset() override { return F.GetScrollOffset(); }
-  void RecomposePage() override { F.RefreshAllImages(&F, false); }
-  void FlagDocumentModified() override {
-    F.Modified = true;
-    if (!F.DocFileName.empty()) F.FileModified = true;
-  }
-  bool MetricLengths() override { return Figures && Figures->Metric; }
-  std::string ChoosePicture(const std::string& Start) override { return F.ChoosePictureFile(Start); }
-
-private:
-  TForm1& F;
-};
-
-TWindowEditHosts& EditHosts(TForm1& f) {
-  // The class has no meta-object of its own: found by its name, it is known to be one.
-  if (auto* h = f.findChild<QObject*>("WindowEditHosts", Qt::FindDirectChildrenOnly))
-    return *static_cast<TWindowEditHosts*>(h);
-  return *new TWindowEditHosts(f);
-}
-}  // namespace
-
 void TForm1::SetSelectionOffset1Click() {
   // Whatever the dialog does, the typing font is put back as it was.
   const TMyFont saved = *TypingFont;
@@ -100,7 +44,7 @@ void TForm1::WriteMacros1Click(QObject*) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   if (MainImage) MainImage->setEnabled(false);
   if (!MacroText1) {
-    auto* w = new TMacroText1(EditHosts(*this), this);
+    auto* w = new TMacroText1(Hosts(), this);
     w->show();
   } else if (MacroText1->isMinimized()) {
     MacroText1->showNormal();
@@ -117,12 +61,8 @@ void TForm1::PasteMacro1Click(QObject* Sender) {
   SetCaretPosition(this, 0, 0);
 }
 
-void TForm1::Send1Click(QObject*) {
-  if (MacroText1) MacroText1->ImportSelection();
-}
-
 void TForm1::PasteSpecial1Click(QObject*) {
-  if (!PasteSpecialDlg) new TPasteSpecialDlg(EditHosts(*this), this);
+  if (!PasteSpecialDlg) new TPasteSpecialDlg(Hosts(), this);
   if (SelectionRectShown) EraseSelectionRect();
   SelectionRect = TRect();
   PasteSpecialDlg->show();
@@ -130,7 +70,7 @@ void TForm1::PasteSpecial1Click(QObject*) {
 }
 
 void TForm1::ObjectEditor1Click(QObject*) {
-  TObjectEditor* editor = ObjectEditor ? ObjectEditor : new TObjectEditor(EditHosts(*this), this);
+  TObjectEditor* editor = ObjectEditor ? ObjectEditor : new TObjectEditor(Hosts(), this);
   if (editor->exec() == QDialog::Accepted) RefreshAllImages(this, false);
 }
 

@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "app/main_window.h"
+#include "app/window_hosts.h"
 #include "app/main_window_menu_items.h"
 #include "dialogs/image_chooser_dialog.h"
 #include "dialogs/image_files_window.h"
@@ -13,46 +14,13 @@
 #include "helpers/page_surface.h"
 #include "platform/guarded.h"
 
-namespace {
-// The chooser's view of the page's image objects.
-class TWindowImageObjectHost : public QObject, public TImageObjectHost {
-public:
-  explicit TWindowImageObjectHost(TForm1* form) : QObject(form), Form(form) { ImageObjectHost = this; }
-  ~TWindowImageObjectHost() override {
-    if (ImageObjectHost == this) ImageObjectHost = nullptr;
-  }
-  int ImageObjectCount() override { return Form->ImageCount; }
-  void SelectImageObject(int Index) override {
-    if (Index < 0 || Index >= Form->ImageCount) return;
-    Form->ChosenImage = Index;
-    if (Index != Form->SelectedImage) Form->DeselectImage(Form, true);
-    Form->SelectImage(Index);
-  }
-  void DeselectImageObject() override {
-    Form->DeselectImage(Form, true);
-    Form->ChosenImage = -1;
-  }
-  void SetFrameDynamicResize(bool On) override {
-    if (Form->SelectedImage >= 0 && Form->SelectedImage < Form->ImageCount && Form->Images[size_t(Form->SelectedImage)])
-      Form->Images[size_t(Form->SelectedImage)]->SetDynamicResize(On);
-  }
-  void RepaintFrame() override {
-    if (Form->aDrag) Form->aDrag->update();
-  }
-
-private:
-  TForm1* Form;
-};
-}  // namespace
-
 void TForm1::SelectImageObjectClick(QObject*) {
   if (ImageCount <= 0) return;
-  if (!ImageObjectHost) return;
   if (ImageCount == 1) {
-    ImageObjectHost->SelectImageObject(0);
+    Hosts().SelectImageObject(0);
     return;
   }
-  auto* chooser = new TSelectImageObject1(this);
+  auto* chooser = new TSelectImageObject1(Hosts(), this);
   chooser->exec();
 }
 
@@ -68,7 +36,6 @@ void TForm1::JPegQuality1Click(QObject*) {
 }
 
 void TForm1::WirePictureToolCommands() {
-  new TWindowImageObjectHost(this);
   QAction* files = FindOrAddMenuItem(*this, _Edit, "MacroImages1", "Macro &Images");
   JPegQuality1->setText("&JPeg Quality ");
   // Edit > Images > Select Image Object is wired with the other image-object commands.

@@ -571,7 +571,7 @@ bool TForm1::PageDragDropPanel(QWidget* Panel, TPoint At) {
   const uint8_t kind = t.Kind;
   t.TRealFig::Assign(font);
   if (Panel->parentWidget() == CustomPanel) t.SetFontSize(t.FontSize * 3 / 2);
-  t.SetKind(48);
+  t.SetKind(fkTextNoLine);
   t.SetText(caption);
   static const uint8_t large[] = {127, 128, 141, 142, 143, 144, 157, 158, 167, 182, 185};
   if (SameText(font.Name, "ZQVSerif") &&

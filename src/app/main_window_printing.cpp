@@ -20,7 +20,7 @@
 #include <cstdio>
 
 #include "app/main_window.h"
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "app/print_preview.h"
 #include "cad/engine.h"
 #include "helpers/error_report.h"

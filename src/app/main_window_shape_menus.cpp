@@ -90,7 +90,7 @@ void TForm1::BuildShapeMenus() {
     QAction* a0 = Item(menu, first, caption, kinds);
     connect(a0, &QAction::triggered, this, [this, a0, menu, kind] { Radius1(a0, menu, kind, 0); });
     for (int p = 1; p <= count; ++p) {
-      const QString name = p == 1 ? QString(kind == 7 ? "N102" : "N12")
+      const QString name = p == 1 ? QString(kind == fkRoundRectangle ? "N102" : "N12")
                                   : p == count ? QString(lastName) : QString("%1Radius%2").arg(first).arg(p);
       QAction* a = Item(menu, "", QString(), kinds);
       a->setObjectName(name);
@@ -379,7 +379,7 @@ void TForm1::BrushColor1Click(QObject*) {
 
 void TForm1::Measure1Click(QObject*) {
   if (!Figures) return;
-  Figures->Template->SetKind(55);
+  Figures->Template->SetKind(fkMeasure);
   tbDraw->SetDown(true);
   tbDrawClick(this);
 }

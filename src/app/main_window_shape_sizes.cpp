@@ -72,7 +72,7 @@ void TForm1::SetupGrid1Click(QObject* Sender) {
   const TFigureKind kind = t.Kind;
   TSetupGridForm dialog(this);
   if (QAction* g = findChild<QAction*>("Grid1")) g->setChecked(true);
-  t.Kind = 22;
+  t.Kind = fkGrid;
   if (dialog.exec() == QDialog::Accepted && ApplyToSelectedShapes(Sender, PropertyBit(18))) {
     t.SetGridCellsX(cellsX);
     t.SetGridCellsY(cellsY);
@@ -97,7 +97,7 @@ void TForm1::SetupPolyGon1Click(QObject* Sender) {
   if (dialog.Execute(19, Figures) == QDialog::Accepted && ApplyToSelectedShapes(Sender, PropertyBit(19)))
     t.SetPolygonSides(saved);
   else
-    t.Kind = 24;  // the polygon becomes the shape drawn next
+    t.Kind = fkPolygon;  // the polygon becomes the shape drawn next
 }
 
 void TForm1::SetNodeCount1Click(QObject*) {

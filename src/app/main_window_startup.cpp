@@ -1,6 +1,7 @@
 // The main window's start-up: the module's initialisation, the special-font check, the create and
 // show handlers, cursors and toolbar glyphs.
 #include "app/main_window.h"
+#include "app/window_hosts.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -170,7 +171,7 @@ void TForm1::FormCreate() {
     PasteCount = 0;
     PictureCount = 0;
     StatusBarEnabled1->setChecked(true);
-    LoadSettings();
+    LoadSettings(Hosts(), Hosts());
     LogStep("Form1 Create:");
     const std::string temp = AppDir() + "Temp";
     if (!DirectoryExists(temp) && !ForceDirectories(temp))

@@ -387,7 +387,7 @@ void TForm1::ShowMeasurements(int Kind, TShiftState Shift, const TDrawInfoRec& I
     return;
   }
   const bool pixels = InPixels1->isChecked();
-  const bool measure = Kind == 55;
+  const bool measure = Kind == fkMeasure;
   const char* F = measure ? "0.00000000000000" : "0.0000";
   const int widths[3] = {measure ? 170 : 110, measure ? 200 : 110, measure ? 280 : 130};
   for (int i = 0; i < 3; ++i) StatusPanels[size_t(i)]->setFixedWidth(widths[i]);
@@ -398,11 +398,11 @@ void TForm1::ShowMeasurements(int Kind, TShiftState Shift, const TDrawInfoRec& I
     return QString::fromStdString(FormatLength(metric, metric ? world / 2.54 : world));
   };
   QString size;
-  if (Kind == 10 || Kind == 24 || Kind == 25)
+  if (Kind == fkCircle || Kind == fkPolygon || Kind == fkFilledPolygon)
     size = "Radius: " + (pixels ? N(std::hypot(W, H)) : QString::fromStdString(FormatFloat(F, Info.Length)));
   else if (HorizontalLineKinds.Has(Kind))
     size = "Width: " + (pixels ? N(W) : length(Info.DX));
-  else if (Kind == 19)
+  else if (Kind == fkVerticalLine)
     size = "Height: " + (pixels ? N(H) : length(Info.DY));
   else if (CentredKinds.Has(Kind))
     size = "Width: " + (pixels ? N(W * 2) : length(Info.DX * 2));
@@ -412,7 +412,7 @@ void TForm1::ShowMeasurements(int Kind, TShiftState Shift, const TDrawInfoRec& I
   SetPanelText(1, CanHaveAngle ? "Angle: " + QString::fromStdString(FormatFloat(WaveKinds.Has(Kind) ? "0.000" : F,
                                                                                  double(Info.Angle)))
                                : QString());
-  if (Kind == 22 && DrawingTool()) {
+  if (Kind == fkGrid && DrawingTool()) {
     const auto cell = [&](double v) {
       return pixels ? N(double(WorldToScreenX(map, v) - WorldToScreenX(map, 0)))
                     : QString::fromStdString(FormatFloat("0.000", v));

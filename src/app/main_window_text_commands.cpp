@@ -9,7 +9,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include "app/file_info_dialog.h"
+#include "app/file_information.h"
 #include "app/main_window.h"
 #include "app/main_window_custom_palette.h"
 #include "app/palette_button.h"

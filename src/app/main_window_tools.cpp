@@ -4,7 +4,7 @@
 #include <QLocale>
 #include <algorithm>
 
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "cad/old_shape_points.h"
 #include "cad/selectors.h"
@@ -189,7 +189,3 @@ void TForm1::ClearCurrentFigure() {
   if (Figures && Figures->CurrentFigure) Figures->CurrentFigure->SetNodeCountUsed(0);
 }
 
-
-void TForm1::ReadOldShapePoints(bool Flag, const uint8_t* Record, size_t RecordSize, TPoint* Points, size_t PointCount) {
-  ReadOldShapePointsFromRecord(Flag, Record, RecordSize, Points, PointCount);
-}

@@ -1,7 +1,8 @@
 #include "app/startup.h"
 
 #include "app/main_window.h"
-#include "app/page_setup_dialog.h"
+#include "app/window_hosts.h"
+#include "dialogs/page_setup_dialog.h"
 #include "dialogs/color_dialog.h"
 #include "dialogs/define_font_dialog.h"
 #include "dialogs/font_dialog.h"
@@ -12,9 +13,9 @@ TForm1* CreateStartupWindows() {
   InitMainWindowModule();
   auto* form = new TForm1();
   CreateAppPalette();
-  MainFontDlg = new TMainFontDlg(form);
-  DefineFontDg = new TDefineFontDg(form);
-  PageSetupDialog = new TPageSetupDialog(form);
+  MainFontDlg = new TMainFontDlg(form->Hosts(), form);
+  DefineFontDg = new TDefineFontDg(form->Hosts(), form);
+  PageSetupDialog = new TPageSetupDialog(form->Hosts(), form);
   JpegImageQuality1 = new TJpegImageQuality1(form);
   ZQVFontDlg1 = new TZQVFontDlg1(form);
   return form;

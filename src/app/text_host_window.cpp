@@ -11,9 +11,10 @@
 #include <functional>
 
 #include "app/main_window.h"
+#include "app/window_hosts.h"
 
 #include "cad/selectors.h"
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "app/palette_button.h"
 #include "cad/engine.h"
 #include "dialogs/main_font_dialog.h"
@@ -166,7 +167,7 @@ void TForm1::SetDocumentModified() {
   if (!DocFileName.empty()) FileModified = true;
 }
 bool TForm1::IsMouseClickActive() { return MouseClickActive; }
-void TForm1::SaveApplicationDefaults() { SaveSettings(); }
+void TForm1::SaveApplicationDefaults() { SaveSettings(Hosts(), Hosts()); }
 
 bool TForm1::CaretAllowed(QObject* sender) {
   if (!MainImage || !ButtonDown(TextButton::tbText)) return false;

@@ -222,7 +222,7 @@ void TZQVCad::DrawDimensions(TCanvas& Canvas, const TRealFig& Figure, bool Opaqu
     const TRealXYZ c{n0.x, n2.y, 0};
     text(c, n0);
     text(c, n2);
-  } else if (kind == 10) {
+  } else if (kind == fkCircle) {
     const double r = double(RealPointDistance(n0, n2));
     const TRealXYZ a{n0.x - r, n0.y - r, 0}, b{n0.x - r, n0.y + r, 0};
     text(a, b);
@@ -247,7 +247,7 @@ void TZQVCad::DrawDimensions(TCanvas& Canvas, const TRealFig& Figure, bool Opaqu
       DrawRotatedText(scale, Canvas, Figure.OutlineFonts, TextColor, Font, leg2, p2, pk);
       DrawRotatedText(scale, Canvas, Figure.OutlineFonts, TextColor, Font, leg0, p0, pk);
     }
-  } else if (kind == 17 || kind == 48) {
+  } else if (kind == fkText || kind == fkTextNoLine) {
     DrawRotatedText(scale, Canvas, Figure.OutlineFonts, TextColor, Font, Figure.Text, px(n2), px(n0));
   }
 }
@@ -290,7 +290,7 @@ void TZQVCad::DrawNodeTicks(TCanvas& Canvas, int First, int Last, TCopyMode Rop,
       Canvas.Brush.Style = bsClear;
     }
     int from = 0, to = LastPointIndex(*f);
-    if (kind == 54) --to;
+    if (kind == fkBezierEllipse) --to;
     if (Node != -1) from = to = Node;
     to = std::min(to, int(f->Nodes.size()) - 1);
     // The side count of a figure read from a file may be anything: the markers stop at its nodes.
@@ -304,9 +304,9 @@ void TZQVCad::DrawNodeTicks(TCanvas& Canvas, int First, int Last, TCopyMode Rop,
         continue;
       }
       bool marker = true;
-      if (kind == 16) marker = n == 2;
-      else if (kind == 24 || kind == 25) marker = n <= polygonLast;
-      else if (kind == 27 || kind == 35 || kind == 36 || kind == 37) marker = n <= 2;
+      if (kind == fkFill) marker = n == 2;
+      else if (kind == fkPolygon || kind == fkFilledPolygon) marker = n <= polygonLast;
+      else if (kind == fkSineWave || kind == fkWaveSum || kind == fkAM || kind == fkFM) marker = n <= 2;
       if (marker) DrawNodeMarker(Canvas, p.X, p.Y, Rop, Red);
     }
   }

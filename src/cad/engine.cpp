@@ -78,7 +78,7 @@ void TZQVCad::AddFigure(const TRealFig* Source) {
   if (Count() >= FigureLimit) throw EListError("Maximum shapes is: " + std::to_string(FigureLimit));
   auto figure = std::make_unique<TRealFig>(this);
   if (Source != nullptr) figure->Assign(*Source);
-  if (figure->Kind == 55) return;  // the measuring tool is never stored
+  if (figure->Kind == fkMeasure) return;  // the measuring tool is never stored
   try {
     FigureList.push_back(std::move(figure));
   } catch (...) {

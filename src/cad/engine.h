@@ -278,7 +278,6 @@ public:
   // One figure as the list draws it: waves generated for their own length, pen mode and text
   // colour of the figure, no handles, dimensions as the figure wants them.
   void DrawAsListed(TCanvas& Canvas, TRealFig& Figure, TShiftState Shift, TMeasureRec& Meas);
-  void DrawSelected(TCanvas& Canvas);
   // Generates the points of a wave figure into WaveBuffer from the world point (X, Y); returns the
   // number of points generated.
   int32_t CreateWaveData(TMappingRec Map, const TRealFig& Figure, double X, double Y, int32_t Count);
@@ -344,6 +343,8 @@ public:
   bool FindNodeAt(const TRect& HitBox, double& X, double& Y, TNodeHitRec& Hit, float Speed, bool ScanGrids,
                   TShiftState Shift, const TNodeHitRec& Current, TMouseButton Button, int32_t& GridColumn,
                   int32_t& GridRow);
+  // The reference selector's node search: nodes and grid crossings (whatever ScanGrids says),
+  // at any speed, with no node excluded.
   bool SnapToNode(const TRect& HitBox, double& X, double& Y, TNodeHitRec& Hit);
   void ResetEditState();
 
@@ -396,12 +397,10 @@ public:
   bool Undo();
   int UndoDepth() const { return UndoList ? UndoList->Count() : 0; }
   void RecordAddUndo();
-  void DropUndoKind(uint8_t Kind);
   bool FixUndoIndexes(int Index, int NewIndex, uint32_t SkipMask);
   void ClearUndo();
   // Copies of the figures at Indexes, for the change record of an operation about to change them.
   void SnapshotFigures(const std::vector<int32_t>& Indexes, TFigureChangeRecord& Record) const;
-  void DeleteFigure(int Index);
   void DeleteSelected(bool SaveUndo);
   void UndoAdd();
   void UndoDelete();

@@ -117,7 +117,7 @@ TRect FigureInkBounds(const TMappingRec& Map, const TRealFig& Fig) {
     Include(r, any, int64_t(c.X) + radius, int64_t(c.Y) + radius);
   };
   const TRealXYZ n0 = Fig.Point(0), n2 = Fig.Point(2);
-  if (kind == 16) return TRect(INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2);
+  if (kind == fkFill) return TRect(INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2);
   if (WaveKinds.Has(kind)) {
     const TPoint p0 = px(n0);
     const int64_t len = int64_t(std::llround(static_cast<double>(PointDistance(p0, px(n2))))) + 10;
@@ -129,8 +129,8 @@ TRect FigureInkBounds(const TMappingRec& Map, const TRealFig& Fig) {
     } else {
       around(p0, len + h);
     }
-  } else if (CentredKinds.Has(kind) || kind == 24 || kind == 25) {
-    const long double h = (kind == 10 || kind == 24 || kind == 25) ? RealPointDistance(n0, n2)
+  } else if (CentredKinds.Has(kind) || kind == fkPolygon || kind == fkFilledPolygon) {
+    const long double h = (kind == fkCircle || kind == fkPolygon || kind == fkFilledPolygon) ? RealPointDistance(n0, n2)
                                                                       : std::fabs(static_cast<long double>(n2.x) - n0.x);
     const TPoint a = WorldToScreen(Map, n0.x - h, n0.y - h), b = WorldToScreen(Map, n0.x + h, n0.y + h);
     Include(r, any, a.X, a.Y);
@@ -147,11 +147,11 @@ TRect FigureInkBounds(const TMappingRec& Map, const TRealFig& Fig) {
         const TPoint p = px(Fig.Point(i));
         Include(r, any, p.X, p.Y);
       }
-    if (kind == 13 || kind == 26) {
+    if (kind == fkTriangle || kind == fkFilledTriangle) {
       const TPoint k = WorldToScreen(Map, n0.x, n2.y);
       Include(r, any, k.X, k.Y);
     }
-    if (AngleArcKinds.Has(kind) || kind == 44 || kind == 45) {
+    if (AngleArcKinds.Has(kind) || kind == fkScalarTAArcs || kind == fkFillScalarTAArcs) {
       const int64_t arc = std::llround(2.0 * std::fabs(Fig.ArcRadius) * scale) + 2;
       around(px(n0), arc);
       if (kind >= 44) {
@@ -175,8 +175,8 @@ TRect FigureInkBounds(const TMappingRec& Map, const TRealFig& Fig) {
 bool TZQVCad::FigureVisible(const TRealFig& Figure, const TRect& Clip) const {
   TRect r = FigureInkBounds(Mapping, Figure);
   if (r.IsEmpty() && r.Left == 0 && r.Right == 0 && r.Top == 0 && r.Bottom == 0) return false;
-  const bool text = (Figure.WantDimensions && !NoDimensionKinds.Has(Figure.Kind)) || Figure.Kind == 17 ||
-                    Figure.Kind == 48;
+  const bool text = (Figure.WantDimensions && !NoDimensionKinds.Has(Figure.Kind)) || Figure.Kind == fkText ||
+                    Figure.Kind == fkTextNoLine;
   if (text) {
     // The text runs along a side and may stand beyond its ends: the margin holds a generous line
     // of text of the figure's size.
@@ -230,7 +230,7 @@ void TZQVCad::DrawShape(TCanvas& Canvas, TRealFig& Figure, int EndNode, int PenM
   if (FilledKinds.Has(kind)) {
     brush.Color = Figure.BrushColor;
     if (brush.Style != bsClear) pen.Style = psSolid;
-    if (kind == 16 && brush.Style == bsClear) brush.Style = bsSolid;
+    if (kind == fkFill && brush.Style == bsClear) brush.Style = bsSolid;
   }
   if (pen.Style != psSolid && !FilledKinds.Has(kind)) brush.Style = bsClear;
   if (pen.Width < minWidth) pen.Width = minWidth;
@@ -267,7 +267,7 @@ void TZQVCad::DrawShape(TCanvas& Canvas, TRealFig& Figure, int EndNode, int PenM
     case 38: case 39: case 40: case 41:
       try {
         float radiusUsed = 0;
-        if (kind == 39)
+        if (kind == fkDoubleAngleArc)
           DrawAngleArc(Mapping, Canvas, Figure.Point(0), radiusUsed, 38, Figure.Point(2), Figure.Point(1),
                        Figure.TickLength, Figure.ArcRadius);
         Meas.Angle = DrawAngleArc(Mapping, Canvas, Figure.Point(0), radiusUsed, kind, Figure.Point(2),
@@ -322,7 +322,7 @@ void TZQVCad::DrawShape(TCanvas& Canvas, TRealFig& Figure, int EndNode, int PenM
   }
 
   const bool dims = Figure.WantDimensions && !NoDimensionKinds.Has(kind) && WithDimensions;
-  if (dims || kind == 17 || kind == 48) {
+  if (dims || kind == fkText || kind == fkTextNoLine) {
     TFont font;
     Figure.AssignTo(font);
     DrawDimensions(Canvas, Figure, Figure.OpaqueDimensions, font, PenMode == pmNotXor ? BackgroundColor : Figure.BrushColor,
@@ -404,26 +404,3 @@ void TZQVCad::DrawAll(TCanvas& Canvas, int DX, int DY, bool SelectedOnly) {
   if (Count() > 0) Draw(Canvas, DX, DY, 0, Count() - 1, SelectedOnly);
 }
 
-void TZQVCad::DrawSelected(TCanvas& Canvas) {
-  if (!HasSelection()) return;
-  const bool savedGrids = DynamicGrids;
-  DynamicGrids = true;
-  struct Restore {
-    TZQVCad& e;
-    bool grids;
-    ~Restore() {
-      e.PaletteDevice = false;
-      e.DynamicGrids = grids;
-    }
-  } restore{*this, savedGrids};
-  PaletteDevice = RealizeHalftonePalette(Canvas);
-  const std::vector<int32_t> selection = Selection;
-  for (int32_t i : selection) {
-    if (i < 0 || i >= Count()) continue;
-    TRealFig* f = FigureList[size_t(i)].get();
-    if (f == nullptr) continue;
-    TMeasureRec scratch;
-    DrawAsListed(Canvas, *f, ssLeft, scratch);
-    if (WantTicks) DrawNodeTicks(Canvas, i, i, NOTSRCCOPY, false, -1);
-  }
-}

@@ -31,7 +31,7 @@ void TZQVCad::ChangeFigureProperty(const TRealFig& Source, int Index, TFigurePro
         f.SetDimMultiplier(Source.DimMultiplier);
         f.SetDimSuffix(Source.DimSuffix);
         // The text figures keep the text the user wrote.
-        if (f.Kind != 17 && f.Kind != 48) f.SetText("");
+        if (f.Kind != fkText && f.Kind != fkTextNoLine) f.SetText("");
         font(true);
       }
       break;

@@ -263,7 +263,7 @@ void TStoredProperties::Assign(const TRealFig& Source) {
 
 bool TRealFig::AddNode(int& Index) {
   if (!MultiNodeKinds.Has(Kind) || Index < 0) return false;
-  const int s = Kind == 54 ? 3 : 1;
+  const int s = Kind == fkBezierEllipse ? 3 : 1;
   const int count = int(Nodes.size());
   // The inserted nodes Index + 1 .. Index + s must lie inside the node array.
   if (Index + s >= count || NodeCountUsed + s > count) {
@@ -289,7 +289,7 @@ bool TRealFig::DeleteNode(int& Index) {
   const int count = int(Nodes.size());
   const int used = std::min(NodeCountUsed, count);
   if (Index < 0 || Index >= used) return false;
-  if (Kind == 54) {
+  if (Kind == fkBezierEllipse) {
     if (NodeCountUsed < 7) return false;
     for (int i = Index; i < used; ++i)
       if (i + 3 < count) Nodes[size_t(i)].Assign(Nodes[size_t(i + 3)]);
@@ -389,7 +389,7 @@ void TRealFig::SetKind(TFigureKind k) {
 }
 
 void TRealFig::SetWantDimensions(bool b) {
-  if (Kind == 55) {
+  if (Kind == fkMeasure) {
     WantDimensions = false;
     return;
   }

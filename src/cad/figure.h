@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cad/cad_types.h"
+#include "cad/figure_kinds.h"
 
 class TStream;
 class TZQVCad;
@@ -25,11 +26,10 @@ constexpr int MaxNodeCount = 123;
 inline int MaxPolygonSides() { return NodeCount - 3; }
 inline int MaxLineDivisions() { return NodeCount - 3; }
 
-using TFigureKind = uint8_t;
-constexpr int MaxFigureKind = 55;
 extern const std::array<const char*, 56> FigureKindNames;
 
-// A fixed set of figure kinds; a kind above 55 is in no set.
+// A fixed set of figure kinds; a kind above 55 is in no set. The sets below are written as ranges of
+// kind numbers (see figure_kinds.h), the way the kind families are numbered.
 struct TKindSet {
   uint64_t Bits = 0;
   constexpr bool Has(int kind) const { return kind >= 0 && kind <= MaxFigureKind && ((Bits >> kind) & 1u) != 0; }
@@ -156,7 +156,7 @@ public:
   uint8_t PenStyle = 0;
   TColor BrushColor = clAqua;
   uint8_t BrushStyle = 0;
-  TFigureKind Kind = 0;
+  TFigureKind Kind = fkLine;
   float RectangleRadius = 0.25f;
   float ArcRadius = 0.25f;
   bool WantDimensions = false;

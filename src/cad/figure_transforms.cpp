@@ -22,7 +22,7 @@ void ScaleCentredFigure(TRealXYZObj& N0, TRealXYZObj& N2, TRealPoint Origin, lon
   long double m = (Fx + Fy) / 2;
   if (!std::isfinite(m)) m = 1;
   const TRealXYZ c = Centre3(Origin);
-  if (Kind == 10) {
+  if (Kind == fkCircle) {
     N0.ScaleAbout(c, double(Fx), double(Fy));
     N2.ScaleAbout(c, double(Fx), double(Fy));
     return;
@@ -55,8 +55,6 @@ void ScaleFigureNodes(TRealFig& Fig, TRealPoint Centre, double Fx, double Fy) {
   }
 }
 
-bool FigureCanRotate(const TRealFig&) { return true; }
-
 void RotateFigure(TRealPoint Centre, TRealFig& Fig, long double Angle) {
   const int kind = Fig.Kind;
   const TRealXYZ c = Centre3(Centre);
@@ -75,7 +73,7 @@ void RotateFigure(TRealPoint Centre, TRealFig& Fig, long double Angle) {
 
 void RotateCentredFigure(TRealPoint Centre, TRealFig& Fig, long double Angle) {
   const TRealXYZ c = Centre3(Centre);
-  if (Fig.Kind == 10) {
+  if (Fig.Kind == fkCircle) {
     Fig.GetNode(0)->RotateAbout(c, Angle);
     Fig.GetNode(2)->RotateAbout(c, Angle);
     return;
@@ -114,9 +112,9 @@ void RotateFigureByKind(TRealPoint Centre, TRealFig& Fig, long double Angle) {
     RotateCentredFigure(Centre, Fig, Angle);
   else if (RotatePointKinds.Has(kind))
     RotateFigure(Centre, Fig, Angle);
-  else if (kind == 24 || kind == 25)
+  else if (kind == fkPolygon || kind == fkFilledPolygon)
     RotatePolygonFigure(Centre, Fig, Angle);
-  else if (RectangleKinds.Has(kind) || kind == 13 || kind == 14 || kind == 15 || kind == 26)
+  else if (RectangleKinds.Has(kind) || kind == fkTriangle || kind == fkArcNWSE || kind == fkArcNESW || kind == fkFilledTriangle)
     RotateBoxFigure(Centre, Fig, Angle);
   else if (WaveKinds.Has(kind)) {
     const long double degrees = Angle * 180 / std::numbers::pi_v<long double>;
@@ -126,10 +124,10 @@ void RotateFigureByKind(TRealPoint Centre, TRealFig& Fig, long double Angle) {
 }
 
 void TriangleToScalene(TRealFig& Fig) {
-  if (Fig.Kind == 13)
-    Fig.SetKind(42);
-  else if (Fig.Kind == 26)
-    Fig.SetKind(43);
+  if (Fig.Kind == fkTriangle)
+    Fig.SetKind(fkScalarTA);
+  else if (Fig.Kind == fkFilledTriangle)
+    Fig.SetKind(fkFillScalarTA);
   Fig.GetNode(1)->Assign(*Fig.GetNode(2));
   Fig.GetNode(2)->Assign(*Fig.GetNode(3));
   Fig.GetNode(3)->Assign(*Fig.GetNode(0));
@@ -209,8 +207,8 @@ void MirrorFigurePoints(const TRealFig& Src, TRealFig& Dest, uint8_t Side, TReal
     const int used = std::min(Src.NodeCountUsed, std::min(Size(Src), Size(Dest)));
     for (int i = 0; i < used; ++i) mirror(i);
   }
-  if (kind == 14) Dest.SetKind(15);
-  if (kind == 15) Dest.SetKind(14);
+  if (kind == fkArcNWSE) Dest.SetKind(fkArcNESW);
+  if (kind == fkArcNESW) Dest.SetKind(fkArcNWSE);
   if (RegeneratedKinds.Has(Dest.Kind)) UpdateFigurePoints(Dest);
 }
 
@@ -272,21 +270,21 @@ void ConvertToMultiline(TRealFig& Fig) {
   switch (kind) {
     case 5:
     case 11:
-      C.Kind = 49;
+      C.Kind = fkClosedIrregPolygon;
       C.NodeCountUsed = 4;
       break;
     case 8:
     case 9:
-      C.Kind = 50;
+      C.Kind = fkOpenIrregPolygon;
       C.NodeCountUsed = 5;
       break;
     case 6:
-      C.Kind = 54;
+      C.Kind = fkBezierEllipse;
       C.NodeCountUsed = 13;
       break;
     case 18:
     case 19:
-      C.Kind = 0;
+      C.Kind = fkLine;
       break;
     default:
       break;

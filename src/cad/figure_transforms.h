@@ -10,7 +10,6 @@ void ScaleCentredFigure(TRealXYZObj& N0, TRealXYZObj& N2, TRealPoint Origin, lon
 // Scales the real nodes of Fig about Centre by kind (centred kinds keep their shape).
 void ScaleFigureNodes(TRealFig& Fig, TRealPoint Centre, double Fx, double Fy);
 
-bool FigureCanRotate(const TRealFig& Fig);
 void RotateFigure(TRealPoint Centre, TRealFig& Fig, long double Angle);
 void RotateCentredFigure(TRealPoint Centre, TRealFig& Fig, long double Angle);
 void RotateBoxFigure(TRealPoint Centre, TRealFig& Fig, long double Angle);

@@ -95,7 +95,7 @@ void TZQVCad::MouseDown(TCanvas& Canvas, TMouseButton Button, TShiftState Shift,
       // A whole wave moved with the right button is painted out; it follows the mouse as a band.
       if (Button == mbRight) DrawShape(Canvas, fig, 2, pmWhite, clWhite, Shift, 0, false, false, scratch);
     }
-    if (fig.Kind == 22 && !DynamicGrids) {
+    if (fig.Kind == fkGrid && !DynamicGrids) {
       TFlagRestore grids(DynamicGrids);
       DynamicGrids = true;
       DrawShape(Canvas, fig, 2, pmWhite, clWhite, Shift, 0, false, false, scratch);
@@ -243,7 +243,7 @@ void TZQVCad::MouseUp(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, i
     if (WaveKinds.Has(fig.Kind) && editing && NodeHit.Button == mbRight) {
       const TRealXYZ n0 = fig.Point(0);
       CreateWaveData(Mapping, fig, n0.x, n0.y, RubberWaveLength);
-    } else if (fig.Kind != 16 && RubberShown) {
+    } else if (fig.Kind != fkFill && RubberShown) {
       // Taken off with exactly the arguments it was drawn with, so it leaves no trace.
       DrawShape(Canvas, fig, 2, pmNotXor, fig.FontColor, Shift, 2, true, DimTracking, scratch);
     }
@@ -256,11 +256,11 @@ void TZQVCad::MouseUp(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, i
     if (newFigure) {
       const TRealXYZ p0 = fig.Point(0), p2 = fig.Point(2);
       const bool degenerate = std::fabs(p0.x - p2.x) <= 1e-6 && std::fabs(p0.y - p2.y) <= 1e-6;
-      keep = !(degenerate && fig.Kind != 16 && fig.Kind != 17 && fig.Kind != 48) && fig.Kind != 55 &&
+      keep = !(degenerate && fig.Kind != fkFill && fig.Kind != fkText && fig.Kind != fkTextNoLine) && fig.Kind != fkMeasure &&
              Count() < FigureLimit;
     }
     // The figure is drawn for good as the list draws it, and only when it stays on the page.
-    if ((keep || editing) && fig.Kind != 55) DrawAsListed(Canvas, fig, Shift, Measure);
+    if ((keep || editing) && fig.Kind != fkMeasure) DrawAsListed(Canvas, fig, Shift, Measure);
 
     if (newFigure) {
       if (keep) {
@@ -275,7 +275,7 @@ void TZQVCad::MouseUp(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, i
 
     if (editing) {
       TRealFig& original = *FigureList[size_t(index)];
-      if (CentredKinds.Has(fig.Kind) || fig.Kind == 16) NodeHit.NodeIndex = 2;
+      if (CentredKinds.Has(fig.Kind) || fig.Kind == fkFill) NodeHit.NodeIndex = 2;
       const int n = NodeHit.NodeIndex;
       double offsetX = 0, offsetY = 0;
       if (n >= 0 && n < int(fig.Nodes.size()) && n < int(original.Nodes.size())) {
@@ -285,7 +285,7 @@ void TZQVCad::MouseUp(TCanvas& Canvas, TMouseButton Button, TShiftState Shift, i
       }
       RecordMoveUndo({index}, offsetX, offsetY, n, NodeHit.Button == mbRight ? 1 : 0);
       original.Assign(fig);
-      const bool toFront = fig.Kind == 16 || (AutoFront && !(NonFilledOnly && FilledKinds.Has(fig.Kind)));
+      const bool toFront = fig.Kind == fkFill || (AutoFront && !(NonFilledOnly && FilledKinds.Has(fig.Kind)));
       if (toFront) BringToFront(index);
       else Measure.LastIndex = index;
       Measure.OnNode = NodeHit.Found;

@@ -23,7 +23,7 @@ void RegularNodes(TRealFig& Fig) {
   const long double r = RealPointDistance(n0, n2);
   const long double a0 = RealSegmentAngle(n0, n2);
   int n;
-  if (Fig.Kind == 24 || Fig.Kind == 25) {
+  if (Fig.Kind == fkPolygon || Fig.Kind == fkFilledPolygon) {
     // Vertices 3 .. n + 1 must lie inside the node array.
     if (Fig.PolygonSides > nc - 3) Fig.SetPolygonSides(nc - 3);
     n = std::min(Fig.PolygonSides, nc - 3);
@@ -60,22 +60,22 @@ void UpdateFigurePoints(TRealFig& Fig) {
 
   if (HorizontalLineKinds.Has(kind)) Fig.Nodes[2].Y = Fig.Nodes[0].Y;
 
-  if (DivisionNodeKinds.Has(kind) && kind != 10) {
+  if (DivisionNodeKinds.Has(kind) && kind != fkCircle) {
     Put(Fig, 1, 0, 0);
-    if (kind == 19) Fig.Nodes[2].X = Fig.Nodes[0].X;
+    if (kind == fkVerticalLine) Fig.Nodes[2].X = Fig.Nodes[0].X;
     if (Fig.LineDivisions < 1) Fig.SetLineDivisions(1);
     // Division points 3 .. n + 2 must lie inside the node array.
     if (Fig.LineDivisions > nc - 3) Fig.SetLineDivisions(nc - 3);
     const int n = std::clamp(Fig.LineDivisions, 1, nc - 3);
-    const long double stepX = kind == 19 ? 0 : dx / n;
+    const long double stepX = kind == fkVerticalLine ? 0 : dx / n;
     const long double stepY = HorizontalLineKinds.Has(kind) ? 0 : dy / n;
     for (int i = 3; i <= n + 2; ++i) Put(Fig, i, n0.x + (i - 2) * stepX, n0.y + (i - 2) * stepY);
     for (int i = n + 3; i <= nc - 1; ++i) Put(Fig, i, 0, 0);
   }
 
-  if (kind == 13 || kind == 26) Put(Fig, 3, Fig.Nodes[0].X, Fig.Nodes[2].Y);
+  if (kind == fkTriangle || kind == fkFilledTriangle) Put(Fig, 3, Fig.Nodes[0].X, Fig.Nodes[2].Y);
 
-  if (CentredKinds.Has(kind) && kind != 10) {
+  if (CentredKinds.Has(kind) && kind != fkCircle) {
     Put(Fig, 1, 0, 0);
     Fig.Nodes[2].Y = Fig.Nodes[0].Y;
     const long double h = static_cast<long double>(Fig.Nodes[2].X) - Fig.Nodes[0].X;
@@ -91,7 +91,7 @@ void UpdateFigurePoints(TRealFig& Fig) {
     Put(Fig, 10, x - h, y);
   }
 
-  if (kind == 10 || kind == 24 || kind == 25) RegularNodes(Fig);
+  if (kind == fkCircle || kind == fkPolygon || kind == fkFilledPolygon) RegularNodes(Fig);
 }
 
 void SpaceControlPoints(TRealXYZPts& Nodes, int Count) {
@@ -109,20 +109,20 @@ void SpaceControlPoints(TRealXYZPts& Nodes, int Count) {
 int LastPointIndex(const TRealFig& Fig) {
   const int kind = Fig.Kind;
   int result;
-  if (WaveKinds.Has(kind) || kind == 16 || kind == 21 || AngleArcKinds.Has(kind) ||
+  if (WaveKinds.Has(kind) || kind == fkFill || kind == fkHorizontalWavyLine || AngleArcKinds.Has(kind) ||
       QuarterArcKinds.Has(kind) || ScaleneKinds.Has(kind))
     result = 2;
-  else if (DivisionNodeKinds.Has(kind) && kind != 10)
+  else if (DivisionNodeKinds.Has(kind) && kind != fkCircle)
     result = Fig.LineDivisions + 2;
-  else if (kind == 10)
+  else if (kind == fkCircle)
     result = Fig.LineDivisions + 1;
   else if (CentredKinds.Has(kind))
     result = 10;
-  else if (kind == 13 || kind == 26 || BezierKinds.Has(kind))
+  else if (kind == fkTriangle || kind == fkFilledTriangle || BezierKinds.Has(kind))
     result = 3;
   else if (RectangleKinds.Has(kind))
     result = 8;
-  else if (kind == 24 || kind == 25)
+  else if (kind == fkPolygon || kind == fkFilledPolygon)
     result = Fig.PolygonSides + 1;
   else if (MultiNodeKinds.Has(kind))
     result = Fig.NodeCountUsed - 1;

@@ -24,7 +24,7 @@ bool TZQVCad::FindNodeAt(const TRect& HitBox, double& X, double& Y, TNodeHitRec&
   ScreenRectToWorld(Mapping, HitBox, w);
   for (int i = Count() - 1; i >= 0; --i) {
     const TRealFig& f = *FigureList[size_t(i)];
-    if (f.Kind == 22 && ScanGrids) {
+    if (f.Kind == fkGrid && ScanGrids) {
       TRect r;
       FigureScreenRect(Mapping, f, r);
       if (PtInRectInclusive(NormalizeRect(r), p)) {

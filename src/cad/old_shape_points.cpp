@@ -15,7 +15,6 @@ void ReadOldShapePointsFromRecord(bool Flag, const uint8_t* Record, size_t Recor
                                   size_t PointCount) {
   if (!Flag || Record == nullptr || Points == nullptr || RecordSize < OldShapeRecordSize || PointCount < 8) return;
   Points[0] = ReadPoint(Record, 9);
-  Points[1] = TPoint(0, 0);
   for (int i = 2; i <= 6; ++i) Points[i] = ReadPoint(Record, 8 + i);
   Points[7] = TPoint(ReadI32(Record + 120), ReadI32(Record + 124));
 }

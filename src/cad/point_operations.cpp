@@ -62,7 +62,7 @@ void DragFigurePoint(const TMappingRec& /*Map*/, const TRealFig& Src, TRealFig& 
   const int kind = Src.Kind;
   const bool left = (Shift & ssLeft) != 0;
   const bool right = (Shift & ssRight) != 0;
-  if (right || (left && kind == 16)) {
+  if (right || (left && kind == fkFill)) {
     // The whole figure moves: every node in use, as in MoveFigure.
     const int last = std::min(LastPointIndex(Src), int(Dest.Nodes.size()) - 1);
     for (int i = 0; i <= last; ++i) {
@@ -74,23 +74,23 @@ void DragFigurePoint(const TMappingRec& /*Map*/, const TRealFig& Src, TRealFig& 
   if (!left) return;
   if (Index < 0 || Index >= int(Dest.Nodes.size())) return;
   if (StraightLineKinds.Has(kind) || BezierKinds.Has(kind) || MultiNodeKinds.Has(kind) ||
-      AngleArcKinds.Has(kind) || ScaleneKinds.Has(kind) || QuarterArcKinds.Has(kind) || kind == 17 ||
-      kind == 48 || kind == 54 || (WaveKinds.Has(kind) && Index != 0)) {
+      AngleArcKinds.Has(kind) || ScaleneKinds.Has(kind) || QuarterArcKinds.Has(kind) || kind == fkText ||
+      kind == fkTextNoLine || kind == fkBezierEllipse || (WaveKinds.Has(kind) && Index != 0)) {
     Dest.SetNodePoint(Index, {double(NewX), double(NewY), 0});
-    if (kind == 54) {
+    if (kind == fkBezierEllipse) {
       const int last = LastPointIndex(Dest);
       if (last > 0 && Index == last) Dest.GetNode(0)->Assign(*Dest.GetNode(last));
       else if (Index == 0 && last > 0) Dest.GetNode(last)->Assign(*Dest.GetNode(0));
     }
   } else if (RectangleKinds.Has(kind)) {
     DragRectangleHandle(Src, Dest, Index, Dx, Dy);
-  } else if (CentredKinds.Has(kind) || kind == 24 || kind == 25) {
+  } else if (CentredKinds.Has(kind) || kind == fkPolygon || kind == fkFilledPolygon) {
     DragSizeHandle(Src, Dest, Index, NewX, NewY, Dx, Dy);
-  } else if (kind == 13 || kind == 26) {
+  } else if (kind == fkTriangle || kind == fkFilledTriangle) {
     DragTriangleNode(Src, Dest, Index, double(NewX), double(NewY));
   } else if (HorizontalLineKinds.Has(kind)) {
     Dest.GetNode(Index)->X = double(NewX);
-  } else if (kind == 19) {
+  } else if (kind == fkVerticalLine) {
     Dest.GetNode(Index)->Y = double(NewY);
   }
 }
@@ -98,14 +98,14 @@ void DragFigurePoint(const TMappingRec& /*Map*/, const TRealFig& Src, TRealFig& 
 bool AddClickedPoint(TRealFig& Fig, TMouseButton Button, double X, double Y) {
   const int u = Fig.NodeCountUsed;
   const int size = int(Fig.Nodes.size());
-  if (Fig.Kind >= 38 && Fig.Kind <= 45) {
+  if (AngleArcKinds.Has(Fig.Kind) || ScaleneKinds.Has(Fig.Kind)) {
     if (u < 0 || u > 2) return u > 2;  // the figure already has its three points
     Fig.SetNodePoint(u, {X, Y, 0});
     if (u == 2) Fig.GetNode(3)->Assign(*Fig.GetNode(0));
     Fig.NodeCountUsed = u + 1;
     return u == 2;
   }
-  if (Fig.Kind == 49 || Fig.Kind == 50) {
+  if (Fig.Kind == fkClosedIrregPolygon || Fig.Kind == fkOpenIrregPolygon) {
     if (Button == mbRight || u >= size || u >= NodeCount || u < 0) return true;
     Fig.SetNodePoint(u, {X, Y, 0});
     Fig.NodeCountUsed = u + 1;
@@ -142,15 +142,15 @@ void WaveFigureScreenRect(const TMappingRec& Map, const TRealFig& Fig, TRect& R)
   // at pixel 0 (a shifted or zoomed view) gives the right width.
   r.Right = WorldToScreenX(Map, n0.x + L);
   switch (Fig.Kind) {
-    case 28: case 29: case 33:
+    case fkHalfWave: case fkFullWave: case fkPulse:
       r.Top = WorldToScreenY(Map, n0.y + h);
       r.Bottom = WorldToScreenY(Map, n0.y) + 1;
       break;
-    case 30: case 31: case 34:
+    case fkHalfWaveNegative: case fkFullWaveNegative: case fkNegativePulse:
       r.Top = WorldToScreenY(Map, n0.y);
       r.Bottom = WorldToScreenY(Map, n0.y - h) + 1;
       break;
-    default:  // 27, 32, 35, 36, 37
+    default:  // sine, square wave, wave sum, AM, FM
       r.Top = WorldToScreenY(Map, n0.y + h);
       r.Bottom = WorldToScreenY(Map, n0.y - h) + 1;
       break;

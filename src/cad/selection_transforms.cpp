@@ -78,7 +78,7 @@ void TZQVCad::ScaleFigure(TRealFig& Figure, TRealPoint Centre, double Fx, double
   if (!CoordinatesOnly) {
     if (arcs) s.ArcRadius = float(s.ArcRadius * m);
     s.PenWidth *= m;
-    if (kind == 7 || kind == 12) s.RectangleRadius = float(s.RectangleRadius * m);
+    if (kind == fkRoundRectangle || kind == fkRoundedSquare) s.RectangleRadius = float(s.RectangleRadius * m);
     const double size = std::round(m * s.FontSize);
     s.FontSize = int32_t(std::clamp(size, 1.0, 2147483646.0));
     if (ArrowKinds.Has(kind)) s.ArrowHeadLength = float(s.ArrowHeadLength * m);

@@ -135,8 +135,7 @@ TRealPoint TReferenceSelector::GetWorldPosition() {
   if (Engine && Engine->Count() > 0) {
     double px = c.X, py = c.Y;
     TNodeHitRec hit;
-    int32_t column = -1, row = -1;
-    if (Engine->FindNodeAt(r, px, py, hit, 0.0f, Engine->ScanGrids, 0, TNodeHitRec(), mbLeft, column, row)) {
+    if (Engine->SnapToNode(r, px, py, hit)) {
       WorldPosition = {px, py};
       return WorldPosition;
     }
@@ -168,9 +167,7 @@ void TReferenceSelector::MouseMove(Qt::MouseButtons Buttons, QPoint P) {
       const int half = width() / 2;
       double px = c.X, py = c.Y;
       TNodeHitRec hit;
-      int32_t column = -1, row = -1;
-      OnNode = Engine->FindNodeAt(TRect(c.X - half, c.Y - half, c.X - half + width(), c.Y - half + width()), px, py,
-                                  hit, 0.0f, Engine->ScanGrids, 0, TNodeHitRec(), mbLeft, column, row);
+      OnNode = Engine->SnapToNode(TRect(c.X - half, c.Y - half, c.X - half + width(), c.Y - half + width()), px, py, hit);
     }
     if (OnNodeSnap) OnNodeSnap(this);
   }

@@ -42,29 +42,29 @@ void DrawLineFigure(const TMappingRec& Map, TCanvas& Canvas, const TPoint* Pts, 
                     float TickLength, int Kind) {
   const int32_t scale = MappingScale(Map);
   TPoint p0 = Pts[0], p2 = Pts[2];
-  if (Kind != 18 && Kind != 19 && Kind != 20 && Kind != 48) {
+  if (Kind != fkHorizontalLine && Kind != fkVerticalLine && Kind != fkUnderlines && Kind != fkTextNoLine) {
     Canvas.MoveTo(p0.X, p0.Y);
     Canvas.LineTo(p2.X, p2.Y);
     Canvas.MoveTo(p0.X, p0.Y);
   }
   switch (Kind) {
-    case 1: DrawArrowHead(scale, Canvas, p0, p2, ArrowHeadLength); break;
-    case 2: DrawArrowHead(scale, Canvas, p2, p0, ArrowHeadLength); break;
-    case 3:
+    case fkLineRightArrow: DrawArrowHead(scale, Canvas, p0, p2, ArrowHeadLength); break;
+    case fkLineLeftArrow: DrawArrowHead(scale, Canvas, p2, p0, ArrowHeadLength); break;
+    case fkLineBothArrows:
       DrawArrowHead(scale, Canvas, p0, p2, ArrowHeadLength);
       DrawArrowHead(scale, Canvas, p2, p0, ArrowHeadLength);
       break;
-    case 46:
-    case 47: DrawSlashTicks(scale, Canvas, p0, Kind, p2, TickLength); break;
-    case 18:
+    case fkLine1Slash:
+    case fkLine2Slash: DrawSlashTicks(scale, Canvas, p0, Kind, p2, TickLength); break;
+    case fkHorizontalLine:
       p2.Y = p0.Y;
       Canvas.Polyline(std::vector<TPoint>{p0, p2});
       break;
-    case 19:
+    case fkVerticalLine:
       p2.X = p0.X;
       Canvas.Polyline(std::vector<TPoint>{p0, p2});
       break;
-    case 20: {
+    case fkUnderlines: {
       p2.Y = p0.Y;
       Canvas.Polyline(std::vector<TPoint>{p0, p2});
       const int y = p0.Y + CadRound(scale * 0.04L) + PenPixelWidth(Canvas);
@@ -116,9 +116,9 @@ void DrawSlashTicks(int32_t Scale, TCanvas& Canvas, TPoint P0, int Kind, TPoint 
     Canvas.MoveTo(a.X, a.Y);
     Canvas.LineTo(b.X, b.Y);
   };
-  if (Kind == 46) {
+  if (Kind == fkLine1Slash) {
     stroke(m);
-  } else if (Kind == 47) {
+  } else if (Kind == fkLine2Slash) {
     stroke(m - s);
     stroke(m + s);
   }
@@ -169,9 +169,9 @@ void DrawBezierFigure(int32_t Scale, TCanvas& Canvas, const TPoint* Pts, int Cou
   if (Selected) DrawBezierHandles(Canvas, Pts);
   Canvas.PolyBezier(Pts, Count);
   switch (Kind) {
-    case 51: DrawArrowHead(Scale, Canvas, Pts[1], Pts[0], ArrowHeadLength); break;
-    case 52: DrawArrowHead(Scale, Canvas, Pts[2], Pts[3], ArrowHeadLength); break;
-    case 53:
+    case fkBezierLeftArrow: DrawArrowHead(Scale, Canvas, Pts[1], Pts[0], ArrowHeadLength); break;
+    case fkBezierRightArrow: DrawArrowHead(Scale, Canvas, Pts[2], Pts[3], ArrowHeadLength); break;
+    case fkBezierBothArrows:
       DrawArrowHead(Scale, Canvas, Pts[2], Pts[3], ArrowHeadLength);
       DrawArrowHead(Scale, Canvas, Pts[1], Pts[0], ArrowHeadLength);
       break;
@@ -203,14 +203,14 @@ void DrawRectFigure(const TMappingRec& Map, TCanvas& Canvas, const TPoint* Pts, 
   const TPoint q1(q2.X, q0.Y), q3(q0.X, q2.Y);
   const std::vector<TPoint> corners{q0, q1, q2, q3, q0};
   switch (Kind) {
-    case 5: Canvas.Polygon(corners); break;
-    case 8: Canvas.Polyline(corners); break;
-    case 7: {
+    case fkRectangle: Canvas.Polygon(corners); break;
+    case fkRectangularFrame: Canvas.Polyline(corners); break;
+    case fkRoundRectangle: {
       const int r = CadRound(static_cast<long double>(MappingScale(Map)) * Radius);
       Canvas.RoundRect(q0.X, q0.Y, q2.X, q2.Y, r, r);
       break;
     }
-    case 6:
+    case fkEllipse:
       switch (Quadrant(q0, q2)) {
         case 1: Canvas.Ellipse(q0.X, q0.Y, q2.X + 1, q2.Y + 1); break;
         case 0: Canvas.Ellipse(q0.X, q0.Y + 1, q2.X + 1, q2.Y); break;
@@ -218,29 +218,29 @@ void DrawRectFigure(const TMappingRec& Map, TCanvas& Canvas, const TPoint* Pts, 
         default: Canvas.Ellipse(q0.X + 1, q0.Y + 1, q2.X, q2.Y); break;
       }
       break;
-    default: break;  // kind 4 has no outline of its own
+    default: break;  // the focused rectangle has no outline of its own
   }
 }
 
 void DrawSquareFigure(const TMappingRec& Map, TCanvas& Canvas, const TRealXYZPts& Nodes, float Radius, int Kind) {
   if (Nodes.size() < 3) return;
   const TRealXYZ c = Nodes[0].GetPoint();
-  const long double h = Kind == 10 ? RealPointDistance(c, Nodes[2].GetPoint())
+  const long double h = Kind == fkCircle ? RealPointDistance(c, Nodes[2].GetPoint())
                                    : static_cast<long double>(Nodes[2].X) - c.x;
   const TPoint q0 = WorldToScreen(Map, c.x - h, c.y - h);
   const TPoint q1 = WorldToScreen(Map, c.x + h, c.y - h);
   const TPoint q2 = WorldToScreen(Map, c.x + h, c.y + h);
   const TPoint q3 = WorldToScreen(Map, c.x - h, c.y + h);
   switch (Kind) {
-    case 11: Canvas.Polygon(std::vector<TPoint>{q0, q1, q2, q3, q0}); break;
-    case 9: Canvas.Polyline(std::vector<TPoint>{q0, q1, q2, q3, q0}); break;
-    case 12: {
+    case fkSquare: Canvas.Polygon(std::vector<TPoint>{q0, q1, q2, q3, q0}); break;
+    case fkSquareFrame: Canvas.Polyline(std::vector<TPoint>{q0, q1, q2, q3, q0}); break;
+    case fkRoundedSquare: {
       const int r = CadRound(static_cast<long double>(MappingScale(Map)) * Radius);
       if (q2.X >= q0.X) Canvas.RoundRect(q0.X, q0.Y + 1, q2.X + 1, q2.Y, r, r);
       else Canvas.RoundRect(q0.X + 1, q0.Y, q2.X, q2.Y + 1, r, r);
       break;
     }
-    case 10:
+    case fkCircle:
       if (q2.X >= q0.X) Canvas.Ellipse(q0.X, q0.Y + 1, q2.X + 1, q2.Y);
       else Canvas.Ellipse(q0.X + 1, q0.Y, q2.X, q2.Y + 1);
       break;
@@ -253,7 +253,7 @@ void DrawTriangleFigure(const TMappingRec& Map, TCanvas& Canvas, const TRealFig&
   const TPoint p0 = WorldToScreen(Map, n0), p2 = WorldToScreen(Map, n2);
   const TPoint p3 = WorldToScreen(Map, n0.x, n2.y);
   const std::vector<TPoint> pts{p0, p2, p3, p0};
-  if (Fig.Kind == 26) Canvas.Polygon(pts);
+  if (Fig.Kind == fkFilledTriangle) Canvas.Polygon(pts);
   else Canvas.Polyline(pts);
 }
 
@@ -267,13 +267,13 @@ void DrawQuarterArc(TCanvas& Canvas, const TPoint* Pts, int Kind) {
   }
   const int dx = b.X - a.X, dy = b.Y - a.Y;
   const TRect box(a.X - dx, a.Y, b.X, b.Y + dy);
-  if (Kind == 14) Canvas.Arc(box.Left, box.Top, box.Right, box.Bottom, a.X, a.Y, b.X, b.Y);
-  else if (Kind == 15) Canvas.Arc(box.Left, box.Top, box.Right, box.Bottom, b.X, b.Y, a.X, a.Y);
+  if (Kind == fkArcNWSE) Canvas.Arc(box.Left, box.Top, box.Right, box.Bottom, a.X, a.Y, b.X, b.Y);
+  else if (Kind == fkArcNESW) Canvas.Arc(box.Left, box.Top, box.Right, box.Bottom, b.X, b.Y, a.X, a.Y);
 }
 
 void DrawPolyFigure(TCanvas& Canvas, const TPoint* Pts, int Count, int Kind) {
-  if (Kind == 49) Canvas.Polygon(Pts, Count);
-  else if (Kind == 50) Canvas.Polyline(Pts, Count);
+  if (Kind == fkClosedIrregPolygon) Canvas.Polygon(Pts, Count);
+  else if (Kind == fkOpenIrregPolygon) Canvas.Polyline(Pts, Count);
 }
 
 void RegularPolygonPoints(const TMappingRec& Map, std::vector<TPoint>& Pts, TRealXYZ Vertex, TRealXYZ Centre, int n) {
@@ -296,8 +296,8 @@ void DrawRegularPolygon(const TMappingRec& Map, TCanvas& Canvas, int n, int Kind
   if (RealPointDistance(Vertex, Centre) == 0) return;
   std::vector<TPoint> pts(size_t(n) + 1);
   RegularPolygonPoints(Map, pts, Vertex, Centre, n);
-  if (Kind == 24) Canvas.Polyline(pts.data(), n + 1);
-  else if (Kind == 25) Canvas.Polygon(pts.data(), n);
+  if (Kind == fkPolygon) Canvas.Polyline(pts.data(), n + 1);
+  else if (Kind == fkFilledPolygon) Canvas.Polygon(pts.data(), n);
 }
 
 // ---- Grid -----------------------------------------------------------------------------------------
@@ -391,7 +391,7 @@ void DrawGridFigure(const TMappingRec& Map, TCanvas& Canvas, const TRealFig& Fig
 long double DrawAngleArc(const TMappingRec& Map, TCanvas& Canvas, TRealXYZ V, float& RadiusUsed, int Kind,
                          TRealXYZ A, TRealXYZ B, float TickLength, float ArcRadius) {
   const int32_t scale = MappingScale(Map);
-  const long double d = Kind == 39 && scale != 0 ? static_cast<long double>(PenPixelWidth(Canvas)) / scale + 0.03L : 0;
+  const long double d = Kind == fkDoubleAngleArc && scale != 0 ? static_cast<long double>(PenPixelWidth(Canvas)) / scale + 0.03L : 0;
   const long double R = ArcRadius;
   RadiusUsed = float(R);
   const long double rMax = 2 * R, rMin = R / 2;
@@ -416,7 +416,7 @@ long double DrawAngleArc(const TMappingRec& Map, TCanvas& Canvas, TRealXYZ V, fl
   const int savedDirection = Canvas.SetArcDirection(AD_COUNTERCLOCKWISE);
   try {
     Canvas.Arc(cp.X - rp + 1, cp.Y - rp + 1, cp.X + rp + 1, cp.Y + rp + 1, e1.X, e1.Y, e2.X, e2.Y);
-    if (Kind == 40 || Kind == 41) DrawArcSlashes(Map, Canvas, Kind, rp, A, B, V, TickLength);
+    if (Kind == fkAngleArc1Slash || Kind == fkAngleArc2Slash) DrawArcSlashes(Map, Canvas, Kind, rp, A, B, V, TickLength);
   } catch (...) {
     Canvas.SetArcDirection(savedDirection);
     throw;
@@ -439,9 +439,9 @@ long double DrawArcSlashes(const TMappingRec& Map, TCanvas& Canvas, int Kind, in
     Canvas.MoveTo(a.X, a.Y);
     Canvas.LineTo(b.X, b.Y);
   };
-  if (Kind == 40) {
+  if (Kind == fkAngleArc1Slash) {
     slash(0);
-  } else if (Kind == 41 && ArcHasRoom(Rp, 4 * g, std::fabs(static_cast<double>(tB - tA)))) {
+  } else if (Kind == fkAngleArc2Slash && ArcHasRoom(Rp, 4 * g, std::fabs(static_cast<double>(tB - tA)))) {
     slash(-g);
     slash(g);
   }
@@ -456,9 +456,9 @@ void DrawScaleneTriangle(const TMappingRec& Map, TCanvas& Canvas, const TRealFig
   const TPoint p0 = WorldToScreen(Map, Fig.Point(0)), p1 = WorldToScreen(Map, Fig.Point(1)),
                p2 = WorldToScreen(Map, Fig.Point(2));
   const int kind = Fig.Kind;
-  if (kind == 42 || kind == 44) Canvas.Polyline(std::vector<TPoint>{p0, p1, p2, p0});
+  if (kind == fkScalarTA || kind == fkScalarTAArcs) Canvas.Polyline(std::vector<TPoint>{p0, p1, p2, p0});
   else Canvas.Polygon(std::vector<TPoint>{p0, p1, p2});
-  if (kind == 44 || kind == 45) {
+  if (kind == fkScalarTAArcs || kind == fkFillScalarTAArcs) {
     float used = 0;
     const TRealXYZ n0 = Fig.Point(0), n1 = Fig.Point(1), n2 = Fig.Point(2);
     DrawAngleArc(Map, Canvas, n0, used, kind, n2, n1, Fig.TickLength, Fig.ArcRadius);

@@ -84,14 +84,6 @@ void TZQVCad::RecordAddUndo() {
   UndoList->Push(ukAdd);
 }
 
-void TZQVCad::DropUndoKind(uint8_t Kind) {
-  for (int i = UndoList->Count() - 1; i >= 0; --i)
-    if (UndoList->KindAt(i) == Kind) {
-      UndoList->RemoveAt(i);
-      return;
-    }
-}
-
 void TZQVCad::ClearUndo() {
   if (UndoList) UndoList->Clear();
   AddGroups.Clear();
@@ -192,19 +184,6 @@ void TZQVCad::UndoAdd() {
   if (shrinks) ListShrunk();
   Measure.LastIndex = Count() - 1;
   Updating = wasUpdating;
-  Changed();
-}
-
-void TZQVCad::DeleteFigure(int Index) {
-  if (Index < 0 || Index >= Count()) return;
-  TDeleteGroup record;
-  record.Indexes.push_back(Index);
-  record.Figures.push_back(std::move(FigureList[size_t(Index)]));
-  FigureList.erase(FigureList.begin() + Index);
-  DeleteUndo.push_back(std::move(record));
-  UndoList->Push(ukDelete);
-  ListShrunk();
-  Measure.LastIndex = Count() - 1;
   Changed();
 }
 

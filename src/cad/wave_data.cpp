@@ -104,7 +104,7 @@ void FigureParamsToPixels(const TMappingRec& Map, const TWaveRec& Wave, TWavePix
 }
 
 bool FitPulseEdges(int Kind, TWavePixelRec& Pix) {
-  if (Kind != 33 && Kind != 34) return true;
+  if (Kind != fkPulse && Kind != fkNegativePulse) return true;
   // Each edge is shortened one pixel at a time until it fits or is gone; the same end value is
   // reached here in one step, however far the edge was out.
   int64_t r = Pix.RisePix, f = Pix.FallPix;
@@ -168,7 +168,7 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
   const int32_t P1 = pix.PeriodPix1, P2 = pix.PeriodPix2, H1 = pix.HeightPix1, H2 = pix.HeightPix2;
   const int32_t S1 = pix.StartAngle1, S2 = pix.StartAngle2;
   // A period of less than one pixel has no shape to show at this zoom: the wave is a flat line.
-  const bool usesP2 = kind == 35 || kind == 36 || kind == 37;
+  const bool usesP2 = kind == fkWaveSum || kind == fkAM || kind == fkFM;
   const bool flat = P1 <= 0 || (usesP2 && P2 <= 0);
   auto theta1 = [&](int32_t i) { return i == 0 ? static_cast<long double>(S1) : S1 + static_cast<long double>(360 * i) / P1; };
   auto theta2 = [&](int32_t i) { return i == 0 ? static_cast<long double>(S2) : S2 + static_cast<long double>(360 * i) / P2; };
@@ -176,7 +176,7 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
   try {
     if (flat) {
       for (int32_t i = 0; i < Count; ++i) put(i, int64_t(x0) + i, y0);
-    } else if (kind == 32) {
+    } else if (kind == fkSquareWave) {
       int32_t i = 0;
       while (i < Count - 1) {
         float v = float(H1 * SinDeg(theta1(i)));
@@ -190,7 +190,7 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
         put(i, int64_t(x0) + i, y);
         ++i;
       }
-    } else if (kind == 33 || kind == 34) {
+    } else if (kind == fkPulse || kind == fkNegativePulse) {
       const int32_t R = pix.RisePix, F = pix.FallPix, W = pix.PulsePix1;
       // Only the first 32,767 points of a period are ever placed.
       const int32_t patternLen = std::min<int32_t>(P1, 32768) + 4;
@@ -230,7 +230,7 @@ int32_t TZQVCad::CreateWaveData(TMappingRec Map, const TRealFig& Figure, double 
         }
       }
       for (int64_t k = std::max<int64_t>(m, 0); k < std::min<int64_t>(P1, patternLen); ++k) at(k, k, 0);
-      const int sign = kind == 33 ? -1 : 1;
+      const int sign = kind == fkPulse ? -1 : 1;
       // The delay is a count of pixels; it cannot reach past the points wanted.
       const int32_t delay = std::clamp(S1, 0, Count);
       for (int32_t t = 0; t < delay; ++t) put(t, int64_t(x0) + t, y0);

@@ -30,8 +30,8 @@ QString AltCodes(int from, int to) {
 }
 }  // namespace
 
-TAngledTextFm::TAngledTextFm(QWidget* parent)
-    : TDrawDialogBase(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+TAngledTextFm::TAngledTextFm(TDrawDialogHost& Host, QWidget* parent)
+    : TDrawDialogBase(Host, parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
   setupUi(this);
   setSizeGripEnabled(true);
   AltCodes1->setText(AltCodes(131, 192));
@@ -58,10 +58,10 @@ void TAngledTextFm::FormShow() {
   if (Figures) {
     try {
       const TRealFig* first = Figures->FirstSelectedFigure();
-      if (DrawDialogHost && DrawDialogHost->SelectionRectShown() && first) {
+      if (DrawHost.SelectionRectShown() && first) {
         first->AssignTo(SampleFont);
         Edit1->setText(BytesToFontText(SampleFont, first->GetText()));
-        WithLine1->setChecked(first->Kind != 48);
+        WithLine1->setChecked(first->Kind != fkTextNoLine);
       } else {
         Figures->Template->AssignTo(SampleFont);
         Edit1->setText(BytesToFontText(SampleFont, Figures->Template->GetText()));
@@ -70,7 +70,7 @@ void TAngledTextFm::FormShow() {
       // What could not be read keeps the dialog's previous values.
     }
   } else {
-    SampleFont = DrawDialogHost ? DrawDialogHost->StandardFont() : TFont("Times New Roman", 12);
+    SampleFont = DrawHost.StandardFont();
   }
   UpdateSample();
 }
@@ -111,8 +111,8 @@ void TAngledTextFm::OKBtnClick(QObject* Sender) {
     const TFigureKind oldKind = t.Kind;
     t.Assign(SampleFont);
     t.SetText(FontTextToBytes(SampleFont, Edit1->text()));
-    t.SetKind(WithLine1->isChecked() ? 17 : 48);
-    if (DrawDialogHost && DrawDialogHost->ApplyToSelectedShapes(Sender, FontAndTextMask)) {
+    t.SetKind(WithLine1->isChecked() ? fkText : fkTextNoLine);
+    if (DrawHost.ApplyToSelectedShapes(Sender, FontAndTextMask)) {
       t.SetText(oldText);
       t.SetKind(oldKind);
       t.Assign(oldFont);

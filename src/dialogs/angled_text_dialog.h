@@ -11,7 +11,7 @@
 class TAngledTextFm : public TDrawDialogBase, public Ui::TAngledTextFm {
   Q_OBJECT
 public:
-  explicit TAngledTextFm(QWidget* parent = nullptr);
+  explicit TAngledTextFm(TDrawDialogHost& Host, QWidget* parent = nullptr);
   ~TAngledTextFm() override;
 
   // The shared font dialog's font as it was at the last OK.

@@ -14,7 +14,6 @@
 #include "platform/process_messages.h"
 
 TDefineFontDg* DefineFontDg = nullptr;
-TCustomPaletteHost* CustomPaletteHost = nullptr;
 
 namespace {
 void ShowHelp(int context) {
@@ -22,7 +21,8 @@ void ShowHelp(int context) {
 }
 }  // namespace
 
-TDefineFontDg::TDefineFontDg(QWidget* parent) : QDialog(parent), SampleFont("Times New Roman", 12) {
+TDefineFontDg::TDefineFontDg(TCustomPaletteHost& Host, QWidget* parent)
+    : QDialog(parent), SampleFont("Times New Roman", 12), Host(Host) {
   setupUi(this);
   setObjectName("DefineFontDg");
   setWindowFlag(Qt::Tool, true);
@@ -67,11 +67,11 @@ TDefineFontDg::TDefineFontDg(QWidget* parent) : QDialog(parent), SampleFont("Tim
 }
 
 void TDefineFontDg::SpinEdit1Change() {
-  if (CustomPaletteHost) CustomPaletteHost->SetLargeBracketPanelSize(SpinEdit1->AsInteger());
+  Host.SetLargeBracketPanelSize(SpinEdit1->AsInteger());
 }
 
 void TDefineFontDg::SpinEdit2Change() {
-  if (CustomPaletteHost) CustomPaletteHost->SetLargeRootPanelSize(SpinEdit2->AsInteger());
+  Host.SetLargeRootPanelSize(SpinEdit2->AsInteger());
 }
 
 bool TDefineFontDg::AnyModified() const {
@@ -104,7 +104,7 @@ void TDefineFontDg::showEvent(QShowEvent* event) {
 }
 
 void TDefineFontDg::FormShow() {
-  if (CustomPaletteHost) CustomPaletteHost->SetPaletteToolsEnabled(false);
+  Host.SetPaletteToolsEnabled(false);
   if (CustButTag->AsInteger() != ButtonNumber + 1) CustButTag->SetValue(ButtonNumber + 1);
   tbAllButtons->setChecked(false);
   try {
@@ -122,23 +122,21 @@ void TDefineFontDg::hideEvent(QHideEvent* event) {
 }
 
 void TDefineFontDg::FormHide() {
-  if (CustomPaletteHost) CustomPaletteHost->SetPaletteToolsEnabled(true);
+  Host.SetPaletteToolsEnabled(true);
 }
 
 bool TDefineFontDg::FormCloseQuery() {
   if (!AnyModified()) return true;
   const TModalResult answer = MessageDlg("Save changes ?", mtInformation, mbYes | mbNo | mbCancel, 740);
   if (answer == mrCancel) return false;
-  if (CustomPaletteHost) {
-    if (answer == mrYes) CustomPaletteHost->SaveCustomButtons(CustomPaletteHost->CurrentCustomSet(), 0);
-    else if (answer == mrNo) CustomPaletteHost->LoadCustomButtonSet(CustomPaletteHost->CurrentCustomSet());
-  }
+  if (answer == mrYes) Host.SaveCustomButtons(Host.CurrentCustomSet(), 0);
+  else if (answer == mrNo) Host.LoadCustomButtonSet(Host.CurrentCustomSet());
   return true;
 }
 
 void TDefineFontDg::FormClose() {
   ButtonModified.fill(false);
-  if (CustomPaletteHost) CustomPaletteHost->SetCustomButtonRaised(ButtonNumber + 1, true);
+  Host.SetCustomButtonRaised(ButtonNumber + 1, true);
   try {
     SaveFormPlacement(this, ProgramFile("ChildFms.ini"));
   } catch (const Exception&) {
@@ -173,15 +171,15 @@ void TDefineFontDg::keyPressEvent(QKeyEvent* event) {
 
 void TDefineFontDg::CustButTagChange() {
   Loading = true;
-  if (CustomPaletteHost) CustomPaletteHost->SetCustomButtonRaised(ButtonNumber + 1, true);
+  Host.SetCustomButtonRaised(ButtonNumber + 1, true);
   ProcessMessages();
   const int n = CustButTag->AsInteger();
   std::string caption;
   TFont font;
-  if (CustomPaletteHost && CustomPaletteHost->GetCustomButton(n, caption, font)) {
+  if (Host.GetCustomButton(n, caption, font)) {
     SampleFont = font;
     SampleCaption = caption;
-    CustomPaletteHost->SetCustomButtonRaised(n, false);
+    Host.SetCustomButtonRaised(n, false);
     ButtonNumber = n - 1;
   }
   TFont shown = SampleFont;
@@ -238,17 +236,16 @@ void TDefineFontDg::Apply1Click() {
     Character->setFocus();
     return;
   }
-  if (!CustomPaletteHost) return;
-  CustomPaletteHost->SetCustomButton(n, SampleCaption, SampleFont);
+  Host.SetCustomButton(n, SampleCaption, SampleFont);
   if (tbAllButtons->isChecked() &&
       MessageDlg("Are you sure you want to apply the font to all buttons?", mtConfirmation, mbYes | mbNo | mbHelp, 776) == mrYes)
-    for (int k = 1; k <= 42; ++k) CustomPaletteHost->SetCustomButtonFont(k, SampleFont);
+    for (int k = 1; k <= 42; ++k) Host.SetCustomButtonFont(k, SampleFont);
   ButtonModified[size_t(n)] = true;
   Character->setFocus();
 }
 
 void TDefineFontDg::SaveFontClick() {
   const int n = CustButTag->AsInteger();
-  if (CustomPaletteHost) CustomPaletteHost->SaveCustomButtons(CustomPaletteHost->CurrentCustomSet(), n);
+  Host.SaveCustomButtons(Host.CurrentCustomSet(), n);
   ButtonModified[size_t(n)] = false;
 }

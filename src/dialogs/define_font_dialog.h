@@ -30,12 +30,11 @@ public:
   virtual void SetLargeBracketPanelSize(int Size) = 0;
   virtual void SetLargeRootPanelSize(int Size) = 0;
 };
-extern TCustomPaletteHost* CustomPaletteHost;
 
 class TDefineFontDg : public QDialog, public Ui::TDefineFontDg {
   Q_OBJECT
 public:
-  explicit TDefineFontDg(QWidget* parent = nullptr);
+  explicit TDefineFontDg(TCustomPaletteHost& Host, QWidget* parent = nullptr);
 
   // The preview: the caption (bytes) in the button's font.
   TFont SampleFont;
@@ -71,6 +70,7 @@ public slots:
   void reject() override;
 
 private:
+  TCustomPaletteHost& Host;
   void ShowCurrentCharacter();
 };
 

@@ -37,7 +37,7 @@ void Track(T& current, const T& held, const T& value, uint32_t bit) {
 }
 }  // namespace
 
-TDimSettings1::TDimSettings1(QWidget* parent) : TDrawDialogBase(parent) {
+TDimSettings1::TDimSettings1(TDrawDialogHost& Host, QWidget* parent) : TDrawDialogBase(Host, parent) {
   setupUi(this);
   for (const char* s : {"0.00001", "0.0001", "0.001", "0.01", "0.10", "1.0", "10.0", "100.0", "1000.0", "10000.0"})
     DimMultiplier1->addItem(s);
@@ -63,7 +63,7 @@ TDimSettings1::TDimSettings1(QWidget* parent) : TDrawDialogBase(parent) {
   Digits1->OnChange = [this](QObject*) { DigitsChange(Digits1->AsInteger()); };
   connect(DimFont1, &QPushButton::clicked, this, [this] {
     Guarded("DimFont1", [&] {
-      if (DrawDialogHost) DrawDialogHost->ChooseDimensionFont(DimFont1);
+      DrawHost.ChooseDimensionFont(DimFont1);
       if (Figures) ShowFont(*Figures->Template);
     });
   });
@@ -84,7 +84,7 @@ void TDimSettings1::ShowFont(const TRealFig& Source) {
 void TDimSettings1::FormShow() {
   const TRealFig* source = nullptr;
   if (Figures) {
-    const bool rect = DrawDialogHost && DrawDialogHost->SelectionRectShown();
+    const bool rect = DrawHost.SelectionRectShown();
     if (rect) source = Figures->FirstSelectedFigure();
     if (!source) source = Figures->Template.get();
   }
@@ -95,7 +95,7 @@ void TDimSettings1::FormShow() {
   if (source) {
     Held.Metric = Current.Metric = source->Metric;
     Metric1->setChecked(source->Metric);
-    WantDimensions2->setEnabled(!DrawDialogHost || DrawDialogHost->WantDimensionEnabled());
+    WantDimensions2->setEnabled(DrawHost.WantDimensionEnabled());
     Held.WantDimensions = Current.WantDimensions = source->WantDimensions;
     (source->WantDimensions ? WantDimensions2_0 : WantDimensions2_1)->setChecked(true);
     Held.Suffix = Current.Suffix = source->GetDimSuffix();
@@ -109,7 +109,7 @@ void TDimSettings1::FormShow() {
     Digits1->SetValue(source->Digits);
     NumberFormat1->setCurrentIndex(source->NumberFormat <= 4 ? source->NumberFormat : 0);
   }
-  setWindowTitle(DrawDialogHost && DrawDialogHost->PageDefaultMetric() ? "Page Default = Metric"
+  setWindowTitle(DrawHost.PageDefaultMetric() ? "Page Default = Metric"
                                                                         : "Page Default = Imperial/US");
   Applied = false;
   DimChangedAttributes = 0;
@@ -143,7 +143,7 @@ void TDimSettings1::ApplySettings(QObject* Sender) {
   if (bits & bitDigits) t.SetDigits(Digits1->AsInteger());
   if (bits & bitWant) t.SetWantDimensions(Current.WantDimensions);
   if (bits & bitFormat) t.SetNumberFormat(Current.NumberFormat);
-  if (DrawDialogHost && DrawDialogHost->ApplyToSelectedShapes(Sender, bits)) t.Assign(kept);
+  if (DrawHost.ApplyToSelectedShapes(Sender, bits)) t.Assign(kept);
   Applied = true;
   DimChangedAttributes = 0;
   TZQVIniFile ini(ProgramFile("Main.Ini"));
@@ -163,7 +163,7 @@ bool TDimSettings1::CloseQuery() {
 
 void TDimSettings1::Cancel1Click() {
   hide();
-  if (Applied && DrawDialogHost) DrawDialogHost->RefreshAllImages(this, false);
+  if (Applied) DrawHost.RefreshAllImages(this, false);
   setResult(QDialog::Rejected);
   close();
 }

@@ -17,7 +17,7 @@ extern uint32_t DimChangedAttributes;
 class TDimSettings1 : public TDrawDialogBase, public Ui::TDimSettings1 {
   Q_OBJECT
 public:
-  explicit TDimSettings1(QWidget* parent = nullptr);
+  explicit TDimSettings1(TDrawDialogHost& Host, QWidget* parent = nullptr);
 
   void FormShow();
   void ApplySettings(QObject* Sender);

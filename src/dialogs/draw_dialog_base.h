@@ -5,15 +5,20 @@
 
 #include <QDialog>
 
+#include "dialogs/draw_dialog_host.h"
+
 class TDrawDialogBase : public QDialog {
   Q_OBJECT
 public:
-  explicit TDrawDialogBase(QWidget* parent = nullptr, Qt::WindowFlags flags = {}) : QDialog(parent, flags) {}
+  // Host: the main window as the drawing dialogs see it, for the dialog's whole life.
+  explicit TDrawDialogBase(TDrawDialogHost& Host, QWidget* parent = nullptr, Qt::WindowFlags flags = {})
+      : QDialog(parent, flags), DrawHost(Host) {}
 
   // Escape closes the way the close box does.
   void reject() override { close(); }
 
 protected:
+  TDrawDialogHost& DrawHost;
   // False keeps the dialog open.
   virtual bool CloseQuery() { return true; }
   // Runs once for every close that goes ahead.

@@ -7,10 +7,8 @@
 // - Everything else of the window goes through this interface: applying the template to the
 //   selected figures, re-rendering the page, the page selection rectangle, the menu items the
 //   permissions govern, the shared font dialog, shape undo entries of the document and the
-//   after-transform notice. The main window implements it and sets `DrawDialogHost` at start;
-//   tests install a fake of their own.
-// - A dialog never keeps the host beyond the call it makes; with no host installed the dialogs
-//   still edit the template, and selections take nothing.
+//   after-transform notice. The main window implements it; each dialog is given the host when
+//   it is made and keeps it for its life (tests give a fake of their own).
 #pragma once
 
 #include <cstdint>
@@ -62,9 +60,6 @@ public:
   // The page image control (disabled while an operation runs); may be null.
   virtual QWidget* PageImage() { return nullptr; }
 };
-
-// The main window's implementation, or none (tests and start-up).
-extern TDrawDialogHost* DrawDialogHost;
 
 // Property mask bits of TFigurePropertyIndex used by the drawing dialogs.
 constexpr uint32_t PropertyBit(int Index) { return uint32_t(1) << Index; }

@@ -8,9 +8,7 @@
 #include "platform/app_dir.h"
 
 TSelectImageObject1* SelectImageObject1 = nullptr;
-TImageObjectHost* ImageObjectHost = nullptr;
-
-TSelectImageObject1::TSelectImageObject1(QWidget* parent) : QDialog(parent) {
+TSelectImageObject1::TSelectImageObject1(TImageObjectHost& Host, QWidget* parent) : QDialog(parent), Host(Host) {
   setupUi(this);
   setObjectName("SelectImageObject1");  // its placement section
   setAttribute(Qt::WA_DeleteOnClose);
@@ -41,37 +39,37 @@ void TSelectImageObject1::showEvent(QShowEvent* event) {
 }
 
 void TSelectImageObject1::FormShow() {
-  const int count = ImageObjectHost ? ImageObjectHost->ImageObjectCount() : 0;
+  const int count = Host.ImageObjectCount();
   const auto handler = std::move(ImageSpin1->OnChange);
   ImageSpin1->OnChange = nullptr;
   ImageSpin1->SetMaxValue(std::max(0, count - 1));
   ImageSpin1->setMaximum(std::max(0, count - 1));
   ImageSpin1->SetValue(0);
   ImageSpin1->OnChange = handler;
-  if (ImageObjectHost && count > 0) {
-    ImageObjectHost->SelectImageObject(0);
-    ImageObjectHost->SetFrameDynamicResize(true);
+  if (count > 0) {
+    Host.SelectImageObject(0);
+    Host.SetFrameDynamicResize(true);
   }
   RestoreFormPlacement(this, AppDir() + "ChildFms.ini");
 }
 
 void TSelectImageObject1::ImageSpin1Change() {
   const int index = ImageSpin1->AsInteger();
-  if (!ImageObjectHost || index < 0 || index > ImageObjectHost->ImageObjectCount() - 1) return;
-  ImageObjectHost->DeselectImageObject();
-  ImageObjectHost->SelectImageObject(index);
-  ImageObjectHost->SetFrameDynamicResize(true);
+  if (index < 0 || index > Host.ImageObjectCount() - 1) return;
+  Host.DeselectImageObject();
+  Host.SelectImageObject(index);
+  Host.SetFrameDynamicResize(true);
 }
 
 void TSelectImageObject1::OKBtnClick() {
-  if (ImageObjectHost) ImageObjectHost->RepaintFrame();
+  Host.RepaintFrame();
   accept();
 }
 
 void TSelectImageObject1::CancelBtnClick() { reject(); }
 
 void TSelectImageObject1::reject() {
-  if (ImageObjectHost) ImageObjectHost->DeselectImageObject();
+  Host.DeselectImageObject();
   QDialog::reject();
 }
 

@@ -4,12 +4,13 @@
 
 #include <QDialog>
 
+#include "dialogs/image_object_host.h"
 #include "ui_image_chooser_dialog.h"
 
 class TSelectImageObject1 : public QDialog, public Ui::TSelectImageObject1 {
   Q_OBJECT
 public:
-  explicit TSelectImageObject1(QWidget* parent = nullptr);
+  explicit TSelectImageObject1(TImageObjectHost& Host, QWidget* parent = nullptr);
   ~TSelectImageObject1() override;
   int HelpContext = 315;
 
@@ -22,6 +23,9 @@ protected:
   void showEvent(QShowEvent* event) override;
   void done(int result) override;
   void reject() override;
+
+private:
+  TImageObjectHost& Host;
 };
 
 extern TSelectImageObject1* SelectImageObject1;

@@ -4,8 +4,8 @@
 // - The image objects (their records and controls) and their selection with the resize frame
 //   belong to the main window's page; the windows here only step through them by index and
 //   read the page's option for flicker reduction.
-// - The main window implements this and sets `ImageObjectHost` at start; tests install a fake.
-//   Without a host the chooser has nothing to choose.
+// - The main window implements this and gives it to the chooser when it makes it; tests give a
+//   fake.
 #pragma once
 
 class TImageObjectHost {
@@ -22,5 +22,3 @@ public:
   // Paints the resize frame again, when there is one.
   virtual void RepaintFrame() = 0;
 };
-
-extern TImageObjectHost* ImageObjectHost;

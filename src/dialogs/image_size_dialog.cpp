@@ -23,13 +23,14 @@ namespace {
 QString ThreeDecimals(double v) { return QString::number(v, 'f', 3); }
 }  // namespace
 
-TSetImageSize* TSetImageSize::CreateFor(QWidget* Owner, TSizeChangedImage* Image, TImageObjectRec* Record) {
+TSetImageSize* TSetImageSize::CreateFor(TDrawDialogHost& Host, QWidget* Owner, TSizeChangedImage* Image,
+                                        TImageObjectRec* Record) {
   if (!Image || !Record) return nullptr;
-  return new TSetImageSize(Owner, Image, Record);
+  return new TSetImageSize(Host, Owner, Image, Record);
 }
 
-TSetImageSize::TSetImageSize(QWidget* Owner, TSizeChangedImage* Image, TImageObjectRec* Record)
-    : QDialog(Owner), Image(Image), Record(Record) {
+TSetImageSize::TSetImageSize(TDrawDialogHost& Host, QWidget* Owner, TSizeChangedImage* Image, TImageObjectRec* Record)
+    : QDialog(Owner), DrawHost(Host), Image(Image), Record(Record) {
   setupUi(this);
   setObjectName("SetImageSize");  // its placement section
   setAttribute(Qt::WA_DeleteOnClose);
@@ -123,7 +124,7 @@ void TSetImageSize::ApplySize(double Width, double Height) {
 
 void TSetImageSize::Apply1Click() {
   ApplySize(Width1->Value(), Height1->Value());
-  if (DrawDialogHost) DrawDialogHost->RefreshAllImages(this, false);
+  DrawHost.RefreshAllImages(this, false);
 }
 
 void TSetImageSize::CancelBtnClick() {

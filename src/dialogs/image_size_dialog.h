@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+#include "dialogs/draw_dialog_host.h"
 #include "ui_image_size_dialog.h"
 
 class TSizeChangedImage;
@@ -15,7 +16,8 @@ class TSetImageSize : public QDialog, public Ui::TSetImageSize {
   Q_OBJECT
 public:
   // The dialog for one object; null (and no dialog) without a control or a record.
-  static TSetImageSize* CreateFor(QWidget* Owner, TSizeChangedImage* Image, TImageObjectRec* Record);
+  static TSetImageSize* CreateFor(TDrawDialogHost& Host, QWidget* Owner, TSizeChangedImage* Image,
+                                  TImageObjectRec* Record);
   ~TSetImageSize() override;
   int HelpContext = 45;
 
@@ -46,7 +48,8 @@ protected:
   void reject() override;
 
 private:
-  TSetImageSize(QWidget* Owner, TSizeChangedImage* Image, TImageObjectRec* Record);
+  TSetImageSize(TDrawDialogHost& Host, QWidget* Owner, TSizeChangedImage* Image, TImageObjectRec* Record);
+  TDrawDialogHost& DrawHost;
   TSizeChangedImage* Image;
   TImageObjectRec* Record;
 };

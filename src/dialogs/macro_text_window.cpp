@@ -350,7 +350,8 @@ void TMacroText1::SendToEditor(QObject* Sender) {
   host->PushTextUndo(Sender);
   page.TextBurst = true;
   const int x0 = CaretX(page);
-  SendRange(Sender, pad, last, first, x0, space, UsePadding1->isChecked());
+  if (UsePadding1->isChecked()) SendLinesPadded(Sender, pad, last, first, x0, space);
+  else SendLines(Sender, pad, last, first, x0, space);
   page.SetModified();
   Host.FocusPage();
 }

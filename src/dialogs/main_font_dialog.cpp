@@ -19,7 +19,6 @@
 #include "text/text_page.h"
 
 TMainFontDlg* MainFontDlg = nullptr;
-TMainFontHost* MainFontHost = nullptr;
 int32_t MainFontPercentAtShow = 50;
 int32_t MainFontOffsetAtShow = -4;
 int32_t MainFontLineSpacingAtShow = 13;
@@ -51,8 +50,8 @@ void ShowHelp(int context) {
 }
 }  // namespace
 
-TMainFontDlg::TMainFontDlg(QWidget* parent)
-    : QDialog(parent), SavedFont(kDefaultName, 12), MainFont(kDefaultName, 12, 0, clBlack, DEFAULT_CHARSET) {
+TMainFontDlg::TMainFontDlg(TMainFontHost& Host, QWidget* parent)
+    : QDialog(parent), SavedFont(kDefaultName, 12), Host(Host), MainFont(kDefaultName, 12, 0, clBlack, DEFAULT_CHARSET) {
   setupUi(this);
   setObjectName("MainFontDlg");
   ftStyleGroup = new QButtonGroup(this);
@@ -297,7 +296,7 @@ void TMainFontDlg::SetFactoryDefaults() {
 
 void TMainFontDlg::FactoryDefaults1Click() {
   SetFactoryDefaults();
-  TTextPage* page = MainFontHost ? MainFontHost->MainFontTextPage() : nullptr;
+  TTextPage* page = Host.MainFontTextPage();
   if (!page || page->LastTextCell() == 0) ResetLineSpacing = true;
 }
 
@@ -308,7 +307,7 @@ void TMainFontDlg::SpinEdit1Change() {
   MainFont.SetSize(s);
   if (isVisible()) Custom_Offset1->SetValue(-MulDiv(s, GetScriptPercent(), 100));
   Label6->setText(QString("Recommended LineSpacing = %1").arg(s + 1));
-  if (MainFontHost) MainFontHost->SetLargeBracketPanelSize(s * (s / 12) + 12);
+  Host.SetLargeBracketPanelSize(s * (s / 12) + 12);
   if (DefineFontDg) {
     const int q = int(Round(s / 12.0));
     DefineFontDg->SpinEdit1->SetValue(s * q + 12);
@@ -324,7 +323,7 @@ void TMainFontDlg::FontComboChange() {
   MainFont.Name = FontCombo->currentText().toStdString();
   int index;
   if (SameFontName(MainFont.Name, kZQVSerifFont)) index = IndexOfCharset(DEFAULT_CHARSET);
-  else index = IndexOfCharset(MainFontHost ? MainFontHost->MainWindowCharset() : DEFAULT_CHARSET);
+  else index = IndexOfCharset(Host.MainWindowCharset());
   if (index < 0) index = IndexOfCharset(DEFAULT_CHARSET);
   if (index < 0) index = 0;
   Charsets->blockSignals(true);
@@ -395,7 +394,7 @@ void TMainFontDlg::FormShow() {
 
 void TMainFontDlg::CollectScripts() {
   Scripts.clear();
-  TTextPage* page = MainFontHost ? MainFontHost->MainFontTextPage() : nullptr;
+  TTextPage* page = Host.MainFontTextPage();
   if (!page || !page->TextPageReady()) return;
   const int32_t last = page->LastTextCell();
   for (int32_t i = 1; i <= last; ++i) {
@@ -405,7 +404,7 @@ void TMainFontDlg::CollectScripts() {
 }
 
 void TMainFontDlg::RescaleScripts() {
-  TTextPage* page = MainFontHost ? MainFontHost->MainFontTextPage() : nullptr;
+  TTextPage* page = Host.MainFontTextPage();
   if (!page || !page->TextPageReady()) return;
   for (const TScriptRec& s : Scripts) {
     if (s.Index < 1 || s.Index >= CellCount || !page->CharFonts[size_t(s.Index)]) continue;
@@ -479,10 +478,8 @@ void TMainFontDlg::FormClose(bool ok) {
   // 1. The new line spacing, when asked for.
   if (ResetLineSpacing) {
     LineHeight = uint8_t(Line_Spacing->AsInteger());
-    if (MainFontHost) {
-      MainFontHost->RelayoutFromTopMargin();
-      MainFontHost->InvalidatePageImage();
-    }
+    Host.RelayoutFromTopMargin();
+    Host.InvalidatePageImage();
     ResetLineSpacing = false;
     MainFontChanged = true;
   }
@@ -505,10 +502,10 @@ void TMainFontDlg::FormClose(bool ok) {
   if ((GetScriptPercent() != MainFontPercentAtShow || GetCustomOffset() != MainFontOffsetAtShow) && !Scripts.empty() &&
       MessageDlg("Change all current scripts?", mtConfirmation, mbYes | mbNo, 350) == mrYes) {
     RescaleScripts();
-    if (TTextPage* page = MainFontHost ? MainFontHost->MainFontTextPage() : nullptr) page->LayoutTextCells();
+    if (TTextPage* page = Host.MainFontTextPage()) page->LayoutTextCells();
     ScriptsRescaled = true;
     Scripts.clear();
   }
   // 4.
-  if (MainFontChanged && MainFontHost) MainFontHost->ResetEmptyCellFonts();
+  if (MainFontChanged) Host.ResetEmptyCellFonts();
 }

@@ -35,12 +35,11 @@ public:
   // Every empty cell takes the main font and offset 0.
   virtual void ResetEmptyCellFonts() = 0;
 };
-extern TMainFontHost* MainFontHost;
 
 class TMainFontDlg : public QDialog, public Ui::TMainFontDlg {
   Q_OBJECT
 public:
-  explicit TMainFontDlg(QWidget* parent = nullptr);
+  explicit TMainFontDlg(TMainFontHost& Host, QWidget* parent = nullptr);
 
   // The main font (the preview label's font); owned by the dialog, callers copy from it.
   TFont& GetMainFont() { return MainFont; }
@@ -107,6 +106,7 @@ protected:
   void done(int result) override;
 
 private:
+  TMainFontHost& Host;
   TFont MainFont;
   bool Creating = true;
   bool Showing = false;  // visible for the handlers (from FormShow on)

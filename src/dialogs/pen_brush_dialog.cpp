@@ -53,7 +53,7 @@ void PutValues(TRealFig& F, const TPenBrushValues& V, uint32_t Bits) {
 }
 }  // namespace
 
-TColorDlg::TColorDlg(QWidget* parent) : TDrawDialogBase(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
+TColorDlg::TColorDlg(TDrawDialogHost& Host, QWidget* parent) : TDrawDialogBase(Host, parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
   setupUi(this);
   setModal(false);
   for (const char* s : {"Not", "Copy", "Not Copy", "Merge Pen Not", "Mask Pen Not", "Merge Not Pen", "Mask Not Pen",
@@ -321,7 +321,7 @@ void TColorDlg::ApplyChanges(QObject* Sender) {
   // The template's own values, put back when the selection took the change.
   const TPenBrushValues before = ValuesOf(t);
   PutValues(t, {PenColor, BrushColor, PenStyle, PenWidth, PenMode, BrushStyle}, bits);
-  if (DrawDialogHost && DrawDialogHost->ApplyToSelectedShapes(Sender, bits)) {
+  if (DrawHost.ApplyToSelectedShapes(Sender, bits)) {
     AppliedToSelection = true;
     PutValues(t, before, bits);
   }
@@ -361,7 +361,7 @@ void TColorDlg::FormClose() {
 
 void TColorDlg::Cancel1Click() {
   hide();
-  if (AppliedToSelection && DrawDialogHost) DrawDialogHost->RefreshAllImages(this, false);
+  if (AppliedToSelection) DrawHost.RefreshAllImages(this, false);
   close();
 }
 
@@ -370,7 +370,7 @@ void TColorDlg::showEvent(QShowEvent* event) {
     RestoreFormPlacement(this, ProgramFile("ChildFms.ini"));
   } catch (const Exception&) {
   }
-  if (DrawDialogHost) setToolTipDuration(DrawDialogHost->ShowHints() ? -1 : 1);
+  setToolTipDuration(DrawHost.ShowHints() ? -1 : 1);
   TDrawDialogBase::showEvent(event);
 }
 

@@ -19,7 +19,7 @@ extern uint32_t ChangedAttributes;
 class TColorDlg : public TDrawDialogBase, public Ui::TColorDlg {
   Q_OBJECT
 public:
-  explicit TColorDlg(QWidget* parent = nullptr);
+  explicit TColorDlg(TDrawDialogHost& Host, QWidget* parent = nullptr);
   ~TColorDlg() override;
 
   // Called before Show with True on screens of more than 8 bits per pixel: a change of mode makes

@@ -80,7 +80,7 @@ std::string StoredPasswordForm(const std::string& Password) {
   return DigestPrefix + salt.toHex().toStdString() + "$" + Digest(salt, Password).toHex().toStdString();
 }
 
-TSetDimensioningDefaults::TSetDimensioningDefaults(QWidget* parent) : TDrawDialogBase(parent) {
+TSetDimensioningDefaults::TSetDimensioningDefaults(TDrawDialogHost& Host, QWidget* parent) : TDrawDialogBase(Host, parent) {
   setupUi(this);
   setModal(false);
   connect(MaskEdit1, &QLineEdit::textChanged, this, [this] { PasswordTyped = true; });
@@ -103,7 +103,8 @@ TSetDimensioningDefaults::TSetDimensioningDefaults(QWidget* parent) : TDrawDialo
   CheckBox2->setChecked(boxes[1]);
   CheckBox3->setChecked(boxes[2]);
   CheckBox4->setChecked(boxes[3]);
-  if (TDrawDialogHost* h = DrawDialogHost) {
+  {
+    TDrawDialogHost* h = &DrawHost;
     h->SetWantDimensionEnabled(boxes[2]);
     h->SetDimensionTrackingEnabled(boxes[3]);
     if (!boxes[3]) h->SetDimensionTrackingChecked(false);
@@ -197,7 +198,8 @@ void TSetDimensioningDefaults::BitBtn1Click() {
 void TSetDimensioningDefaults::FormClose() {
   const bool angles = CheckBox1->isChecked(), length = CheckBox2->isChecked(), dims = CheckBox3->isChecked(),
              tracking = CheckBox4->isChecked();
-  if (TDrawDialogHost* h = DrawDialogHost) {
+  {
+    TDrawDialogHost* h = &DrawHost;
     h->SetWantDimensionOnEnabled(dims);
     h->SetWantDimensionChecked(dims);
     h->SetDimensionTrackingEnabled(tracking);

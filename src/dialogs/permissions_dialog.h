@@ -25,7 +25,7 @@ std::string StoredPasswordForm(const std::string& Password);
 class TSetDimensioningDefaults : public TDrawDialogBase, public Ui::TSetDimensioningDefaults {
   Q_OBJECT
 public:
-  explicit TSetDimensioningDefaults(QWidget* parent = nullptr);
+  explicit TSetDimensioningDefaults(TDrawDialogHost& Host, QWidget* parent = nullptr);
   ~TSetDimensioningDefaults() override;
 
   // The look of "Enter New Password": its own, or the standard Retry, OK or No button.

@@ -58,12 +58,12 @@ void TStopButton::mousePressEvent(QMouseEvent* event) {
 
 // ---- creation
 
-TTransformShapes1::TTransformShapes1(QWidget* AOwner) : TDrawDialogBase(AOwner) {
+TTransformShapes1::TTransformShapes1(TDrawDialogHost& Host, QWidget* AOwner) : TDrawDialogBase(Host, AOwner) {
   ShowMessage(std::string("Cad engine not available. Please report this to ") + SupportAddress);
 }
 
-TTransformShapes1::TTransformShapes1(QWidget* AOwner, TZQVCad* Engine, QWidget* PageImage)
-    : TDrawDialogBase(AOwner, Qt::Tool | Qt::WindowStaysOnTopHint), Engine(Engine), PageImage(PageImage) {
+TTransformShapes1::TTransformShapes1(TDrawDialogHost& Host, QWidget* AOwner, TZQVCad* Engine, QWidget* PageImage)
+    : TDrawDialogBase(Host, AOwner, Qt::Tool | Qt::WindowStaysOnTopHint), Engine(Engine), PageImage(PageImage) {
   setupUi(this);
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
@@ -220,8 +220,7 @@ void TTransformShapes1::changeEvent(QEvent* event) {
 // ---- operations
 
 TRealPoint TTransformShapes1::ReferencePosition() const {
-  if (DrawDialogHost) return DrawDialogHost->ReferencePosition();
-  return Engine ? Engine->ReferenceWorldPosition() : TRealPoint{};
+  return DrawHost.ReferencePosition();
 }
 
 void TTransformShapes1::Apply1Click(QObject* Sender) {
@@ -254,7 +253,7 @@ void TTransformShapes1::ApplyTransform(QObject* Sender, int PageIndex) {
   else if (sbRight->isChecked()) MirrorAxis = 1;
   else if (sbUp->isChecked()) MirrorAxis = 2;
   else if (sbDown->isChecked()) MirrorAxis = 3;
-  if (DrawDialogHost) DrawDialogHost->PushShapeUndo(Sender);
+  DrawHost.PushShapeUndo(Sender);
   RunOperation(PageIndex, mode);
   if (OnTransformed) OnTransformed(this);
 }
@@ -310,7 +309,7 @@ void TTransformShapes1::FormKeyPress(QChar Key) {
   if (page != 0 && page != 2) return;
   TWaitCursor wait;
   if (!KeyRepeat) {
-    if (DrawDialogHost) DrawDialogHost->PushShapeUndo(this);
+    DrawHost.PushShapeUndo(this);
     RefPoint = ReferencePosition();
     KeyRepeat = true;
   }
@@ -337,7 +336,7 @@ void TTransformShapes1::FormKeyPress(QChar Key) {
     }
   } catch (...) {
     // A failed step takes back the run's undo entry and is not shown.
-    if (DrawDialogHost) DrawDialogHost->UndoShape(this);
+    DrawHost.UndoShape(this);
   }
 }
 

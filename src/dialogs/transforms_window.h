@@ -29,9 +29,9 @@ class TTransformShapes1 : public TDrawDialogBase, public Ui::TTransformShapes1 {
   Q_OBJECT
 public:
   // Without an engine no window is built: a message says so.
-  explicit TTransformShapes1(QWidget* AOwner);
+  TTransformShapes1(TDrawDialogHost& Host, QWidget* AOwner);
   // The window for Engine, working on the page image PageImage (both required).
-  TTransformShapes1(QWidget* AOwner, TZQVCad* Engine, QWidget* PageImage);
+  TTransformShapes1(TDrawDialogHost& Host, QWidget* AOwner, TZQVCad* Engine, QWidget* PageImage);
   ~TTransformShapes1() override;
 
   TZQVCad* Engine = nullptr;

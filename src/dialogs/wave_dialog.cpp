@@ -67,7 +67,7 @@ void DrawWavePreview(const TZQVCad* Page, int Kind, const TWaveRec& Wave, const 
   e.DrawAll(canvas, 0, 0, false);
 }
 
-TSineWaveSetup::TSineWaveSetup(QWidget* parent) : TDrawDialogBase(parent) {
+TSineWaveSetup::TSineWaveSetup(TDrawDialogHost& Host, QWidget* parent) : TDrawDialogBase(Host, parent) {
   setupUi(this);
   setAttribute(Qt::WA_DeleteOnClose, false);
   auto* group = new QButtonGroup(this);
@@ -137,7 +137,7 @@ void TSineWaveSetup::FormShow() {
   }
   ShowRec = source ? source->GetWaveRec() : DefaultWaveRec();
   Work = ShowRec;
-  SourceKind = source ? source->Kind : 27;
+  SourceKind = source ? source->Kind : fkSineWave;
   FLoading = true;
   const int c = WaveComponent - 1;
   WaveHeight->SetValue(Work.WaveHeight[c]);

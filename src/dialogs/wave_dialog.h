@@ -28,13 +28,13 @@ void DrawWavePreview(const TZQVCad* Page, int Kind, const TWaveRec& Wave, const 
 class TSineWaveSetup : public TDrawDialogBase, public Ui::TSineWaveSetup {
   Q_OBJECT
 public:
-  explicit TSineWaveSetup(QWidget* parent = nullptr);
+  explicit TSineWaveSetup(TDrawDialogHost& Host, QWidget* parent = nullptr);
   ~TSineWaveSetup() override;
 
   TWaveRec ShowRec{};         // as read when shown
   TWaveRec Work{};            // what the controls edit
   TWaveRec TemplateAtShow{};  // the template's own record when shown
-  int SourceKind = 27;
+  int SourceKind = fkSineWave;
   bool ValuesChanged = false;
 
   void FormShow();

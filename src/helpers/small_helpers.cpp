@@ -155,7 +155,7 @@ void ScaleFigureRecords(int32_t FileDpi, int32_t ScreenDpi, uint8_t* Records, si
     uint8_t* rec = Records + size_t(r) * OldFigureRecordSize;
     const uint8_t kind = rec[145];
     int32_t lastPoint = 5;
-    if (kind == 49 || kind == 50 || kind == 54) {
+    if (kind == 49 || kind == 50 || kind == 54) {  // the irregular polygons and the Bezier ellipse
       // The record holds 15 points whatever its count says.
       lastPoint = ReadI32(rec + 120);
       if (lastPoint > 14) lastPoint = 14;

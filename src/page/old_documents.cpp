@@ -2,6 +2,7 @@
 #include "page/old_documents.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -10,13 +11,14 @@
 #include "cad/figure.h"
 #include "cad/mapping.h"
 #include "cad/node_layout.h"
+#include "cad/old_shape_points.h"
 #include "page/document_format.h"
 #include "page/page_tables.h"
 #include "page/record_fields.h"
 
 namespace {
 const double MultiplierValues[10] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1, 1e1, 1e2, 1e3, 1e4};
-bool IsWaveKind(int k) { return k >= 27 && k <= 37; }
+bool IsWaveKind(int k) { return WaveKinds.Has(k); }
 }  // namespace
 
 void ScaleOldPenWidths(uint8_t* Records, size_t Size) {
@@ -69,28 +71,31 @@ int ImportOldShapes(TZQVCad& Engine, const uint8_t* Records, size_t Size, int Co
     if (kind > MaxFigureKind) continue;  // not a figure this program knows
     auto pt = [&](int i) { return std::pair<int32_t, int32_t>(GetI32(rec + i * 8), GetI32(rec + i * 8 + 4)); };
     if (IsWaveKind(kind)) {
+      // The wave's values are P9 .. P14 and the two integers at 120 and 124: slots 0 and 2 to 7.
+      TPoint wp[OldShapeRecordPoints + 1];
+      ReadOldShapePointsFromRecord(true, rec, OldShapeRecBytes, wp, std::size(wp));
       TWaveRec w = DefaultWaveRec();  // pulse widths and rotation: the figure defaults
-      w.WaveWidth[0] = pt(12).first / D;
-      w.WaveWidth[1] = pt(12).second / D;
-      w.FMIndex = float(pt(10).first);
-      w.WaveHeight[0] = pt(13).first / D;
-      w.WaveHeight[1] = pt(13).second / D;
-      w.StartAngle[0] = pt(14).first;
-      w.StartAngle[1] = pt(14).second;
+      w.WaveWidth[0] = wp[4].X / D;  // P12
+      w.WaveWidth[1] = wp[4].Y / D;
+      w.FMIndex = float(wp[2].X);  // P10
+      w.WaveHeight[0] = wp[5].X / D;  // P13
+      w.WaveHeight[1] = wp[5].Y / D;
+      w.StartAngle[0] = wp[6].X;  // P14
+      w.StartAngle[1] = wp[6].Y;
       const double p = w.PulseWidth[0];
-      w.PulseRise = p != 0 ? pt(9).first * 100.0 / p : 0;
-      w.PulseFall = p != 0 ? pt(9).second * 100.0 / p : 0;
-      w.Params[0] = pt(11).first;
-      w.Params[1] = pt(11).second;
-      w.PointX = GetI32(rec + 120) / D;
-      w.PointY = GetI32(rec + 124) / D;
+      w.PulseRise = p != 0 ? wp[0].X * 100.0 / p : 0;  // P9
+      w.PulseFall = p != 0 ? wp[0].Y * 100.0 / p : 0;
+      w.Params[0] = wp[3].X;  // P11
+      w.Params[1] = wp[3].Y;
+      w.PointX = wp[7].X / D;  // the integers at 120 and 124
+      w.PointY = wp[7].Y / D;
       fig->SetWaveRec(w);
     }
-    if (kind == 49 || kind == 50 || kind == 54) fig->SetNodeCountUsed(std::clamp(GetI32(rec + 120), 0, 15));
-    if (kind == 22) {
+    if (MultiNodeKinds.Has(kind)) fig->SetNodeCountUsed(std::clamp(GetI32(rec + 120), 0, 15));
+    if (kind == fkGrid) {
       fig->SetGridCellsX(GetI32(rec + 732));
       fig->SetGridCellsY(GetI32(rec + 736));
-    } else if (kind == 24 || kind == 25) {
+    } else if (kind == fkPolygon || kind == fkFilledPolygon) {
       fig->SetPolygonSides(GetI32(rec + 732));
     }
     fig->SetPenWidth(GetU16(rec + 128) / 100.0 / D);
@@ -118,8 +123,8 @@ int ImportOldShapes(TZQVCad& Engine, const uint8_t* Records, size_t Size, int Co
     fig->SetText(GetShortString(rec + 472, 255));
     fig->SetLegacyFlag(rec[728]);
     if (!IsWaveKind(kind) && wantDims) fig->SetOpaqueDimensions(GetI32(rec + 124) > 0);
-    if (kind == 21) fig->SetWavyLineHeight(GetI32(rec + 148) / D);
-    if (kind >= 38 && kind <= 41) fig->SetArcRadius(GetI32(rec + 148) / D);
+    if (kind == fkHorizontalWavyLine) fig->SetWavyLineHeight(GetI32(rec + 148) / D);
+    if (AngleArcKinds.Has(kind)) fig->SetArcRadius(GetI32(rec + 148) / D);
     fig->SetRectangleRadius(GetI32(rec + 148) / D);
     for (int i = 0; i < 15; ++i) {
       const auto [x, y] = pt(i);

@@ -41,6 +41,5 @@ std::string NewProcessFileName(const std::string& Prefix, const std::string& Ext
   return folder + Prefix + std::to_string(NextNumber++) + Extension;
 }
 
-void RemoveProcessTempFolder() { Folder().reset(); }
 
 int RemoveFoldersOfEndedRuns() { return RemoveStaleProcessFolders(TempFolder(), ProcessFolderPrefix); }

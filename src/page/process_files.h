@@ -10,8 +10,6 @@
 std::string ProcessTempFolder();
 // A name in the folder never given before in this run: Prefix + a number + Extension.
 std::string NewProcessFileName(const std::string& Prefix, const std::string& Extension);
-// Removes the folder and its files now (at exit this happens by itself).
-void RemoveProcessTempFolder();
 // The folder's name is this prefix, the process id, '-' and random letters.
 extern const char* const ProcessFolderPrefix;
 // Removes the folders that runs which did not end normally left in the temporary root (only

@@ -7,39 +7,39 @@
 #include "settings/button_sets.h"
 
 namespace {
-void ApplyButtonSet(TCustomIniFile& ini, uint8_t Set) {
+void ApplyButtonSet(TCustomPaletteHost& Host, TCustomIniFile& ini, uint8_t Set) {
   for (int k = 1; k <= CustomButtonCount; ++k) {
     std::string caption;
     TFont font;
-    if (!CustomPaletteHost->GetCustomButton(k, caption, font)) continue;
+    if (!Host.GetCustomButton(k, caption, font)) continue;
     const TButtonDef def = ReadButtonDef(ini, Set, k);
     ApplyButtonFont(def, font);
-    CustomPaletteHost->SetCustomButton(k, def.Caption, font);
+    Host.SetCustomButton(k, def.Caption, font);
   }
 }
 }  // namespace
 
-void LoadButtonSet(uint8_t Set) {
-  if (Set >= CustomButtonSetCount || !CustomPaletteHost) return;
+void LoadButtonSet(TCustomPaletteHost& Host, uint8_t Set) {
+  if (Set >= CustomButtonSetCount) return;
   TMemIniFile ini(ProgramFile("Buttons.Ini"));
-  ApplyButtonSet(ini, Set);
+  ApplyButtonSet(Host, ini, Set);
 }
 
-void LoadFactoryButtonSet(uint8_t Set) {
-  if (Set >= CustomButtonSetCount || !CustomPaletteHost) return;
+void LoadFactoryButtonSet(TCustomPaletteHost& Host, uint8_t Set) {
+  if (Set >= CustomButtonSetCount) return;
   TMemIniFile empty("");
-  ApplyButtonSet(empty, Set);
+  ApplyButtonSet(Host, empty, Set);
 }
 
-void SaveButtons(uint8_t Set, int Index) {
+void SaveButtons(TCustomPaletteHost& Host, uint8_t Set, int Index) {
   TMemIniFile ini(ProgramFile("Buttons.ini"));
-  if (CustomPaletteHost && Index <= CustomButtonCount) {
+  if (Index <= CustomButtonCount) {
     const int first = Index < 1 ? 1 : Index;
     const int last = Index < 1 ? CustomButtonCount : Index;
     for (int k = first; k <= last; ++k) {
       std::string caption;
       TFont font;
-      if (CustomPaletteHost->GetCustomButton(k, caption, font)) WriteButtonDef(ini, Set, k, ButtonDefOf(caption, font));
+      if (Host.GetCustomButton(k, caption, font)) WriteButtonDef(ini, Set, k, ButtonDefOf(caption, font));
     }
   }
   ini.UpdateFile();

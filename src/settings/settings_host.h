@@ -46,5 +46,3 @@ public:
   // The drawing engine's current figure measures in centimetres.
   virtual bool MetricUnits() = 0;
 };
-
-extern TSettingsHost* SettingsHost;

@@ -16,7 +16,6 @@
 #include "settings/settings_host.h"
 #include "text/page_geometry.h"
 
-TSettingsHost* SettingsHost = nullptr;
 
 namespace {
 
@@ -61,9 +60,8 @@ void SavePart(const std::string& path, const std::function<void()>& part) {
 
 int ValidLineSpacing(int Value) { return Value >= 8 && Value <= 100 ? Value : DefaultLineSpacing; }
 
-void SaveSettings() {
-  TSettingsHost* host = SettingsHost;
-  if (!host) return;
+void SaveSettings(TSettingsHost& Host, TCustomPaletteHost& Palette) {
+  TSettingsHost* host = &Host;
   const std::string pageIni = ProgramFile("PageIni.ini");
   SavePart(pageIni, [&] {
     TMemIniFile ini(pageIni);
@@ -92,12 +90,11 @@ void SaveSettings() {
     ini.UpdateFile();
   });
   const std::string buttons = ProgramFile("Buttons.ini");
-  SavePart(buttons, [&] { SaveButtons(host->CustomSet(), 0); });
+  SavePart(buttons, [&] { SaveButtons(Palette, host->CustomSet(), 0); });
 }
 
-void LoadSettings() {
-  TSettingsHost* host = SettingsHost;
-  if (!host) return;
+void LoadSettings(TSettingsHost& Host, TCustomPaletteHost& Palette) {
+  TSettingsHost* host = &Host;
   const std::string pageIni = ProgramFile("PageIni.ini");
   LoadPart(pageIni, [&](TCustomIniFile& ini) {
     host->SetAlwaysRefresh(ini.ReadBool("AppMenu", "AlwaysRefresh1", true));
@@ -129,11 +126,11 @@ void LoadSettings() {
   // The buttons read their own file; one that cannot be read leaves the factory palette.
   const std::string buttons = ProgramFile("Buttons.Ini");
   try {
-    LoadButtonSet(set);
+    LoadButtonSet(Palette, set);
   } catch (...) {
     ShowMessage("Unable to read the settings file " + buttons + "\rReason: " + ReasonOf(std::current_exception()) +
                 "\rThe default settings are used instead.");
-    LoadFactoryButtonSet(set);
+    LoadFactoryButtonSet(Palette, set);
   }
 }
 

@@ -5,14 +5,16 @@
 #include <string>
 
 class QMenu;
+class TCustomPaletteHost;
+class TSettingsHost;
 
-// Reads the application defaults into the main window (through SettingsHost) and puts the
+// Reads the application defaults into the main window (through Host) and puts the
 // current custom set onto the palette buttons. A file that cannot be read is reported and its
 // values take their defaults; no file is created.
-void LoadSettings();
+void LoadSettings(TSettingsHost& Host, TCustomPaletteHost& Palette);
 // Writes the application defaults, then every button of the current custom set. A file that
 // cannot be written is reported; the other files are still written.
-void SaveSettings();
+void SaveSettings(TSettingsHost& Host, TCustomPaletteHost& Palette);
 // The zero-based position of the first checked top-level item of Menu; 0 when none is checked.
 int CheckedSubItemIndex(QMenu* Menu);
 

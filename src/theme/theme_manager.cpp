@@ -337,30 +337,6 @@ void TThemeManager::DoOnThemeChange() {
   if (OnThemeChange) OnThemeChange();
 }
 
-void TThemeManager::BecomeMainManager() {
-  if (MainThemeManager == this) return;
-  TThemeManager* previous = nullptr;
-  {
-    std::lock_guard<std::mutex> guard(MainThemeManagerLock());
-    previous = MainThemeManager;
-    if (previous) previous->FSubManager = true;
-    MainThemeManager = this;
-    FSubManager = false;
-  }
-  if (previous) {
-    previous->ClearLists();
-    if (previous->AppFilterInstalled) {
-      qApp->removeEventFilter(previous);
-      previous->AppFilterInstalled = false;
-    }
-  }
-  if (!AppFilterInstalled) {
-    qApp->installEventFilter(this);
-    AppFilterInstalled = true;
-  }
-  CollectForms(nullptr);
-}
-
 TWindowProcList* TThemeManager::ListOf(const QObject* Control) {
   for (auto& list : Lists)
     if (list->Contains(Control)) return list.get();

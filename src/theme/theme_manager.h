@@ -133,7 +133,6 @@ public:
   bool DoAllowSubclassing(QWidget* Control);
   bool DoControlMessage(QWidget* Control, TControlMessage& Message);
   void DoOnThemeChange();
-  void BecomeMainManager();
   void HandleControlChange(QWidget* Control, bool Inserting);
   bool NeedsBorderPaint(QWidget* Control);
   void CollectForms(QWidget* Form = nullptr);

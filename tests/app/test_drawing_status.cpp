@@ -6,7 +6,8 @@
 #include <QApplication>
 
 #include "app/main_window_fixture.h"
-#include "app/page_setup_dialog.h"
+#include "app/window_hosts.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "cad/selectors.h"
 #include "page/undo_store.h"
@@ -231,7 +232,7 @@ TEST_F(DrawingStatus, DimensionFontUsesTheProgramsFontDialog) {
     otherDialog = true;
     return false;
   };
-  TDimSettings1 dialog;
+  TDimSettings1 dialog(form->Hosts());
   dialog.show();
   dialog.DimFont1->click();
   TextFontDialogHook = nullptr;

@@ -8,7 +8,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
-#include "app/file_info_dialog.h"
+#include "app/file_information.h"
 #include "app/text_window_fixture.h"
 #include "helpers/page_surface.h"
 #include "cad/engine.h"

@@ -10,7 +10,7 @@
 
 #include "app/main_window_fixture.h"
 #include "app/main_window.h"
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "app/startup.h"
 #include "cad/engine.h"
 #include "codecs/gif_image.h"

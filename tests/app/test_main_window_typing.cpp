@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "text_window_fixture.h"

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QMimeData>
 
-#include "app/file_info_dialog.h"
+#include "app/file_information.h"
 #include "app/main_window.h"
 #include "app/main_window_fixture.h"
 #include "cad/engine.h"

@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "app/main_window_fixture.h"
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "cad/figure.h"
 #include "cad/mapping.h"

@@ -307,6 +307,24 @@ TEST_F(PicturesTest, ASavedDocumentKeepsEveryObjectsFileAndRectangle) {
   EXPECT_EQ(saved[1].Rect.ToRect(), TRect(200, 60, 208, 68));
 }
 
+TEST_F(PicturesTest, FileNewEmptiesThePictureTableAndTheObjectRecords) {
+  const std::string png = Path("kept.png");
+  MakePicture(png, "PNG", 20, 10);
+  ASSERT_TRUE(form->AddPicture(form, png, TRect(60, 60, 80, 70)));
+  ++form->PictureCount;
+  ASSERT_TRUE(form->LoadImageObject(png, TPoint(30, 40)));
+  ASSERT_FALSE(form->ImageRecs[0].Name().empty());
+  form->Modified = false;  // nothing to save: New asks nothing
+  form->FileModified = false;
+  form->New1->trigger();
+  EXPECT_EQ(form->PictureCount, 0);
+  EXPECT_TRUE(Pictures[0].Name().empty());
+  EXPECT_EQ(Pictures[0].Rect, TStoredRect{});
+  EXPECT_EQ(form->ImageCount, 0);
+  EXPECT_TRUE(form->ImageRecs[0].Name().empty());
+  EXPECT_EQ(form->ImageRecs[0].Rect, TStoredRect{});
+}
+
 TEST_F(PicturesTest, APointOutsideTheVisiblePageGivesTheMiddleOfIt) {
   const std::string file = Path("p.png");
   MakePicture(file, "PNG", 10, 6);

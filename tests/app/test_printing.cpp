@@ -18,7 +18,7 @@
 #include <cmath>
 
 #include "app/main_window.h"
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "app/print_preview.h"
 #include "cad/engine.h"
 #include "cad/figure.h"

@@ -4,7 +4,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "helpers/page_surface.h"
 #include "helpers/speed_button.h"
 #include "platform/canvas.h"

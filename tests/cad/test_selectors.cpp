@@ -92,6 +92,27 @@ TEST_F(ReferenceSelector, CentreAddsTheScrollPositionsAndSnapsToANodeUnderIt) {
   EXPECT_EQ(engine->ReferenceWorldPosition(), w);
 }
 
+TEST_F(ReferenceSelector, SnapsToAGridCrossingEvenWithGridScanningOff) {
+  // A 4 x 4 grid from world (2, 8) to (6, 4): a crossing at (3, 7), pixel (300, 300).
+  TRealFig grid(engine.get());
+  grid.Kind = fkGrid;
+  grid.GridCellsX = grid.GridCellsY = 4;
+  SetXY(grid, 0, 2, 8);
+  SetXY(grid, 2, 6, 4);
+  engine->AddFigure(&grid);
+  engine->ScanGrids = false;
+  TReferenceSelector* s = engine->Selector;
+  s->SetBounds(298, 297, 9, 9);  // centre (302, 301): two pixels off the crossing
+  const TRealPoint w = s->GetWorldPosition();
+  EXPECT_DOUBLE_EQ(w.x, 3.0);
+  EXPECT_DOUBLE_EQ(w.y, 7.0);
+  // Dragged over it, the selector reports that it is on a node.
+  s->MouseDown(Qt::LeftButton, QPoint(4, 4));
+  s->MouseMove(Qt::LeftButton, QPoint(4, 4));
+  EXPECT_TRUE(s->OnNode);
+  s->MouseUp(Qt::LeftButton, QPoint(4, 4));
+}
+
 TEST_F(ReferenceSelector, RightDragMovesTheSelectionByTheSameWorldDistanceLeftDragOnlyTheSelector) {
   AddLine(3, 3, 4, 3);
   AddLine(3, 2, 4, 2);

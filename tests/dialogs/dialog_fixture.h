@@ -70,12 +70,8 @@ struct DialogFixture : ::testing::Test {
     SetScreenPixelsPerInch(96);
     qputenv("KORVALIS_HOME", Home.path().toUtf8());
     ResetAppDir();
-    CustomPaletteHost = &Host;
-    MainFontHost = &Host;
   }
   void TearDown() override {
-    CustomPaletteHost = nullptr;
-    MainFontHost = nullptr;
     qputenv("KORVALIS_HOME", SavedHome);
     ResetAppDir();
   }

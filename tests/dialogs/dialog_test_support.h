@@ -72,10 +72,8 @@ protected:
     Engine = std::make_unique<TZQVCad>(nullptr, 16, 96, 96);
     Engine->Ready = true;
     Figures = Engine.get();
-    DrawDialogHost = &Host;
   }
   void TearDown() override {
-    DrawDialogHost = nullptr;
     Figures = nullptr;
     Engine.reset();
     Recorder.reset();

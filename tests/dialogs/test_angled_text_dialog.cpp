@@ -17,7 +17,7 @@ protected:
     t.Kind = 5;
     FontDlg = std::make_unique<TZQVFontDlg1>();
     ZQVFontDlg1 = FontDlg.get();
-    Dlg = std::make_unique<TAngledTextFm>();
+    Dlg = std::make_unique<TAngledTextFm>(Host);
   }
   void TearDown() override {
     TZQVFontDlg1::ExecuteHook = nullptr;

@@ -11,7 +11,7 @@ struct PaletteDialogTest : DialogFixture {
   std::unique_ptr<TDefineFontDg> Dlg;
   void SetUp() override {
     DialogFixture::SetUp();
-    Dlg = std::make_unique<TDefineFontDg>();
+    Dlg = std::make_unique<TDefineFontDg>(Host);
     DefineFontDg = Dlg.get();
   }
   void TearDown() override {
@@ -29,7 +29,7 @@ struct PaletteDialogTest : DialogFixture {
 
 TEST_F(PaletteDialogTest, ShowsTheButtonAndLocksTheSetWhileOpen) {
   Write("Main.Ini", "[Form_Position]\r\nLargeBracketSize=33\r\nLargeRootSize=44\r\n");
-  Dlg = std::make_unique<TDefineFontDg>();
+  Dlg = std::make_unique<TDefineFontDg>(Host);
   EXPECT_EQ(Dlg->SpinEdit1->AsInteger(), 33);
   EXPECT_EQ(Host.BracketSize, 33);
   EXPECT_EQ(Host.RootSize, 44);

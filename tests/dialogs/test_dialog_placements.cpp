@@ -22,7 +22,7 @@ struct DialogPlacements : DialogFixture {
   std::unique_ptr<TDefineFontDg> Palette;  // the main font dialog sets its sizes
   void SetUp() override {
     DialogFixture::SetUp();
-    Palette = std::make_unique<TDefineFontDg>();
+    Palette = std::make_unique<TDefineFontDg>(Host);
     DefineFontDg = Palette.get();
     LineHeight = 13;
   }
@@ -48,15 +48,15 @@ TEST_F(DialogPlacements, EachDialogRestoresAndSavesItsOwnSection) {
   ASSERT_GE(screen.height(), 400);
   const TPlacedDialog dialogs[] = {
       {"MainFontDlg",
-       [](DialogPlacements&) {
-         auto* d = new TMainFontDlg();
+       [](DialogPlacements& t) {
+         auto* d = new TMainFontDlg(t.Host);
          MainFontDlg = d;
          return d;
        },
        [](QDialog* d) { static_cast<TMainFontDlg*>(d)->CancelBtn->click(); }},
       {"MainFontDlg",  // OK writes the place as well
-       [](DialogPlacements&) {
-         auto* d = new TMainFontDlg();
+       [](DialogPlacements& t) {
+         auto* d = new TMainFontDlg(t.Host);
          MainFontDlg = d;
          return d;
        },

@@ -24,7 +24,7 @@ protected:
     t.WantDimensions = false;
   }
   std::unique_ptr<TDimSettings1> Open() {
-    auto d = std::make_unique<TDimSettings1>();
+    auto d = std::make_unique<TDimSettings1>(Host);
     d->show();
     return d;
   }

@@ -16,9 +16,9 @@ struct MainFontDialogTest : DialogFixture {
   std::unique_ptr<TMainFontDlg> Dlg;
   std::unique_ptr<TDefineFontDg> Palette;
   void Create() {
-    Dlg = std::make_unique<TMainFontDlg>();
+    Dlg = std::make_unique<TMainFontDlg>(Host);
     MainFontDlg = Dlg.get();
-    Palette = std::make_unique<TDefineFontDg>();
+    Palette = std::make_unique<TDefineFontDg>(Host);
     DefineFontDg = Palette.get();
   }
   void TearDown() override {

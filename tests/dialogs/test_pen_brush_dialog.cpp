@@ -18,7 +18,7 @@ protected:
     Engine->Template->PenStyle = 0;
     Engine->Template->PenMode = 4;
     Engine->Template->BrushStyle = 0;
-    Dlg = std::make_unique<TColorDlg>();
+    Dlg = std::make_unique<TColorDlg>(Host);
     ChangedAttributes = 0;
   }
   void TearDown() override {
@@ -195,7 +195,7 @@ TEST_F(PenBrushDialog, PaletteTableAndGrid) {
   }
   // A palette screen: every cell shows its palette entry.
   SetScreenColorDepth(8);
-  TColorDlg eight;
+  TColorDlg eight(Host);
   ASSERT_TRUE(eight.Palette());
   for (int i : {0, 12, 40, 200, 255}) {
     const QRgb p = eight.GridBitmap().pixel(eight.CellRect(i).center());

@@ -37,7 +37,7 @@ TEST_F(PermissionsDialog, StoredBoxesReachTheMainWindow) {
     ini.WriteBool("Form_Position", "CheckBox4", false);
     ini.UpdateFile();
   }
-  TSetDimensioningDefaults d;
+  TSetDimensioningDefaults d(Host);
   EXPECT_FALSE(Host.CanAngle);
   EXPECT_TRUE(Host.CanLength);
   EXPECT_TRUE(Host.WantDimEnabled);
@@ -64,7 +64,7 @@ TEST_F(PermissionsDialog, StoredBoxesReachTheMainWindow) {
 }
 
 TEST_F(PermissionsDialog, PasswordUnlocksExactlyAsTyped) {
-  TSetDimensioningDefaults d;
+  TSetDimensioningDefaults d(Host);
   d.show();
   for (const char* wrong : {"", "854", "85410", " 8541"}) {
     Messages().Clear();
@@ -97,7 +97,7 @@ TEST_F(PermissionsDialog, PasswordUnlocksExactlyAsTyped) {
 }
 
 TEST_F(PermissionsDialog, NewPasswordEntry) {
-  TSetDimensioningDefaults d;
+  TSetDimensioningDefaults d(Host);
   d.show();
   // Nothing typed since shown: only the request for the old password.
   d.BitBtn1->setEnabled(true);

@@ -40,7 +40,7 @@ TEST_F(PictureToolDialogs, ImageSizeOpensWithTheObjectsSizeInTheUnit) {
   for (const Case& c : {Case{false, 2.0, 1.0, 0.05, 150, "Inches"}, Case{true, 5.08, 2.54, 0.15, 250, "CM"}}) {
     Engine->Metric = c.metric;
     TObject o;
-    TSetImageSize* d = TSetImageSize::CreateFor(nullptr, &o.image, &o.rec);
+    TSetImageSize* d = TSetImageSize::CreateFor(Host, nullptr, &o.image, &o.rec);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(SetImageSize, d);
     EXPECT_EQ(d->windowTitle(), "Set Image Size");
@@ -57,12 +57,12 @@ TEST_F(PictureToolDialogs, ImageSizeOpensWithTheObjectsSizeInTheUnit) {
     delete d;
     EXPECT_EQ(SetImageSize, nullptr);
   }
-  EXPECT_EQ(TSetImageSize::CreateFor(nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(TSetImageSize::CreateFor(Host, nullptr, nullptr, nullptr), nullptr);
 }
 
 TEST_F(PictureToolDialogs, ImageSizeEditsApplyCancelAndTheCloseQuestion) {
   TObject o;
-  auto open = [&] { return TSetImageSize::CreateFor(nullptr, &o.image, &o.rec); };
+  auto open = [&] { return TSetImageSize::CreateFor(Host, nullptr, &o.image, &o.rec); };
   // With the aspect kept the height follows the width; without it, it stays.
   TSetImageSize* d = open();
   d->Width1->SetValue(3);
@@ -128,10 +128,9 @@ public:
 
 TEST_F(PictureToolDialogs, ChooserStepsTheFrameThroughTheObjects) {
   FakeImageObjects page;
-  ImageObjectHost = &page;
   for (const bool ok : {true, false}) {
     page.Calls.clear();
-    auto* d = new TSelectImageObject1();
+    auto* d = new TSelectImageObject1(page);
     d->show();
     EXPECT_EQ(d->windowTitle(), "Select Image Object");
     EXPECT_EQ(d->ImageSpin1->maximum(), 2);
@@ -145,7 +144,6 @@ TEST_F(PictureToolDialogs, ChooserStepsTheFrameThroughTheObjects) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(SelectImageObject1, nullptr);
   }
-  ImageObjectHost = nullptr;
 }
 
 TEST_F(PictureToolDialogs, ImageFilesWindowOpensOnTheMacroImagesFolder) {

@@ -23,7 +23,7 @@ protected:
   void SetUp() override {
     DialogTest::SetUp();
     QFile::remove(QString::fromStdString(ProgramFile("ChildFms.ini")));
-    Window = new TTransformShapes1(nullptr, Engine.get(), nullptr);
+    Window = new TTransformShapes1(Host, nullptr, Engine.get(), nullptr);
     Window->setAttribute(Qt::WA_DeleteOnClose, false);
     Window->OnTransformed = [this](QObject*) { ++Transformed; };
   }
@@ -99,7 +99,7 @@ TEST_F(TransformsWindow, OperationsGiveTheHandWorkedNodesAndUndoRestoresExactly)
     SCOPED_TRACE(c.name);
     Engine->Clear();
     delete Window;
-    Window = new TTransformShapes1(nullptr, Engine.get(), nullptr);
+    Window = new TTransformShapes1(Host, nullptr, Engine.get(), nullptr);
     Window->OnTransformed = [this](QObject*) { ++Transformed; };
     SelectedLine(1, 0, 2, 0);
     Host.Reference = {0, 0};
@@ -217,7 +217,7 @@ TEST_F(TransformsWindow, SettingsAreKeptAcrossWindows) {
   TZQVIniFile ini(ProgramFile("ChildFms.ini"));
   EXPECT_EQ(ini.ReadInteger("TTransformShapes1", "PolarIter_Value", 0), 6);
   EXPECT_EQ(ini.ReadInteger("TTransformShapes1", "RectColorMode_ItemIndex", 0), 2);
-  TTransformShapes1 next(nullptr, Engine.get(), nullptr);
+  TTransformShapes1 next(Host, nullptr, Engine.get(), nullptr);
   EXPECT_DOUBLE_EQ(next.AngleSpin->Value(), 45.5);
   EXPECT_FALSE(next.Bounds->isChecked());
   EXPECT_EQ(TTransformShapes1::ColorModeIndex(next.RectColorMode), 2);
@@ -235,7 +235,7 @@ TEST_F(TransformsWindow, StopRequestAndEngineless) {
   Window->close();
   EXPECT_FALSE(Engine->StopRequest);  // closing clears it
 
-  TTransformShapes1 none(nullptr);
+  TTransformShapes1 none(Host, nullptr);
   ASSERT_FALSE(Messages().Texts().empty());
   EXPECT_EQ(Messages().Texts().back().rfind("Cad engine not available. Please report this to ", 0), 0u);
 }
@@ -249,7 +249,7 @@ TEST_F(TransformsWindow, FloatsWithADecimalCommaReadBack) {
     ini.WriteString("TTransformShapes1", "Horz1_Value", "1,5,5");  // no number: the default
     ini.UpdateFile();
   }
-  TTransformShapes1 next(nullptr, Engine.get(), nullptr);
+  TTransformShapes1 next(Host, nullptr, Engine.get(), nullptr);
   EXPECT_DOUBLE_EQ(next.AngleSpin->Value(), 45.5);
   EXPECT_DOUBLE_EQ(next.PolarAngle->Value(), 12.25);
   EXPECT_DOUBLE_EQ(next.Horz1->Value(), 1.0);

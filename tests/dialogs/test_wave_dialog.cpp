@@ -24,7 +24,7 @@ protected:
   }
   // Shows a dialog (its show handler reads the record).
   std::unique_ptr<TSineWaveSetup> Open() {
-    auto d = std::make_unique<TSineWaveSetup>();
+    auto d = std::make_unique<TSineWaveSetup>(Host);
     d->show();
     return d;
   }

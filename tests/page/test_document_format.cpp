@@ -410,6 +410,37 @@ TEST_F(DocumentFormatTest, OldShapeRecordsBecomeFigures) {
   EXPECT_EQ(empty.Count(), 0);
 }
 
+// An old wave figure keeps its wave in points P9 to P14 and the two integers at 120 and 124.
+TEST_F(DocumentFormatTest, OldWaveRecordTakesItsWaveFromTheOldPoints) {
+  Bytes shapes(2 * 740, 0);
+  const size_t s = 740;
+  const int32_t points[6][2] = {{20, 30}, {3, 0}, {5, 6}, {96, 192}, {48, 24}, {90, 180}};  // P9 .. P14
+  for (int i = 0; i < 6; ++i) {
+    W32(shapes, s + size_t(9 + i) * 8, uint32_t(points[i][0]));
+    W32(shapes, s + size_t(9 + i) * 8 + 4, uint32_t(points[i][1]));
+  }
+  W32(shapes, s + 120, 96);
+  W32(shapes, s + 124, 192);
+  W8(shapes, s + 145, fkFullWave);
+  TZQVCad engine(nullptr, 16, 96, 96);
+  ASSERT_EQ(ImportOldShapes(engine, shapes.data(), shapes.size(), 2, 96), 1);
+  const TWaveRec& w = engine.FigureList[0]->Wave;
+  const double pulse = DefaultWaveRec().PulseWidth[0];
+  EXPECT_NEAR(w.PulseRise, 20 * 100.0 / pulse, 1e-9);
+  EXPECT_NEAR(w.PulseFall, 30 * 100.0 / pulse, 1e-9);
+  EXPECT_FLOAT_EQ(w.FMIndex, 3);
+  EXPECT_EQ(w.Params[0], 5);
+  EXPECT_EQ(w.Params[1], 6);
+  EXPECT_NEAR(w.WaveWidth[0], 1.0, 1e-9);
+  EXPECT_NEAR(w.WaveWidth[1], 2.0, 1e-9);
+  EXPECT_NEAR(w.WaveHeight[0], 0.5, 1e-9);
+  EXPECT_NEAR(w.WaveHeight[1], 0.25, 1e-9);
+  EXPECT_EQ(w.StartAngle[0], 90);
+  EXPECT_EQ(w.StartAngle[1], 180);
+  EXPECT_NEAR(w.PointX, 1.0, 1e-9);
+  EXPECT_NEAR(w.PointY, 2.0, 1e-9);
+}
+
 TEST_F(DocumentFormatTest, UnknownNumberFormatAndMultiplierTakeTheDefaults) {
   std::vector<uint8_t> shapes(256 * 740, 0);
   Bytes r(740, 0);

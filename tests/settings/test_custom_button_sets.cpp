@@ -5,6 +5,7 @@
 
 #include <climits>
 
+#include "app/window_hosts.h"
 #include "app/main_window.h"
 #include "app/main_window_custom_palette.h"
 #include "dialogs/define_font_dialog.h"
@@ -131,39 +132,39 @@ TEST_F(ButtonSetsTest, FirstRunShowsTheFactoryPaletteOfEverySetAndCreatesNoFile)
     ExpectFactorySet(*f, set);
   }
   EXPECT_FALSE(FileExists(ProgramFile("Buttons.Ini")));
-  LoadButtonSet(7);
+  LoadButtonSet(Form1->Hosts(), 7);
   ExpectFactorySet(*f, 6);
 }
 
 TEST_F(ButtonSetsTest, SaveAllThenLoadReproducesThePanels) {
   TForm1* f = CreateStartupWindows();
   TFont odd("Arial", 20, TFontStyles(15), TColor(-5), 200);
-  CustomPaletteHost->SetCustomButton(1, "long caption", odd);
-  CustomPaletteHost->SetCustomButton(42, "\xE9\xFF", TFont("Symbol", 9, fsItalic, TColor(0x123456), SYMBOL_CHARSET));
+  Form1->Hosts().SetCustomButton(1, "long caption", odd);
+  Form1->Hosts().SetCustomButton(42, "\xE9\xFF", TFont("Symbol", 9, fsItalic, TColor(0x123456), SYMBOL_CHARSET));
   std::vector<TButtonDef> before;
   for (int k = 1; k <= 42; ++k) before.push_back(Shown(*f, k));
-  SaveButtons(3, 0);
-  LoadButtonSet(0);
-  LoadButtonSet(3);
+  SaveButtons(Form1->Hosts(), 3, 0);
+  LoadButtonSet(Form1->Hosts(), 0);
+  LoadButtonSet(Form1->Hosts(), 3);
   for (int k = 1; k <= 42; ++k) EXPECT_EQ(Shown(*f, k), before[size_t(k - 1)]) << k;
 }
 
 TEST_F(ButtonSetsTest, SavingOneButtonWritesOnlyItsSection) {
   CreateStartupWindows();
-  SaveButtons(2, 0);
+  SaveButtons(Form1->Hosts(), 2, 0);
   TMemIniFile all(ProgramFile("Buttons.Ini"));
   std::vector<std::string> sections;
   all.ReadSections(sections);
   ASSERT_EQ(sections.size(), 42u);
   EXPECT_EQ(sections.front(), "2-CustBut1");
   const std::string before = Read("Buttons.Ini");
-  CustomPaletteHost->SetCustomButton(17, "Z", TFont("Arial", 11));
-  CustomPaletteHost->SetCustomButton(18, "Y", TFont("Arial", 11));
-  SaveButtons(2, 17);
+  Form1->Hosts().SetCustomButton(17, "Z", TFont("Arial", 11));
+  Form1->Hosts().SetCustomButton(18, "Y", TFont("Arial", 11));
+  SaveButtons(Form1->Hosts(), 2, 17);
   TMemIniFile after(ProgramFile("Buttons.Ini"));
   EXPECT_EQ(after.ReadString("2-CustBut17", "Caption", ""), "Z");
   EXPECT_EQ(after.ReadString("2-CustBut18", "Caption", ""), FactoryButton(0, 18).Caption);
-  SaveButtons(2, 43);
+  SaveButtons(Form1->Hosts(), 2, 43);
   EXPECT_EQ(after.ReadString("2-CustBut18", "Caption", ""), FactoryButton(0, 18).Caption);
   std::vector<std::string> sections2;
   after.ReadSections(sections2);
@@ -188,7 +189,7 @@ TEST_F(ButtonSetsTest, DamagedFileGivesTheFactoryValuesNeverACrash) {
 TEST_F(ButtonSetsTest, UnwritableFileRaisesToTheCaller) {
   CreateStartupWindows();
   ForceDirectories(Path("Buttons.ini"));
-  EXPECT_THROW(SaveButtons(0, 0), Exception);
+  EXPECT_THROW(SaveButtons(Form1->Hosts(), 0, 0), Exception);
 }
 
 // A user defines two buttons of set 3 in the custom palette dialog, switches sets and starts the

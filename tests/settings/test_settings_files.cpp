@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <functional>
 
+#include "app/window_hosts.h"
 #include "app/main_window.h"
 #include "dialogs/define_font_dialog.h"
 #include "dialogs/main_font_dialog.h"
@@ -132,7 +133,7 @@ TEST_F(SettingsFilesTest, SaveByOneWindowIsReadByTheNext) {
   DefineFontDg->SpinEdit1->SetValue(31);
   DefineFontDg->SpinEdit2->SetValue(27);
   f->User1Click(f->MathAccents1);
-  SaveSettings();
+  SaveSettings(Form1->Hosts(), Form1->Hosts());
   // Dimension tracking is read only when the permissions dialog allows it.
   {
     TMemIniFile ini(ProgramFile("Main.Ini"));
@@ -168,7 +169,7 @@ TEST_F(SettingsFilesTest, DimensionKeysFollowThePermissions) {
     ini.WriteBool("Form_Position", "CheckBox4", false);
     ini.UpdateFile();
   }
-  SaveSettings();
+  SaveSettings(Form1->Hosts(), Form1->Hosts());
   TMemIniFile ini(ProgramFile("Main.Ini"));
   EXPECT_EQ(ini.ReadString("Form_Position", "WantDimensions1", ""), "0");
   EXPECT_EQ(ini.ReadString("Form_Position", "DimensionTracking1", ""), "0");
@@ -181,7 +182,7 @@ TEST_F(SettingsFilesTest, NamesDifferingInCaseAreOneFile) {
   EXPECT_EQ(f->DimensionFontSize, 17);
   EXPECT_FALSE(f->ShowHint);
   f->DimensionFontSize = 19;
-  SaveSettings();
+  SaveSettings(Form1->Hosts(), Form1->Hosts());
   EXPECT_EQ(IniFiles().filter("main", Qt::CaseInsensitive).size(), 1) << IniFiles().join(",").toStdString();
   EXPECT_NE(Read("MAIN.INI").find("DimensionFontDgSize=19"), std::string::npos);
 }
@@ -203,7 +204,7 @@ TEST_F(SettingsFilesTest, UnreadableFileIsReportedAndStartUpGoesOn) {
   EXPECT_TRUE(f->TextPageReady()) << "start-up went on to the text page";
   std::string caption;
   TFont font;
-  ASSERT_TRUE(CustomPaletteHost->GetCustomButton(1, caption, font));
+  ASSERT_TRUE(Form1->Hosts().GetCustomButton(1, caption, font));
   EXPECT_EQ(caption, "\xA0") << "the factory palette is on the buttons";
 }
 
@@ -212,7 +213,7 @@ TEST_F(SettingsFilesTest, FailedSaveIsReportedAndTheOtherFilesAreWritten) {
   ForceDirectories(Path("Main.Ini"));
   f->ShowHint = false;
   rec->Clear();
-  SaveSettings();
+  SaveSettings(Form1->Hosts(), Form1->Hosts());
   ASSERT_EQ(rec->Texts().size(), 1u);
   EXPECT_EQ(rec->Texts()[0].rfind("Unable to save the settings to " + Path("Main.Ini"), 0), 0u) << rec->Texts()[0];
   TMemIniFile page(ProgramFile("PageIni.ini"));
@@ -251,7 +252,7 @@ TEST_F(SettingsFilesTest, TrackingIsReadOnlyWhileWantDimensionsIsEnabled) {
     want->setEnabled(c.wantEnabled);
     f->On1->setEnabled(c.onEnabled);
     f->DimensionTracking1->setChecked(false);
-    LoadSettings();
+    LoadSettings(Form1->Hosts(), Form1->Hosts());
     EXPECT_EQ(f->DimensionTracking1->isChecked(), c.checkedAfter);
   }
 }

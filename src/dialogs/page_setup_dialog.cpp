@@ -1,4 +1,4 @@
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/main_window.h"
 #include "cad/engine.h"
 #include "cad/figure.h"
 #include "cad/node_layout.h"
@@ -26,7 +25,9 @@
 #include "platform/numeric.h"
 #include "platform/screen.h"
 #include "platform/zqv_ini_file.h"
+#include "helpers/para_panel.h"
 #include "text/page_geometry.h"
+#include "text/text_page.h"
 
 TPageSetupDialog* PageSetupDialog = nullptr;
 bool PageSetupChanged = false;
@@ -53,7 +54,7 @@ double PageUnitFactor() {
   return PageSetupDialog && PageSetupDialog->DefaultMetric1->isChecked() ? 2.54 : 1.0;
 }
 
-TPageSetupDialog::TPageSetupDialog(QWidget* parent) : QDialog(parent) {
+TPageSetupDialog::TPageSetupDialog(TPageSetupHost& Host, QWidget* parent) : QDialog(parent), Host(Host) {
   // The page set-up made below places the caret, which reads the page's unit from this dialog.
   PageSetupDialog = this;
   setupUi(this);
@@ -93,7 +94,7 @@ TPageSetupDialog::TPageSetupDialog(QWidget* parent) : QDialog(parent) {
   LoadPageDefaults();
   if (Figures) Figures->Template->SetMetric(DefaultMetric1->isChecked());
   SetUpPage(nullptr, false, 1);
-  if (Form1) Form1->FillCanvas();  // the empty page's cells on the line grid from the margins
+  Host.SetupTextPage().FillCanvas();  // the empty page's cells on the line grid from the margins
 }
 
 int TPageSetupDialog::PageStyle() const { return PageStyles->checkedId(); }
@@ -136,7 +137,7 @@ int TPageSetupDialog::BottomEdgePx() const {
 
 void TPageSetupDialog::LoadPageDefaults() {
   try {
-    TZQVIniFile ini(PageIniName);
+    TZQVIniFile ini(Host.PageSettingsFile());
     const bool unitDefault = LocaleIsMetric();
     DefaultMetric1->setChecked(ini.ReadBool("Margin_Defaults", "Metric", unitDefault));
     const std::string def = DefaultMetric1->isChecked() ? "1.27" : "0.5";
@@ -170,7 +171,7 @@ void TPageSetupDialog::showEvent(QShowEvent* event) {
   SavedPageStyle = PageStyle();  // taken again at each activation
   MetricClickLocked = false;     // cleared again at each activation
   PageSetupChanged = false;
-  if (!event->spontaneous()) RestoreFormPlacement(this, PageIniName);
+  if (!event->spontaneous()) RestoreFormPlacement(this, Host.PageSettingsFile());
   QDialog::showEvent(event);
 }
 
@@ -185,7 +186,7 @@ void TPageSetupDialog::changeEvent(QEvent* event) {
 }
 
 void TPageSetupDialog::hideEvent(QHideEvent* event) {
-  if (!event->spontaneous()) SaveFormPlacement(this, PageIniName);
+  if (!event->spontaneous()) SaveFormPlacement(this, Host.PageSettingsFile());
   QDialog::hideEvent(event);
 }
 
@@ -208,7 +209,7 @@ void TPageSetupDialog::ApplyUnitToEngine() {
 
 void TPageSetupDialog::DefaultMetric1Click() {
   if (!isVisible() || MetricClickLocked) return;
-  const bool changedWork = Form1 && (Form1->Modified || Form1->DocumentNeedsSave());
+  const bool changedWork = Host.DocumentHasChanges();
   TZQVIniFile main(ProgramFile("Main.Ini"));
   if (changedWork && !main.ReadBool("Form_Position", "Metric_Default_Shown", false)) {
     const TModalResult answer = MessageDlg(MetricWarning, mtInformation, mbYes | mbNo, PageHelpContext);
@@ -262,7 +263,7 @@ void TPageSetupDialog::CancelBtnClick() {
 void TPageSetupDialog::SetDefaults1Click() {
   const auto text = [](double v) { return QLocale::system().toString(v, 'f', 3).remove(QLocale::system().groupSeparator()).toStdString(); };
   try {
-    TZQVIniFile ini(PageIniName);
+    TZQVIniFile ini(Host.PageSettingsFile());
     ini.WriteString("Margin_Defaults", "Left_Margin", text(Left1->Value()));
     ini.WriteString("Margin_Defaults", "Top_Margin", text(Top1->Value()));
     ini.WriteString("Margin_Defaults", "Right_Margin", text(Right1->Value()));
@@ -282,7 +283,7 @@ void TPageSetupDialog::FormClose() {
   if (ApplyOnClose) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-      if (Form1 && !Form1->DocFileName.empty()) Form1->FileModified = true;
+      Host.PageSetupApplied();
       const double paperTop = PaperTopInWorld();
       SetUpPage(this, PageSetupChanged, 1);
       KeepFiguresOnThePage(paperTop);
@@ -298,14 +299,8 @@ void TPageSetupDialog::FormClose() {
   ApplyOnClose = false;
   PageSetupChanged = false;
   Closing = false;
-  if (!Form1) return;
-  Form1->SetupPrinter1Click(nullptr);  // the printer check
   // The page is composed again: a new page image starts blank, and the text is drawn on it.
-  Form1->RefreshAllImages(this, false);
-  if (Form1->ImageCount > 0) Form1->RestackImageObjects();
-  if (Form1->MainImage) Form1->MainImage->setEnabled(true);
-  Form1->PageDisabled = false;
-  Form1->ShowToolStatus();
+  Host.PageSetupClosed(this);
 }
 
 double TPageSetupDialog::PaperTopInWorld() const {
@@ -338,18 +333,19 @@ void TPageSetupDialog::ChangeMargins() {
     tMargin = int16_t(TopMarginPx());
     bMargin = int16_t(BottomEdgePx());
     rMargin = int16_t(RightEdgePx());
-    if (!Form1 || !Form1->TextPageReady()) return;
+    TTextPage& page = Host.SetupTextPage();
+    if (!page.TextPageReady()) return;
     if (dx != 0 || dy != 0) {
       // Every cell of the page moves, up to the last one (the cell after it has Y = 0) or the
       // page's last cell: a full page keeps its last cells on their lines.
       for (int i = 1; i <= MaxCharacters; ++i) {
-        Form1->CharPositions[size_t(i)].X += dx;
-        Form1->CharPositions[size_t(i)].Y += dy;
-        if (i == MaxCharacters || Form1->CharPositions[size_t(i + 1)].Y == 0) break;
+        page.CharPositions[size_t(i)].X += dx;
+        page.CharPositions[size_t(i)].Y += dy;
+        if (i == MaxCharacters || page.CharPositions[size_t(i + 1)].Y == 0) break;
       }
     }
-    Form1->CurrentI = 1;
-    Form1->MoveCaretTo(Form1->CharPositions[1]);
+    page.CurrentI = 1;
+    page.MoveCaretTo(page.CharPositions[1]);
   } catch (...) {
     ShowUnknownError("ChangeMargins");
   }
@@ -373,21 +369,22 @@ void TPageSetupDialog::SetUpPage(QObject* Sender, bool ChangeMarginsToo, int Cel
       ShowUnknownError("SetUpPage ChangeMargins");
     }
   }
-  if (!Form1) return;
-  Form1->CreateNewImage(PageWidth, PageHeight);
+  Host.CreatePageImage(PageWidth, PageHeight);
   try {
     if (Figures) Figures->SetupPage(uint8_t(PageStyle() < 0 ? 255 : PageStyle()), DefaultMetric1->isChecked());
   } catch (...) {
     ShowUnknownError("CreateNewImage Figures.SetupPage");
   }
-  Form1->ParaPanel1->SetMetric(Figures ? Figures->Metric : DefaultMetric1->isChecked());
-  const int width = Form1->MainImage->width();
-  Form1->ParaPanel1->SetMax(width);
+  TParaPanel& ruler = Host.Ruler();
+  ruler.SetMetric(Figures ? Figures->Metric : DefaultMetric1->isChecked());
+  const int width = Host.PageImageWidth();
+  ruler.SetMax(width);
   // Margins wider than the page leave the ruler's minimum at its maximum instead of refusing it.
-  Form1->ParaPanel1->SetMin(std::clamp(lMargin + 60, 0, width));
+  ruler.SetMin(std::clamp(lMargin + 60, 0, width));
   // The caret goes to the given cell; the text itself keeps its cells and positions.
-  if (!Form1->TextPageReady()) return;
-  Form1->CurrentI = std::clamp(CellIndex, 1, MaxCharacters);
-  Form1->MoveCaretTo(Form1->CharPositions[size_t(Form1->CurrentI)]);
-  Form1->SetCaretPosition(Sender, 0, 0);
+  TTextPage& page = Host.SetupTextPage();
+  if (!page.TextPageReady()) return;
+  page.CurrentI = std::clamp(CellIndex, 1, MaxCharacters);
+  page.MoveCaretTo(page.CharPositions[size_t(page.CurrentI)]);
+  page.SetCaretPosition(Sender, 0, 0);
 }

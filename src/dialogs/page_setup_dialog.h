@@ -2,17 +2,48 @@
 // turns them into the page size and margin lines in screen pixels and applies them to the page,
 // the CAD engine and the ruler. It lives for the whole run and is shown modeless; its changes
 // take effect when it closes after OK.
+//
+// Contract
+// - The dialog owns the page style, the margins and the unit box; it sets the page size and the
+//   margin lines (`PageWidth`, `PageHeight`, `lMargin` ...) and the CAD engine's page (`Figures`).
+// - The page's text is the text engine's (TTextPage): a margin change moves its cells and the
+//   caret. Everything else of the main window goes through TPageSetupHost.
 #pragma once
 
 #include <QButtonGroup>
 #include <QDialog>
+#include <string>
 
 #include "ui_page_setup_dialog.h"
+
+class TParaPanel;
+class TTextPage;
+
+class TPageSetupHost {
+public:
+  virtual ~TPageSetupHost() = default;
+  // The page's text, whose cells and caret follow the margins.
+  virtual TTextPage& SetupTextPage() = 0;
+  // The page settings file that keeps the margin defaults and the dialog's placement.
+  virtual std::string PageSettingsFile() = 0;
+  // The document has changes (the unit question is asked only then).
+  virtual bool DocumentHasChanges() = 0;
+  // An applied set-up changes the document's file.
+  virtual void PageSetupApplied() = 0;
+  // A new blank page image of Width x Height pixels, and its width as made.
+  virtual void CreatePageImage(int Width, int Height) = 0;
+  virtual int PageImageWidth() = 0;
+  // The ruler of the paragraph margins above the page.
+  virtual TParaPanel& Ruler() = 0;
+  // The dialog closed: the printer check, the page composed again with its image objects on
+  // top, and the page given back to the user.
+  virtual void PageSetupClosed(QObject* Sender) = 0;
+};
 
 class TPageSetupDialog : public QDialog, public Ui::TPageSetupDialog {
   Q_OBJECT
 public:
-  explicit TPageSetupDialog(QWidget* parent = nullptr);
+  explicit TPageSetupDialog(TPageSetupHost& Host, QWidget* parent = nullptr);
 
   // The selected style (0 .. 7), -1 when none is selected.
   int PageStyle() const;
@@ -67,6 +98,7 @@ private:
   bool SavedMetric = false;
   int SavedPageStyle = 1;
   bool Closing = false;
+  TPageSetupHost& Host;
 };
 
 // A margin, the page style or the unit was changed while the dialog was shown.

@@ -1,3 +1,0 @@
-#include "dialogs/draw_dialog_host.h"
-
-TDrawDialogHost* DrawDialogHost = nullptr;
