@@ -199,10 +199,12 @@ void TForm1::ShowInsertMode() { SetPanelText(4, InsertModeOn() ? "Ins" : "Ovr");
 // ---------------------------------------------------------------- the window's events
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  // The system's colours changed (the application's palette follows them): the page takes the
-  // window colour.
-  if (event->type() == QEvent::ApplicationPaletteChange && watched == this && isVisible() && !FileBusy && Figures)
-    Figures->SetBackgroundColor(clWindow);
+  // The system's colours changed (the application's palette follows them): a page whose
+  // background follows a system colour (the window colour unless the user chose one) is set to it
+  // again and composed anew; a background the user chose stays.
+  if (event->type() == QEvent::ApplicationPaletteChange && watched == this && isVisible() && !FileBusy && Figures &&
+      (Figures->BackgroundColor & clSystemColor) == clSystemColor)
+    Figures->SetBackgroundColor(Figures->BackgroundColor);
   // While a document file is read or written no user command runs: keys, clicks and closing wait.
   if (FileBusy && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
     switch (event->type()) {

@@ -295,7 +295,7 @@ bool TForm1::SaveFile(QObject* Sender, const std::string& FileName) {
     for (int i = 0; i < CellCount; ++i) {
       TDocumentCell& c = doc->Cells[size_t(i)];
       if (const TMyFont* f = CharFonts[size_t(i)].get()) {
-        c.FontName = f->Name.substr(0, 32);
+        c.FontName = f->Name;
         c.Style = f->Style & 0x0F;
         c.Charset = f->Charset;
         c.Size = uint16_t(std::clamp(f->Size(), 0, int(MaxDocumentFontSize)));
@@ -308,7 +308,7 @@ bool TForm1::SaveFile(QObject* Sender, const std::string& FileName) {
     }
     if (MainFontDlg) {
       const TFont& mf = MainFontDlg->GetMainFont();
-      doc->MainFont = {uint32_t(mf.Color), mf.Name.substr(0, 32), uint16_t(std::clamp(mf.Size(), 1, 1638)),
+      doc->MainFont = {uint32_t(mf.Color), mf.Name, uint16_t(std::clamp(mf.Size(), 1, 1638)),
                        uint8_t(mf.Style & 0x0F), mf.Charset, MainFontDlg->ScriptPercent, MainFontDlg->CustomOffset};
       doc->MainFontSize = uint16_t(std::clamp(MainFontDlg->SpinEdit1->Value(), 0.0, 65535.0));
       doc->FontComboText = MainFontDlg->FontCombo->currentText().toStdString();

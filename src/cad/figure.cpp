@@ -11,6 +11,7 @@
 #include "helpers/small_helpers.h"
 #include "platform/canvas.h"
 #include "platform/font.h"
+#include "platform/font.h"
 #include "platform/messages.h"
 #include "platform/streams.h"
 
@@ -427,7 +428,8 @@ static bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 void TRealFig::SetFontName(const std::string& s) {
-  const std::string cut = s.substr(0, 32);
+  // Kept as the figure record's 32-byte field gives it back.
+  const std::string cut = StoredFontName(s, 32);
   if (SameTextIgnoringCase(cut, FontName)) return;
   FontName = cut;
   Changed();

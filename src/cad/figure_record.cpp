@@ -7,6 +7,7 @@
 #include "cad/engine.h"
 #include "cad/figure.h"
 #include "cad/node_layout.h"
+#include "platform/font.h"
 #include "platform/streams.h"
 
 namespace {
@@ -110,7 +111,7 @@ void TRealFig::SaveToStream(TStream* Stream) const {
   w.Put(ArcRadius);
   w.Put(uint8_t(WantDimensions));
   w.Put(uint32_t(FontColor));
-  w.PutShortString(FontName, 33);
+  w.PutShortString(FontNameToStoredBytes(FontName, 32), 33);
   w.Put(FontSize);
   w.Put(FontStyle);
   w.Put(FontCharset);
@@ -185,7 +186,7 @@ void TRealFig::LoadFromStream(TStream& Stream, int DataVersion) {
   f.ArcRadius = Finite(r.Get<float>());
   f.WantDimensions = Flag(r.Get<uint8_t>(), "a yes-or-no field holding another value");
   f.FontColor = TColor(r.Get<uint32_t>());
-  f.FontName = r.GetShortString(33);
+  f.FontName = FontNameFromStoredBytes(r.GetShortString(33));
   f.FontSize = r.Get<int32_t>();
   f.FontStyle = r.Get<uint8_t>();
   f.FontCharset = r.Get<uint8_t>();

@@ -6,6 +6,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPolygon>
+#include <QStyle>
+#include <QToolButton>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -24,7 +27,21 @@ QString WholeText(double v) {
   return QString::number(v, 'f', 0);
 }
 
+// The built-in arrow glyphs: a small black triangle on a transparent ground.
+QPixmap ArrowGlyph(bool up) {
+  QPixmap glyph(7, 4);
+  glyph.fill(Qt::transparent);
+  QPainter p(&glyph);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::black);
+  if (up) p.drawPolygon(QPolygon({QPoint(0, 4), QPoint(7, 4), QPoint(3, 0), QPoint(4, 0)}));
+  else p.drawPolygon(QPolygon({QPoint(0, 0), QPoint(7, 0), QPoint(4, 4), QPoint(3, 4)}));
+  return glyph;
+}
+
 }  // namespace
+
+int DefSpinButtonWidth() { return std::min(15, QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent)); }
 
 // ---------------------------------------------------------------------------------------------
 // The diagonal spin button
@@ -33,7 +50,19 @@ TNumSpinButton::TNumSpinButton(QWidget* parent) : QWidget(parent) {
   resize(20, 20);
   setFocusPolicy(Qt::NoFocus);
   setCursor(Qt::ArrowCursor);
+  SetUpGlyph(QPixmap());
+  SetDownGlyph(QPixmap());
   connect(&FRepeat, &QTimer::timeout, this, [this] { TimerExpired(); });
+}
+
+void TNumSpinButton::SetUpGlyph(const QPixmap& glyph) {
+  FUpGlyph = glyph.isNull() ? ArrowGlyph(true) : glyph;
+  update();
+}
+
+void TNumSpinButton::SetDownGlyph(const QPixmap& glyph) {
+  FDownGlyph = glyph.isNull() ? ArrowGlyph(false) : glyph;
+  update();
 }
 
 TNumSpinButton::TSpinHalf TNumSpinButton::HalfAt(QPoint p) const {
@@ -134,17 +163,50 @@ void TNumSpinButton::paintEvent(QPaintEvent*) {
   p.setPen(pal.windowText().color());
   p.drawLine(-1, H, W, -1);
   p.drawRect(0, 0, W - 1, H - 1);
-  // Glyphs: small triangles centred on the quarter points, moved by one when pressed.
-  const QColor glyph = isEnabled() ? pal.buttonText().color() : pal.mid().color();
-  p.setPen(Qt::NoPen);
-  p.setBrush(glyph);
-  const int s = std::max(2, std::min(W, H) / 8);
-  QPoint up(W / 4 + (topDown ? 1 : 0), H / 4 + (topDown ? 1 : 0));
-  p.drawPolygon(QPolygon({QPoint(up.x() - s, up.y() + s / 2), QPoint(up.x() + s, up.y() + s / 2),
-                          QPoint(up.x(), up.y() - s / 2 - 1)}));
-  QPoint dn(3 * W / 4 + (bottomDown ? 1 : 0), 3 * H / 4 + (bottomDown ? 1 : 0));
-  p.drawPolygon(QPolygon({QPoint(dn.x() - s, dn.y() - s / 2), QPoint(dn.x() + s, dn.y() - s / 2),
-                          QPoint(dn.x(), dn.y() + s / 2 + 1)}));
+  // The glyphs centred on the quarter points, moved by one when their half is pressed.
+  const QPoint up(W / 4 + (topDown ? 1 : 0), H / 4 + (topDown ? 1 : 0));
+  p.drawPixmap(up.x() - FUpGlyph.width() / 2, up.y() - FUpGlyph.height() / 2, FUpGlyph);
+  const QPoint dn(3 * W / 4 + (bottomDown ? 1 : 0), 3 * H / 4 + (bottomDown ? 1 : 0));
+  p.drawPixmap(dn.x() - FDownGlyph.width() / 2, dn.y() - FDownGlyph.height() / 2, FDownGlyph);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The standard up-down control
+
+TNumUpDown::TNumUpDown(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  setCursor(Qt::ArrowCursor);
+  auto arrow = [this](Qt::ArrowType type, int position) {
+    auto* b = new QToolButton(this);
+    b->setArrowType(type);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRepeat(true);
+    connect(b, &QToolButton::clicked, this, [this, position] { Click(position); });
+    return b;
+  };
+  FUp = arrow(Qt::UpArrow, 1);
+  FDown = arrow(Qt::DownArrow, -1);
+  resize(DefSpinButtonWidth(), 20);
+}
+
+void TNumUpDown::Click(int position) {
+  if (FClicking) return;
+  FClicking = true;
+  FPosition = std::clamp(position, -1, 1);
+  if (FPosition > 0) {
+    if (OnTopClick) OnTopClick(this);
+  } else if (FPosition < 0) {
+    if (OnBottomClick) OnBottomClick(this);
+  }
+  FPosition = 0;
+  FClicking = false;
+}
+
+void TNumUpDown::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  const int upper = height() / 2;
+  FUp->setGeometry(0, 0, width(), upper);
+  FDown->setGeometry(0, upper, width(), height() - upper);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -156,11 +218,33 @@ TNumSpinEdit::TNumSpinEdit(QWidget* parent) : QLineEdit(parent) {
   FButton->FocusControl = this;
   FButton->OnTopClick = [this](QObject*) { UpClick(); };
   FButton->OnBottomClick = [this](QObject*) { DownClick(); };
+  FUpDown = new TNumUpDown(this);
+  FUpDown->OnTopClick = [this](QObject*) { UpClick(); };
+  FUpDown->OnBottomClick = [this](QObject*) { DownClick(); };
+  FUpDown->hide();
   connect(this, &QLineEdit::textChanged, this, [this](const QString&) {
     if (OnChange) OnChange(this);
     emit valueChanged(Value());
   });
+  ApplyMinimumHeight();
   PlaceButton();
+}
+
+void TNumSpinEdit::SetButtonKind(TSpinButtonKind k) {
+  FButtonKind = k;
+  FButton->setVisible(k == bkDiagonal);
+  FUpDown->setVisible(k == bkStandard);
+  PlaceButton();
+}
+
+int TNumSpinEdit::MinimumEditHeight() const {
+  // The system's border height is one pixel.
+  return QFontMetrics(font()).height() + 4 * 1 + 1;
+}
+
+void TNumSpinEdit::ApplyMinimumHeight() {
+  setMinimumHeight(MinimumEditHeight());
+  if (height() < minimumHeight()) resize(width(), minimumHeight());
 }
 
 double TNumSpinEdit::Value() const {
@@ -351,9 +435,12 @@ void TNumSpinEdit::focusOutEvent(QFocusEvent* e) {
 void TNumSpinEdit::PlaceButton() {
   const int h = height();
   const bool rtl = layoutDirection() == Qt::RightToLeft;
-  FButton->setGeometry(rtl ? 0 : width() - h, 0, h, h);
-  if (rtl) setTextMargins(h + 1, 0, 0, 0);
-  else setTextMargins(0, 0, h + 2, 0);
+  // The diagonal button sits in a square of the edit's height, the up-down is the standard width.
+  QWidget* button = FButtonKind == bkDiagonal ? static_cast<QWidget*>(FButton) : FUpDown;
+  const int w = FButtonKind == bkDiagonal ? h : DefSpinButtonWidth();
+  button->setGeometry(rtl ? 0 : width() - w, 0, w, h);
+  if (rtl) setTextMargins(w + 1, 0, 0, 0);
+  else setTextMargins(0, 0, w + 2, 0);
 }
 
 void TNumSpinEdit::resizeEvent(QResizeEvent* e) {
@@ -363,5 +450,6 @@ void TNumSpinEdit::resizeEvent(QResizeEvent* e) {
 
 void TNumSpinEdit::changeEvent(QEvent* e) {
   QLineEdit::changeEvent(e);
+  if (e->type() == QEvent::FontChange) ApplyMinimumHeight();
   if (e->type() == QEvent::FontChange || e->type() == QEvent::LayoutDirectionChange) PlaceButton();
 }

@@ -1,15 +1,22 @@
-// The numeric field of every dialog: a one-line edit holding a number as text, with a square
-// spin button on its side split along its diagonal into an up half and a down half. Dialogs read
-// and write the number through Value; the text is the number's only store.
+// The numeric field of every dialog: a one-line edit holding a number as text, with a spin button
+// on its side: a square split along its diagonal into an up half and a down half, or a standard
+// up-down control. Dialogs read and write the number through Value; the text is the number's only
+// store.
 #pragma once
 
 #include <QLineEdit>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 
+class QToolButton;
+
 enum TValueType { vtInteger, vtFloat, vtHex };
 enum TSpinButtonKind { bkStandard, bkDiagonal };
+
+// The width of the standard up-down button: the system's vertical scroll bar width, at most 15.
+int DefSpinButtonWidth();
 
 // The spin button: the half above the diagonal from (0, H) to (W, 0) steps up, the rest down.
 // A press steps at once, again after 400 ms and then every 100 ms while the half stays pressed.
@@ -23,6 +30,12 @@ public:
   QWidget* FocusControl = nullptr;
   std::function<void(QObject*)> OnTopClick;
   std::function<void(QObject*)> OnBottomClick;
+
+  // The glyphs drawn on the halves; an empty picture sets the built-in arrow back.
+  const QPixmap& UpGlyph() const { return FUpGlyph; }
+  const QPixmap& DownGlyph() const { return FDownGlyph; }
+  void SetUpGlyph(const QPixmap& glyph);
+  void SetDownGlyph(const QPixmap& glyph);
 
   // The half shown pressed.
   TSpinHalf Down() const { return FDown; }
@@ -49,6 +62,38 @@ private:
   bool FDragging = false;
   bool FLeftDown = false;
   QTimer FRepeat;
+  QPixmap FUpGlyph;
+  QPixmap FDownGlyph;
+};
+
+// The standard up-down control: an up arrow over a down arrow, DefSpinButtonWidth wide. Its
+// position runs from -1 to 1 and rests at 0: a click on an arrow moves it to 1 (up) or -1 (down),
+// fires that arrow's event and sets it back to 0. Held, an arrow repeats as the toolkit's arrow
+// buttons do.
+class TNumUpDown : public QWidget {
+  Q_OBJECT
+public:
+  explicit TNumUpDown(QWidget* parent = nullptr);
+
+  std::function<void(QObject*)> OnTopClick;
+  std::function<void(QObject*)> OnBottomClick;
+
+  int Position() const { return FPosition; }
+  // The arrows' click: a positive position steps up, a negative one down; then back to 0. A click
+  // arriving while one is handled is ignored.
+  void Click(int position);
+
+  QToolButton* UpArrow() const { return FUp; }
+  QToolButton* DownArrow() const { return FDown; }
+
+protected:
+  void resizeEvent(QResizeEvent* e) override;
+
+private:
+  QToolButton* FUp = nullptr;
+  QToolButton* FDown = nullptr;
+  int FPosition = 0;
+  bool FClicking = false;
 };
 
 class TNumSpinEdit : public QLineEdit {
@@ -76,9 +121,9 @@ public:
   void SetDecimal(int d);
   TValueType ValueType() const { return FValueType; }
   void SetValueType(TValueType t);
-  // Kept for the dialogs that name it; the diagonal button is the one used.
+  // Which button sits at the side: the diagonal one (the default) or the standard up-down.
   TSpinButtonKind ButtonKind() const { return FButtonKind; }
-  void SetButtonKind(TSpinButtonKind k) { FButtonKind = k; }
+  void SetButtonKind(TSpinButtonKind k);
   // Up and Down keys step the value.
   bool ArrowKeys = true;
   // The text may be typed and pasted.
@@ -92,7 +137,11 @@ public:
   // Whether a typed character may go into the text.
   virtual bool IsValidChar(QChar key) const;
 
+  // The diagonal button and the up-down control; the one ButtonKind names is shown.
   TNumSpinButton* Button() const { return FButton; }
+  TNumUpDown* UpDown() const { return FUpDown; }
+  // The lowest height the edit takes: its font's character height, four border heights and one.
+  int MinimumEditHeight() const;
 
   std::function<void(QObject*)> OnChange;
   std::function<void(QObject*)> OnTopClick;
@@ -125,6 +174,7 @@ protected:
 private:
   void Step(double delta);
   void PlaceButton();
+  void ApplyMinimumHeight();
   double FMinValue = 0;
   double FMaxValue = 0;
   double FIncrement = 1.0;
@@ -133,4 +183,5 @@ private:
   TSpinButtonKind FButtonKind = bkDiagonal;
   bool FEditorEnabled = true;
   TNumSpinButton* FButton = nullptr;
+  TNumUpDown* FUpDown = nullptr;
 };

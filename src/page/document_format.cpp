@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "codecs/compress.h"
+#include "platform/font.h"
 #include "platform/streams.h"
 #include "text/text_page.h"
 
@@ -22,7 +23,7 @@ void PackDocumentRecord(const TDocument& Doc, TDocumentRec& Rec) {
   uint8_t* r = Rec.data();
   for (size_t i = 0; i < DocumentCellCount; ++i) {
     const TDocumentCell& c = Doc.Cells[i];
-    SetShortString(r + docrec::FontNames + i * 33, 32, c.FontName);
+    SetShortString(r + docrec::FontNames + i * 33, 32, FontNameToStoredBytes(c.FontName, 32));
     r[docrec::FontStyles + i] = c.Style;
     r[docrec::FontCharsets + i] = c.Charset;
     PutU16(r + docrec::FontSizes + i * 2, c.Size);
@@ -35,7 +36,7 @@ void PackDocumentRecord(const TDocument& Doc, TDocumentRec& Rec) {
   }
   // The main font block sits in old shape record 0; no old shape is written.
   PutU32(r + docrec::MainFontColor, Doc.MainFont.Color);
-  SetShortString(r + docrec::MainFontName, 32, Doc.MainFont.Name);
+  SetShortString(r + docrec::MainFontName, 32, FontNameToStoredBytes(Doc.MainFont.Name, 32));
   PutU16(r + docrec::MainFontSizeInBlock, Doc.MainFont.Size);
   r[docrec::MainFontStyle] = Doc.MainFont.Style;
   r[docrec::MainFontCharset] = Doc.MainFont.Charset;
@@ -55,7 +56,7 @@ void PackDocumentRecord(const TDocument& Doc, TDocumentRec& Rec) {
   PutF32(r + docrec::TopMargin, Doc.TopMargin);
   PutF32(r + docrec::BottomMargin, Doc.BottomMargin);
   PutF32(r + docrec::RightMargin, Doc.RightMargin);
-  SetShortString(r + docrec::FontComboText, 255, Doc.FontComboText);
+  SetShortString(r + docrec::FontComboText, 255, FontNameToStoredBytes(Doc.FontComboText, 255));
   SetShortString(r + docrec::CharsetText, 255, Doc.CharsetText);
   r[docrec::PageStyle] = Doc.PageStyle;
   PutU32(r + docrec::SavedPixelsPerInch, Doc.SavedPixelsPerInch);
@@ -93,7 +94,7 @@ void UnpackDocumentRecord(const uint8_t* r, uint32_t Version, TDocument& Doc) {
   Doc.Version = Version;
   for (size_t i = 0; i < DocumentCellCount; ++i) {
     TDocumentCell& c = Doc.Cells[i];
-    c.FontName = GetShortString(r + docrec::FontNames + i * 33, 32);
+    c.FontName = FontNameFromStoredBytes(GetShortString(r + docrec::FontNames + i * 33, 32));
     c.Style = r[docrec::FontStyles + i] & 0x0F;
     c.Charset = r[docrec::FontCharsets + i];
     c.Size = GetU16(r + docrec::FontSizes + i * 2);
@@ -118,14 +119,14 @@ void UnpackDocumentRecord(const uint8_t* r, uint32_t Version, TDocument& Doc) {
   Doc.TopMargin = GetF32(r + docrec::TopMargin);
   Doc.BottomMargin = GetF32(r + docrec::BottomMargin);
   Doc.RightMargin = GetF32(r + docrec::RightMargin);
-  Doc.FontComboText = GetShortString(r + docrec::FontComboText, 255);
+  Doc.FontComboText = FontNameFromStoredBytes(GetShortString(r + docrec::FontComboText, 255));
   Doc.CharsetText = GetShortString(r + docrec::CharsetText, 255);
   Doc.PageStyle = r[docrec::PageStyle];
   Doc.SavedPixelsPerInch = GetU32(r + docrec::SavedPixelsPerInch);
   Doc.MainFont = TMainFontBlock{};
   if (Version >= 6) {
     Doc.MainFont.Color = GetU32(r + docrec::MainFontColor);
-    Doc.MainFont.Name = GetShortString(r + docrec::MainFontName, 32);
+    Doc.MainFont.Name = FontNameFromStoredBytes(GetShortString(r + docrec::MainFontName, 32));
     Doc.MainFont.Size = GetU16(r + docrec::MainFontSizeInBlock);
     Doc.MainFont.Style = r[docrec::MainFontStyle] & 0x0F;
     Doc.MainFont.Charset = r[docrec::MainFontCharset];

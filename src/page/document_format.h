@@ -74,7 +74,7 @@ constexpr size_t CustomOffset = 0x372E0;
 
 // One character cell as the document stores it.
 struct TDocumentCell {
-  std::string FontName;  // at most 32 characters
+  std::string FontName;  // stored in 32 bytes (FontNameToStoredBytes)
   uint8_t Style = 0;
   uint8_t Charset = 0;
   uint16_t Size = 0;

@@ -13,6 +13,7 @@
 #include "cad/node_layout.h"
 #include "cad/old_shape_points.h"
 #include "page/document_format.h"
+#include "platform/font.h"
 #include "page/page_tables.h"
 #include "page/record_fields.h"
 
@@ -109,7 +110,7 @@ int ImportOldShapes(TZQVCad& Engine, const uint8_t* Records, size_t Size, int Co
     const bool wantDims = GetU32(rec + 152) != 0;
     fig->SetWantDimensions(wantDims);
     fig->SetFontColor(TColor(GetU32(rec + 156)));
-    fig->SetFontName(GetShortString(rec + 160, 32));
+    fig->SetFontName(FontNameFromStoredBytes(GetShortString(rec + 160, 32)));
     fig->SetFontSize(std::max<int32_t>(int32_t(GetU16(rec + 194)) * 10000, 10000));
     fig->SetFontStyle(rec[196] & 0x0F);
     fig->SetFontCharset(rec[197]);

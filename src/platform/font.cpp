@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <QMutex>
+#include <QStringDecoder>
 #include <array>
 #include <cstdlib>
 
@@ -96,6 +97,47 @@ std::string QStringToWin1252(const QString& text) {
     out.push_back(char(UnicodeToWin1252(ch, ok)));
   }
   return out;
+}
+
+std::string FontNameToStoredBytes(const std::string& Name, size_t Capacity) {
+  const std::u32string chars = QString::fromStdString(Name).toStdU32String();
+  std::string bytes;
+  bool every = true;
+  for (char32_t ch : chars) {
+    bool ok = false;
+    const uint8_t b = UnicodeToWin1252(ch, ok);
+    if (!ok) {
+      every = false;
+      break;
+    }
+    bytes.push_back(char(b));
+  }
+  if (every) {
+    if (bytes.size() > Capacity) bytes.resize(Capacity);
+    return bytes;
+  }
+  // UTF-8, cut before a character that would not fit whole.
+  bytes.clear();
+  for (char32_t ch : chars) {
+    const std::string one = QString::fromStdU32String(std::u32string(1, ch)).toStdString();
+    if (bytes.size() + one.size() > Capacity) break;
+    bytes += one;
+  }
+  return bytes;
+}
+
+std::string FontNameFromStoredBytes(std::string_view Bytes) {
+  const bool wide = std::any_of(Bytes.begin(), Bytes.end(), [](char c) { return uint8_t(c) >= 0x80; });
+  if (wide) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(QByteArrayView(Bytes.data(), qsizetype(Bytes.size())));
+    if (!utf8.hasError()) return text.toStdString();
+  }
+  return Win1252ToQString(Bytes).toStdString();
+}
+
+std::string StoredFontName(const std::string& Name, size_t Capacity) {
+  return FontNameFromStoredBytes(FontNameToStoredBytes(Name, Capacity));
 }
 
 // ---- The font value ---------------------------------------------------------------------------

@@ -116,6 +116,18 @@ QString Win1252ToQString(std::string_view bytes);
 // Characters without a byte become '?'.
 std::string QStringToWin1252(const QString& text);
 
+// Font names as every stored record holds them (the 64-byte font record of text undo, macro lines
+// and the text clipboard; the document's and the figures' font name fields): Windows-1252 bytes,
+// at most Capacity of them. A name with a character Windows-1252 cannot hold is stored as UTF-8
+// instead, cut before a character that would not fit whole, so that no font name is lost.
+std::string FontNameToStoredBytes(const std::string& Name, size_t Capacity);
+// The reverse, for records written by anyone: bytes that are well-formed UTF-8 with characters
+// beyond ASCII read as UTF-8 (such names, and records of earlier builds, which stored names as
+// UTF-8); any other bytes read as Windows-1252.
+std::string FontNameFromStoredBytes(std::string_view Bytes);
+// The name as a field of Capacity bytes gives it back.
+std::string StoredFontName(const std::string& Name, size_t Capacity);
+
 // The Unicode text that draws the bytes in the given font: byte glyphs for symbol and special
 // fonts (U+F000 + b when the font has that code point, else b itself), Windows-1252 otherwise.
 QString BytesToFontText(const TFont& font, std::string_view bytes);

@@ -1,7 +1,6 @@
 // The page's own text clipboard format and its font records.
 #include "text/text_clip_format.h"
 
-#include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
 
@@ -16,46 +15,9 @@ uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 |
 
 }  // namespace
 
-std::string FontNameToRecordBytes(const std::string& Name) {
-  const QString text = QString::fromStdString(Name);
-  std::string bytes;
-  bool every = true;
-  for (char32_t ch : text.toStdU32String()) {
-    bool ok = false;
-    const uint8_t b = UnicodeToWin1252(ch, ok);
-    if (!ok) {
-      every = false;
-      break;
-    }
-    bytes.push_back(char(b));
-  }
-  if (every) {
-    if (bytes.size() > FontRecNameMax) bytes.resize(FontRecNameMax);
-    return bytes;
-  }
-  // UTF-8, cut before a character that would not fit whole.
-  bytes.clear();
-  for (char32_t ch : text.toStdU32String()) {
-    const std::string one = QString::fromStdU32String(std::u32string(1, ch)).toStdString();
-    if (bytes.size() + one.size() > FontRecNameMax) break;
-    bytes += one;
-  }
-  return bytes;
-}
-
-std::string FontNameFromRecordBytes(std::string_view Bytes) {
-  const bool wide = std::any_of(Bytes.begin(), Bytes.end(), [](char c) { return uint8_t(c) >= 0x80; });
-  if (wide) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(QByteArrayView(Bytes.data(), qsizetype(Bytes.size())));
-    if (!utf8.hasError()) return text.toStdString();
-  }
-  return Win1252ToQString(Bytes).toStdString();
-}
-
 void FontToRecord(const TFont& Font, uint8_t* Rec) {
   std::memset(Rec, 0, FontRecSize);
-  const std::string name = FontNameToRecordBytes(Font.Name);
+  const std::string name = FontNameToStoredBytes(Font.Name, FontRecNameMax);
   Rec[0] = uint8_t(name.size());
   std::memcpy(Rec + 1, name.data(), name.size());
   Put32(Rec + 52, uint32_t(int32_t(Font.Size())));
@@ -67,7 +29,7 @@ void FontToRecord(const TFont& Font, uint8_t* Rec) {
 void RecordToFont(const uint8_t* Rec, TFont& Font) {
   const size_t len = std::min<size_t>(Rec[0], FontRecNameMax);
   const std::string bytes(reinterpret_cast<const char*>(Rec + 1), len);
-  Font.Name = FontNameFromRecordBytes(bytes);
+  Font.Name = FontNameFromStoredBytes(bytes);
   const int32_t size = int32_t(Get32(Rec + 52));
   Font.SetSize(std::clamp<int32_t>(size, 1, 1638));
   Font.Color = TColor(Get32(Rec + 56));

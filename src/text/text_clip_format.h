@@ -31,9 +31,6 @@ void FontToRecord(const TFont& Font, uint8_t* Rec);
 // bytes are well-formed UTF-8 with characters beyond ASCII reads as UTF-8 (records of earlier
 // builds, and names Windows-1252 cannot hold); any other name reads as Windows-1252.
 void RecordToFont(const uint8_t* Rec, TFont& Font);
-// The name's bytes as the record stores them, and back.
-std::string FontNameToRecordBytes(const std::string& Name);
-std::string FontNameFromRecordBytes(std::string_view Bytes);
 
 // One cell as the clipboard carries it.
 struct TClipTextRec {

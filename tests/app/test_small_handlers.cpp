@@ -14,6 +14,7 @@
 
 #include "app/text_window_fixture.h"
 #include "cad/engine.h"
+#include "dialogs/color_combo.h"
 #include "dialogs/transforms_window.h"
 #include "helpers/speed_button.h"
 
@@ -83,16 +84,42 @@ TEST_F(SmallHandlers, OpeningTheSelectionMenuAbandonsAHalfBuiltFigure) {
   }
 }
 
-TEST_F(SmallHandlers, ASystemColourChangeGivesThePageTheWindowColour) {
+TEST_F(SmallHandlers, ASystemColourChangeKeepsAChosenBackground) {
   ASSERT_NE(Figures, nullptr);
-  Figures->SetBackgroundColor(clYellow);
+  // Each background change the page hears of.
+  int changes = 0;
+  auto composing = Figures->OnBackgroundColorChange;
+  Figures->OnBackgroundColorChange = [&](TZQVCad* s) {
+    ++changes;
+    if (composing) composing(s);
+  };
   QEvent change(QEvent::ApplicationPaletteChange);
-  form->FileBusy = true;  // not while a file is read or written
-  QApplication::sendEvent(form, &change);
-  EXPECT_EQ(Figures->BackgroundColor, clYellow);
-  form->FileBusy = false;
-  QApplication::sendEvent(form, &change);
-  EXPECT_EQ(Figures->BackgroundColor, clWindow);
+  auto chooseBackground = [&](const char* item, TColor chosen) {
+    TColorDialog::ExecuteHook = [chosen](TColorDialog& d) {
+      d.Color = chosen;
+      return true;
+    };
+    form->findChild<QAction*>(item)->trigger();
+    TColorDialog::ExecuteHook = nullptr;
+  };
+  struct TCase {
+    const char* Item;  // Back Ground Color > Set (the colour dialog) or System
+    TColor Chosen;
+    TColor After;      // the background after the system's colours changed
+    int Changes;       // the page composed again
+  } cases[] = {{"Set1", clYellow, clYellow, 0}, {"Set1", clWhite, clWhite, 0}, {"System1", clNone, clWindow, 1}};
+  for (const TCase& c : cases) {
+    chooseBackground(c.Item, c.Chosen);
+    changes = 0;
+    form->FileBusy = true;  // not while a file is read or written
+    QApplication::sendEvent(form, &change);
+    EXPECT_EQ(changes, 0) << c.Item;
+    form->FileBusy = false;
+    QApplication::sendEvent(form, &change);
+    EXPECT_EQ(Figures->BackgroundColor, c.After) << c.Item;
+    EXPECT_EQ(BackgroundColor, c.After) << c.Item;
+    EXPECT_EQ(changes, c.Changes) << c.Item;
+  }
 }
 
 TEST_F(SmallHandlers, OpeningADocumentClosesTheTransformWindow) {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "helpers/num_spin_edit.h"
@@ -294,4 +295,134 @@ TEST(NumSpinButton, HoldingAHalfStepsAtOnceThenRepeats) {
   e->setEnabled(false);
   QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(3, 3));
   EXPECT_EQ(e->text(), "8");
+}
+
+TEST(NumSpinEdit, TheButtonKindChoosesTheButtonAtTheSide) {
+  QWidget w;
+  struct TCase {
+    TSpinButtonKind Kind;
+    Qt::LayoutDirection Direction;
+    int ButtonX;      // where the shown button sits in the 120 x 24 edit
+    int ButtonWidth;
+    int RightMargin;  // the text stops short of the button
+    int LeftMargin;
+  } cases[] = {
+      {bkDiagonal, Qt::LeftToRight, 96, 24, 26, 0},
+      {bkStandard, Qt::LeftToRight, 120 - DefSpinButtonWidth(), DefSpinButtonWidth(), DefSpinButtonWidth() + 2, 0},
+      {bkDiagonal, Qt::RightToLeft, 0, 24, 0, 25},
+      {bkStandard, Qt::RightToLeft, 0, DefSpinButtonWidth(), 0, DefSpinButtonWidth() + 1},
+  };
+  for (const TCase& c : cases) {
+    auto* e = new TNumSpinEdit(&w);
+    e->setLayoutDirection(c.Direction);
+    e->SetButtonKind(c.Kind);
+    e->setGeometry(0, 0, 120, 24);
+    w.show();
+    e->show();
+    QWidget* shown = c.Kind == bkDiagonal ? static_cast<QWidget*>(e->Button()) : e->UpDown();
+    QWidget* hidden = c.Kind == bkDiagonal ? static_cast<QWidget*>(e->UpDown()) : e->Button();
+    EXPECT_TRUE(shown->isVisible()) << c.Kind;
+    EXPECT_FALSE(hidden->isVisible()) << c.Kind;
+    EXPECT_EQ(shown->geometry(), QRect(c.ButtonX, 0, c.ButtonWidth, 24)) << c.Kind << " " << c.Direction;
+    EXPECT_EQ(e->textMargins().right(), c.RightMargin) << c.Kind << " " << c.Direction;
+    EXPECT_EQ(e->textMargins().left(), c.LeftMargin) << c.Kind << " " << c.Direction;
+    delete e;
+  }
+  EXPECT_LE(DefSpinButtonWidth(), 15);
+  EXPECT_GT(DefSpinButtonWidth(), 0);
+}
+
+TEST(NumSpinEdit, TheStandardButtonStepsThroughItsPosition) {
+  QWidget w;
+  auto* e = new TNumSpinEdit(&w);
+  e->SetButtonKind(bkStandard);
+  e->setGeometry(0, 0, 100, 24);
+  e->SetValue(5);
+  std::vector<std::string> events;
+  e->OnTopClick = [&](QObject*) { events.push_back("top " + e->text().toStdString()); };
+  e->OnBottomClick = [&](QObject*) { events.push_back("bottom " + e->text().toStdString()); };
+  w.show();
+  TNumUpDown* u = e->UpDown();
+  QTest::mouseClick(u->UpArrow(), Qt::LeftButton);
+  EXPECT_EQ(u->Position(), 0);
+  QTest::mouseClick(u->DownArrow(), Qt::LeftButton);
+  QTest::mouseClick(u->DownArrow(), Qt::LeftButton);
+  EXPECT_EQ(events, (std::vector<std::string>{"top 6", "bottom 5", "bottom 4"}));
+  // A click arriving while one is handled does nothing.
+  int positionSeen = 99;
+  e->OnTopClick = [&](QObject*) {
+    positionSeen = u->Position();
+    u->Click(1);
+    u->Click(-1);
+  };
+  u->Click(1);
+  EXPECT_EQ(positionSeen, 1);
+  EXPECT_EQ(u->Position(), 0);
+  EXPECT_EQ(e->text(), "5");
+  // A read-only edit beeps and keeps its value.
+  TMessageRecorderScope messages;
+  e->setReadOnly(true);
+  QTest::mouseClick(u->UpArrow(), Qt::LeftButton);
+  EXPECT_EQ(e->text(), "5");
+  EXPECT_EQ(messages.Recorder.BeepCount(), 1);
+  // The arrows follow the edit's enabled state.
+  e->setEnabled(false);
+  EXPECT_FALSE(u->UpArrow()->isEnabled());
+}
+
+TEST(NumSpinEdit, AnEditIsNeverLowerThanItsFontNeeds) {
+  struct TCase {
+    int PointSize;
+    int AskedHeight;
+  } cases[] = {{8, 4}, {8, 40}, {20, 10}, {20, 60}};
+  for (const TCase& c : cases) {
+    QWidget w;
+    auto* e = new TNumSpinEdit(&w);
+    QFont f = e->font();
+    f.setPointSize(c.PointSize);
+    e->setFont(f);
+    w.show();
+    const int least = QFontMetrics(f).height() + 5;
+    EXPECT_EQ(e->MinimumEditHeight(), least) << c.PointSize;
+    e->resize(80, c.AskedHeight);
+    EXPECT_EQ(e->height(), std::max(least, c.AskedHeight)) << c.PointSize << " " << c.AskedHeight;
+    // The diagonal button fills the height in a square.
+    EXPECT_EQ(e->Button()->geometry(), QRect(80 - e->height(), 0, e->height(), e->height()));
+  }
+  // A larger font raises an edit that is already placed.
+  QWidget w;
+  auto* e = new TNumSpinEdit(&w);
+  w.show();
+  e->resize(80, 12);
+  QFont f = e->font();
+  f.setPointSize(30);
+  e->setFont(f);
+  EXPECT_EQ(e->height(), QFontMetrics(f).height() + 5);
+}
+
+TEST(NumSpinButton, GlyphsSitOnTheQuarterPointsAndMoveWhenPressed) {
+  QWidget w;
+  auto* b = new TNumSpinButton(&w);
+  b->setGeometry(0, 0, 40, 40);
+  QPixmap red(1, 1), blue(1, 1);
+  red.fill(Qt::red);
+  blue.fill(Qt::blue);
+  b->SetUpGlyph(red);
+  b->SetDownGlyph(blue);
+  w.show();
+  struct TCase {
+    QPoint Press;  // none when outside
+    QPoint Up, Down;
+  } cases[] = {{QPoint(-1, -1), {10, 10}, {30, 30}}, {QPoint(5, 5), {11, 11}, {30, 30}}, {QPoint(35, 35), {10, 10}, {31, 31}}};
+  for (const TCase& c : cases) {
+    if (c.Press.x() >= 0) QTest::mousePress(b, Qt::LeftButton, {}, c.Press);
+    const QImage shot = b->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(c.Up), QColor(Qt::red)) << c.Press.x();
+    EXPECT_EQ(shot.pixelColor(c.Down), QColor(Qt::blue)) << c.Press.x();
+    if (c.Press.x() >= 0) QTest::mouseRelease(b, Qt::LeftButton, {}, c.Press);
+  }
+  // Setting nothing brings the built-in arrows back.
+  b->SetUpGlyph(QPixmap());
+  EXPECT_FALSE(b->UpGlyph().isNull());
+  EXPECT_NE(b->UpGlyph().toImage(), red.toImage());
 }

@@ -1,10 +1,13 @@
-// The 64-byte font record: the page tables (text undo, macro lines) and the text clipboard write
-// the same bytes, names as Windows-1252 where it holds them, and read what earlier builds wrote.
+// Stored font names: the 64-byte font record (text undo, macro lines, the text clipboard) and the
+// document's font name fields hold names in one form, Windows-1252 where it holds them, and read
+// what earlier builds wrote.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "page/document_format.h"
 #include "page/page_tables.h"
 #include "text/text_clip_format.h"
 
@@ -60,5 +63,36 @@ TEST(FontRecords, RecordsOfEarlierBuildsStillRead) {
     TFont font;
     RecordToFont(rec, font);
     EXPECT_EQ(font.Name, c.Read) << c.Bytes;
+  }
+}
+
+TEST(FontRecords, TheDocumentsFontFieldsUseTheSameForm) {
+  std::string cjk11, cjk10;
+  for (int i = 0; i < 11; ++i) cjk11 += "\xE5\xBE\xAE";
+  cjk10 = cjk11.substr(0, 30);
+  struct TCase {
+    std::string Name, Stored, Read;
+  } cases[] = {
+      {"Arial", "Arial", "Arial"},
+      {"Caf\xC3\xA9 Sans", "Caf\xE9 Sans", "Caf\xC3\xA9 Sans"},
+      {std::string(31, 'a') + "\xC3\xA9", std::string(31, 'a') + "\xE9", std::string(31, 'a') + "\xC3\xA9"},
+      {cjk11, cjk10, cjk10},  // UTF-8 cut before the character that does not fit whole
+  };
+  for (const TCase& c : cases) {
+    auto doc = std::make_unique<TDocument>();
+    doc->Cells[1].FontName = c.Name;
+    doc->MainFont.Name = c.Name;
+    doc->FontComboText = c.Name;
+    TDocumentRec rec;
+    PackDocumentRecord(*doc, rec);
+    const auto field = [&](size_t at) { return std::string(reinterpret_cast<const char*>(rec.data() + at + 1), rec[at]); };
+    EXPECT_EQ(field(docrec::FontNames + 33), c.Stored) << c.Name;
+    EXPECT_EQ(field(docrec::MainFontName), c.Stored) << c.Name;
+    EXPECT_EQ(field(docrec::FontComboText), FontNameToStoredBytes(c.Name, 255)) << c.Name;
+    auto back = std::make_unique<TDocument>();
+    UnpackDocumentRecord(rec.data(), DocumentVersion, *back);
+    EXPECT_EQ(back->Cells[1].FontName, c.Read) << c.Name;
+    EXPECT_EQ(back->MainFont.Name, c.Read) << c.Name;
+    EXPECT_EQ(back->FontComboText, c.Name) << c.Name;
   }
 }
