@@ -56,34 +56,40 @@ done
 # 2. A new user starts the installed editor. The installation is read-only; every folder the
 # program may write to (settings, data, temporary files) is under HOME.
 chmod -R a-w "$prefix"
-mkdir -p "$home/tmp" "$home/run"
+mkdir -p "$home/tmp" "$home/run" "$work/cwd"
 chmod 700 "$home/run"
 touch "$work/started"
 sleep 1
 
+# The titles the tip window takes: the first sentence of each tip.
+sed -n 's/^[A-Za-z0-9_]*=\([^.]*\.\).*/\1/p' "$prefix/share/korvalis/TipsText.txt" >"$work/tip-titles"
+[ -s "$work/tip-titles" ] || fail "no tips"
+
 # One run of the installed editor: the first windows, typing, the request to end.
 run_editor() {
-  env -i HOME="$home" TMPDIR="$home/tmp" XDG_RUNTIME_DIR="$home/run" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" \
-    LANG=C.UTF-8 ASAN_OPTIONS=detect_leaks=0 "$prefix/bin/korvalis" >"$work/out.txt" 2>&1 &
+  (cd "$work/cwd" && exec env -i HOME="$home" TMPDIR="$home/tmp" XDG_RUNTIME_DIR="$home/run" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" \
+    LANG=C.UTF-8 ASAN_OPTIONS=detect_leaks=0 "$prefix/bin/korvalis") >"$work/out.txt" 2>&1 &
   pid=$!
 
   # The windows of the editor, "id<TAB>title" per line.
   windows() {
     local id
     for id in $(xdotool search --onlyvisible --pid "$pid" --name '.' 2>/dev/null); do
-      printf '%s\t%s\n' "$id" "$(xdotool getwindowname "$id")"
+      printf '%s\t%s\n' "$id" "$(xdotool getwindowname "$id" 2>/dev/null)"
     done
   }
-  # At the first start the tip of the day comes up after the splash.
+  # At the first start the tip of the day comes up after the splash, titled by its tip.
   for _ in $(seq 1 120); do
-    windows | grep -q $'\tKorvalis V Tips$' && break
+    windows | cut -f2 | grep -Fxq -f "$work/tip-titles" && break
     kill -0 "$pid" 2>/dev/null || fail "the editor ended at start: $(cat "$work/out.txt")"
     sleep 0.5
   done
   sleep 2  # time for anything else that would come up
   list=$(windows)
   echo "$list"
-  tips=$(printf '%s\n' "$list" | awk -F'\t' '$2 == "Korvalis V Tips" {print $1}')
+  tips=$(printf '%s\n' "$list" | while IFS=$'\t' read -r id title; do
+    printf '%s\n' "$title" | grep -Fxq -f "$work/tip-titles" && echo "$id"
+  done)
   main=$(printf '%s\n' "$list" | awk -F'\t' '$2 == "Korvalis V" {print $1}')
   [ -n "$tips" ] || fail "no tip of the day"
   [ "$(printf '%s\n' "$main" | grep -c .)" = 1 ] || fail "a message box came up at start: $list"
@@ -115,7 +121,8 @@ run_editor() {
 }
 
 run_editor
-# 3. The user's files are the user's; the installation is untouched.
+# 3. The user's files are the user's; the installation and the folder it was started in are
+# untouched.
 config=$home/.config/korvalis
 data=$home/.local/share/korvalis
 [ -s "$config/MnSymFt.dat" ] || fail "the symbol-font list was not copied for the user"
@@ -124,7 +131,7 @@ data=$home/.local/share/korvalis
 # Emptied settings and data folders start as quietly as a new user's.
 find "$config" "$data" -mindepth 1 -delete
 run_editor
-changed=$(find "$prefix" "$build" -newer "$work/started" \( -type f -o -type d \) -print | grep -v "^$build/Testing" | grep -v "^$build/tests/" || true)
+changed=$(find "$prefix" "$work/cwd" -newer "$work/started" -print || true)
 [ -z "$changed" ] || fail "written outside HOME: $changed"
 stray=$(find "$home" -mindepth 1 -newer "$work/started" -print | grep -v -e "^$home/.config" -e "^$home/.local" -e "^$home/tmp" \
   -e "^$home/run" -e "^$home/.cache" || true)
