@@ -78,6 +78,28 @@ def logo(s):
     return img
 
 
+def icon(s):
+    """The program's desktop icon: the logo's root sign and V on a page with a corner turned over."""
+    k = 4  # drawn large and scaled down, for smooth edges
+    n = s * k
+    img = Image.new("RGBA", (n, n), (0, 0, 0, 0))
+    d = ImageDraw.Draw(img)
+    m, fold = n // 10, n // 4
+    page = [(m, m), (n - m - fold, m), (n - m, m + fold), (n - m, n - m), (m, n - m)]
+    d.polygon(page, fill=WHITE + (255,), outline=BLUE + (255,))
+    d.line(page + [page[0]], fill=BLUE + (255,), width=max(1, n // 48), joint="curve")
+    d.polygon([(n - m - fold, m), (n - m - fold, m + fold), (n - m, m + fold)], fill=LIGHT + (255,),
+              outline=BLUE + (255,))
+    d.text((n // 2 - n // 10, n // 2 + n // 20), "\u221a", font=font(SERIF_BOLD, n // 2), fill=MAROON + (255,),
+           anchor="mm")
+    d.text((n // 2 + n // 6, n // 2 + n // 10), "V", font=font(SERIF_BOLD, n // 3), fill=INK + (255,), anchor="mm")
+    d.line([(m + n // 12, n - m - n // 8), (n - m - n // 12, n - m - n // 8)], fill=GREY + (255,), width=max(1, n // 64))
+    return img.resize((s, s), Image.LANCZOS)
+
+
+ICON_SIZES = (48, 128, 256)
+
+
 def tip_picture(name, s=40):
     img = Image.new("RGB", (s, s), WHITE)
     d = ImageDraw.Draw(img)
@@ -160,6 +182,9 @@ def main(folder):
     save_gif(logo(64), os.path.join(folder, "LOGO.gif"))
     for name in TIP_PICTURES:
         save_gif(tip_picture(name), os.path.join(folder, name + ".gif"))
+    # The desktop icon, one PNG per size the installation puts in the icon theme.
+    for size in ICON_SIZES:
+        icon(size).save(os.path.join(folder, "korvalis-%d.png" % size))
 
 
 if __name__ == "__main__":

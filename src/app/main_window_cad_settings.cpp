@@ -24,9 +24,9 @@ namespace {
 constexpr const char* kGeneral = "General";
 constexpr const char* kMainForm = "Main Form";
 
-// The program folder as the dialogs' start folder: without its trailing separator.
+// The user's data folder as the dialogs' start folder: without its trailing separator.
 std::string ProgramFolder() {
-  std::string folder = AppDir();
+  std::string folder = UserDataDir();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
 }

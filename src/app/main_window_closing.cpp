@@ -80,11 +80,11 @@ void TForm1::FormClose() {
     try {
       f();
     } catch (const std::exception& e) {
-      ShowMessage(std::string("TForm1.FormClose ") + label + "->" + e.what());
+      ShowMessage(std::string(label) + "\r" + e.what());
     }
   };
-  step("SaveCadSettings", [this] { SaveCadSettings(); });
-  step("SaveFormPlacement", [this] { SaveFormPlacement(this, AppDir() + "ChildFms.ini"); });
+  step("Unable to save the drawing options.", [this] { SaveCadSettings(); });
+  step("Unable to save the window's position.", [this] { SaveFormPlacement(this, AppDir() + "ChildFms.ini"); });
   FreeFonts();
 }
 

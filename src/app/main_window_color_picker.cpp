@@ -168,7 +168,7 @@ bool TForm1::PickingColor(int X, int Y, int Stage) {
       RefreshAllImages(this, false);
     }
   } catch (const std::exception& e) {
-    ShowMessage(std::string("TForm1.PickingColor->") + e.what());
+    ShowMessage(std::string("Unable to pick the colour.\r") + e.what());
   }
   return true;
 }

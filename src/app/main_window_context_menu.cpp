@@ -184,7 +184,7 @@ void TForm1::Clearcustomcolors1Click(QObject*) {
     for (const std::string& line : colors) text += line + "\r\n";
     WriteFileAtomically(ProgramFile(kCustomColorsFile), text.data(), text.size());
   } catch (const std::exception& e) {
-    ShowMessage(std::string("TForm1.Clearcustomcolors1Click->") + e.what());
+    ShowMessage("Unable to clear the custom colours in " + ProgramFile(kCustomColorsFile) + "\r" + e.what());
   }
 }
 

@@ -118,9 +118,12 @@ void TForm1::ClearDocument(QObject*) {
 
 void TForm1::SetDocumentFileName(const std::string& Name) {
   DocFileName = Name;
-  setWindowTitle(QString::fromStdString(ProductCaption + ". File->" + DocFileName));
+  // The caption names the document once, as desktop programs show it: "<name> - Korvalis V", the
+  // bare product caption when untitled. (The application's display name stays unset: the window
+  // system would append it to every window's title, dialogs included.)
+  setWindowTitle(QString::fromStdString(DocFileName.empty() ? ProductCaption
+                                                            : ExtractFileName(DocFileName) + " - " + ProductCaption));
   SetApplicationTitle(DocFileName.empty() ? ProductCaption : ExtractFileName(DocFileName) + "-" + ProductCaption);
-  QApplication::setApplicationDisplayName(QString::fromStdString(ApplicationTitle()));
 }
 
 bool TForm1::DocumentNeedsSave() { return !DocFileName.empty() && FileExists(DocFileName) && FileModified; }

@@ -138,7 +138,7 @@ void TForm1::LoadStartupDrawingDefaults() {
   try {
     ReadDefaultsFile(DefaultsFile(base));
   } catch (const std::exception& e) {
-    ShowMessage(std::string("TForm1.FormShow (3)->") + e.what());
+    ShowMessage("Unable to load the drawing defaults " + DefaultsFile(base) + "\r" + e.what());
   }
 }
 

@@ -25,6 +25,13 @@
 #include "text/text_glue.h"
 
 namespace {
+// A picture that could not be written: the file and the reason, in one message.
+std::string SaveFailedText(const std::string& FileName, const std::string& Reason) {
+  return "Unable to save the picture " + FileName + "\r" + Reason;
+}
+}  // namespace
+
+namespace {
 bool Intersects(const TRect& a, const TRect& b) {
   return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
 }
@@ -115,7 +122,7 @@ void TForm1::WritePage(const std::string& FileName, const std::string& UpperExt)
       try {
         WritePngPicture(page, FileName);
       } catch (const std::exception& e) {
-        ShowMessage(std::string("TForm1.Monochrome1Click saving PNG->") + e.what());
+        ShowMessage(SaveFailedText(FileName, e.what()));
       }
       return;
     case TRasterExportKind::Metafile: {
@@ -154,7 +161,7 @@ void TForm1::SaveGraphic(const std::string& FileName, const TRect& Area, int Var
                   e.what());
       return;
     } catch (const std::exception& e) {
-      ShowMessage(std::string("TForm1.SaveGraphic creating base bitmap->") + e.what());
+      ShowMessage(SaveFailedText(FileName, e.what()));
       return;
     }
     base.Transparent = TransparentImages1->isChecked();
@@ -177,26 +184,26 @@ void TForm1::SaveGraphic(const std::string& FileName, const TRect& Area, int Var
         try {
           WriteJpegPicture(base, FileName, ExportJpegQuality());
         } catch (const std::exception& e) {
-          ShowMessage(std::string("TForm1.SaveGraphic saving JPEG->") + e.what());
+          ShowMessage(SaveFailedText(FileName, e.what()));
         }
         break;
       case TRasterExportKind::Gif:
         try {
           WriteGifPicture(base, FileName);
         } catch (const std::exception& e) {
-          ShowUnknownError(std::string("TForm1.SaveGraphic saving GIF->") + e.what());
+          ShowMessage(SaveFailedText(FileName, e.what()));
         }
         break;
       case TRasterExportKind::Bitmap: {
         HPALETTE palette;
         if (!AppPalette.empty()) palette = std::make_shared<const TPaletteEntries>(AppPalette);
         std::unique_ptr<TBitmap> out = ExportBitmapVariant(base, VariantIndex, ScreenColorDepth() <= 8, palette);
-        if (!out) throw Exception("TForm1.SaveGraphic: Bitmap unnassigned");
+        if (!out) throw Exception("No picture of the chosen colours could be made");
         if (FileName.size() > 2) {
           try {
             WriteBitmapPicture(*out, FileName);
           } catch (const std::exception& e) {
-            ShowMessage(std::string("TForm1.SaveGraphic saving bitmap->") + e.what());
+            ShowMessage(SaveFailedText(FileName, e.what()));
           }
         }
         break;
@@ -205,7 +212,7 @@ void TForm1::SaveGraphic(const std::string& FileName, const TRect& Area, int Var
         try {
           WritePngPicture(base, FileName);
         } catch (const std::exception& e) {
-          ShowMessage(std::string("TForm1.SaveGraphic saving PNG->") + e.what());
+          ShowMessage(SaveFailedText(FileName, e.what()));
         }
         break;
       case TRasterExportKind::Metafile: {
@@ -214,14 +221,14 @@ void TForm1::SaveGraphic(const std::string& FileName, const TRect& Area, int Var
         try {
           metafile.SaveToFile(FileName);
         } catch (const std::exception& e) {
-          ShowMessage(std::string("TForm1.SaveGraphic saving metafile->") + e.what());
+          ShowMessage(SaveFailedText(FileName, e.what()));
         }
         break;
       }
       case TRasterExportKind::None: break;
     }
   } catch (const std::exception& e) {
-    ShowUnknownError(std::string("TForm1.SaveGraphic->") + e.what());
+    ShowMessage(SaveFailedText(FileName, e.what()));
   }
 }
 
@@ -279,7 +286,7 @@ std::string AskPictureFileName(QWidget* parent, const std::string& title, const 
 }
 
 std::string PictureFolder() {
-  std::string folder = AppDir();
+  std::string folder = UserDataDir();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   try {
     TZQVIniFile ini(PageIniName);
@@ -378,7 +385,7 @@ void TForm1::FullColor2Click(QObject* Sender) {
             SaveGraphic(name, SelectionRect, index);
             if (FileExists(name)) SetPictureFolder(name);
           } catch (const std::exception& e) {
-            ShowMessage(std::string("TForm1.FullColor2Click->") + e.what());
+            ShowMessage(SaveFailedText(name, e.what()));
           }
         }
       }

@@ -54,7 +54,10 @@ const char* const OpenFilter = "ZQVWare (*.zqv);;Text file (*.txt);;All (*.zqv *
 const char* const OutOfMemoryText =
     "Your system has insufficient memory for this \roperation. Please close some of your applications \rdown to "
     "free resources.";
-const char* const OpenErrorText = "An error occurred while opening the file. Aborting";
+// A document that could not be read, named in the message.
+std::string OpenErrorText(const std::string& FileName) {
+  return "An error occurred while opening the file " + FileName + ". Aborting";
+}
 
 // A file dialog, or the tests' answer to it.
 std::string AskFileName(QWidget* parent, const std::string& title, const std::string& folder, bool save) {
@@ -131,9 +134,9 @@ std::string TForm1::LastDocumentFolder() {
   std::string folder;
   try {
     TZQVIniFile ini(PageIniName);
-    folder = ini.ReadString("General", "OpenFileDir", AppDir());
+    folder = ini.ReadString("General", "OpenFileDir", UserDataDir());
   } catch (...) {
-    folder = AppDir();
+    folder = UserDataDir();
   }
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
@@ -592,9 +595,15 @@ bool TForm1::Open_File(QObject* Sender, const std::string& FileName) {
     case TDocReadStatus::Ok:
       break;
     case TDocReadStatus::Empty:
-      ShowMessage("Invalid File");
+      ShowMessage("Invalid File: " + FileName + " is empty.");
       break;
     case TDocReadStatus::BadVersion:
+      // The version message is for a document of another version; bytes that are no document at
+      // all (a picture renamed, random data) are called what they are.
+      if (!read.Signed) {
+        ShowMessage("    The file " + FileName + " is not a " + "Korvalis V" + " document. Exiting File Open");
+        break;
+      }
       ShowMessage("    The file " + shortName + " is from an incompatable version of " + "Korvalis V" +
                   "\rPlease report this to " + SupportAddress + " quoting\r\"Program File Description: " +
                   std::to_string(DocumentVersion) + " and File Description: " + std::to_string(read.Version) +
@@ -605,14 +614,14 @@ bool TForm1::Open_File(QObject* Sender, const std::string& FileName) {
                   " or ZQVWare file. Exiting File Open");
       break;
     case TDocReadStatus::BadChecksum:
-      ShowMessage("Bad Check sum from imported file, aborting");
+      ShowMessage("Bad Check sum from imported file " + FileName + ", aborting");
       break;
     case TDocReadStatus::DecompressFailure:
       ShowMessage(std::string("Unknown decompression failure. Please report this message \rand the following line to ") +
                   SupportAddress + "\r" + read.Detail);
       break;
     case TDocReadStatus::Damaged:
-      MessageDlg(OpenErrorText, mtWarning, mbOK, 310);
+      MessageDlg(OpenErrorText(FileName), mtWarning, mbOK, 310);
       break;
   }
   if (read.Status != TDocReadStatus::Ok) {

@@ -24,14 +24,15 @@ constexpr const char* kFlumbricProgram = "convert";
 // The maker's web site (scheme and host are this installation's choice).
 constexpr const char* kWebSite = "https://www.zqvware.example";
 
+// The shipped data folder, where the help pages and companion programs are installed.
 std::string ProgramFolderNoSlash() {
-  std::string folder = AppDir();
+  std::string folder = ShippedDataDir();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
 }
 
-std::string ImageEditorFile() { return FindFileNoCase(AppDir(), kImageEditor); }
-std::string FlumbricFile() { return FindFileNoCase(AppDir(), std::string(kFlumbricFolder) + "/" + kFlumbricProgram); }
+std::string ImageEditorFile() { return FindFileNoCase(ShippedDataDir(), kImageEditor); }
+std::string FlumbricFile() { return FindFileNoCase(ShippedDataDir(), std::string(kFlumbricFolder) + "/" + kFlumbricProgram); }
 }  // namespace
 
 void TForm1::WireHelpCommands() {
@@ -58,7 +59,7 @@ void TForm1::WireHelpCommands() {
     const std::string folder = inst.ReadString("InstallSettings", "HelpFileFolder", ProgramFolderNoSlash());
     SetHelpFileName(folder + "/zqveq6kv.hlp");
   } catch (...) {
-    SetHelpFileName(AppDir() + "zqveq6kv.hlp");
+    SetHelpFileName(ShippedFile("zqveq6kv.hlp"));
   }
 
   // The theme manager: every property at its default.
@@ -82,7 +83,7 @@ void TForm1::ImageEditor1Click() {
 void TForm1::Flumbric1Click() {
   const std::string file = FlumbricFile();
   if (file.empty()) return;
-  ShellRun(ExtractFileName(file), "", 1, AppDir() + kFlumbricFolder + "/");
+  ShellRun(ExtractFileName(file), "", 1, ShippedDataDir() + kFlumbricFolder + "/");
 }
 
 void TForm1::Contents1Click() { ShowHelpContents(); }

@@ -179,15 +179,12 @@ void TForm1::OFF4Click(QObject* Sender) {
 void TForm1::Properties1Click(QObject*) {
   TGraphic* g = SelectedGraphic(*this);
   if (!g) return;
-  // The facts of the graphic (this platform has no file property sheet to show instead).
-  std::string name = typeid(*g).name();
-  if (dynamic_cast<TMetafile*>(g)) name = "TMetafile";
-  else if (dynamic_cast<TZQVGif*>(g)) name = "TZQVGif";
-  else if (dynamic_cast<TJPEGImage*>(g)) name = "TJPEGImage";
-  else if (dynamic_cast<TPNGImage*>(g)) name = "TPNGImage";
-  else if (dynamic_cast<TBitmap*>(g)) name = "TBitmap";
+  // The facts of the graphic (this platform has no file property sheet to show instead), its
+  // kind in the words of the information window.
+  std::string name;
+  GraphicClassName(g, name);
   const size_t size = GraphicBytes(*g).size();
-  std::string text = "Graphic class=" + name;
+  std::string text = "Picture format=" + name;
   if (auto* b = dynamic_cast<TBitmap*>(g)) {
     text += "\r\nColor bits=" + std::to_string(b->BitsPerPixel()) + "\r\nColor planes=1";
   }

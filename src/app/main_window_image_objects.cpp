@@ -103,7 +103,7 @@ bool TForm1::LoadImageObject(const std::string& FileName, TPoint Position) {
   if (!g) return false;
   const bool autoSize = ext == ".EMF" || ext == ".WMF" || ext == ".ZQG" || ext == ".GIF";
   if (FileName.size() > 255) {
-    ShowMessage("Sorry, picture failed to load.");
+    ShowMessage(PictureLoadFailedText(FileName));
     return false;
   }
   const int countBefore = ImageCount;
@@ -119,7 +119,7 @@ bool TForm1::LoadImageObject(const std::string& FileName, TPoint Position) {
       g = std::move(b);
     }
   } catch (const std::exception&) {
-    ShowMessage("Sorry, picture failed to load.");
+    ShowMessage(PictureLoadFailedText(FileName));
     return false;
   }
   g->Transparent = TransparentOption();

@@ -176,9 +176,9 @@ std::unique_ptr<TGraphic> TForm1::ConvertGraphic(TGraphic* Graphic, const std::s
 void TForm1::gifjpgemfwmf1Click(QObject* Sender, int ItemIndex) {
   if (!IsMenuItem(Sender)) return;
   if (SelectedImage < 0 || SelectedImage >= ImageCount || !Images[size_t(SelectedImage)]) return;
-  const std::string macroImages = AppDir() + "Macro Images";
+  const std::string macroImages = UserDataDir() + "Macro Images";
   if (!QDir().exists(QString::fromStdString(macroImages)) && !QDir().mkdir(QString::fromStdString(macroImages))) {
-    ShowMessage("Unable to find or create the directory " + AppDir() + "Macro Images." +
+    ShowMessage("Unable to find or create the directory " + UserDataDir() + "Macro Images." +
                 " This needs to be corrected. Exiting Save Image");
     return;
   }

@@ -18,6 +18,7 @@
 #include "helpers/error_report.h"
 #include "helpers/page_surface.h"
 #include "helpers/zqv_gif.h"
+#include "page/graphic_names.h"
 #include "page/process_files.h"
 #include "platform/app_dir.h"
 #include "platform/bitmap.h"
@@ -101,11 +102,11 @@ std::string NoTrailingSlash(std::string d) {
 std::string PictureDirectory() {
   try {
     TZQVIniFile ini(PageIniName);
-    std::string d = ini.ReadString("General", "Picture_Directory", NoTrailingSlash(AppDir()));
+    std::string d = ini.ReadString("General", "Picture_Directory", NoTrailingSlash(UserDataDir()));
     if (!d.empty() && d.back() != '/') d += '/';
     return d;
   } catch (...) {
-    return AppDir();
+    return UserDataDir();
   }
 }
 
@@ -236,7 +237,7 @@ void TForm1::LoadPictureClick(QObject* Sender) {
     } catch (const std::exception&) {
       g.reset();
       SelectionRect = TRect();
-      ShowMessage("The image failed to load sorry :-(");
+      ShowMessage(PictureLoadFailedText(name));
     }
     if (!done && g && RectValid(SelectionRect)) {
       g->Transparent = TransparentOption();

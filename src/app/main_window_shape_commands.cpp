@@ -293,7 +293,7 @@ void TForm1::zqs1Click(QObject*) {
       ShowMessage("Nothing Selected");
       return;
     }
-    name = AskShapesFile(this, "Save *.zqs shapes", ShapesFolder(AppDir()), true);
+    name = AskShapesFile(this, "Save *.zqs shapes", ShapesFolder(UserDataDir()), true);
     if (name.empty()) return;
     if (IsDefaultsShapesFile(name)) {
       ReservedNameMessage(name);
@@ -310,7 +310,7 @@ void TForm1::LoadShapes1Click(QObject* Sender) {
   std::string name;
   bool loaded = false;
   try {
-    name = AskShapesFile(this, "Load Shapes", ShapesFolder(AppDir() + "Macro Images/Logic"), false);
+    name = AskShapesFile(this, "Load Shapes", ShapesFolder(UserDataDir() + "Macro Images/Logic"), false);
     if (name.empty()) return;
     if (!FileExists(name)) {
       ShowMessage("The file " + name + " does not appear to exist");

@@ -18,11 +18,13 @@
 #include "codecs/jpeg_image.h"
 #include "codecs/png_image.h"
 #include "dialogs/form_placement.h"
+#include "dialogs/macro_text_window.h"
 #include "helpers/error_report.h"
 #include "helpers/gif_painter.h"
 #include "helpers/small_helpers.h"
 #include "helpers/speed_button.h"
 #include "helpers/zqv_gif.h"
+#include "page/process_files.h"
 #include "platform/app_dir.h"
 #include "platform/canvas.h"
 #include "platform/caret.h"
@@ -54,7 +56,7 @@ void LogStep(const std::string& text) {
 }  // namespace
 
 bool TForm1::CheckSpecialFonts() {
-  const std::string fontsFolder = AppDir() + "fonts/";
+  const std::string fontsFolder = ShippedFile("fonts") + "/";
   if (!DirectoryExists(fontsFolder)) {
     ShowMessage("Unable to retrieve or verify special fonts installed\rsome of the button captions and special characters may\rbe available.");
     return true;
@@ -88,7 +90,7 @@ bool TForm1::CheckSpecialFonts() {
 }
 
 int TForm1::InstallFontFile(const std::string& FileName) {
-  const std::string path = FileName.find('/') == std::string::npos ? AppDir() + "fonts/" + FileName : FileName;
+  const std::string path = FileName.find('/') == std::string::npos ? ShippedFile("fonts") + "/" + FileName : FileName;
   const int id = QFontDatabase::addApplicationFont(QString::fromStdString(path));
   if (id < 0) return 0;
   return int(QFontDatabase::applicationFontFamilies(id).size());
@@ -173,9 +175,11 @@ void TForm1::FormCreate() {
     StatusBarEnabled1->setChecked(true);
     LoadSettings(Hosts(), Hosts());
     LogStep("Form1 Create:");
-    const std::string temp = AppDir() + "Temp";
+    // Temporary image files go in this run's own folder under the system's temporary folder.
+    std::string temp = ProcessTempFolder();
+    while (temp.size() > 1 && temp.back() == '/') temp.pop_back();
     if (!DirectoryExists(temp) && !ForceDirectories(temp))
-      ShowMessage("A directory " + AppDir() + "Temp" + "is needed for " +
+      ShowMessage("A directory " + temp + "is needed for " +
                   "temporary image files. This directory does not exist. Please " + "Correct");
     SnapAreaSize = LargeSnapArea1->isChecked() ? 6 : 2;
     InitTextPage();  // the typing fonts and the 4096 cell fonts
@@ -217,7 +221,7 @@ void TForm1::FormShow() {
   try {
     LoadCadSettings(this);
   } catch (const Exception& e) {
-    ShowMessage(std::string("TForm1.FormShow LoadCadSettings->") + e.what());
+    ShowMessage(std::string("Unable to load the window's settings.\r") + e.what());
   }
   // The window's hints follow the tick kept with the window's settings.
   ShowHint = ToggleHints1->isChecked();
@@ -276,6 +280,16 @@ void TForm1::AutoOpenFile(const std::string& argument) {
       Figures->Clear();
     }
     RefreshAllImages(this, false);
+  } else if (ext == ".ZQM") {
+    // A macro file (the desktop opens the program's macro files with it) opens in the Macro Text
+    // window, as its Reopen list would open it.
+    WriteMacros1Click(nullptr);
+    if (!MacroText1) return;
+    try {
+      MacroText1->LoadMacroFile(path);
+    } catch (const std::exception& e) {
+      ShowMessage("Unable to open " + path + ". Possible reason\r" + e.what());
+    }
   } else {
     ShowMessage("Unable to auto open " + path);
   }
@@ -298,7 +312,7 @@ void InitMainWindowModule() {
   RichTextFormat = RegisterClipboardFormat("Rich Text Format");
 
   PageIniName = AppDir() + "PageIni.ini";
-  InitErrorReports(AppDir());
+  InitErrorReports(UserDataDir());
   InitializeDrawUnit();  // the screen centimetre, from the display's dots per inch
   // The shape formats are registered by the CAD engine's module before this one.
   const unsigned inchShapes = RegisterClipboardFormat("ZQVWare Inch shapes");

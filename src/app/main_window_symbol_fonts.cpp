@@ -64,7 +64,9 @@ void TForm1::InitializeSymbolList() {
     // CR LF line ends, so that the file reads the same wherever it is copied.
     std::string text;
     for (const std::string& font : SymbolFontList) text += font + "\r\n";
-    WriteFileAtomically(name, text.data(), text.size());
+    // Saved as the user's own list, never over the shipped one.
+    const std::string own = name.rfind(AppDir(), 0) == 0 ? name : AppDir() + kSymbolFontFile;
+    WriteFileAtomically(own, text.data(), text.size());
   } catch (...) {
     ShowUnknownError("InitializeSymbolList");
   }

@@ -141,7 +141,7 @@ TAboutBox::~TAboutBox() {
 }
 
 void TAboutBox::FormCreate() {
-  HelpFile = AppDir() + "zqveq6kv.hlp";
+  HelpFile = ShippedFile("zqveq6kv.hlp");
   uint64_t total = 0;
   int load = 0;
   if (ReadMemoryStatus(total, load)) {
@@ -158,7 +158,7 @@ void TAboutBox::FormShow() {
   setWindowTitle(QString("About ") + kProductTitle);
   Label3->setAlignment(Qt::AlignCenter);
   RichEdit1->clear();
-  const std::string licence = FindFileNoCase(AppDir(), "docs/license.txt");
+  const std::string licence = FindFileNoCase(ShippedDataDir(), "docs/license.txt");
   QString text;
   bool loaded = false;
   if (!licence.empty()) {

@@ -21,7 +21,7 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 std::string HelpFileName() {
-  if (StoredHelpFileName().empty()) return AppDir() + "zqveq6kv.hlp";
+  if (StoredHelpFileName().empty()) return ShippedFile("zqveq6kv.hlp");
   return StoredHelpFileName();
 }
 

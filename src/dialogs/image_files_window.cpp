@@ -58,12 +58,12 @@ TEquationImageFiles1::~TEquationImageFiles1() {
 }
 
 void TEquationImageFiles1::FormCreate() {
-  const QString folder = QString::fromStdString(AppDir()) + "Macro Images";
+  const QString folder = QString::fromStdString(UserDataDir()) + "Macro Images";
   if (QDir(folder).exists() || QDir().mkpath(folder)) {
     SetDirectory(folder);
     return;
   }
-  ShowMessage("Unable to find or create the directory " + AppDir() + "Macro Images." +
+  ShowMessage("Unable to find or create the directory " + UserDataDir() + "Macro Images." +
               " This needs to be corrected. Exiting Save Image");
   // The lists start where the file list starts: the process's current folder.
   SetDirectory(QDir::currentPath());

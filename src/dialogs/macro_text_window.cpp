@@ -30,7 +30,7 @@ namespace {
 const char* const FileCaption = "Macro Text  File: ";
 
 std::string ProgramFolder() {
-  std::string dir = AppDir();
+  std::string dir = UserDataDir();
   if (!dir.empty() && dir.back() == '/') dir.pop_back();
   return dir;
 }

@@ -77,7 +77,7 @@ void TSplashFm::FormCreate() {
     Image1->move((width() - Image1->width()) / 2, (Panel->height() - Image1->height()) / 2);
     Image1->show();
   } catch (const std::exception& e) {
-    ShowMessage(std::string("TSplashFm.FormCreate->") + e.what());
+    ShowMessage(std::string("Unable to show the splash picture.\r") + e.what());
     if (!Timer1->isActive()) Timer1->start();
   }
 }

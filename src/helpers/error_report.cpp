@@ -36,8 +36,10 @@ void ShowUnknownError(const std::string& RoutineName) {
     std::string reason;
     if (std::current_exception()) reason = CurrentExceptionMessage();
     else reason = SysErrorMessage(GetLastError());
-    ShowMessage("Unknown error in " + RoutineName + ". Possible reason: \r" + reason + "\rPlease report this to:" +
-                SupportAddress + " if the problem recurrs.");
+    // The routine's name is the program's own: it goes to the debug log, not to the user.
+    (void)RoutineName;
+    ShowMessage("Unknown error. Possible reason: \r" + reason + "\rPlease report this to:" + SupportAddress +
+                " if the problem recurrs.");
   } catch (...) {
     // The report is the last resort: a report that cannot be shown has nowhere else to go.
   }

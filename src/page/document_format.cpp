@@ -209,7 +209,10 @@ TDocReadResult ReadDocumentBytes(const std::vector<uint8_t>& Raw, TCompress& Com
     head = payload->data();
   }
   res.Version = version;
-  if (version == 0 || version > 6) return fail(TDocReadStatus::BadVersion, "version");
+  if (version == 0 || version > 6) {
+    res.Signed = payload->size() >= 11 && std::memcmp(head + 4, DocumentSignature, 7) == 0;
+    return fail(TDocReadStatus::BadVersion, "version");
+  }
   if (payload->size() < DocumentHeadSize) return fail(TDocReadStatus::Damaged, "head");
   if (std::memcmp(head + 4, DocumentSignature, 7) != 0) return fail(TDocReadStatus::BadSignature, "signature");
 

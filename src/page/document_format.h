@@ -152,6 +152,7 @@ enum class TDocReadStatus {
 struct TDocReadResult {
   TDocReadStatus Status = TDocReadStatus::Ok;
   uint32_t Version = 0;  // the version found (also for BadVersion)
+  bool Signed = false;   // BadVersion: the signature stands after the version (a document of another version)
   std::string Detail;    // what was wrong, for the debug log
 };
 

@@ -21,3 +21,5 @@ TRect QuarterTurnedBounds(const TRect& Bounds, int Position) {
   if (Position != 0 && Position != 2) return Bounds;
   return TRect(Bounds.Left, Bounds.Top, Bounds.Left + Bounds.Height(), Bounds.Top + Bounds.Width());
 }
+
+std::string PictureLoadFailedText(const std::string& FileName) { return "Sorry, picture failed to load: " + FileName; }

@@ -14,3 +14,5 @@ void GraphicClassName(const TGraphic* Graphic, std::string& Name);
 // The bounds of an object turned by the rotate submenu's item Position (0 a quarter turn, 1 a half
 // turn, 2 three quarters): the size is swapped for quarter turns; the corner stays.
 TRect QuarterTurnedBounds(const TRect& Bounds, int Position);
+// The one message for a picture that failed to load, as a picture or as an image object.
+std::string PictureLoadFailedText(const std::string& FileName);

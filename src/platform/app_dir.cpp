@@ -4,12 +4,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 #include <mutex>
 
 namespace {
+struct TFolders {
+  std::string Settings, UserData;
+};
 std::mutex Lock;
-std::string Cached;
+TFolders Cached;
 
 std::string WithSlash(QString path) {
   path = QDir::cleanPath(path);
@@ -17,63 +19,108 @@ std::string WithSlash(QString path) {
   return path.toStdString();
 }
 
-bool FolderWritable(const QString& folder) {
-  if (folder.isEmpty() || !QFileInfo(folder).isDir()) return false;
-  QTemporaryFile probe(folder + "/.korvalis-probe-XXXXXX");
-  return probe.open();
-}
-
 QString ExecutableDir() {
   if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
   return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', 0, -2);
 }
 
-std::string Decide() {
-  const QString home = qEnvironmentVariable("KORVALIS_HOME");
+QString HomeOverride() { return qEnvironmentVariable("KORVALIS_HOME"); }
+
+TFolders Decide() {
+  const QString home = HomeOverride();
   if (!home.isEmpty()) {
     QDir().mkpath(home);
-    return WithSlash(QDir(home).absolutePath());
+    const std::string dir = WithSlash(QDir(home).absolutePath());
+    return {dir, dir};
   }
-  const QString exe = ExecutableDir();
-  if (FolderWritable(exe)) return WithSlash(exe);
-  const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/korvalis";
-  if (!QFileInfo(user).isDir()) {
-    QDir().mkpath(user);
-    SeedFolder(ShippedDataDir(), user.toStdString());
-  }
-  return WithSlash(user);
+  const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/korvalis";
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/korvalis";
+  TFolders f{WithSlash(config), WithSlash(data)};
+  QDir().mkpath(config);
+  QDir().mkpath(data);
+  // The files a user edits in the user's folders start as the shipped ones.
+  const std::string shipped = ShippedDataDir();
+  for (const std::string& name : UserSeedFiles())
+    SeedFiles(shipped, ProgramFileKind(name) == TProgramFileKind::UserData ? f.UserData : f.Settings, {name});
+  return f;
 }
-}  // namespace
 
-std::string AppDir() {
+TFolders Folders() {
   std::lock_guard<std::mutex> guard(Lock);
-  if (Cached.empty()) Cached = Decide();
+  if (Cached.Settings.empty()) Cached = Decide();
   return Cached;
 }
 
+bool SameName(const std::string& a, const char* b) {
+  return QString::fromStdString(a).compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+}
+
+// The first folder of a '/'-separated name, or the name itself.
+std::string FirstPart(const std::string& name) {
+  const auto slash = name.find('/');
+  return slash == std::string::npos ? name : name.substr(0, slash);
+}
+
+constexpr const char* kSymbolFontList = "MnSymFt.dat";
+constexpr const char* kDefaultMacroFile = "Macros.zqm";
+}  // namespace
+
+std::string AppDir() { return Folders().Settings; }
+
+std::string UserDataDir() { return Folders().UserData; }
+
 void ResetAppDir() {
   std::lock_guard<std::mutex> guard(Lock);
-  Cached.clear();
+  Cached = TFolders{};
 }
 
 std::string ShippedDataDir() {
+  const QString home = HomeOverride();
+  if (!home.isEmpty()) return WithSlash(QDir(home).absolutePath());
   const QString exe = ExecutableDir();
   const QString share = QDir::cleanPath(exe + "/../share/korvalis");
   return WithSlash(QFileInfo(share).isDir() ? share : exe);
 }
 
-void SeedFolder(const std::string& source, const std::string& dest) {
-  const QDir from(QString::fromStdString(source));
-  if (!from.exists()) return;
+std::string ShippedFile(const std::string& name) {
+  const std::string dir = ShippedDataDir();
+  const std::string found = FindFileNoCase(dir, name);
+  return found.empty() ? dir + name : found;
+}
+
+TProgramFileKind ProgramFileKind(const std::string& name) {
+  static const char* const userData[] = {"ZQVCustomClrs.Dat", "ZQVCustomClrs.bak", "UserDefs.zqt", "UserDefs.zqs",
+                                         "ProgDefs.zqt",      "ProgDefs.zqs",      "Shapes Backup.bak",
+                                         "Macro Images",      "logfile.txt"};
+  static const char* const shipped[] = {"TipsText.txt", "version-compare.html", "docs", "fonts", "help", "zqveq6kv.hlp"};
+  const std::string first = FirstPart(name);
+  for (const char* n : userData)
+    if (SameName(first, n)) return TProgramFileKind::UserData;
+  if (QString::fromStdString(name).endsWith(".zqm", Qt::CaseInsensitive)) return TProgramFileKind::UserData;
+  for (const char* n : shipped)
+    if (SameName(first, n)) return TProgramFileKind::Shipped;
+  return TProgramFileKind::Settings;
+}
+
+const std::vector<std::string>& UserSeedFiles() {
+  static const std::vector<std::string> names{kSymbolFontList, kDefaultMacroFile};
+  return names;
+}
+
+void SeedFiles(const std::string& source, const std::string& dest, const std::vector<std::string>& names) {
   QDir().mkpath(QString::fromStdString(dest));
-  for (const QFileInfo& entry : from.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
-    const std::string name = entry.fileName().toStdString();
-    const std::string existing = FindFileNoCase(dest, name);
-    const std::string target = existing.empty() ? WithSlash(QString::fromStdString(dest)) + name : existing;
-    if (entry.isDir()) {
-      SeedFolder(entry.absoluteFilePath().toStdString(), target);
-    } else if (existing.empty() && entry.isExecutable() == false) {
-      QFile::copy(entry.absoluteFilePath(), QString::fromStdString(target));
+  for (const std::string& name : names) {
+    const std::string from = FindFileNoCase(source, name);
+    if (from.empty() || !QFileInfo(QString::fromStdString(from)).isFile()) continue;
+    if (!FindFileNoCase(dest, name).empty()) continue;
+    // Copied under a temporary name and renamed, so that a copy cut short is never taken for the file.
+    const QString target = QString::fromStdString(WithSlash(QString::fromStdString(dest)) + name);
+    const QString part = target + ".part";
+    QFile::remove(part);
+    if (QFile::copy(QString::fromStdString(from), part)) {
+      QFile(part).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                 QFileDevice::ReadOther);
+      if (!QFile::rename(part, target)) QFile::remove(part);
     }
   }
 }
@@ -102,9 +149,17 @@ std::string FindFileNoCase(const std::string& folder, const std::string& name) {
 }
 
 std::string ProgramFile(const std::string& name) {
-  const std::string dir = AppDir();
+  const TProgramFileKind kind = ProgramFileKind(name);
+  if (kind == TProgramFileKind::Shipped) return ShippedFile(name);
+  const std::string dir = kind == TProgramFileKind::UserData ? UserDataDir() : AppDir();
   const std::string found = FindFileNoCase(dir, name);
-  return found.empty() ? dir + name : found;
+  if (!found.empty()) return found;
+  // The symbol-font list is read from the shipped data until the user has a copy of it.
+  if (SameName(name, kSymbolFontList)) {
+    const std::string shipped = ShippedFile(name);
+    if (QFileInfo::exists(QString::fromStdString(shipped))) return shipped;
+  }
+  return dir + name;
 }
 
 std::string TempFolder() { return WithSlash(QDir::tempPath()); }

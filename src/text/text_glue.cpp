@@ -18,6 +18,7 @@
 
 #include "helpers/error_report.h"
 #include "platform/canvas.h"
+#include "platform/app_dir.h"
 #include "platform/caret.h"
 #include "platform/exceptions.h"
 #include "platform/keys.h"
@@ -375,6 +376,7 @@ bool AddSpecialFonts() {
   QStringList folders;
   const QString home = qEnvironmentVariable("KORVALIS_HOME");
   if (!home.isEmpty()) folders << QDir(home).filePath("fonts");
+  folders << QString::fromStdString(ShippedDataDir() + "fonts");
   folders << QDir(QCoreApplication::applicationDirPath()).filePath("fonts");
   folders << QDir(QCoreApplication::applicationDirPath()).filePath("../fonts");
 #ifdef KV_BUILD_FONTS_DIR

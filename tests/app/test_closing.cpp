@@ -162,7 +162,7 @@ TEST_F(Closing, NewAsksOnlyAboutChangedWorkAndGivesAFreshPage) {
   EXPECT_EQ(Figures->Count(), 0);
   EXPECT_FALSE(form->Modified);
   EXPECT_FALSE(form->tbUndo->isEnabled());
-  EXPECT_EQ(form->windowTitle().toStdString(), form->ProductCaption + ". File->");
+  EXPECT_EQ(form->windowTitle().toStdString(), form->ProductCaption);
   // The new engine takes the options from the menu ticks.
   form->AutoBringtoFront1->setChecked(true);
   form->NewFile(form->New1);

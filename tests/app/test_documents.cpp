@@ -199,7 +199,7 @@ TEST_F(DocumentsTest, DamagedFileLeavesThePageAsItWas) {
   const PageModel before = ModelOf(*form);
   rec->Answer(mrNo);  // do not save the changes first
   EXPECT_FALSE(form->Open_File(form, bad));
-  EXPECT_EQ(rec->Texts().back(), "An error occurred while opening the file. Aborting");
+  EXPECT_EQ(rec->Texts().back(), "An error occurred while opening the file " + bad + ". Aborting");
   EXPECT_TRUE(ModelOf(*form) == before);
   EXPECT_EQ(form->DocFileName, good);
   // The same through the Open command: no new workspace, the page stays.
@@ -211,7 +211,7 @@ TEST_F(DocumentsTest, DamagedFileLeavesThePageAsItWas) {
   EXPECT_TRUE(ModelOf(*form) == before);
   EXPECT_EQ(form->DocFileName, good);
   ASSERT_FALSE(rec->Texts().empty());
-  EXPECT_EQ(rec->Texts().back(), "An error occurred while opening the file. Aborting");
+  EXPECT_EQ(rec->Texts().back(), "An error occurred while opening the file " + bad + ". Aborting");
 }
 
 TEST_F(DocumentsTest, SaveAsTakesTheNameOnlyAfterASuccessfulSave) {
@@ -445,5 +445,54 @@ TEST_F(DocumentsTest, OpeningADamagedDocumentKeepsTheLastGoodBackup) {
     EXPECT_FALSE(form->Open_File(form, doc));
     EXPECT_FALSE(rec->Texts().empty());
     EXPECT_TRUE(ReadWholeFile(bak) == good);
+  }
+}
+
+// Files that are not documents of this version, opened through File > Open: each message names
+// the file and says what is wrong; only a document of another version gets the version message.
+TEST_F(DocumentsTest, FilesThatAreNoDocumentsAreCalledWhatTheyAre) {
+  Type("page");
+  const std::string good = Path("good.zqv");
+  ASSERT_TRUE(form->SaveFile(form, good));
+  // The same document, its version made 9 (a later version's document).
+  TCompress c;
+  TMemoryStream raw(ReadWholeFile(good)), payload;
+  c.ExpandStream(payload, raw);
+  payload.Data[0] = 9;
+  TMemoryStream src(payload.Data), later;
+  c.CompressStream(later, src, cmLH5);
+  std::vector<uint8_t> noise(4096);
+  std::mt19937 random(31);
+  for (uint8_t& b : noise) b = uint8_t(random());
+  noise[0] = 0x7F;  // no version from 1 to 6
+  QImage dot(8, 8, QImage::Format_RGB32);
+  dot.fill(Qt::blue);
+  ASSERT_TRUE(dot.save(QString::fromStdString(Path("picture.zqv")), "PNG"));
+  struct Case {
+    std::string name;
+    std::vector<uint8_t> bytes;  // none: the file is already written
+    std::string message;         // the start of the one message shown
+  };
+  const Case cases[] = {
+      {"later.zqv", later.Data, "    The file later.zqv is from an incompatable version of Korvalis V"},
+      {"noise.zqv", noise, "    The file " + Path("noise.zqv") + " is not a Korvalis V document. Exiting File Open"},
+      {"picture.zqv", {}, "    The file " + Path("picture.zqv") + " is not a Korvalis V document. Exiting File Open"},
+      {"empty.zqv", {0}, "Invalid File: " + Path("empty.zqv") + " is empty."},
+  };
+  form->Modified = false;
+  form->NewFile(form);
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    const std::string file = Path(k.name);
+    if (k.name == "empty.zqv") WriteFileAtomically(file, "", 0);
+    else if (!k.bytes.empty()) WriteFileAtomically(file, k.bytes.data(), k.bytes.size());
+    form->Modified = false;
+    rec->Clear();
+    DocumentDialogHook = [&](const std::string&, const std::string&) { return file; };
+    form->_Open->trigger();
+    DocumentDialogHook = nullptr;
+    EXPECT_NE(form->DocFileName, file);
+    ASSERT_EQ(rec->Texts().size(), 1u);
+    EXPECT_EQ(rec->Texts()[0].rfind(k.message, 0), 0u) << rec->Texts()[0];
   }
 }

@@ -349,7 +349,7 @@ TEST_F(ImageFilesTest, ADamagedOrOversizedJpegIsRefusedWhenLoadedAsAPicture) {
     emit form->PopupMenu2->aboutToShow();
     Item("LoadPicture")->trigger();
     EXPECT_EQ(form->PictureCount, before);
-    EXPECT_TRUE(Said("The image failed to load sorry :-("));
+    EXPECT_TRUE(Said("Sorry, picture failed to load: " + file));
     form->RefreshAllImages(form, false);
     EXPECT_FALSE(SaidAnywhere("Unknown error")) << (rec->Texts().empty() ? "" : rec->Last().Text);
     // Loaded as an object it is refused with the object's message.
@@ -359,7 +359,7 @@ TEST_F(ImageFilesTest, ADamagedOrOversizedJpegIsRefusedWhenLoadedAsAPicture) {
     emit form->PopupMenu2->aboutToShow();
     Item("LoadPicture")->trigger();
     EXPECT_EQ(form->ImageCount, 0);
-    EXPECT_TRUE(Said("Sorry, picture failed to load."));
+    EXPECT_TRUE(Said("Sorry, picture failed to load: " + file));
     EXPECT_FALSE(SaidAnywhere("Unknown error"));
   }
 }

@@ -123,11 +123,15 @@ TEST_F(MainWindowTest, DocumentNameSetsCaptionAndTitle) {
   TForm1* form = CreateStartupWindows();
   form->ProductCaption = "Korvalis V";
   form->SetDocumentFileName("");
-  EXPECT_EQ(form->windowTitle(), "Korvalis V. File->");
+  EXPECT_EQ(form->windowTitle(), "Korvalis V");
   EXPECT_EQ(ApplicationTitle(), "Korvalis V");
   form->SetDocumentFileName("/docs/a.zqv");
-  EXPECT_EQ(form->windowTitle(), "Korvalis V. File->/docs/a.zqv");
+  EXPECT_EQ(form->windowTitle(), "a.zqv - Korvalis V");
   EXPECT_EQ(ApplicationTitle(), "a.zqv-Korvalis V");
+  // Nothing is appended to the titles of other windows.
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
+  form->SetDocumentFileName("");
+  EXPECT_EQ(form->windowTitle(), "Korvalis V");
 }
 
 TEST_F(MainWindowTest, SymbolFontListFromFileOrDefaults) {

@@ -91,7 +91,8 @@ TEST(ShowUnknownError, NamesTheExceptionTextAsReason) {
     ShowUnknownError("RefreshAllImages RefreshText");
   }
   ASSERT_EQ(rec->Texts().size(), 1u);
-  EXPECT_EQ(rec->Texts()[0], std::string("Unknown error in RefreshAllImages RefreshText. Possible reason: \rStream read error\r") +
+  // The routine's name is not shown: it means nothing to the user.
+  EXPECT_EQ(rec->Texts()[0], std::string("Unknown error. Possible reason: \rStream read error\r") +
                                  "Please report this to:" + SupportAddress + " if the problem recurrs.");
   errno = 2;
   ShowUnknownError("FillCanvas");

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -32,17 +33,100 @@ TEST(AppDir, ComesFromKorvalisHomeAndMatchesFileNamesWithoutCase) {
   WriteFileAtomically(dir + "Main.Ini", "z", 1);
   EXPECT_EQ(ProgramFile("Main.Ini"), dir + "Main.Ini");
 
-  // Seeding copies what the folder lacks and keeps what it has.
+  // Seeding copies the named files the folder lacks, keeps what it has, and copies no folder.
   QTemporaryDir shipped;
-  WriteFileAtomically(shipped.path().toStdString() + "/MAIN.INI", "shipped", 7);
-  WriteFileAtomically(shipped.path().toStdString() + "/TipsText.txt", "tips", 4);
-  SeedFolder(shipped.path().toStdString(), dir);
+  const std::string from = shipped.path().toStdString() + "/";
+  WriteFileAtomically(from + "MAIN.INI", "shipped", 7);
+  WriteFileAtomically(from + "Macros.zqm", "macros", 6);
+  QDir(shipped.path()).mkpath("help");
+  WriteFileAtomically(from + "help/1.html", "<html/>", 7);
+  WriteFileAtomically(from + "Other.txt", "other", 5);
+  SeedFiles(from, dir, {"Main.Ini", "Macros.zqm", "help", "Missing.dat"});
   EXPECT_EQ(ReadWholeFile(dir + "Main.ini").size(), 1u);
-  EXPECT_EQ(ReadWholeFile(dir + "TipsText.txt").size(), 4u);
+  EXPECT_EQ(ReadWholeFile(dir + "Macros.zqm").size(), 6u);
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir + "help")));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir + "Other.txt")));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir + "Missing.dat")));
 
   qputenv("KORVALIS_HOME", old);
   ResetAppDir();
   EXPECT_EQ(TempFolder().back(), '/');
+}
+
+// The environment of one test, put back when it ends.
+struct TEnvScope {
+  std::vector<std::pair<const char*, QByteArray>> Saved;
+  std::vector<bool> WasSet;
+  void Set(const char* name, const QByteArray& value) {
+    Remember(name);
+    qputenv(name, value);
+  }
+  void Unset(const char* name) {
+    Remember(name);
+    qunsetenv(name);
+  }
+  void Remember(const char* name) {
+    Saved.emplace_back(name, qgetenv(name));
+    WasSet.push_back(qEnvironmentVariableIsSet(name));
+  }
+  ~TEnvScope() {
+    for (size_t i = Saved.size(); i-- > 0;) {
+      if (WasSet[i]) qputenv(Saved[i].first, Saved[i].second);
+      else qunsetenv(Saved[i].first);
+    }
+    ResetAppDir();
+  }
+};
+
+TEST(AppDir, EachUserKeepsSettingsAndDataFilesInTheirOwnFolders) {
+  TEnvScope env;
+  env.Unset("KORVALIS_HOME");
+  env.Unset("XDG_CONFIG_HOME");
+  env.Unset("XDG_DATA_HOME");
+  QTemporaryDir first, second;
+  struct Case {
+    const char* File;
+    const char* Folder;  // under the user's home
+  };
+  const Case cases[] = {
+      {"Main.Ini", ".config/korvalis/"},          {"ChildFms.ini", ".config/korvalis/"},
+      {"PageIni.ini", ".config/korvalis/"},       {"Buttons.Ini", ".config/korvalis/"},
+      {"McroFils.ini", ".config/korvalis/"},      {"InstData.ini", ".config/korvalis/"},
+      {"ZQVCustomClrs.Dat", ".local/share/korvalis/"}, {"Macros.zqm", ".local/share/korvalis/"},
+      {"UserDefs.zqt", ".local/share/korvalis/"}, {"Shapes Backup.bak", ".local/share/korvalis/"},
+      {"logfile.txt", ".local/share/korvalis/"},
+  };
+  env.Set("HOME", first.path().toUtf8());
+  ResetAppDir();
+  EXPECT_EQ(AppDir(), first.path().toStdString() + "/.config/korvalis/");
+  EXPECT_EQ(UserDataDir(), first.path().toStdString() + "/.local/share/korvalis/");
+  for (const Case& c : cases) {
+    const std::string path = ProgramFile(c.File);
+    EXPECT_EQ(path, first.path().toStdString() + "/" + c.Folder + c.File);
+    WriteFileAtomically(path, "first", 5);
+  }
+  // The second user sees none of the first user's files and writes files of their own.
+  env.Set("HOME", second.path().toUtf8());
+  ResetAppDir();
+  for (const Case& c : cases) {
+    const std::string path = ProgramFile(c.File);
+    EXPECT_EQ(path, second.path().toStdString() + "/" + c.Folder + c.File);
+    EXPECT_FALSE(FileExists(path)) << c.File;
+    WriteFileAtomically(path, "second!", 7);
+  }
+  env.Set("HOME", first.path().toUtf8());
+  ResetAppDir();
+  for (const Case& c : cases) EXPECT_EQ(ReadWholeFile(ProgramFile(c.File)).size(), 5u) << c.File;
+  // The XDG variables name the folders when they are set.
+  env.Set("XDG_CONFIG_HOME", (second.path() + "/cfg").toUtf8());
+  env.Set("XDG_DATA_HOME", (second.path() + "/data").toUtf8());
+  ResetAppDir();
+  EXPECT_EQ(ProgramFile("Main.Ini"), second.path().toStdString() + "/cfg/korvalis/Main.Ini");
+  EXPECT_EQ(ProgramFile("Macros.zqm"), second.path().toStdString() + "/data/korvalis/Macros.zqm");
+  // Shipped files are read where they were installed; nothing was written beside the executable.
+  EXPECT_EQ(ProgramFile("TipsText.txt"), ShippedDataDir() + "TipsText.txt");
+  EXPECT_EQ(ProgramFile("docs/license.txt"), ShippedDataDir() + "docs/license.txt");
+  for (const Case& c : cases) EXPECT_EQ(FindFileNoCase(ShippedDataDir(), c.File), "") << c.File;
 }
 
 TEST(Caret, HideCountingAndPlacement) {
