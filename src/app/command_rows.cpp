@@ -51,6 +51,7 @@ const QList<QKeySequence> PasteKeys = {QKeySequence(Qt::CTRL | Qt::Key_V), QKeyS
 
 const char* const kNewPage = "a new page starts with an empty undo";
 const char* const kUndoItself = "it is the undo";
+const char* const kRemoveShapes = "Remove Selected Shapes keeps no undo of the figures (Delete Selected Shapes does)";
 }  // namespace
 
 void TCommandTable::AddRows() {
@@ -131,7 +132,8 @@ void TCommandTable::AddEditRows() {
        .Enabled = [](TForm1&) { return ShapesOnClipboard(); }});
   Add({.Name = "DeleteLastSelectedShape1", .Handler = On(&TForm1::DeleteLastSelectedItem1Click), .Changes = ccShapes});
   Add({.Name = "DeleteSelectedShapes2", .Handler = On(&TForm1::DeleteSelectedShapes1Click), .Changes = ccShapes});
-  Add({.Name = "RemoveSelectedShapes2", .Handler = On(&TForm1::DeleteSelectedShapes1Click), .Changes = ccShapes});
+  Add({.Name = "RemoveSelectedShapes2", .Handler = On(&TForm1::DeleteSelectedShapes1Click), .Changes = ccShapes,
+       .NoUndo = kRemoveShapes});
   Add({.Name = "BringLastShapetoFront1", .Handler = On(&TForm1::BringLastShapetoFront1Click), .Changes = ccShapes});
   Add({.Name = "SendLastShapetoBack1", .Handler = On(&TForm1::SendLastShapetoBack1Click), .Changes = ccShapes});
   Add({.Name = "AddNode1", .Handler = On(&TForm1::AddNode1Click), .Changes = ccShapes});
@@ -331,7 +333,7 @@ void TCommandTable::AddPopupRows() {
   Add({.Name = "DeleteSelectedShapes1", .Handler = On(&TForm1::DeleteSelectedShapes1Click), .Changes = ccShapes,
        .Enabled = shapeOps});
   Add({.Name = "RemoveSelectedShapes1", .Handler = On(&TForm1::DeleteSelectedShapes1Click), .Changes = ccShapes,
-       .Enabled = shapeOps});
+       .NoUndo = kRemoveShapes, .Enabled = shapeOps});
   const auto restack = [](TForm1&) { return ShapesSelected() && Figures->Count() > int(Figures->Selection.size()); };
   Add({.Name = "BringShapestoFront1", .Handler = On(&TForm1::SendtoBack2Click), .Changes = ccShapes, .Enabled = restack});
   Add({.Name = "SendShapestoBack1", .Handler = On(&TForm1::SendtoBack2Click), .Changes = ccShapes, .Enabled = restack});

@@ -113,9 +113,14 @@ void TCommandTable::Install() {
   }
   for (const TCommand& r : RowList)
     if (r.Family && r.Actions.empty()) FaultList.push_back(r.Name + ": no item names this family");
-  // Every item of every menu runs a row: submenus, separators and titles aside.
+  // Every item of every menu of the window runs a row: submenus, separators and titles aside (the
+  // dialogs' own menus are theirs).
   QSet<QAction*> seen;
   for (QMenu* menu : F.findChildren<QMenu*>()) {
+    QWidget* owner = menu->parentWidget();
+    while (owner && qobject_cast<QMenu*>(owner)) owner = owner->parentWidget();
+    while (owner && owner != &F && !owner->isWindow()) owner = owner->parentWidget();
+    if (owner != &F) continue;
     for (QAction* a : menu->actions()) {
       if (a->isSeparator() || a->menu() || a->property("Title").toBool() || seen.contains(a)) continue;
       seen.insert(a);
