@@ -100,7 +100,7 @@ std::string StateName(State s) {
   return "";
 }
 
-constexpr int Parts = 3;
+constexpr int Parts = 5;
 
 // Faults this test found that are still open (see the design notes, "The command table"): the
 // text style commands change a selection's fonts without marking the document; the text layer
@@ -268,14 +268,14 @@ struct CommandTableTest : StartedWindowFixture {
     for (const TCommand& row : form->Commands->Rows()) {
       for (QAction* a : row.Actions) {
         if (index++ % Parts != part) continue;
-        // A hidden item is out of the user's reach (its keys too).
-        if (!a->isVisible()) continue;
         const std::string item = a->objectName().isEmpty() ? row.Name + "/" + a->text().toStdString()
                                                            : a->objectName().toStdString();
         SCOPED_TRACE(item + " in state " + StateName(state));
         Build(state);
         if (HasFatalFailure()) return;
         OpenMenusOf(a);
+        // A hidden item (hidden also by its menu's opening) is out of the user's reach, its keys too.
+        if (!a->isVisible()) continue;
         const PageModel before = ModelOf(*form);
         const bool modifiedBefore = form->Modified;
         const int ranBefore = row.Ran;
@@ -327,7 +327,7 @@ struct CommandTableTest : StartedWindowFixture {
     std::ostringstream list;
     for (const std::string& f : faults) list << "\n  " << f;
     EXPECT_TRUE(faults.empty()) << faults.size() << " faults:" << list.str();
-    EXPECT_GT(triggered, 30);
+    EXPECT_GT(triggered, 20);
     RecordProperty("triggered", triggered);
     RecordProperty("disabled", disabled);
     RecordProperty("undone", undone);
@@ -382,7 +382,7 @@ TEST_F(CommandTableTest, TheSelectionPopupEnablesItsItemsByTheSelection) {
   EXPECT_FALSE(form->findChild<QAction*>("DeleteSelectedShapes1")->isEnabled());
 }
 
-// Each state in three parts of the table, so that each test stays within its time.
+// Each state in five parts of the table, so that each test stays within its time.
 struct CommandTableInState : CommandTableTest, ::testing::WithParamInterface<std::tuple<State, int>> {};
 
 TEST_P(CommandTableInState, EveryRowThroughItsItem) { RunState(std::get<0>(GetParam()), std::get<1>(GetParam())); }
