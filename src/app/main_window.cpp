@@ -14,6 +14,7 @@
 #include <QWindowStateChangeEvent>
 #include <algorithm>
 
+#include "app/command_table.h"
 #include "app/window_hosts.h"
 #include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
@@ -156,7 +157,6 @@ void TForm1::WireCommands() {
   WireTextCommands();
   WireDocumentCommands();
   WireMenuCommands();
-  WireClosingCommands();
   WireMenuStateCommands();
   WireHelpCommands();
   WireDrawDialogCommands();
@@ -172,22 +172,14 @@ void TForm1::WireCommands() {
   WireColorPickerCommands();
   WireShapeCommands();
   WireExportCommands();
-  WirePrintCommands();
   WirePictureToolCommands();
   WirePictureCommands();
   WireMacroCommands();
   WireRefreshCommands();
-  WireShortcutCommands();
+  WireCommandTable();
 }
 
 void TForm1::WireMenuCommands() {
-  // The page set-up dialog is modeless: the page stays usable while it is open.
-  connect(PageSettings1, &QAction::triggered, this, [] {
-    if (!PageSetupDialog) return;
-    PageSetupDialog->show();
-    PageSetupDialog->raise();
-    PageSetupDialog->activateWindow();
-  });
   connect(StatusBarEnabled1, &QAction::toggled, this, [this](bool on) { StatusBar1->setEnabled(on); });
   // The custom palette sets are exclusive choices.
   auto* sets = new QActionGroup(this);

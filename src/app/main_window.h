@@ -47,6 +47,7 @@ class TMetafile;
 class TMetafileCanvas;
 class TGraphic;
 class TSizeChangedImage;
+class TCommandTable;
 
 
 class TForm1 : public QMainWindow, public Ui::TForm1, public TTextPage, public TPagePart {
@@ -56,6 +57,19 @@ public:
   ~TForm1() override;
   // The one object through which the dialogs, windows and settings reach this window.
   TWindowHosts& Hosts() { return *WindowHosts; }
+
+  // The commands of the menus, the tool buttons and the keys (command_table.h).
+  std::unique_ptr<TCommandTable> Commands;
+  // Opening handlers and commands of the menus the layout does not carry
+  // (main_window_menu_handlers.cpp).
+  void PopupMenu2Popup(QObject* Sender);
+  void ZoomIn1Click();
+  void ToggleLineSnapping1Click();
+  void PageSettings1Click(QObject* Sender);
+  void Copy3Click(QObject* Sender);  // the status bar's six panels to the clipboard
+  void DimensionFont1Click(QObject* Sender);
+  void Shortcuts1Click(QObject* Sender);
+  void Gettingstarted1Click(QObject* Sender);
 
   // ---- document and page state
   bool Modified = false;      // changed since New, Open or Save
@@ -666,14 +680,16 @@ protected:
   void changeEvent(QEvent* event) override;
 
 private:
-  // Wires every command; each concern wires its own, in its own file.
+  friend class TCommandTable;
+  // Builds the menus; each concern builds its own, in its own file. The command table then wires
+  // every item (WireCommandTable, last).
   void WireCommands();
+  void WireCommandTable();  // main_window_menu_handlers.cpp
   void WireToolCommands();      // main_window_tools.cpp
   void WireTextCommands();      // text_host_window.cpp
   void WireDocumentCommands();  // main_window_document.cpp
   void WireFileCommands();      // main_window_files.cpp
   void WireMenuCommands();      // main_window.cpp
-  void WireClosingCommands();   // main_window_closing.cpp
   void WireMenuStateCommands(); // main_window_menus.cpp
   void WireHelpCommands();      // main_window_help.cpp (also the theme manager)
   void WireDrawDialogCommands();  // main_window_draw_dialogs.cpp
@@ -692,7 +708,6 @@ private:
   void WireColorPickerCommands();    // main_window_color_picker.cpp
   void WireShapeCommands();          // main_window_shape_commands.cpp
   void WireExportCommands();         // main_window_export.cpp
-  void WirePrintCommands();          // main_window_printing.cpp
   void WirePictureToolCommands();    // main_window_picture_tools.cpp
   void WireMacroCommands();          // main_window_macros.cpp
   void WireRefreshCommands();        // main_window_refresh.cpp
@@ -703,7 +718,6 @@ private:
   void RefreshPasteFiles(QObject* Sender, TCanvas& Canvas);
   void DrawPictureEntry(TCanvas& Canvas, int Index);
   void DrawPasteEntry(TCanvas& Canvas, int Index);
-  void WireShortcutCommands();       // main_window_shortcuts.cpp
   void Select1Click(QObject* Sender);
   // Edit's Cut, Copy and Paste enabled as the page and the clipboard now allow (their keys work
   // without the menu being opened first).

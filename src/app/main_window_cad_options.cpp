@@ -15,23 +15,12 @@
 
 void TForm1::WireCadOptionCommands() {
   QAction* small = FindOrAddMenuItem(*this, _Options, "SmallSnapArea1", "Small Snap Area", true, !LargeSnapArea1->isChecked());
-  QAction* dynamic = FindOrAddMenuItem(*this, _Options, "DrawGridsDynamically1", "Draw Grids Dynamically", true, true);
-  QAction* pixel = FindOrAddMenuItem(*this, _Options, "SnaptoPixel1", "Snap to Pixel", true, false);
-  QAction* divider = FindOrAddMenuItem(*this, _Options, "SameColorDivider1", "Same Color Divider", true, true);
+  FindOrAddMenuItem(*this, _Options, "DrawGridsDynamically1", "Draw Grids Dynamically", true, true);
+  FindOrAddMenuItem(*this, _Options, "SnaptoPixel1", "Snap to Pixel", true, false);
+  FindOrAddMenuItem(*this, _Options, "SameColorDivider1", "Same Color Divider", true, true);
   // The snap-area pair stays a radio pair also when the stored settings tick one of them.
   connect(LargeSnapArea1, &QAction::toggled, small, [small](bool on) { small->setChecked(!on); });
   connect(small, &QAction::toggled, LargeSnapArea1, [this](bool on) { LargeSnapArea1->setChecked(!on); });
-  for (QAction* a : {ToggleOnOff1, LargeSnapArea1, small})
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("ToggleOnOff1", [&] { ToggleOnOff1Click(a); }); });
-  connect(ScanGrids1, &QAction::triggered, this, [this] { Guarded("ScanGrids1", [&] { ScanGrids1Click(ScanGrids1); }); });
-  connect(dynamic, &QAction::triggered, this,
-          [this, dynamic] { Guarded("DrawGridsDynamically1", [&] { DrawGridsDynamically1Click(dynamic); }); });
-  connect(pixel, &QAction::triggered, this, [this, pixel] { Guarded("SnaptoPixel1", [&] { SnaptoPixel1Click(pixel); }); });
-  connect(divider, &QAction::triggered, this,
-          [this, divider] { Guarded("SameColorDivider1", [&] { SameColorDivider1Click(divider); }); });
-  for (QAction* a : {DimensionTracking1, AutoBringtoFront1, NonFilledShapesOnly1, AutoRefreshShapes1, WantTicks1,
-                     IncDelandBackinUndo1})
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("WantTicks1", [&] { WantTicks1Click(a); }); });
   WireDimensionOptionCommands();
 }
 
@@ -115,10 +104,6 @@ void TForm1::WireDimensionOptionCommands() {
   QMenu* wantMenu = OnOffMenu(*this, Setup1, want, "Want Di&mensions", "Off1", "Off", "On1", "On", true);
   wantMenu->setObjectName("WantDimensionMenu1");
   connect(wantMenu, &QMenu::aboutToShow, this, [this] { WantDimension1Click(findChild<QAction*>("On1")); });
-  for (const char* name : {"On1", "Off1"}) {
-    QAction* a = findChild<QAction*>(name);
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("Off1Click", [&] { Off1Click(a); }); });
-  }
   // The shape pop-up's Shape Attributes > Want Dimensions: On, Off.
   QMenu* attributes = PopupMenu2->addMenu("Shape Attributes");
   attributes->setObjectName("ShapeAttributes1");
@@ -130,10 +115,6 @@ void TForm1::WireDimensionOptionCommands() {
     want2->menuAction()->setEnabled(findChild<QAction*>("WantDimension1")->isEnabled());
   });
   connect(want2, &QMenu::aboutToShow, this, [this] { WantDimension1Click(findChild<QAction*>("On2")); });
-  for (const char* name : {"On2", "Off2"}) {
-    QAction* a = findChild<QAction*>(name);
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("Off1Click", [&] { Off1Click(a); }); });
-  }
   // Opaque dimensions and outline fonts: Off, On.
   QMenu* opaque = Setup1->addMenu("&Opaque Dimensions");
   opaque->setObjectName("OpaqueDimensions1");
@@ -145,14 +126,6 @@ void TForm1::WireDimensionOptionCommands() {
   outline->addAction(FindOrAddMenuItem(*this, nullptr, "Off5", "O&ff", true, true));
   outline->addAction(FindOrAddMenuItem(*this, nullptr, "On5", "&On", true));
   connect(outline, &QMenu::aboutToShow, this, [this] { Outlinefonts1Click(); });
-  for (const char* name : {"Off3", "On3"}) {
-    QAction* a = findChild<QAction*>(name);
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("On3Click", [&] { On3Click(a); }); });
-  }
-  for (const char* name : {"Off5", "On5"}) {
-    QAction* a = findChild<QAction*>(name);
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("On5Click", [&] { On5Click(a); }); });
-  }
   // Options > Large Bitmaps: the magnification of bitmaps copied to the clipboard.
   QMenu* large = _Options->addMenu("Large &Bitmaps");
   large->setObjectName("LargeBitmaps1");
@@ -160,12 +133,8 @@ void TForm1::WireDimensionOptionCommands() {
   for (int i = 0; i < 5; ++i) {
     QAction* a = FindOrAddMenuItem(*this, large, kMagnificationNames[i], kMagnificationTexts[i], true, i == 0);
     group->addAction(a);
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("N101Click", [&] { N101Click(a); }); });
   }
   connect(large, &QMenu::aboutToShow, this, [this] { LargeBitmaps1Click(); });
-  // View options.
-  connect(TransparentImages1, &QAction::triggered, this, [this] { Guarded("TransparentImages1", [&] { TransparentImages1Click(TransparentImages1); }); });
-  connect(AlwaysRefresh1, &QAction::triggered, this, [this] { Guarded("AlwaysRefresh1", [&] { AlwaysRefresh1Click(AlwaysRefresh1); }); });
   // Toggled, not triggered: the tick restored from the settings applies too.
   connect(Showpalettehints1, &QAction::toggled, this, [this](bool on) { SetPaletteHints(on); });
 }

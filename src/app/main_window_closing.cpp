@@ -17,14 +17,6 @@
 #include "platform/messages.h"
 #include "platform/zqv_ini_file.h"
 
-void TForm1::WireClosingCommands() {
-  connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
-  disconnect(New1, nullptr, this, nullptr);
-  disconnect(_NewWorkSpace, nullptr, this, nullptr);
-  connect(New1, &QAction::triggered, this, [this] { _NewWorkSpaceClick(New1); });
-  connect(_NewWorkSpace, &QToolButton::clicked, this, [this] { _NewWorkSpaceClick(_NewWorkSpace); });
-}
-
 void TForm1::Exit1Click() { close(); }
 
 bool TForm1::FormCloseQuery(QObject* Sender) {

@@ -66,31 +66,25 @@ void TForm1::WireColorPickerCommands() {
   for (auto* b : {tbPickPen, tbPickBrush, tbPickBackground, tbPickDimFontColor, tbPickMnFontClr, tbAddColorToPalette}) {
     b->SetGroupIndex(1);
     b->AllowAllUp = true;
-    connect(b, &QToolButton::clicked, this, [this, b] { Guarded("tbPickMnFontClr", [&] { tbPickMnFontClrClick(b); }); });
   }
   ColorPickerPnl->adjustSize();
   ColorPickerPnl->hide();
-  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(SpeedButton1); });
   // The colour text's popup: Copy.
   auto* popup = new QMenu(ColorPickerPnl);
   popup->setObjectName("ColorPickerPopup");
   QAction* copy = popup->addAction("Copy");
   copy->setObjectName("Copy4");
-  connect(copy, &QAction::triggered, this, [this] { Copy4Click(nullptr); });
   ColorPickerCaption->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ColorPickerCaption, &QWidget::customContextMenuRequested, this,
           [this, popup](const QPoint& p) { popup->popup(ColorPickerCaption->mapToGlobal(p)); });
   WhatColor1 = FindOrAddMenuItem(*this, Tools1, "WhatColor1", "&What Color?");
-  connect(WhatColor1, &QAction::triggered, this, [this] { Guarded("WhatColor1", [&] { WhatColor1Click(WhatColor1); }); });
   // Settings > Application > Back Ground Color: Set, System.
   QMenu* application = findChild<QMenu*>("ApplicationSettings1");
   if (!application) application = Setup1;
   QMenu* background = application->addMenu("&Back Ground Color");
   background->setObjectName("BackGroundColor1");
-  QAction* set = FindOrAddMenuItem(*this, background, "Set1", "&Set");
-  QAction* system = FindOrAddMenuItem(*this, background, "System1", "&System");
-  for (QAction* a : {set, system})
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("Set1", [&] { Set1Click(a); }); });
+  FindOrAddMenuItem(*this, background, "Set1", "&Set");
+  FindOrAddMenuItem(*this, background, "System1", "&System");
 }
 
 void TForm1::WhatColor1Click(QObject*) {

@@ -93,35 +93,19 @@ void TForm1::WireContextMenuCommands() {
   add("PasteSpecial1", "Paste Special");
   add("PasteImageatCaret1", "Paste Image at Caret");
   add("PasteMacro2", "Paste Macro");
-  bool made = false;
-  QAction* del = add("DeleteText2", "&Delete Text", &made);
-  if (made) connect(del, &QAction::triggered, this, [this, del] { DeleteText1Click(del); });
+  add("DeleteText2", "&Delete Text");
   add("ChangeSelectedTextAttributes1", "Change Selected Text Attributes");
   add("BringToFront1", "Swap  Text 'Z' Order");
-  QAction* offset = add("SetSelectionOffset1", "Set Selection &Offset", &made);
-  if (made) connect(offset, &QAction::triggered, this, [this] { SetSelectionOffset1Click(); });
+  add("SetSelectionOffset1", "Set Selection &Offset");
   add("ConverttoImageObject1", "Con&vert to Image Object");
   if (first) m->insertSeparator(first);
   connect(m, &QMenu::aboutToShow, this, [this] { Guarded("TForm1.PopupMenu1Popup", [this] { PopupMenu1Popup(PopupMenu1); }); });
-  // Opening the selection menu abandons a click-built figure half drawn (its nodes are dropped).
-  connect(PopupMenu2, &QMenu::aboutToShow, this, [] {
-    if (Figures && Figures->CurrentFigure &&
-        (MultiNodeKinds.Has(Figures->CurrentFigure->Kind) || ClickBuiltKinds.Has(Figures->CurrentFigure->Kind)))
-      Figures->CurrentFigure->SetNodeCountUsed(0);
-  });
 
-  QAction* clear = MenuItem(*this, Tools1, "Clearcustomcolors1", "&Clear custom colors");
-  connect(clear, &QAction::triggered, this, [this, clear] { Clearcustomcolors1Click(clear); });
-  QAction* addUser = MenuItem(*this, Tools1, "Adduser1", "&Add user");
-  addUser->setVisible(false);
-  connect(addUser, &QAction::triggered, this, [this, addUser] { Adduser1Click(addUser); });
-  QAction* tips = MenuItem(*this, Help2, "Showtips1", "Sho&w tips");
-  connect(tips, &QAction::triggered, this, [this, tips] { Guarded("TForm1.Showtips1Click", [this, tips] { Showtips1Click(tips); }); });
-  QAction* versions = MenuItem(*this, Help2, "Versioncomparisons1", "&Version comparisons");
-  versions->setVisible(false);
-  connect(versions, &QAction::triggered, this, [this, versions] { Versioncomparisons1Click(versions); });
-  QAction* board = MenuItem(*this, Help2, "Messageboard1", "&Message board");
-  connect(board, &QAction::triggered, this, [this, board] { Messageboard1Click(board); });
+  MenuItem(*this, Tools1, "Clearcustomcolors1", "&Clear custom colors");
+  MenuItem(*this, Tools1, "Adduser1", "&Add user")->setVisible(false);
+  MenuItem(*this, Help2, "Showtips1", "Sho&w tips");
+  MenuItem(*this, Help2, "Versioncomparisons1", "&Version comparisons")->setVisible(false);
+  MenuItem(*this, Help2, "Messageboard1", "&Message board");
 }
 
 void TForm1::PopupMenu1Popup(QObject*) {

@@ -119,10 +119,7 @@ TCustButPanel* TForm1::CustomButton(int N) const {
 void TForm1::WireCustomPaletteCommands() {
   // The Custom Sets items carry their set number.
   const QList<QAction*> items = {User1, ForeignSymbols1, Accents1, MathAccents1, Binaryoperators1, RelationalSymbols1, Arrows1};
-  for (int set = 0; set < items.size(); ++set) {
-    items[set]->setData(set);
-    connect(items[set], &QAction::triggered, this, [this, item = items[set]] { User1Click(item); });
-  }
+  for (int set = 0; set < items.size(); ++set) items[set]->setData(set);
 }
 
 void TForm1::User1Click(QAction* Sender) {

@@ -23,19 +23,6 @@
 #include "text/text_glue.h"
 
 void TForm1::WireDocumentCommands() {
-  connect(New1, &QAction::triggered, this, [this] { Guarded("NewFile", [this] { NewFile(New1); }); });
-  connect(_NewWorkSpace, &QToolButton::clicked, this, [this] { Guarded("NewFile", [this] { NewFile(_NewWorkSpace); }); });
-  // The Undo menu, its twin in the page's pop-up menu and the undo button.
-  connect(tbUndo, &QToolButton::clicked, this, [this] { Guarded("tbUndoClick", [this] { tbUndoClick(tbUndo); }); });
-  connect(UndoLast1, &QAction::triggered, this, [this] { Guarded("UndoLast1Click", [this] { UndoLast1Click(UndoLast1); }); });
-  for (QAction* a : {Text1, Text2})
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("Text1Click", [this, a] { Text1Click(a); }); });
-  for (QAction* a : {Pictures2, Pictures3})
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("Pictures2Click", [this, a] { Pictures2Click(a); }); });
-  for (QAction* a : {Pastes2, Pastes3})
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("Pastes2Click", [this, a] { Pastes2Click(a); }); });
-  for (QAction* a : {Shapes2, Shapes3})
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("Shapes2Click", [this, a] { Shapes2Click(a); }); });
   WireFileCommands();
   // The undo store starts with the window.
   InitUndoFiles();

@@ -42,19 +42,13 @@ void TForm1::WireDrawDialogCommands() {
   // The Settings menu (Setup1) takes the items the layout does not have yet.
   QMenu* settings = Setup1;
   settings->addSeparator();
-  QAction* pen = Command(*this, settings, "PenandBrushAttributes1", "&Pen and Brush Attributes");
-  QAction* transforms = Command(*this, settings, "Transforms1", "Transforms");
-  QAction* waves = Command(*this, settings, "SetupSine1", "&Waves");
-  QAction* dimSettings = Command(*this, settings, "DimensionSettings1", "Dimension &Settings");
+  Command(*this, settings, "PenandBrushAttributes1", "&Pen and Brush Attributes");
+  Command(*this, settings, "Transforms1", "Transforms");
+  Command(*this, settings, "SetupSine1", "&Waves");
+  Command(*this, settings, "DimensionSettings1", "Dimension &Settings");
   Command(*this, settings, "WantDimension1", "Want Di&mensions", true);
-  QAction* angled = Command(*this, settings, "AngledText2", "Angled Te&xt");
-  QAction* permissions = Command(*this, settings, "Permissions1", "Pe&rmissions");
-  connect(pen, &QAction::triggered, this, [this, pen] { Guarded("PenandBrushAttributes1", [&] { PenandBrushAttributes1Click(pen); }); });
-  connect(transforms, &QAction::triggered, this, [this, transforms] { Guarded("TransformShapes", [&] { TransformShapesClick(transforms); }); });
-  connect(waves, &QAction::triggered, this, [this, waves] { Guarded("SetupSine1", [&] { SetupSine1Click(waves); }); });
-  connect(dimSettings, &QAction::triggered, this, [this, dimSettings] { Guarded("DimensionSettings1", [&] { DimensionSettings1Click(dimSettings); }); });
-  connect(angled, &QAction::triggered, this, [this, angled] { Guarded("AngledText2", [&] { AngledText2Click(angled); }); });
-  connect(permissions, &QAction::triggered, this, [this, permissions] { Guarded("Permissions1", [&] { Permissions1Click(permissions); }); });
+  Command(*this, settings, "AngledText2", "Angled Te&xt");
+  Command(*this, settings, "Permissions1", "Pe&rmissions");
   // The dialogs that live for the whole run; the permissions apply the stored boxes as they come.
   if (!ColorDlg) ColorDlg = new TColorDlg(Hosts(), this);
   if (!SetDimensioningDefaults) SetDimensioningDefaults = new TSetDimensioningDefaults(Hosts(), this);

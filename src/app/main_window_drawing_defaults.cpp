@@ -54,23 +54,16 @@ void TForm1::WireDrawingDefaultsCommands() {
     QMenu* sub = defaults->addMenu(QString::fromUtf8(e.Text));
     sub->setObjectName(e.Menu);
     sub->menuAction()->setObjectName(e.Menu);
-    QAction* save = FindOrAddMenuItem(*this, sub, e.Save, "&Save");
+    FindOrAddMenuItem(*this, sub, e.Save, "&Save");
     QAction* load = FindOrAddMenuItem(*this, sub, e.Load, "&Load");
     const std::string base = e.Base;
     connect(sub, &QMenu::aboutToShow, this, [load, base] {
       load->setEnabled(FileExists(ProgramFile(base + ".zqs")) || FileExists(ProgramFile(base + ".zqt")));
     });
-    connect(save, &QAction::triggered, this, [this, save] { Guarded("Save1", [&] { Save1Click(save); }); });
-    connect(load, &QAction::triggered, this, [this, load] { Guarded("Program1", [&] { Program1Click(load); }); });
   }
   // Set Default: a radio pair.
   User3->setText("&User 1");
   Program2->setText("&User 2");
-  for (QAction* a : {User3, Program2})
-    connect(a, &QAction::triggered, this, [this, a] {
-      User3->setChecked(a == User3);
-      Program2->setChecked(a == Program2);
-    });
 }
 
 void TForm1::Save1Click(QObject* Sender) {

@@ -426,11 +426,6 @@ std::string TForm1::ResolveImageNameClash(const std::string& Name, const std::st
 }
 
 void TForm1::WireExportCommands() {
-  connect(SaveAllAsbmp1, &QAction::triggered, this,
-          [this] { Guarded("TForm1.Monochrome1Click", [this] { Monochrome1Click(SaveAllAsbmp1); }); });
   connect(SaveSelectionAsbmp1, &QMenu::aboutToShow, this, [this] { SaveSelectionAsbmp1Click(SaveSelectionAsbmp1); });
   connect(SaveSelectionAs1, &QMenu::aboutToShow, this, [this] { SaveSelectionAs1Click(SaveSelectionAs1); });
-  for (QAction* a : {gifjpgemf2, FullColorBitmap2, N16ColorBitmap2, N256ColorBitmap2, Netscape4, N256ColorGreyScale2,
-                     gifjpgemf1, FullColorBitmap1, N16ColorBitmap1, N256ColorBitmap1, Netscape3, N256ColorGreyScale1})
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("TForm1.FullColor2Click", [this, a] { FullColor2Click(a); }); });
 }

@@ -103,18 +103,6 @@ int32_t RoundHalfEven(long double v) {
 }  // namespace
 
 void TForm1::WireFileCommands() {
-  auto guard = [this](const char* where, auto fn) {
-    return [this, where, fn] {
-      if (FileBusy) return;  // no command runs while a document file is read or written
-      Guarded(where, fn);
-    };
-  };
-  connect(_Save, &QAction::triggered, this, guard("_SaveClick", [this] { _SaveClick(_Save); }));
-  connect(_SaveAs, &QAction::triggered, this, guard("_SaveClick", [this] { _SaveClick(_SaveAs); }));
-  connect(tbSave, &QToolButton::clicked, this, guard("_SaveClick", [this] { _SaveClick(tbSave); }));
-  connect(_Open, &QAction::triggered, this, guard("_OpenClick", [this] { _OpenClick(_Open); }));
-  connect(tbOpen, &QToolButton::clicked, this, guard("_OpenClick", [this] { _OpenClick(tbOpen); }));
-  connect(Close1, &QAction::triggered, this, guard("Close1Click", [this] { Close1Click(Close1); }));
   // The eight Reopen items take their names from the page settings; an empty one is hidden.
   const QList<QAction*> items = Reopen1->actions();
   try {
@@ -126,7 +114,7 @@ void TForm1::WireFileCommands() {
   }
   for (QAction* a : items) {
     a->setVisible(!a->text().isEmpty());
-    connect(a, &QAction::triggered, this, guard("FirstFileClick", [this, a] { FirstFileClick(a); }));
+    a->setProperty("Command", "FirstFileClick");
   }
 }
 

@@ -41,17 +41,12 @@ void TForm1::WireHelpCommands() {
   About2->setText("&About");
   ImageEditor1->setEnabled(false);
   connect(Tools1, &QMenu::aboutToShow, this, [this] { Guarded("TForm1.Tools1Click", [this] { Tools1Click(); }); });
-  connect(ImageEditor1, &QAction::triggered, this, [this] { Guarded("TForm1.ImageEditor1Click", [this] { ImageEditor1Click(); }); });
-  connect(Flumbric1, &QAction::triggered, this, [this] { Guarded("TForm1.Flumbric1Click", [this] { Flumbric1Click(); }); });
-  connect(Contents1, &QAction::triggered, this, [this] { Guarded("TForm1.Contents1Click", [this] { Contents1Click(); }); });
-  connect(About2, &QAction::triggered, this, [this] { Guarded("TForm1.About2Click", [this] { About2Click(); }); });
   QAction* web = findChild<QAction*>("ZQVWarewebsite1");
   if (!web) {
     web = new QAction("&ZQVWare web site", this);
     web->setObjectName("ZQVWarewebsite1");
     Help2->insertAction(About2, web);
   }
-  connect(web, &QAction::triggered, this, [this] { Guarded("TForm1.ZQVWarewebsite1Click", [this] { ZQVWarewebsite1Click(); }); });
 
   // The help file: "zqveq6kv.hlp" in the folder the installation names.
   try {

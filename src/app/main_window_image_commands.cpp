@@ -464,9 +464,6 @@ void TForm1::ImageObjectsRestacked(QObject* Sender) {
 // ---------------------------------------------------------------- wiring
 
 void TForm1::WirePictureCommands() {
-  auto guard = [this](const char* where, std::function<void()> body) {
-    return [where, body] { Guarded(where, body); };
-  };
   auto item = [this](QMenu* menu, const char* name, const char* text) {
     return FindOrAddMenuItem(*this, menu, name, text);
   };
@@ -484,43 +481,27 @@ void TForm1::WirePictureCommands() {
   auto modifyItems = [&](QMenu* modify, const std::string& suffix) {
     QMenu* smooth = submenu(modify, ("Smooth" + suffix).c_str(), "Smooth");
     const char* filters[] = {"Triangle", "Hermatite", "Bell", "Spline", "Lanczos3", "Mitchell"};
-    for (int p = 0; p < 6; ++p) {
-      QAction* a = item(smooth, (std::string(filters[p]) + suffix).c_str(), filters[p]);
-      connect(a, &QAction::triggered, this, guard("TForm1.Mitchell1Click", [this, a, p] { Mitchell1Click(a, p); }));
-    }
+    for (int p = 0; p < 6; ++p) item(smooth, (std::string(filters[p]) + suffix).c_str(), filters[p]);
     const char* reductions[] = {"16 Colors", "256 Colors", "Netscape®", "Grey Scale"};
     const char* names[] = {"N16Colors", "N256Colors", "Netscape", "GreyScale"};
-    for (int p = 1; p <= 4; ++p) {
-      QAction* a = item(modify, (std::string(names[p - 1]) + suffix).c_str(), reductions[p - 1]);
-      connect(a, &QAction::triggered, this, guard("TForm1.GreyScale1Click", [this, a, p] { GreyScale1Click(a, p); }));
-    }
+    for (int p = 1; p <= 4; ++p) item(modify, (std::string(names[p - 1]) + suffix).c_str(), reductions[p - 1]);
   };
   auto rotateItems = [&](QMenu* rotate, const std::string& suffix) {
     const char* turns[] = {"90°", "180°", "270°"};
     const char* names[] = {"N90", "N180", "N270"};
-    for (int p = 0; p < 3; ++p) {
-      QAction* a = item(rotate, (std::string(names[p]) + suffix).c_str(), turns[p]);
-      connect(a, &QAction::triggered, this, guard("TForm1.N902Click", [this, a, p] { N902Click(a, p); }));
-    }
+    for (int p = 0; p < 3; ++p) item(rotate, (std::string(names[p]) + suffix).c_str(), turns[p]);
   };
 
   // The image object's popup.
   QMenu* m = MetaPopup;
-  QAction* handles = item(m, "SizeHandles2", "Size Handles");
-  connect(handles, &QAction::triggered, this, guard("TForm1.SizeHandles2Click", [this, handles] { SizeHandles2Click(handles, false); }));
-  QAction* dynamic = item(m, "DynamicResize1", "Dynamic Resize");
-  connect(dynamic, &QAction::triggered, this, guard("TForm1.SizeHandles2Click", [this, dynamic] { SizeHandles2Click(dynamic, true); }));
-  QAction* setSize = item(m, "SetSize1", "Set Size");
-  connect(setSize, &QAction::triggered, this, guard("TForm1.SetSize1Click", [this, setSize] { SetSize1Click(setSize); }));
+  item(m, "SizeHandles2", "Size Handles");
+  item(m, "DynamicResize1", "Dynamic Resize");
+  item(m, "SetSize1", "Set Size");
   m->addSeparator();
-  QAction* del = item(m, "DeleteImage1", "Delete");
-  connect(del, &QAction::triggered, this, guard("TForm1.Delete1Click", [this, del] { Delete1Click(del); }));
-  QAction* copy = item(m, "CopyImage1", "Copy");
-  connect(copy, &QAction::triggered, this, guard("TForm1.Copy2Click", [this, copy] { Copy2Click(copy); }));
-  QAction* cut = item(m, "CutImage1", "Cu&t");
-  connect(cut, &QAction::triggered, this, guard("TForm1.Cut1Click", [this, cut] { Cut1Click(cut); }));
-  QAction* save = item(m, "SaveImage1", "Save");
-  connect(save, &QAction::triggered, this, guard("TForm1.SaveImage1Click", [this, save] { SaveImage1Click(save); }));
+  item(m, "DeleteImage1", "Delete");
+  item(m, "CopyImage1", "Copy");
+  item(m, "CutImage1", "Cu&t");
+  item(m, "SaveImage1", "Save");
   // Save As with its format and bitmap-variant items.
   if (SaveImageAs1) m->removeAction(SaveImageAs1);
   QMenu* saveAs = submenu(m, "SaveImageAs2", "Save As");
@@ -528,24 +509,13 @@ void TForm1::WirePictureCommands() {
                             "256 Color Bitmap", "Netscape®", "256 Color Grey Scale"};
   const char* variantNames[] = {"gifjpgemfwmf1", "FullColorBitmap3", "N16ColorBitmap3", "N256ColorBitmap3",
                                 "Netscape5", "N256ColorGreyScale3"};
-  for (int k = 0; k < 6; ++k) {
-    QAction* a = item(saveAs, variantNames[k], variants[k]);
-    connect(a, &QAction::triggered, this,
-            guard("TForm1.gifjpgemfwmf1Click", [this, a, k] { gifjpgemfwmf1Click(a, k); }));
-  }
+  for (int k = 0; k < 6; ++k) item(saveAs, variantNames[k], variants[k]);
   connect(saveAs, &QMenu::aboutToShow, this, [this] { SaveImageAs1Click(this); });
-  if (SaveImageAs1) {
-    SaveImageAs1->setVisible(false);
-    connect(SaveImageAs1, &QAction::triggered, this,
-            guard("TForm1.gifjpgemfwmf1Click", [this] { gifjpgemfwmf1Click(SaveImageAs1, 0); }));
-  }
-  QAction* embed = item(m, "EmbedImage1", "Embed Image");
-  connect(embed, &QAction::triggered, this, guard("TForm1.EmbedImage1Click", [this, embed] { EmbedImage1Click(embed); }));
+  if (SaveImageAs1) SaveImageAs1->setVisible(false);
+  item(m, "EmbedImage1", "Embed Image");
   m->addSeparator();
-  QAction* front = item(m, "BringtoFront2", "Bring to Front");
-  connect(front, &QAction::triggered, this, guard("TForm1.BringtoFront2Click", [this, front] { BringtoFront2Click(front); }));
-  QAction* back = item(m, "SendtoBack1", "Send to Back");
-  connect(back, &QAction::triggered, this, guard("TForm1.SendtoBack1Click", [this, back] { SendtoBack1Click(back); }));
+  item(m, "BringtoFront2", "Bring to Front");
+  item(m, "SendtoBack1", "Send to Back");
   m->addSeparator();
   modifyItems(submenu(m, "Modify1", "Modify"), "1");
   rotateItems(submenu(m, "Rotate1", "Rotate"), "1");
@@ -557,53 +527,25 @@ void TForm1::WirePictureCommands() {
   auto* group = new QActionGroup(this);
   group->addAction(on);
   group->addAction(off);
-  connect(on, &QAction::triggered, this, guard("TForm1.OFF4Click", [this, on] { OFF4Click(on); }));
-  connect(off, &QAction::triggered, this, guard("TForm1.OFF4Click", [this, off] { OFF4Click(off); }));
   connect(animate, &QMenu::aboutToShow, this, [this] { Animate1Click(this); });
-  QAction* props = item(m, "Properties1", "&Properties");
-  connect(props, &QAction::triggered, this, guard("TForm1.Properties1Click", [this, props] { Properties1Click(props); }));
+  item(m, "Properties1", "&Properties");
   connect(m, &QMenu::aboutToShow, this, [this] { Guarded("TForm1.MetaPopupPopup", [this] { MetaPopupPopup(MetaPopup); }); });
 
   // Edit > Images.
   QMenu* images = submenu(_Edit, "Images1", "&Images");
-  QAction* convert2 = item(images, "ConverttoImageObject2", "Con&vert to Image Object");
-  connect(convert2, &QAction::triggered, this,
-          guard("TForm1.ConverttoImageObject1Click", [this, convert2] { ConverttoImageObject1Click(convert2); }));
+  item(images, "ConverttoImageObject2", "Con&vert to Image Object");
   modifyItems(submenu(images, "Modify2", "&Modify"), "2");
   rotateItems(submenu(images, "Rotate2", "&Rotate"), "2");
-  QAction* select = item(images, "SelectImageObject1", "&Select Image Object");
-  connect(select, &QAction::triggered, this,
-          guard("TForm1.SelectImageObjectClick", [this, select] { SelectImageObjectClick(select); }));
-  QAction* load = item(images, "Loadbmpjpgemf1", "&Load *.bmp *.jpg *.emf *.wmf");
-  connect(load, &QAction::triggered, this, guard("TForm1.LoadPictureClick", [this, load] { LoadPictureClick(load); }));
+  item(images, "SelectImageObject1", "&Select Image Object");
+  item(images, "Loadbmpjpgemf1", "&Load *.bmp *.jpg *.emf *.wmf");
   connect(images, &QMenu::aboutToShow, this, [this] { Images1Click(this); });
   // Edit's paste items for bitmaps.
-  QAction* pasteIn = item(_Edit, "PasteinSelection1", "&Paste in Selection");
-  connect(pasteIn, &QAction::triggered, this, guard("TForm1.PastePictureClick", [this, pasteIn] { PastePictureClick(pasteIn); }));
-  connect(PasteImageatCaret1, &QAction::triggered, this,
-          guard("TForm1.PastePictureClick", [this] { PastePictureClick(PasteImageatCaret1); }));
-  PasteImageatCaret1->setShortcut(QKeySequence("Ctrl+G"));
+  item(_Edit, "PasteinSelection1", "&Paste in Selection");
   connect(_Edit, &QMenu::aboutToShow, this, [this] { Clipboard1Click(this); });
 
-  // The selection's popup.
-  QAction* pastePicture = item(PopupMenu2, "PastePicture", "Paste Graphic from Clipboard");
-  connect(pastePicture, &QAction::triggered, this,
-          guard("TForm1.PastePictureClick", [this, pastePicture] { PastePictureClick(pastePicture); }));
-  QAction* loadPicture = item(PopupMenu2, "LoadPicture", "Load Picture");
-  connect(loadPicture, &QAction::triggered, this,
-          guard("TForm1.LoadPictureClick", [this, loadPicture] { LoadPictureClick(loadPicture); }));
-  QAction* convert1 = item(PopupMenu2, "ConverttoImageObject3", "Convert to Image Object");
-  connect(convert1, &QAction::triggered, this,
-          guard("TForm1.ConverttoImageObject1Click", [this, convert1] { ConverttoImageObject1Click(convert1); }));
-  connect(PopupMenu2, &QMenu::aboutToShow, this, [this, pastePicture, loadPicture] {
-    const bool sel = SelectionRect.Right > SelectionRect.Left && SelectionRect.Bottom > SelectionRect.Top;
-    const QMimeData* d = QGuiApplication::clipboard()->mimeData();
-    pastePicture->setEnabled(sel && d && d->hasImage());
-    loadPicture->setEnabled(sel);
-  });
-  // The page's own popup: Convert to Image Object.
-  if (QAction* c = findChild<QAction*>("ConverttoImageObject1"))
-    connect(c, &QAction::triggered, this,
-            guard("TForm1.ConverttoImageObject1Click", [this, c] { ConverttoImageObject1Click(c); }));
+  // The selection's popup (its items are enabled as it opens, PopupMenu2Popup).
+  item(PopupMenu2, "PastePicture", "Paste Graphic from Clipboard");
+  item(PopupMenu2, "LoadPicture", "Load Picture");
+  item(PopupMenu2, "ConverttoImageObject3", "Convert to Image Object");
   InstallPageDropFilter(this, ScrollBox1->viewport());
 }

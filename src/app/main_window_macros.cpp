@@ -94,7 +94,6 @@ void TForm1::WireMacroCommands() {
     macros->setObjectName("WriteMacros2");
     Setup1->addAction(macros);
   }
-  connect(macros, &QAction::triggered, this, [this, macros] { Guarded("TForm1.WriteMacros1Click", [&] { WriteMacros1Click(macros); }); });
   // The toolbar's macro button, after the drawing tools; its glyph is number 30.
   auto* button = findChild<TZQVSpeedButton*>("WriteMacros1");
   if (!button) {
@@ -107,8 +106,6 @@ void TForm1::WireMacroCommands() {
     button->AllowAllUp = true;
     if (auto* row = qobject_cast<QBoxLayout*>(ToolBar4->layout())) row->insertWidget(row->indexOf(tbPenMode) + 1, button);
   }
-  if (button)
-    connect(button, &QToolButton::clicked, this, [this, button] { Guarded("TForm1.WriteMacros1Click", [&] { WriteMacros1Click(button); }); });
 
   QAction* pasteMacro = findChild<QAction*>("PasteMacro1");
   if (!pasteMacro) {
@@ -116,11 +113,6 @@ void TForm1::WireMacroCommands() {
     pasteMacro->setObjectName("PasteMacro1");
     _Edit->insertAction(PasteImageatCaret1, pasteMacro);
   }
-  for (QAction* a : {pasteMacro, findChild<QAction*>("PasteMacro2")})
-    if (a) connect(a, &QAction::triggered, this, [this, a] { Guarded("TForm1.PasteMacro1Click", [&] { PasteMacro1Click(a); }); });
-
-  for (QAction* a : findChildren<QAction*>("PasteSpecial1"))
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("TForm1.PasteSpecial1Click", [&] { PasteSpecial1Click(a); }); });
 
   QAction* editor = findChild<QAction*>("ObjectEditor1");
   if (!editor) {
@@ -128,5 +120,4 @@ void TForm1::WireMacroCommands() {
     editor->setObjectName("ObjectEditor1");
     _Edit->addAction(editor);
   }
-  connect(editor, &QAction::triggered, this, [this, editor] { Guarded("TForm1.ObjectEditor1Click", [&] { ObjectEditor1Click(editor); }); });
 }

@@ -129,12 +129,8 @@ void TForm1::WireMenuStateCommands() {
   auto* vert = OwnItem(*this, _Options, "_VerticalScrollBars", "&Vertical Scroll Bars", true);
   horz->setChecked(ScrollBox1->horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOff);
   vert->setChecked(ScrollBox1->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff);
-  connect(horz, &QAction::triggered, this, [this] { _HorzScrollBarsClick(); });
-  connect(vert, &QAction::triggered, this, [this] { _VerticalScrollBarsClick(); });
   // The item's own click inverts the check mark here, not the action's checkable toggle.
   _SetCopyMetafileDefault->setCheckable(true);
-  connect(_SetCopyMetafileDefault, &QAction::triggered, this,
-          [this] { Guarded("TForm1._SetCopyMetafileDefaultClick", [this] { _SetCopyMetafileDefaultClick(); }); });
   _SetCopyMetafileDefault->setProperty("kvOwnToggle", true);
 
   // Settings > Application.
@@ -147,26 +143,18 @@ void TForm1::WireMenuStateCommands() {
     QAction* a = OwnItem(*this, speed, kSnoozeNames[i], kSnoozeCaptions[i], true);
     a->setProperty("Tag", i);
     speeds->addAction(a);
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("TForm1.None1Click", [this, a] { None1Click(a); }); });
   }
   auto* stay = OwnItem(*this, app, "StayonTop1", "St&ay on Top", true);
-  connect(stay, &QAction::triggered, this, [this] { StayonTop1Click(); });
   auto* shortMenus = OwnItem(*this, app, "ShortMenus1", "&Short Menus", true);
-  connect(shortMenus, &QAction::triggered, this, [this, shortMenus] { ShortMenus1Click(shortMenus); });
   auto* insertAfter = OwnItem(*this, app, "InsertAfterPaste1", "&Insert After Paste", true);
-  connect(insertAfter, &QAction::triggered, this, [this, insertAfter] { InsertAfterPaste1Click(insertAfter); });
   // Show Hints keeps its place in the Options menu of the layout; its tick shows ShowHint.
   ToggleHints1->setChecked(ShowHint);
-  connect(ToggleHints1, &QAction::triggered, this, [this] { ToggleHints1Click(); });
   qApp->installEventFilter(new THintFilter(this));
 
   // The checkable items above invert their own check marks in their handlers.
   for (QAction* a : {shortMenus, insertAfter, stay, horz, vert, _SetCopyMetafileDefault, ToggleHints1})
     a->setProperty("kvOwnToggle", true);
 
-
-  connect(SpecialFonts1, &QAction::triggered, this, [this] { Guarded("TForm1.SpecialFonts1Click", [this] { SpecialFonts1Click(); }); });
-  connect(MainFont1, &QAction::triggered, this, [this] { Guarded("TForm1.MainFont1Click", [this] { MainFont1Click(); }); });
 
   // The hints of the 42 custom palette buttons.
   auto* hints = new TPaletteHintFilter(this);

@@ -149,9 +149,6 @@ void TForm1::WirePageCopyCommands() {
   TForm1* f = this;
   _SetCopyMetafileDefault->setCheckable(true);
   _SetCopyMetafileDefault->setChecked(true);
-  connect(tbCopy, &QAbstractButton::clicked, f, [f] { f->tbCopyClick(f->tbCopy); });
-  connect(Copy2, &QAction::triggered, f, [f] { f->tbCopyClick(f->Copy2); });
-  if (CopySelection1) connect(CopySelection1, &QAction::triggered, f, [f] { f->tbCopyClick(f->CopySelection1); });
   auto ensure = [f](QMenu* menu, const char* name, const char* caption) {
     QAction* a = f->findChild<QAction*>(name);
     if (!a) {
@@ -161,10 +158,7 @@ void TForm1::WirePageCopyCommands() {
     }
     return a;
   };
-  QAction* atCaret = ensure(_Edit, "PasteCutFiguresatCaret1", "Paste Shapes at Ca&ret");
-  connect(atCaret, &QAction::triggered, f, [f, atCaret] { f->PasteCutFiguresatCaret1Click(atCaret); });
-  QAction* inPlace = ensure(_Edit, "PasteSelectedFigures1", "Paste Shapes in &Place");
-  connect(inPlace, &QAction::triggered, f, [f, inPlace] { f->PasteSelectedFigures1Click(inPlace); });
-  QAction* cutShapes = ensure(PopupMenu2, "CutSelectedShapes1", "Cut Selected &Shapes");
-  connect(cutShapes, &QAction::triggered, f, [f, cutShapes] { f->CutClick(cutShapes); });
+  ensure(_Edit, "PasteCutFiguresatCaret1", "Paste Shapes at Ca&ret");
+  ensure(_Edit, "PasteSelectedFigures1", "Paste Shapes in &Place");
+  ensure(PopupMenu2, "CutSelectedShapes1", "Cut Selected &Shapes");
 }

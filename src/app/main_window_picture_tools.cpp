@@ -36,10 +36,6 @@ void TForm1::JPegQuality1Click(QObject*) {
 }
 
 void TForm1::WirePictureToolCommands() {
-  QAction* files = FindOrAddMenuItem(*this, _Edit, "MacroImages1", "Macro &Images");
+  FindOrAddMenuItem(*this, _Edit, "MacroImages1", "Macro &Images");
   JPegQuality1->setText("&JPeg Quality ");
-  // Edit > Images > Select Image Object is wired with the other image-object commands.
-  connect(files, &QAction::triggered, this,
-          [this, files] { Guarded("TForm1.MacroImages1Click", [this, files] { MacroImages1Click(files); }); });
-  connect(JPegQuality1, &QAction::triggered, this, [this] { JPegQuality1Click(JPegQuality1); });
 }

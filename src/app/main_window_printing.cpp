@@ -499,12 +499,3 @@ void TForm1::SetupPrinter1Click(QObject* Sender) {
     ShowMessage(std::string("SetupPrinter1Click->") + e.what());
   }
 }
-
-void TForm1::WirePrintCommands() {
-  auto print = [this](QObject* sender) { Guarded("TForm1.Print1Click", [this, sender] { Print1Click(sender); }); };
-  connect(Print1, &QAction::triggered, this, [print, this] { print(Print1); });
-  connect(PrintPreview1, &QAction::triggered, this, [print, this] { print(PrintPreview1); });
-  connect(tbPrint, &QAbstractButton::clicked, this, [print, this] { print(tbPrint); });
-  connect(tbPrintPreview, &QAbstractButton::clicked, this, [print, this] { print(tbPrintPreview); });
-  connect(SetupPrinter1, &QAction::triggered, this, [this] { SetupPrinter1Click(SetupPrinter1); });
-}

@@ -84,8 +84,6 @@ void TForm1::WireRefreshCommands() {
     // Shown in the menu; the key itself reaches the page's key handler, which refreshes the same
     // way (the menu is only a window of its own while it is open).
     a->setShortcut(QKeySequence(i.key));
-    const uint16_t vkey = i.vkey;
-    connect(a, &QAction::triggered, this, [this, a, vkey] { Guarded("TForm1.RefreshImage1Click", [&] { RefreshImageKey(a, vkey); }); });
   }
 }
 

@@ -79,10 +79,9 @@ void ReservedNameMessage(const std::string& FileName) {
 }  // namespace
 
 void TForm1::WireShapeCommands() {
-  auto command = [this](QMenu* menu, const char* name, const char* caption, void (TForm1::*handler)(QObject*)) {
+  auto command = [this](QMenu* menu, const char* name, const char* caption) {
     QAction* a = FindOrAddMenuItem(*this, menu, name, caption);
     if (menu && !menu->actions().contains(a)) menu->addAction(a);
-    connect(a, &QAction::triggered, this, [this, a, handler, name] { Guarded(name, [&] { (this->*handler)(a); }); });
     return a;
   };
   // Edit > Shapes, in menu order; the cut and the paste items are the page clipboard's commands.
@@ -93,48 +92,38 @@ void TForm1::WireShapeCommands() {
     cut->setText("Cu&t Selected Shapes");
     EditShapes1->addAction(cut);
   }
-  command(EditShapes1, "CopySelectedFigures2", "&Copy Selected Shapes", &TForm1::CopySelectedFigures1Click);
-  if (QAction* paste = findChild<QAction*>("PasteSelectedFigures1")) {
-    auto* shapesPaste = FindOrAddMenuItem(*this, EditShapes1, "PasteShapes1", "P&aste Shapes");
-    connect(shapesPaste, &QAction::triggered, paste, &QAction::trigger);
-  }
-  if (QAction* atCaret = findChild<QAction*>("PasteCutFiguresatCaret1")) {
-    auto* shapesAtCaret = FindOrAddMenuItem(*this, EditShapes1, "PasteCutFiguresAtCaret2", "&Paste Cut  Shapes At Caret");
-    connect(shapesAtCaret, &QAction::triggered, atCaret, &QAction::trigger);
-  }
-  command(EditShapes1, "DeleteLastSelectedShape1", "&Delete Last Selected Shape", &TForm1::DeleteLastSelectedItem1Click);
-  QAction* del = command(EditShapes1, "DeleteSelectedShapes2", "Delete Selected Shapes", &TForm1::DeleteSelectedShapes1Click);
-  QAction* remove = command(EditShapes1, "RemoveSelectedShapes2", "Remove Selected Shapes", &TForm1::DeleteSelectedShapes1Click);
-  command(EditShapes1, "BringLastShapetoFront1", "&Bring Last Shape to Front", &TForm1::BringLastShapetoFront1Click);
-  command(EditShapes1, "SendLastShapetoBack1", "&Send Last Shape to Back", &TForm1::SendLastShapetoBack1Click);
-  command(EditShapes1, "AddNode1", "Add &Node", &TForm1::AddNode1Click);
-  command(EditShapes1, "DeleteNode1", "D&elete Node", &TForm1::DeleteNode1Click);
-  command(EditShapes1, "Transforms3", "T&ransforms", &TForm1::TransformShapesClick);
-  QAction* convert = command(EditShapes1, "ConverttoMultiline2", "Con&vert to Multiline", &TForm1::ConverttoMultiline1Click);
+  command(EditShapes1, "CopySelectedFigures2", "&Copy Selected Shapes");
+  command(EditShapes1, "PasteShapes1", "P&aste Shapes");
+  command(EditShapes1, "PasteCutFiguresAtCaret2", "&Paste Cut  Shapes At Caret");
+  command(EditShapes1, "DeleteLastSelectedShape1", "&Delete Last Selected Shape");
+  command(EditShapes1, "DeleteSelectedShapes2", "Delete Selected Shapes");
+  command(EditShapes1, "RemoveSelectedShapes2", "Remove Selected Shapes");
+  command(EditShapes1, "BringLastShapetoFront1", "&Bring Last Shape to Front");
+  command(EditShapes1, "SendLastShapetoBack1", "&Send Last Shape to Back");
+  command(EditShapes1, "AddNode1", "Add &Node");
+  command(EditShapes1, "DeleteNode1", "D&elete Node");
+  command(EditShapes1, "Transforms3", "T&ransforms");
+  command(EditShapes1, "ConverttoMultiline2", "Con&vert to Multiline");
   // The shape pop-up's twins.
   PopupMenu2->addSeparator();
-  command(PopupMenu2, "CopySelectedFigures1", "Copy Selected Shapes", &TForm1::CopySelectedFigures1Click);
-  command(PopupMenu2, "DeleteSelectedShapes1", "Delete Selected Shapes", &TForm1::DeleteSelectedShapes1Click);
-  command(PopupMenu2, "RemoveSelectedShapes1", "Remove Selected Shapes", &TForm1::DeleteSelectedShapes1Click);
-  command(PopupMenu2, "BringShapestoFront1", "Bring to Front", &TForm1::SendtoBack2Click);
-  command(PopupMenu2, "SendShapestoBack1", "Send to Back", &TForm1::SendtoBack2Click);
-  command(PopupMenu2, "Transforms2", "Transforms", &TForm1::TransformShapesClick);
-  command(PopupMenu2, "ConverttoMultiline1", "Convert to Multiline", &TForm1::ConverttoMultiline1Click);
-  (void)del;
-  (void)remove;
-  (void)convert;
+  command(PopupMenu2, "CopySelectedFigures1", "Copy Selected Shapes");
+  command(PopupMenu2, "DeleteSelectedShapes1", "Delete Selected Shapes");
+  command(PopupMenu2, "RemoveSelectedShapes1", "Remove Selected Shapes");
+  command(PopupMenu2, "BringShapestoFront1", "Bring to Front");
+  command(PopupMenu2, "SendShapestoBack1", "Send to Back");
+  command(PopupMenu2, "Transforms2", "Transforms");
+  command(PopupMenu2, "ConverttoMultiline1", "Convert to Multiline");
   QMenu* saveAs = findChild<QMenu*>("SaveSelectionAs1");
   if (!saveAs) {
     saveAs = PopupMenu2->addMenu("Save Selection As");
     saveAs->setObjectName("SaveSelectionAs1");
   }
-  command(saveAs, "zqs1", "*.zqs shapes", &TForm1::zqs1Click);
+  command(saveAs, "zqs1", "*.zqs shapes");
   // File: the shapes file commands and Clear Shapes.
   // File: the shapes file commands and Clear Shapes, in a group of their own above Exit.
   QAction* exitSeparator = _File->insertSeparator(Exit1);
-  for (QAction* a : {command(nullptr, "Savezqsshapes1", "Save *.zqs shapes", &TForm1::zqs1Click),
-                     command(nullptr, "LoadShapes1", "Load S&hapes", &TForm1::LoadShapes1Click),
-                     command(nullptr, "ClearShapes1", "Clear S&hapes", &TForm1::ClearShapes1Click)})
+  for (QAction* a : {command(nullptr, "Savezqsshapes1", "Save *.zqs shapes"), command(nullptr, "LoadShapes1", "Load S&hapes"),
+                     command(nullptr, "ClearShapes1", "Clear S&hapes")})
     _File->insertAction(exitSeparator, a);
   // The Undo menu's states, and the undo button's hint.
   connect(Undo1, &QMenu::aboutToShow, this, [this] { Undo1Click(); });

@@ -33,6 +33,16 @@ QAction* Item(QMenu* menu, const char* name, const QString& caption, QActionGrou
   return a;
 }
 
+// A member of a family of the command table: the family's handler, the item's place and what else
+// the handler reads.
+void Member(QAction* a, const char* command, int position, QMenu* group = nullptr, int kind = 0, bool clear = false) {
+  a->setProperty("Command", command);
+  a->setProperty("Position", position);
+  a->setProperty("Group", QVariant::fromValue<QObject*>(group));
+  a->setProperty("Kind", kind);
+  a->setProperty("Clear", clear);
+}
+
 QMenu* Submenu(QMenu* parent, const char* name, const QString& caption) {
   QMenu* m = parent->addMenu(caption);
   m->setObjectName(name);
@@ -64,8 +74,7 @@ void TForm1::BuildShapeMenus() {
   };
   auto addKinds = [&](QMenu* menu, std::initializer_list<TKindItem> items) {
     for (const TKindItem& k : items) {
-      QAction* a = Item(menu, k.name, k.caption, kinds);
-      connect(a, &QAction::triggered, this, [this, a, menu, k] { ShapeKindClick(a, menu, k.kind, k.clear); });
+      Member(Item(menu, k.name, k.caption, kinds), "ShapeKindClick", 0, menu, k.kind, k.clear);
     }
   };
   QMenu* lines = Submenu(shapes, "Lines1", "Lines");
@@ -87,14 +96,13 @@ void TForm1::BuildShapeMenus() {
   addKinds(shapes, {{"Rectangle1", "Rectangle (Filled)", 5, false}});
   // Round rectangles and rounded squares: the first item keeps the radius, the others set one.
   auto addRadii = [&](QMenu* menu, const char* first, const char* caption, int kind, int count, const char* lastName) {
-    QAction* a0 = Item(menu, first, caption, kinds);
-    connect(a0, &QAction::triggered, this, [this, a0, menu, kind] { Radius1(a0, menu, kind, 0); });
+    Member(Item(menu, first, caption, kinds), "Radius1", 0, menu, kind);
     for (int p = 1; p <= count; ++p) {
       const QString name = p == 1 ? QString(kind == fkRoundRectangle ? "N102" : "N12")
                                   : p == count ? QString(lastName) : QString("%1Radius%2").arg(first).arg(p);
       QAction* a = Item(menu, "", QString(), kinds);
       a->setObjectName(name);
-      connect(a, &QAction::triggered, this, [this, a, menu, kind, p] { Radius1(a, menu, kind, p); });
+      Member(a, "Radius1", p, menu, kind);
     }
   };
   addRadii(Submenu(shapes, "Roundrectangle1", "Round rectangle (Filled)"), "RoundRectangle2", "Round Rectangle", 7, 19,
@@ -115,10 +123,8 @@ void TForm1::BuildShapeMenus() {
                                                        {"AngleArc2Slash1", "Angle Arc 2 Slash", 41, true}});
   addKinds(shapes, {{"Ellipse1", "Ellipse", 6, false}, {"Circle1", "Circle", 10, false}, {"FillArea1", "Fill Area", 16, false}});
   addKinds(Submenu(shapes, "Arcs1", "Arcs"), {{"NWSE1", "NWSE", 14, false}, {"NESW1", "NESW", 15, false}});
-  QAction* angledText = Item(shapes, "AngledText1", "Angled Text", kinds);
-  connect(angledText, &QAction::triggered, this, [this, angledText] { NoLine1Click(angledText); });
-  QAction* waves = Item(shapes, "SineWave1", "Waves", kinds);
-  connect(waves, &QAction::triggered, this, [this, waves] { SetupSine1Click(waves); });
+  Item(shapes, "AngledText1", "Angled Text", kinds);
+  Item(shapes, "SineWave1", "Waves", kinds);
   QMenu* grid = Submenu(shapes, "Grid1", "Grid");
   addKinds(grid, {{"Grid2", "Grid", 22, false}});
   connect(grid, &QMenu::aboutToShow, this, [this, grid] {
@@ -139,7 +145,7 @@ void TForm1::BuildShapeMenus() {
   for (int p = 0; p <= 25; ++p) {
     QAction* a = Item(thickness, p == 0 ? "Minimum1" : "", p == 0 ? "Minimum" : QString(), thicknessGroup);
     if (p == 6) a->setObjectName("P6");
-    connect(a, &QAction::triggered, this, [this, a, p] { P6Click(a, p); });
+    Member(a, "P6Click", p);
   }
   thicknessGroup->actions().front()->setChecked(true);
   connect(thickness, &QMenu::aboutToShow, this, [this] { LineThicknessPopup(this); });
@@ -151,8 +157,7 @@ void TForm1::BuildShapeMenus() {
   const char* styleNames[5] = {"Solid1", "Dash1", "Dot1", "DashDot1", "DashDotDot1"};
   const char* styleCaptions[5] = {"Solid", "Dash", "Dot", "Dash Dot", "Dash Dot Dot"};
   for (int p = 0; p < 5; ++p) {
-    QAction* a = Item(styles, styleNames[p], styleCaptions[p], styleGroup);
-    connect(a, &QAction::triggered, this, [this, a, p] { DashDotDot1Click(a, p); });
+    Member(Item(styles, styleNames[p], styleCaptions[p], styleGroup), "DashDotDot1Click", p);
   }
   styleGroup->actions().front()->setChecked(true);
   connect(styles, &QMenu::aboutToShow, this, [this] { ReleasePickButtons(); });
@@ -163,13 +168,13 @@ void TForm1::BuildShapeMenus() {
   QAction* title = modes->addAction("Pen Modes");
   title->setObjectName("PenModes1");
   title->setEnabled(false);
+  title->setProperty("Title", true);
   auto* modeGroup = new QActionGroup(modes);
   const char* modeCaptions[13] = {"Not",       "Copy (Color)", "Not Copy", "Merge Pen Not", "Mask Pen Not",
                                   "Merge Not Pen", "Mask Not Pen", "Merge",   "Not Merge",     "Mask",
                                   "Not Mask",  "Xor",          "NotXor"};
   for (int p = 1; p <= 13; ++p) {
-    QAction* a = Item(modes, p == 13 ? "NotXor1" : p == 2 ? "CopyColor1" : "", modeCaptions[p - 1], modeGroup);
-    connect(a, &QAction::triggered, this, [this, a, p] { NotXor1Click(a, p); });
+    Member(Item(modes, p == 13 ? "NotXor1" : p == 2 ? "CopyColor1" : "", modeCaptions[p - 1], modeGroup), "NotXor1Click", p);
   }
   modeGroup->actions()[1]->setChecked(true);
   connect(modes, &QMenu::aboutToShow, this, [this] { PenMode1Popup(this); });
@@ -177,33 +182,20 @@ void TForm1::BuildShapeMenus() {
   // ---- brush
   auto* brushes = new QMenu(this);
   brushes->setObjectName("BrushStyles1");
-  QAction* fill = brushes->addAction("Fill Color");
-  fill->setObjectName("BrushColor1");
-  connect(fill, &QAction::triggered, this, [this, fill] { BrushColor1Click(fill); });
+  brushes->addAction("Fill Color")->setObjectName("BrushColor1");
   brushes->addSeparator();
   QAction* stylesTitle = brushes->addAction("Styles");
   stylesTitle->setEnabled(false);
+  stylesTitle->setProperty("Title", true);
   auto* brushGroup = new QActionGroup(brushes);
   const char* brushCaptions[8] = {"Solid", "Clear", "Horizontal", "Vertical", "Fwd Diagonal", "Bwd Diagonal", "Cross",
                                   "Diagonal Cross"};
   for (int p = 3; p <= 10; ++p) {
-    QAction* a = Item(brushes, p == 10 ? "DiagonalCross1" : "", brushCaptions[p - 3], brushGroup);
-    connect(a, &QAction::triggered, this, [this, a, p] { DiagonalCross1Click(a, p); });
+    Member(Item(brushes, p == 10 ? "DiagonalCross1" : "", brushCaptions[p - 3], brushGroup), "DiagonalCross1Click", p);
   }
   brushGroup->actions().front()->setChecked(true);
   connect(brushes, &QMenu::aboutToShow, this, [this] { ReleasePickButtons(); });
 
-  // ---- the buttons: a drop-down opens its menu just below its left edge
-  auto dropDown = [this](TZQVSpeedButton* button, QMenu* menu) {
-    const QString name = menu->objectName();
-    connect(button, &QToolButton::clicked, this, [this, button, name] { PopupUnder(button, name.toLatin1().constData()); });
-  };
-  dropDown(tbShapes, shapes);
-  dropDown(tbLineWidth, thickness);
-  dropDown(tbLineStyle, styles);
-  dropDown(tbPenMode, modes);
-  dropDown(tbBrushProperties, brushes);
-  connect(tbPenColor, &QToolButton::clicked, this, [this] { tbPenColorClick(tbPenColor); });
 }
 
 void TForm1::ApplyTemplateChoice(uint32_t Mask, const std::function<void()>& Set, const std::function<void()>& Restore) {

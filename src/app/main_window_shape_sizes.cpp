@@ -35,19 +35,11 @@ constexpr TSizeCommand SizeCommands[] = {
 void TForm1::WireShapeSizeCommands() {
   QMenu* settings = Setup1;
   settings->addSeparator();
-  for (const TSizeCommand& c : SizeCommands) {
-    QAction* a = FindOrAddMenuItem(*this, settings, c.Name, c.Text);
-    connect(a, &QAction::triggered, this, [this, a] { Guarded("ArcRadius2", [&] { ArcRadius2Click(a); }); });
-  }
-  QAction* grid = FindOrAddMenuItem(*this, settings, "GridCells1", "&Grid Cells");
-  QAction* sides = FindOrAddMenuItem(*this, settings, "PolygonSides1", "&Polygon Sides");
-  QAction* divisions = FindOrAddMenuItem(*this, settings, "LineDivisions1", "&Line Divisions");
-  QAction* nodes = FindOrAddMenuItem(*this, settings, "SetNodeCount1", "Set Node Count");
-  connect(grid, &QAction::triggered, this, [this, grid] { Guarded("SetupGrid1", [&] { SetupGrid1Click(grid); }); });
-  connect(sides, &QAction::triggered, this, [this, sides] { Guarded("SetupPolyGon1", [&] { SetupPolyGon1Click(sides); }); });
-  connect(divisions, &QAction::triggered, this,
-          [this, divisions] { Guarded("SetupPolyGon1", [&] { SetupPolyGon1Click(divisions); }); });
-  connect(nodes, &QAction::triggered, this, [this, nodes] { Guarded("SetNodeCount1", [&] { SetNodeCount1Click(nodes); }); });
+  for (const TSizeCommand& c : SizeCommands) FindOrAddMenuItem(*this, settings, c.Name, c.Text);
+  FindOrAddMenuItem(*this, settings, "GridCells1", "&Grid Cells");
+  FindOrAddMenuItem(*this, settings, "PolygonSides1", "&Polygon Sides");
+  FindOrAddMenuItem(*this, settings, "LineDivisions1", "&Line Divisions");
+  FindOrAddMenuItem(*this, settings, "SetNodeCount1", "Set Node Count");
 }
 
 void TForm1::ArcRadius2Click(QObject* Sender) {

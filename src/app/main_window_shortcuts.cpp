@@ -1,8 +1,9 @@
-// Keyboard shortcuts of the menu commands. The program's own (Ctrl+E selects, Ctrl+L switches
-// snapping, Ctrl+Z toggles the zoom, Ctrl+G pastes an image at the caret) and the clipboard keys
-// that other programs taught users: Ctrl+C and Ctrl+Insert copy, Ctrl+X and Shift+Delete cut,
-// Ctrl+V and Shift+Insert paste. Where a convention and the program's own keys collide (Ctrl+Z),
-// the program's key holds. The menus show each item's keys.
+// Keyboard shortcuts of the menu commands (their keys are in the command table). The program's own
+// (Ctrl+E selects, Ctrl+L switches snapping, Ctrl+Z toggles the zoom, Ctrl+G pastes an image at the
+// caret) and the clipboard keys that other programs taught users: Ctrl+C and Ctrl+Insert copy,
+// Ctrl+X and Shift+Delete cut, Ctrl+V and Shift+Insert paste. Where a convention and the program's
+// own keys collide (Ctrl+Z), the program's key holds. Here: the page pop-up's Select, and the
+// clipboard items' states when one of their keys is pressed.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -18,25 +19,6 @@ const QList<QKeySequence> CopyKeys = {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySe
 const QList<QKeySequence> CutKeys = {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)};
 const QList<QKeySequence> PasteKeys = {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)};
 }  // namespace
-
-void TForm1::WireShortcutCommands() {
-  Copy2->setShortcuts(CopyKeys);
-  Cut1->setShortcuts(CutKeys);
-  Paste1->setShortcuts(PasteKeys);
-  Toggles1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  ToggleOnOff1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-  // The page pop-up's Select; its key works while the pop-up is closed too.
-  QAction* select = FindOrAddMenuItem(*this, PopupMenu1, "Select1", "Select");
-  select->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-  addAction(select);
-  connect(select, &QAction::triggered, this, [this, select] { Guarded("TForm1.Select1Click", [&] { Select1Click(select); }); });
-  // Tools > Measure: the measuring tool.
-  QAction* measure = FindOrAddMenuItem(*this, Tools1, "Measure1", "M&easure");
-  connect(measure, &QAction::triggered, this, [this, measure] { Guarded("TForm1.Measure1Click", [&] { Measure1Click(measure); }); });
-  // Actions of the menu bar's menus answer their keys while the menus are closed; the pop-up's
-  // are added to the window above.
-  for (QAction* a : {Copy2, Cut1, Paste1, Toggles1, ToggleOnOff1}) addAction(a);
-}
 
 void TForm1::Select1Click(QObject*) {
   tbSelect->SetDown(true);

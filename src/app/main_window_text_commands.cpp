@@ -245,40 +245,22 @@ void TForm1::WireTextEditingCommands() {
     t->stop();
     connect(t, &QTimer::timeout, f, [f, t] { f->MicroTimerTick(t); });
   }
-  connect(FontUp, &QAbstractButton::clicked, f, [f] { f->FontUpClick(f->FontUp); });
-  connect(FontDown1, &QAbstractButton::clicked, f, [f] { f->FontDown1Click(f->FontDown1); });
 
   // Indent and Trim submenus.
   QMenu* indent = EnsureSubmenu(f, Indent1);
   const std::pair<const char*, const char*> kinds[] = {
       {"Bullet1", "&Bullet"}, {"Tab1", "&Tab"}, {"DoubleArrow1", "&Double Arrow"}, {"Space1", "&Space"},
       {"NumberedList1", "&Numbered List"}};
-  for (int k = 0; k < 5; ++k) {
-    QAction* a = EnsureAction(f, indent, kinds[k].first, kinds[k].second);
-    connect(a, &QAction::triggered, f, [f, a, k] { f->Tab1Click(a, k); });
-  }
+  for (int k = 0; k < 5; ++k) EnsureAction(f, indent, kinds[k].first, kinds[k].second);
   QMenu* trim = EnsureSubmenu(f, TrimSelection1);
   const std::pair<const char*, const char*> trims[] = {{"Left1", "&Left"}, {"Right1", "&Right"}, {"Both1", "&Both"}};
-  for (int k = 0; k < 3; ++k) {
-    QAction* a = EnsureAction(f, trim, trims[k].first, trims[k].second);
-    connect(a, &QAction::triggered, f, [f, a, k] { f->Right1Click(a, k); });
-  }
-  connect(WrapSelectiontoMargin1, &QAction::triggered, f, [f] { f->WrapSelectiontoMargin1Click(f->WrapSelectiontoMargin1); });
-  connect(WraptoX1, &QAction::triggered, f, [f] { f->WraptoX1Click(f->WraptoX1, f->ParaPanel1->GetMarkerPos()); });
-  QAction* strip = EnsureAction(f, Format1, "StripBlankLines1", "Strip &Blank Lines");
-  connect(strip, &QAction::triggered, f, [f, strip] { f->StripBlankLines1Click(strip); });
-  QAction* blank = EnsureAction(f, Format1, "InsertBlankLines1", "Insert Blank &Lines");
-  connect(blank, &QAction::triggered, f, [f, blank] { f->InsertBlankLines1Click(blank); });
+  for (int k = 0; k < 3; ++k) EnsureAction(f, trim, trims[k].first, trims[k].second);
+  EnsureAction(f, Format1, "StripBlankLines1", "Strip &Blank Lines");
+  EnsureAction(f, Format1, "InsertBlankLines1", "Insert Blank &Lines");
 
   // Text clipboard.
-  connect(tbCutText, &QAbstractButton::clicked, f, [f] { f->CutSelectedText1Click(f->tbCutText); });
-  connect(tbPaste, &QAbstractButton::clicked, f, [f] { f->PasteSelectedText1Click(f->tbPaste); });
-  connect(Cut1, &QAction::triggered, f, [f] { f->CutSelectedText1Click(f->Cut1); });
-  connect(Paste1, &QAction::triggered, f, [f] { f->PasteSelectedText1Click(f->Paste1); });
-  QAction* copyText = EnsureAction(f, PopupMenu2, "CopySelectedText1", "&Copy Selected Text");
-  connect(copyText, &QAction::triggered, f, [f, copyText] { f->CopySelectedText1Click(copyText); });
-  QAction* cutText = EnsureAction(f, PopupMenu2, "CutSelectedText1", "Cu&t Selected Text");
-  connect(cutText, &QAction::triggered, f, [f, cutText] { f->CutSelectedText1Click(cutText); });
+  EnsureAction(f, PopupMenu2, "CopySelectedText1", "&Copy Selected Text");
+  EnsureAction(f, PopupMenu2, "CutSelectedText1", "Cu&t Selected Text");
   connect(_Edit, &QMenu::aboutToShow, f, [f] {
     f->SetPasteCaption(f->Paste1);
     f->UpdateEditButtons();
@@ -289,6 +271,5 @@ void TForm1::WireTextEditingCommands() {
   });
 
   // Information.
-  QAction* info = EnsureAction(f, _File, "Information1", "&Information");
-  connect(info, &QAction::triggered, f, [f, info] { f->Information1Click(info); });
+  EnsureAction(f, _File, "Information1", "&Information");
 }

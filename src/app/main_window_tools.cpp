@@ -28,10 +28,6 @@ void TForm1::WireToolCommands() {
   // Tool buttons: one group, exactly one down (text at start).
   for (auto* b : {tbText, tbSelect, tbDraw, tbMove}) b->SetGroupIndex(1);
   tbText->SetDown(true);
-  connect(tbText, &QToolButton::clicked, this, [this] { tbTextClick(tbText); });
-  connect(tbSelect, &QToolButton::clicked, this, [this] { tbSelectClick(tbSelect); });
-  connect(tbDraw, &QToolButton::clicked, this, [this] { tbDrawClick(tbDraw); });
-  connect(tbMove, &QToolButton::clicked, this, [this] { tbMoveClick(tbMove); });
   BuildShapeMenus();
 }
 

@@ -163,12 +163,9 @@ void TForm1::WireZoomCommands() {
     a->setCheckable(true);
     group->addAction(a);
     if (n == 5) a->setChecked(true);
-    connect(a, &QAction::triggered, this, [this, a] { Z12Click(a); });
   }
   FullSize1->setCheckable(true);
   FullSize1->setChecked(true);
-  connect(FullSize1, &QAction::triggered, this, [this] { Z12Click(FullSize1); });
-  connect(Toggles1, &QAction::triggered, this, [this] { Toggles1Click(Toggles1); });
   KeepCaretOnScroll(*this);
 }
 

@@ -343,49 +343,17 @@ void TForm1::WireTextCommands() {
     b->AllowAllUp = true;
   }
   TForm1* f = this;
-  auto bindButton = [f](TZQVSpeedButton* b, void (TTextPage::*handler)(QObject*)) {
-    QObject::connect(b, &QToolButton::clicked, f, [f, b, handler] { (f->*handler)(b); });
-  };
-  auto bindAction = [f](QAction* a, void (TTextPage::*handler)(QObject*)) {
-    QObject::connect(a, &QAction::triggered, f, [f, a, handler] { (f->*handler)(a); });
-  };
-  bindButton(f->tbBold, &TTextPage::tbBoldClick);
-  bindButton(f->tbItalics, &TTextPage::tbItalicsClick);
-  bindButton(f->tbUnderline, &TTextPage::Underline2Click);
-  bindButton(f->tbStrikeOut, &TTextPage::Strikeout2Click);
-  bindButton(f->tbSuperScript, &TTextPage::_SuperScriptClick);
-  bindButton(f->tbSubscript, &TTextPage::_SubscriptsClick);
-  bindButton(f->tbMidscript, &TTextPage::_MidScriptClick);
-  bindAction(f->Bold, &TTextPage::BoldClick);
-  bindAction(f->Bold1, &TTextPage::BoldClick);
-  bindAction(f->_Italics, &TTextPage::_ItalicsClick);
-  bindAction(f->Italic1, &TTextPage::_ItalicsClick);
-  bindAction(f->Underline2, &TTextPage::Underline2Click);
-  bindAction(f->Underline1, &TTextPage::Underline2Click);
-  bindAction(f->Strikeout2, &TTextPage::Strikeout2Click);
-  bindAction(f->Strikeout1, &TTextPage::Strikeout2Click);
-  bindAction(f->Superscripts1, &TTextPage::_SuperScriptClick);
-  bindAction(f->Subscripts1, &TTextPage::_SubscriptsClick);
-  bindAction(f->MidScripts1, &TTextPage::_MidScriptClick);
-  bindAction(f->SelectAll1, &TTextPage::SelectAll1Click);
-  bindAction(f->DeleteText1, &TTextPage::DeleteText1Click);
-  bindAction(f->SaveDefaults1, &TTextPage::SaveDefaults1Click);
-  bindAction(f->ChangeSelectedTextAttributes1, &TTextPage::ChangeSelectedTextAttributes1Click);
-  bindAction(f->ChangeSelectedTextAttributes3, &TTextPage::ChangeSelectedTextAttributes1Click);
   QObject::connect(f->Format1, &QMenu::aboutToShow, f, [f] { f->Format1Click(f->Format1); });
-  // Commands of the Format menu and the selection menu that the layout does not carry yet.
-  auto addAction = [f](QMenu* menu, const char* name, const char* caption, void (TTextPage::*handler)(QObject*)) {
-    QAction* a = f->findChild<QAction*>(name);
-    if (!a) {
-      a = new QAction(QString::fromUtf8(caption), f);
-      a->setObjectName(name);
-      if (menu) menu->addAction(a);
-    }
-    QObject::connect(a, &QAction::triggered, f, [f, a, handler] { (f->*handler)(a); });
+  // Items of the Format menu and the selection menu that the layout does not carry yet.
+  auto addAction = [f](QMenu* menu, const char* name, const char* caption) {
+    if (f->findChild<QAction*>(name)) return;
+    auto* a = new QAction(QString::fromUtf8(caption), f);
+    a->setObjectName(name);
+    if (menu) menu->addAction(a);
   };
-  addAction(f->Format1, "Normal1", "&Normal", &TTextPage::Normal1Click);
-  addAction(f->PopupMenu2, "Normal2", "&Normal", &TTextPage::Normal1Click);
-  addAction(f->Format1, "BringToFront1", "Swap  Text 'Z' Order", &TTextPage::BringToFront1Click);
-  addAction(f->PopupMenu2, "SwopTextZOrder1", "Swap  Text 'Z' Order", &TTextPage::BringToFront1Click);
-  addAction(f->PopupMenu2, "SelectAll2", "Select &All", &TTextPage::SelectAll1Click);
+  addAction(f->Format1, "Normal1", "&Normal");
+  addAction(f->PopupMenu2, "Normal2", "&Normal");
+  addAction(f->Format1, "BringToFront1", "Swap  Text 'Z' Order");
+  addAction(f->PopupMenu2, "SwopTextZOrder1", "Swap  Text 'Z' Order");
+  addAction(f->PopupMenu2, "SelectAll2", "Select &All");
 }
