@@ -77,23 +77,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t mode = data[0] % 3;
   ++data, --size;
   static TCompress compress;
+  // The patched page and the document live across inputs (the page alone is over half a
+  // megabyte): their blocks are reused instead of mapped afresh by the sanitizer's allocator for
+  // every input. The document is reset to a new one's state before each read; the page's spare
+  // capacity is unaddressable while it is read.
+  static std::vector<uint8_t> patched;
   std::vector<uint8_t> file;
   if (mode == 0) {
     file.assign(data, data + size);
   } else if (mode == 1) {
-    std::vector<uint8_t> payload = SoundPayload();
+    patched.assign(SoundPayload().begin(), SoundPayload().end());
     // Offsets below 1 MB reach the whole payload and a little past its end (growing it).
-    PatchBytes(payload, data, size, 1u << 20);
     // A plain file: the reader takes a payload without container header as it stands.
-    file = std::move(payload);
+    PatchBytes(patched, data, size, 1u << 20);
   } else {
-    file = {2, 0, 0, 0, 'Z', 'Q', 'V', 'W', 'A', 'R', 'E'};
+    static const uint8_t head[] = {2, 0, 0, 0, 'Z', 'Q', 'V', 'W', 'A', 'R', 'E'};
+    file.assign(head, head + sizeof head);
     file.insert(file.end(), data, data + size);
   }
-  TDocument d;
+  static const TDocument blank;
+  static TDocument d;
+  d = blank;
   // Expanded payloads are kept to 1 MB (a page and a small shapes stream): the reader's own limit
   // is far above what a fuzz input needs, and every expansion zeroes its whole announced size.
-  const TDocReadResult r = ReadDocumentBytes(file, compress, d, 1u << 20);
+  const std::vector<uint8_t>& read = mode == 1 ? patched : file;
+  const TGuardedTail guard(read);
+  const TDocReadResult r = ReadDocumentBytes(read, compress, d, 1u << 20);
   Check(r, d);
   return 0;
 }

@@ -48,3 +48,41 @@ inline void PatchBytes(std::vector<uint8_t>& plain, const uint8_t* data, size_t 
     plain[at] = data[i + 4];
   }
 }
+
+// A buffer kept across inputs holds a capacity beyond its size; while the code under test reads
+// it, the bytes past its size are marked unaddressable (as a vector the sanitizer annotates has
+// them), so that reading past the end is still reported. Does nothing without AddressSanitizer.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KV_FUZZ_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KV_FUZZ_ASAN 1
+#endif
+#ifdef KV_FUZZ_ASAN
+#include <sanitizer/common_interface_defs.h>
+#endif
+
+class TGuardedTail {
+public:
+  explicit TGuardedTail(const std::vector<uint8_t>& v) : v_(v) {
+#ifdef KV_FUZZ_ASAN
+    if (v_.capacity() > v_.size())
+      __sanitizer_annotate_contiguous_container(v_.data(), v_.data() + v_.capacity(), v_.data() + v_.capacity(),
+                                                v_.data() + v_.size());
+#endif
+  }
+  ~TGuardedTail() {
+#ifdef KV_FUZZ_ASAN
+    if (v_.capacity() > v_.size())
+      __sanitizer_annotate_contiguous_container(v_.data(), v_.data() + v_.capacity(), v_.data() + v_.size(),
+                                                v_.data() + v_.capacity());
+#endif
+  }
+  TGuardedTail(const TGuardedTail&) = delete;
+  TGuardedTail& operator=(const TGuardedTail&) = delete;
+
+private:
+  const std::vector<uint8_t>& v_;
+};

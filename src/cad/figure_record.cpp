@@ -75,6 +75,15 @@ T Finite(T v) {
   if (!std::isfinite(v)) TBlockReader::Refuse("a number that is not finite");
   return v;
 }
+// Node coordinates are page pixels. One beyond this bound is damage; below it the points the node
+// layout derives from two nodes (their sums and differences) stay finite, so that a figure that
+// was taken always writes a record that is taken again.
+constexpr double MostCoordinate = 1e12;
+double Coordinate(double v) {
+  Finite(v);
+  if (std::fabs(v) > MostCoordinate) TBlockReader::Refuse("a point far beyond any page");
+  return v;
+}
 void InRange(int64_t v, int64_t min, int64_t max, const char* what) {
   if (v < min || v > max) TBlockReader::Refuse(what);
 }
@@ -165,9 +174,9 @@ void TRealFig::LoadFromStream(TStream& Stream, int DataVersion) {
   TBlockReader nr(nodeBytes.data());
   std::vector<TRealXYZObj> nodes(Nodes.size());
   for (size_t i = 0; i < n; ++i) {
-    nodes[i].X = Finite(nr.Get<double>());
-    nodes[i].Y = Finite(nr.Get<double>());
-    nodes[i].Z = Finite(nr.Get<double>());
+    nodes[i].X = Coordinate(nr.Get<double>());
+    nodes[i].Y = Coordinate(nr.Get<double>());
+    nodes[i].Z = Coordinate(nr.Get<double>());
   }
 
   // Every field is checked before the figure changes: a record that holds what no figure of its

@@ -402,7 +402,13 @@ void TCompress::ExpandStream(TStream& Dest, TStream& Source) {
   const uint32_t size = header.UncompressedSize;
   if (flags > 0 && Key == 0) throw EInvalidKey(MsgLocked);
   if (int64_t(size) > MaxExpandedSize(method, left)) throw EBadChecksum(MsgSizeTooLarge);
-  if (auto* memory = dynamic_cast<TMemoryStream*>(&Dest)) memory->SetSize(memory->Size() + size);
+  // Room for the announced size is reserved, not filled: a header that announces megabytes costs
+  // nothing until the bytes are written, and a stream that ends early costs what it wrote. A custom
+  // method's hook still finds the announced size in place, as it always has.
+  if (auto* memory = dynamic_cast<TMemoryStream*>(&Dest)) {
+    if (method == cmCUS) memory->SetSize(memory->Size() + size);
+    else memory->Data.reserve(size_t(memory->Size()) + size);
+  }
 
   if (method == cmCUS) {
     if (OnExpand) {

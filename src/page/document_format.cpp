@@ -216,24 +216,27 @@ TDocReadResult ReadDocumentBytes(const std::vector<uint8_t>& Raw, TCompress& Com
   if (payload->size() < DocumentHeadSize) return fail(TDocReadStatus::Damaged, "head");
   if (std::memcmp(head + 4, DocumentSignature, 7) != 0) return fail(TDocReadStatus::BadSignature, "signature");
 
-  TDocumentRec rec(DocumentRecSize, 0);
+  // The record is read where it lies in the payload; only version 2's run-coded record is
+  // expanded into a record of its own (the record is over half a megabyte).
+  TDocumentRec rec;
   const std::vector<uint8_t>& p = *payload;
+  const uint8_t* r = p.data() + DocumentHeadSize;
   if (version == 1) {
     if (p.size() < DocumentHeadSize + DocumentRecSize) return fail(TDocReadStatus::Damaged, "record size");
-    std::memcpy(rec.data(), p.data() + DocumentHeadSize, DocumentRecSize);
   } else if (version == 2) {
     if (p.size() < DocumentHeadSize + 8) return fail(TDocReadStatus::Damaged, "run table head");
     const uint32_t n = GetU32(p.data() + DocumentHeadSize + 4);
+    rec.assign(DocumentRecSize, 0);
     if (ExpandRunBytes(p.data() + DocumentHeadSize + 8, p.size() - DocumentHeadSize - 8, n,
                        std::span<uint8_t>(rec.data(), rec.size())) < 0)
       return fail(TDocReadStatus::Damaged, "run table");
+    r = rec.data();
   } else {
     if (p.size() < DocShapesOffset) return fail(TDocReadStatus::Damaged, "record size");
-    std::memcpy(rec.data(), p.data() + DocumentHeadSize, DocumentRecSize);
   }
-  if (std::string bad = CheckRecordStrings(rec.data(), version); !bad.empty())
+  if (std::string bad = CheckRecordStrings(r, version); !bad.empty())
     return fail(TDocReadStatus::Damaged, "string length");
-  UnpackDocumentRecord(rec.data(), version, Doc);
+  UnpackDocumentRecord(r, version, Doc);
   Doc.ImageCount = 0;
   Doc.ImageRecs = TImageRecTable{};
   Doc.Shapes.clear();

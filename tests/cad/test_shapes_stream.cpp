@@ -276,6 +276,9 @@ TEST_F(ShapesStream, RecordsHoldingWhatNoFigureOfTheirKindCanAreRefused) {
       {"outline flag 2", R + 733, {2}},
       {"node not a number", 4, of(nan)},
       {"node infinite", 4 + 8, of(inf)},
+      // Finite, but the points laid out from it overflow: the figure would write infinities.
+      {"node far beyond any page", 4, of(-1.5e308)},
+      {"node beyond a million pages", 4 + 24, of(2e12)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
