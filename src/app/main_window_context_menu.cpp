@@ -84,8 +84,7 @@ void TForm1::WireContextMenuCommands() {
   };
   add("CutSelectedText1", "Cu&t Selected Text");
   add("CopySelectedText1", "&Copy Selected Text");
-  QAction* pasteText = add("PasteSelectedText1", "&Paste");
-  connect(pasteText, &QAction::triggered, this, [this, pasteText] { PasteSelectedText1Click(pasteText); });
+  add("PasteSelectedText1", "&Paste");
   add("PasteCutShapes1", "Paste Cut/Copy Shapes");
   add("PasteCutFiguresatCaret1", "Paste Cut/Copy  Shapes at Caret");
   // The Edit menu's Paste Special and Paste Image at Caret serve here too (the name Paste1 is the

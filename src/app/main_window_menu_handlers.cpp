@@ -11,7 +11,7 @@
 
 #include "app/command_table.h"
 #include "app/main_window.h"
-#include "app/page_setup_dialog.h"
+#include "dialogs/page_setup_dialog.h"
 #include "cad/engine.h"
 #include "cad/figure.h"
 #include "dialogs/help_viewer.h"
