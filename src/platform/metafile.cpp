@@ -447,7 +447,9 @@ class TPlayer {
 public:
   TPlayer(TCanvas& canvas, const TRect& rect, const TRect& bounds) : C(canvas) {
     // Logical units of the recording are mapped so that its bounds fill rect.
-    const double bw = std::max(1, bounds.Width() + 1), bh = std::max(1, bounds.Height() + 1);
+    // In 64 bits: a file's bounds may span the whole int range.
+    const double bw = double(std::max<int64_t>(1, int64_t(bounds.Right) - bounds.Left + 1));
+    const double bh = double(std::max<int64_t>(1, int64_t(bounds.Bottom) - bounds.Top + 1));
     Sx = (rect.Width()) / bw, Sy = (rect.Height()) / bh;
     Ox = rect.Left - bounds.Left * Sx, Oy = rect.Top - bounds.Top * Sy;
   }
