@@ -10,6 +10,7 @@
 
 #include "app/main_window_custom_palette.h"
 #include "app/text_window_fixture.h"
+#include "app/window_hosts.h"
 #include "cad/engine.h"
 #include "cad/mapping.h"
 #include "cad/selectors.h"
@@ -151,7 +152,7 @@ TEST_F(PageView, CustomButtonGlyphsStayInsideTheirButtons) {
     return false;
   };
   for (uint8_t set = 0; set < CustomButtonSetCount; ++set) {
-    LoadFactoryButtonSet(set);
+    LoadFactoryButtonSet(form->Hosts(), set);
     for (int n = 1; n <= 42; ++n) {
       TCustButPanel* b = form->CustomButton(n);
       ASSERT_NE(b, nullptr);
