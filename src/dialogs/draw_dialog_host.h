@@ -46,7 +46,7 @@ public:
   virtual void SetCanHaveAngle(bool On) = 0;
 
   // ---- fonts
-  // The annotation font dialog: the template's font and the selection's (TForm1.ChooseDimensionFont).
+  // The annotation font dialog: the template's font and the selection's.
   virtual void ChooseDimensionFont(QObject* Sender) = 0;
   // The standard font of the page text.
   virtual TFont StandardFont() { return TFont("Times New Roman", 12); }

@@ -27,7 +27,9 @@ bool OnTerminateSignal(std::function<void()> handler) {
   Handler() = std::move(handler);
   if (Pipe[0] >= 0) return true;
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, Pipe) != 0) return false;
-  auto* notifier = new QSocketNotifier(Pipe[0], QSocketNotifier::Read);
+  // The notifier lives as long as the process; the static keeps it reachable.
+  static QSocketNotifier* notifier = nullptr;
+  notifier = new QSocketNotifier(Pipe[0], QSocketNotifier::Read);
   QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
     char bytes[16];
     while (read(Pipe[0], bytes, sizeof bytes) > 0) {

@@ -251,7 +251,7 @@ TEST_F(ShapeDrawing, AFigureThatCannotBeDrawnIsReportedOnceAndTheRestIsDrawn) {
   EXPECT_TRUE(Ink(100, 100));
   EXPECT_TRUE(Ink(100, 50));
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_NE(Messages()[0].find("TZQVCad.Draw (1)"), std::string::npos);
+  EXPECT_EQ(Messages()[0].rfind("Unknown error.", 0), 0u);  // the routine's name stays out of the message
   EXPECT_FALSE(Engine->Drawing || Engine->Busy);
 }
 
